@@ -1,0 +1,148 @@
+#include "simulator.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "state_file.h"
+
+namespace vek::sim {
+
+namespace {
+
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : std::string(value);
+}
+
+}  // namespace
+
+Simulator& Sim() {
+    static Simulator simulator;
+    return simulator;
+}
+
+void Simulator::Reset() {
+    clock_.Reset(Environment("VEKSIM_REAL_TIME") == "1");
+    const ChipModel* model = FindChipModel(Environment("VEKSIM_CHIP"));
+    chip_.Insert(model != nullptr ? *model : DefaultChipModel());
+    statePath_ = Environment("VEKSIM_STATE");
+    if (!statePath_.empty()) {
+        LoadChipState(statePath_, chip_);
+    }
+    savedRevision_ = chip_.Revision();
+    queue_.Clear();
+    faults_.Clear();
+    firmware_.PowerUp();
+    logs_ = Logs{};
+    attached_ = true;
+    openFails_ = false;
+    unplugCountdown_ = -1;
+    handleState_ = HandleState::CLOSED;
+    readTimeoutMs_ = 0;
+}
+
+std::optional<FT_STATUS> Simulator::CallFailure(std::string_view function) {
+    if (unplugCountdown_ == 0) {
+        SetAttached(false);
+    }
+    if (unplugCountdown_ >= 0) {
+        --unplugCountdown_;
+    }
+    return faults_.TakeCallFault(function);
+}
+
+std::optional<FT_STATUS> Simulator::HandleFailure(FT_HANDLE handle) const {
+    if (handleState_ == HandleState::CLOSED || handle != handle_) {
+        return FT_INVALID_HANDLE;
+    }
+    if (handleState_ == HandleState::LOST) {
+        return FT_IO_ERROR;
+    }
+    return std::nullopt;
+}
+
+// Unplugging takes the board's power: it starts afresh when it comes back.
+void Simulator::SetAttached(bool attached) {
+    if (attached == attached_) {
+        return;
+    }
+    attached_ = attached;
+    if (!attached && handleState_ == HandleState::OPEN) {
+        handleState_ = HandleState::LOST;
+    }
+    queue_.Clear();
+    firmware_.PowerUp();
+}
+
+FT_STATUS Simulator::Open(FT_HANDLE* handle) {
+    if (!attached_) {
+        return FT_DEVICE_NOT_FOUND;
+    }
+    // An open device is in use: a second open fails, as with the real driver.
+    if (openFails_ || handleState_ == HandleState::OPEN) {
+        return FT_DEVICE_NOT_OPENED;
+    }
+    ++opens_;
+    // A new value for every open, so that a handle kept from before is recognised as stale.
+    handle_ = reinterpret_cast<FT_HANDLE>(static_cast<std::uintptr_t>(0x10000 + 0x10 * opens_));
+    handleState_ = HandleState::OPEN;
+    *handle = handle_;
+    return FT_OK;
+}
+
+void Simulator::Send(const std::uint8_t* bytes, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        logs_.hostBytes.push_back(bytes[i]);
+        firmware_.Receive(bytes[i]);
+    }
+    SaveIfChanged();
+}
+
+std::vector<std::uint8_t> Simulator::Receive(std::size_t count) {
+    if (count == 0) {
+        return {};
+    }
+    const Millis now = clock_.Now();
+    const std::optional<Millis> wanted = queue_.ArrivalOf(count);
+    if (readTimeoutMs_ == 0) {
+        // No time-out: wait for the bytes the board will send, however long that takes.
+        const std::optional<Millis> last = wanted ? wanted : queue_.LastArrival();
+        clock_.WaitUntil(last.value_or(now));
+    } else if (wanted && *wanted <= now + readTimeoutMs_) {
+        clock_.WaitUntil(*wanted);
+    } else {
+        clock_.WaitUntil(now + readTimeoutMs_);
+    }
+    std::vector<std::uint8_t> bytes = queue_.Take(count, clock_.Now());
+    logs_.deviceBytes.insert(logs_.deviceBytes.end(), bytes.begin(), bytes.end());
+    return bytes;
+}
+
+void Simulator::ResetDevice() {
+    firmware_.DropPartialState();
+    queue_.Clear();
+}
+
+void Simulator::InjectStrayBytes(const std::vector<std::uint8_t>& bytes) {
+    queue_.InjectNow(bytes, clock_.Now());
+}
+
+bool Simulator::SelectChip(std::string_view name) {
+    const ChipModel* model = FindChipModel(name);
+    if (model == nullptr) {
+        return false;
+    }
+    chip_.Insert(*model);
+    SaveIfChanged();
+    return true;
+}
+
+void Simulator::SaveIfChanged() {
+    if (statePath_.empty() || chip_.Revision() == savedRevision_) {
+        return;
+    }
+    SaveChipState(statePath_, chip_);
+    savedRevision_ = chip_.Revision();
+}
+
+}  // namespace vek::sim

@@ -1,0 +1,94 @@
+// All of the simulator's state in one place: the board and its chip, the USB side the host
+// sees through the D2XX functions, the armed faults and the logs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "clock.h"
+#include "faults.h"
+#include "firmware.h"
+#include "link/d2xx.h"
+#include "reply_queue.h"
+#include "virtual_chip.h"
+
+namespace vek::sim {
+
+struct Logs {
+    std::vector<std::uint8_t> hostBytes;
+    std::vector<std::uint8_t> deviceBytes;
+    std::vector<std::string> calls;
+};
+
+class Simulator {
+  public:
+    Simulator() { Reset(); }
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // Reads the environment: VEKSIM_CHIP, VEKSIM_STATE and VEKSIM_REAL_TIME.
+    void Reset();
+
+    // Every D2XX call passes here first: it counts towards an unplug and may be made to fail.
+    std::optional<FT_STATUS> CallFailure(std::string_view function);
+    // Why a call on this handle cannot go on, if it cannot.
+    std::optional<FT_STATUS> HandleFailure(FT_HANDLE handle) const;
+
+    bool Attached() const { return attached_; }
+    void SetAttached(bool attached);
+    void SetOpenFails(bool fails) { openFails_ = fails; }
+    void UnplugAfterCalls(int calls) { unplugCountdown_ = calls; }
+    FT_STATUS Open(FT_HANDLE* handle);
+    void Close() { handleState_ = HandleState::CLOSED; }
+
+    // Writes never wait here, so only the read time-out matters.
+    void SetReadTimeout(D2xxDword milliseconds) { readTimeoutMs_ = milliseconds; }
+    void Send(const std::uint8_t* bytes, std::size_t count);
+    // What the host gets for a read of count bytes under the read time-out.
+    std::vector<std::uint8_t> Receive(std::size_t count);
+    std::size_t ReadyCount() const { return queue_.ReadyCount(clock_.Now()); }
+    // Everything the board has sent so far, arrived or not; answers to later host bytes come.
+    void Purge() { queue_.Clear(); }
+    void ResetDevice();
+    void InjectStrayBytes(const std::vector<std::uint8_t>& bytes);
+
+    bool SelectChip(std::string_view name);
+    VirtualChip& Chip() { return chip_; }
+    // Keeps the state file up to date after anything that may have changed the memory.
+    void SaveIfChanged();
+
+    Faults& GetFaults() { return faults_; }
+    Logs& GetLogs() { return logs_; }
+    const Firmware& Board() const { return firmware_; }
+    Millis ElapsedMs() const { return clock_.Now(); }
+
+  private:
+    enum class HandleState { CLOSED, OPEN, LOST };
+
+    Clock clock_;
+    VirtualChip chip_;
+    ReplyQueue queue_;
+    Faults faults_;
+    Firmware firmware_{chip_, queue_, faults_, clock_};
+    Logs logs_;
+
+    bool attached_ = true;
+    bool openFails_ = false;
+    int unplugCountdown_ = -1;
+    HandleState handleState_ = HandleState::CLOSED;
+    FT_HANDLE handle_ = nullptr;
+    unsigned opens_ = 0;
+    D2xxDword readTimeoutMs_ = 0;  // 0: no time-out, as on a freshly opened device
+
+    std::string statePath_;
+    unsigned savedRevision_ = 0;
+};
+
+// The one simulator, set up on first use.
+Simulator& Sim();
+
+}  // namespace vek::sim

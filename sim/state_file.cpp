@@ -1,0 +1,90 @@
+#include "state_file.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace vek::sim {
+
+namespace {
+
+constexpr std::array<const char*, SPACE_COUNT> SPACE_NAMES = {"program", "eeprom", "config", "fuse",
+                                                              "fusex"};
+constexpr int VALUES_PER_LINE = 16;
+
+int SpaceNamed(const std::string& name) {
+    for (int space = 0; space < SPACE_COUNT; ++space) {
+        if (name == SPACE_NAMES[space]) {
+            return space;
+        }
+    }
+    return -1;
+}
+
+// One 16-bit value in hex; anything else ends the line.
+bool ReadHex(std::istringstream& line, int& value) {
+    return line >> std::hex >> value && value >= 0 && value <= 0xFFFF;
+}
+
+bool LoadLine(const std::string& text, VirtualChip& chip) {
+    std::istringstream line(text);
+    std::string name;
+    int index = 0;
+    if (!(line >> name) || !ReadHex(line, index)) {
+        return false;
+    }
+    const int space = SpaceNamed(name);
+    int value = 0;
+    while (ReadHex(line, value)) {
+        if (space < 0 || !chip.Write(space, index++, value)) {
+            return false;
+        }
+    }
+    return line.eof();
+}
+
+}  // namespace
+
+bool LoadChipState(const std::string& path, VirtualChip& chip) {
+    std::ifstream file(path);
+    std::string header;
+    if (!file || !std::getline(file, header) ||
+        header != "chip " + std::string(chip.Model().name)) {
+        return false;
+    }
+    std::string text;
+    while (std::getline(file, text)) {
+        if (!text.empty() && !LoadLine(text, chip)) {
+            chip.Insert(chip.Model());
+            return false;
+        }
+    }
+    return true;
+}
+
+void SaveChipState(const std::string& path, const VirtualChip& chip) {
+    // Written aside and renamed, so that an interrupted save never leaves half a file.
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream file(temporary, std::ios::trunc);
+        file << "chip " << chip.Model().name << '\n' << std::uppercase << std::hex;
+        for (int space = 0; space < SPACE_COUNT; ++space) {
+            for (int index = 0; index < chip.Size(space); ++index) {
+                if (index % VALUES_PER_LINE == 0) {
+                    file << (index == 0 ? "" : "\n") << SPACE_NAMES[space] << ' ' << index;
+                }
+                file << ' ' << chip.Read(space, index);
+            }
+            if (chip.Size(space) > 0) {
+                file << '\n';
+            }
+        }
+        if (!file) {
+            return;
+        }
+    }
+    std::rename(temporary.c_str(), path.c_str());
+}
+
+}  // namespace vek::sim

@@ -1,0 +1,123 @@
+/* Control interface of the simulated programmer. The simulator is built as libftd2xx.so and
+ * exports the ten D2XX functions; tests reach these functions through the same loaded library
+ * (dlsym on the handle the binding opened), so the link under test and the test share one
+ * simulated board. */
+#ifndef VEK_SIM_H
+#define VEK_SIM_H
+
+#include <stddef.h>
+
+/* The library exports only the D2XX functions and this interface. */
+#if defined(__GNUC__)
+#define VEKSIM_API __attribute__((visibility("default")))
+#else
+#define VEKSIM_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Behaviour of the D2XX side worth knowing in a test:
+ * - FT_OpenEx opens only by description ("VEK Flash", FT_OPEN_BY_DESCRIPTION). Opening while
+ *   the board is already open fails with FT_DEVICE_NOT_OPENED, as the device is in use; every
+ *   open gives a new handle, so one kept from before is stale (FT_INVALID_HANDLE).
+ * - FT_Open is never needed: it fails with FT_DEVICE_NOT_OPENED and is logged.
+ * - A detached or unplugged board: FT_ListDevices counts 0 (status FT_OK), FT_OpenEx gives
+ *   FT_DEVICE_NOT_FOUND, calls on the handle that was open give FT_IO_ERROR (FT_Close then
+ *   forgets it). Plugging it back starts the board afresh: no transaction, power off.
+ * - Until FT_SetTimeouts a read has no time-out: it waits for the bytes the board will send.
+ * - FT_Purge drops every byte the board has queued, whether it has arrived yet or not (the
+ *   host's own pauses do not move the virtual clock); answers to later host bytes come.
+ * - The board takes a byte of 0 or above 10 where a frame's length byte belongs as noise,
+ *   and a byte other than HOST_ACK or HOST_RESEND in a read stream ends the stream and
+ *   starts the next frame. CMD_ALLOW_POWER 0 also switches target power off. */
+
+/* Memory spaces of the virtual chip. */
+enum {
+    VEKSIM_PROGRAM = 0, /* program memory, index = word address */
+    VEKSIM_EEPROM = 1,  /* PIC16 data EEPROM, index = byte location */
+    VEKSIM_CONFIG = 2,  /* PIC16 configuration area, index 0..7 = word 0x2000..0x2007 */
+    VEKSIM_FUSE = 3,    /* SX FUSE word, index 0 */
+    VEKSIM_FUSEX = 4    /* SX FUSEX word, index 0 */
+};
+
+/* What happens to a reply byte picked by VekSim_FaultReply. */
+enum {
+    VEKSIM_DROP = 0,    /* never sent: the host's read times out */
+    VEKSIM_REPLACE = 1, /* sent as `value` instead */
+    VEKSIM_DELAY = 2,   /* sent `value` milliseconds later than it would be */
+    VEKSIM_APPEND = 3   /* sent, followed by `value` stray bytes 0x00 */
+};
+
+/* Anchor of a reply fault: a command code (0..255), or one of these ORed with a block's
+ * address word to pick a programming block (VEKSIM_ANCHOR_BLOCK | 0x2000 is the
+ * configuration block). The answer to a CMD_READ frame is its whole read stream: byte 0 its
+ * REPLY_FRAME_OK, 1 to 6 the header, then every byte in the order sent (block 0 from byte 7;
+ * resends and the PIC16's extra byte before its EEPROM count too). */
+#define VEKSIM_ANCHOR_BLOCK 0x10000
+#define VEKSIM_ANCHOR_ANY_PROGRAM_BLOCK 0x20000 /* any program-memory block, counted in order */
+
+/* Everything back to the start, as when the library is first used: a blank 16F84A in the
+ * socket (or the chip named by VEKSIM_CHIP, with the memory kept in the file named by
+ * VEKSIM_STATE when that file is for this chip), the board attached, power off and not
+ * allowed, no transaction, no faults, empty logs, the clock at 0 (virtual unless
+ * VEKSIM_REAL_TIME is 1), no handle open. The environment is read here. */
+VEKSIM_API void VekSim_Reset(void);
+
+/* Puts a fresh blank chip in the socket: "16F84A", "16F870" .. "16F877", "SX28", "SX48".
+ * Returns 0, or -1 for an unknown name. Like every change of the chip's memory, it is saved
+ * to the VEKSIM_STATE file. */
+VEKSIM_API int VekSim_SelectChip(const char* name);
+/* The raw 16-bit answer to CMD_READ_ID: first byte = low 8 bits, second = high 8 bits.
+ * Lasts until the next reset or chip selection. */
+VEKSIM_API void VekSim_SetDeviceId(unsigned raw);
+
+/* Chip memory; values are masked to the word width of the space (14 bits PIC16 program and
+ * configuration, 12 bits SX, 8 bits EEPROM). Read returns -1 and write -1 out of range. */
+VEKSIM_API int VekSim_ReadWord(int space, int index);
+VEKSIM_API int VekSim_WriteWord(int space, int index, int value);
+
+/* Presence: a detached board is neither counted by FT_ListDevices nor opened by FT_OpenEx. */
+VEKSIM_API void VekSim_SetAttached(int attached);
+/* FT_OpenEx fails while set, although the board is counted. */
+VEKSIM_API void VekSim_SetOpenFails(int fails);
+/* After `calls` more D2XX calls the board is gone: every later call fails. -1 cancels. */
+VEKSIM_API void VekSim_UnplugAfterCalls(int calls);
+/* The occurrence-th call (0 = the next) of the named D2XX function returns `status` and does
+ * nothing else; occurrence -1 makes every call from now on fail. */
+VEKSIM_API void VekSim_FailCall(const char* function, int occurrence, unsigned status);
+
+/* Applies `action` to byte `byteIndex` of the answer to the occurrence-th (0 = the next)
+ * frame or block picked by `anchor`. Byte 0 of a frame's answer is its REPLY_FRAME_OK.
+ * A FUSE result replaced by REPLY_FAIL leaves the FUSE word unwritten, as reported. */
+VEKSIM_API void VekSim_FaultReply(int anchor, int occurrence, int byteIndex, int action, int value);
+/* Program-memory block `block` of the next read stream arrives with only `bytesSent` bytes,
+ * `times` times in a row (a HOST_RESEND gets it again). */
+VEKSIM_API void VekSim_ShortReadBlock(int block, int times, int bytesSent);
+/* EEPROM block `block` of the next read stream arrives with only `bytesSent` bytes. */
+VEKSIM_API void VekSim_ShortEepromBlock(int block, int bytesSent);
+/* Puts bytes in the host's receive queue now, as if left over from an earlier exchange. */
+VEKSIM_API void VekSim_InjectStrayBytes(const unsigned char* bytes, size_t count);
+
+/* Logs since the last reset or clear. The byte logs return the total count, copying at most
+ * `capacity`; the call log is text, one line per D2XX call, for example
+ * "FT_Write 02 53 00 51 -> 0", "FT_Read 1 -> 0 [55]", "FT_SetTimeouts 1000 1000 -> 0",
+ * and returns its length, copying at most `capacity` - 1 characters and a terminating 0. */
+VEKSIM_API size_t VekSim_HostBytes(unsigned char* buffer, size_t capacity);
+VEKSIM_API size_t VekSim_DeviceBytes(unsigned char* buffer, size_t capacity);
+VEKSIM_API size_t VekSim_CallLog(char* buffer, size_t capacity);
+VEKSIM_API void VekSim_ClearLogs(void);
+
+/* The virtual clock in milliseconds: read time-outs that ran out and the chip's work. */
+VEKSIM_API unsigned long long VekSim_ElapsedMs(void);
+/* Bit 0: target power allowed; bit 1: target power on. */
+VEKSIM_API int VekSim_PowerState(void);
+/* 1 between an acknowledged CMD_BEGIN and CMD_END. */
+VEKSIM_API int VekSim_InTransaction(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

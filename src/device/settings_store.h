@@ -1,0 +1,35 @@
+// Persistent settings: one INI section, keys matched without regard to case.
+#pragma once
+
+#include <string>
+
+namespace vek {
+
+inline constexpr const char* SETTINGS_SECTION = "MyVEKFlashAp";
+
+inline constexpr const char* KEY_PROC_SELECTION = "VEKFlashProcSelection";
+inline constexpr const char* KEY_SCREEN_X = "VEKFlashScreenX";
+inline constexpr const char* KEY_SCREEN_Y = "VEKFlashScreenY";
+inline constexpr const char* KEY_MICROCHIP_BITS = "VEKFlashmicrochipBits";
+inline constexpr const char* KEY_FUSE_BITS = "VEKFlashFuseBits";
+inline constexpr const char* KEY_FUSEX_BITS = "VEKFlashFusexBits";
+// The HEX loader writes the FUSEX word under this spelling; it names the same value.
+inline constexpr const char* KEY_FUSEX_BITS_LOADER = "VEKFlashFuseXBits";
+inline constexpr const char* KEY_FUSE_BITS_SAVE = "VEKFlashFuseBitsSave";
+inline constexpr const char* KEY_FILE_NAME_PATH = "VEKFlashfilenamepath";
+
+class SettingsStore {
+  public:
+    virtual ~SettingsStore() = default;
+
+    virtual int ReadSettingInt(const std::string& section, const std::string& key,
+                               int defaultValue) = 0;
+    virtual std::string ReadSettingText(const std::string& section, const std::string& key,
+                                        const std::string& defaultText = "") = 0;
+    // Writes report success; callers do not act on it.
+    virtual bool WriteSettingInt(const std::string& section, const std::string& key, int value) = 0;
+    virtual bool WriteSettingText(const std::string& section, const std::string& key,
+                                  const std::string& text) = 0;
+};
+
+}  // namespace vek

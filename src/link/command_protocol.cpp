@@ -1,0 +1,103 @@
+// Framing of commands and data words on the programmer's byte stream.
+#include <algorithm>
+#include <array>
+
+#include "link/link_messages.h"
+#include "link/programmer_link.h"
+#include "link/protocol.h"
+
+namespace vek {
+
+std::string FatalMessage(const std::string& code) {
+    return "VEK Flash programmer is not responding to commands." + code +
+           "\nDisconnect the programmer from the USB cable, check\nthe processor type and try "
+           "again.\n\nThis application will now terminate!";
+}
+
+bool ProgrammerLink::SendCommand(const std::uint8_t* payload, std::size_t length) {
+    if (length == 0 || length > MAX_PAYLOAD) {
+        return false;  // no command of ours is framed so; never overrun the frame
+    }
+    Purge(FT_PURGE_RX);  // stale bytes must never count as this frame's acknowledgement
+    SetTimeouts(TIMEOUT_NORMAL_MS, TIMEOUT_NORMAL_MS);
+
+    std::array<std::uint8_t, MAX_PAYLOAD + 2> frame{};
+    frame[0] = static_cast<std::uint8_t>(length);
+    std::uint8_t check = frame[0];
+    for (std::size_t i = 0; i < length; ++i) {
+        frame[1 + i] = payload[i];
+        check ^= payload[i];
+    }
+    frame[1 + length] = check;
+
+    std::uint32_t written = 0;
+    if (Write(frame.data(), static_cast<std::uint32_t>(length + 2), &written) != FT_OK) {
+        ui_.ShowMessage("Driver error writing to VEK Flash. ");
+        return false;
+    }
+    const Reply ack = ReadReply();
+    if (ack.ReadFailed()) {
+        ui_.ShowMessage("VEK-Flash programmer not responding to commands.(139)");
+        return false;
+    }
+    if (ack.Is(REPLY_FRAME_OK)) {
+        return true;
+    }
+    ui_.ShowMessage(FatalMessage("(1f)"));
+    FatalLinkShutdown();
+    return false;
+}
+
+bool ProgrammerLink::SendCommand(std::initializer_list<std::uint8_t> payload) {
+    return SendCommand(payload.begin(), payload.size());
+}
+
+int ProgrammerLink::SendWord(int value) {
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value & 0xFF),
+                                   static_cast<std::uint8_t>((value >> 8) & 0xFF)};
+    std::uint32_t written = 0;
+    if (Write(bytes, 2, &written) != FT_OK) {
+        ui_.ShowMessage("Error: Could not write to VEK Flash programmer.(T16)");
+        return 1;
+    }
+    return 0;
+}
+
+void ProgrammerLink::DrainInput() {
+    std::array<std::uint8_t, 256> discard{};
+    std::uint32_t waiting = 0;
+    do {
+        ui_.Pause(2);
+        waiting = 0;
+        if (GetQueueStatus(&waiting) != FT_OK) {
+            return;  // a gone device has nothing left to drain
+        }
+        std::uint32_t left = waiting;
+        while (left > 0) {
+            const std::uint32_t chunk = std::min<std::uint32_t>(left, discard.size());
+            std::uint32_t received = 0;
+            if (Read(discard.data(), chunk, &received) != FT_OK || received == 0) {
+                return;
+            }
+            left -= received;
+        }
+    } while (waiting != 0);
+}
+
+Reply ProgrammerLink::ReadReply() {
+    Reply reply;
+    std::uint32_t received = 0;
+    if (Read(&reply.byte, 1, &received) != FT_OK) {
+        reply.status = Reply::Status::ReadFailed;
+    } else {
+        reply.status = received == 1 ? Reply::Status::Arrived : Reply::Status::Missing;
+    }
+    return reply;
+}
+
+void ProgrammerLink::FatalLinkShutdown() {
+    Close();
+    ui_.RequestFatalShutdown();
+}
+
+}  // namespace vek

@@ -1,0 +1,84 @@
+// The D2XX binding with its one device handle, and the framing of the programmer protocol.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include "link/d2xx.h"
+#include "link/dynamic_library.h"
+#include "link/user_interface.h"
+
+namespace vek {
+
+// The library's file name on this platform, found through the system's library search path.
+const char* DefaultD2xxLibraryName();
+
+// One reply byte: the read call can fail, or the byte can miss the read time-out.
+struct Reply {
+    enum class Status { Arrived, Missing, ReadFailed };
+    Status status = Status::Missing;
+    std::uint8_t byte = 0;
+
+    bool ReadFailed() const { return status == Status::ReadFailed; }
+    // A byte that did not arrive is never the expected one.
+    bool Is(std::uint8_t expected) const { return status == Status::Arrived && byte == expected; }
+};
+
+class ProgrammerLink {
+  public:
+    explicit ProgrammerLink(UserInterface& ui, std::string libraryName = DefaultD2xxLibraryName());
+
+    // Loads the library and binds the ten functions; 0 when all are bound, 1 otherwise.
+    int Bind();
+    bool IsBound() const;
+
+    // Thin wrappers: the D2XX status unchanged, or 1 after a message when unbound.
+    FT_STATUS Write(const void* buffer, std::uint32_t count, std::uint32_t* written);
+    FT_STATUS Read(void* buffer, std::uint32_t count, std::uint32_t* received);
+    FT_STATUS OpenEx(const void* argument, std::uint32_t flags);
+    FT_STATUS ListDevices(void* argument1, void* argument2, std::uint32_t flags);
+    FT_STATUS Close();
+    FT_STATUS ResetDevice();
+    FT_STATUS Purge(std::uint32_t mask);
+    FT_STATUS SetTimeouts(std::uint32_t readMilliseconds, std::uint32_t writeMilliseconds);
+    FT_STATUS GetQueueStatus(std::uint32_t* count);
+
+    // Frames the payload, sends it and checks the acknowledgement; false after a message.
+    bool SendCommand(const std::uint8_t* payload, std::size_t length);
+    bool SendCommand(std::initializer_list<std::uint8_t> payload);
+    // Sends the low 16 bits of value, low byte first; 0 on success, 1 after a message.
+    int SendWord(int value);
+    // Discards whatever the programmer has queued.
+    void DrainInput();
+    // Reads one reply byte under the time-outs in force.
+    Reply ReadReply();
+    // Closes the handle and asks the window to end once the current command has returned.
+    void FatalLinkShutdown();
+
+    UserInterface& ui() { return ui_; }
+
+  private:
+    // Calls a bound entry, or reports the unbound one and answers 1.
+    template <typename Fn, typename... Args>
+    FT_STATUS CallBound(Fn entry, const char* name, Args... args);
+
+    UserInterface& ui_;
+    std::string libraryName_;
+    DynamicLibrary library_;
+    FT_HANDLE handle_ = nullptr;
+
+    FT_WriteFn write_ = nullptr;
+    FT_ReadFn read_ = nullptr;
+    FT_OpenFn open_ = nullptr;  // bound because the driver must have it; never called
+    FT_OpenExFn openEx_ = nullptr;
+    FT_ListDevicesFn listDevices_ = nullptr;
+    FT_CloseFn close_ = nullptr;
+    FT_ResetDeviceFn resetDevice_ = nullptr;
+    FT_PurgeFn purge_ = nullptr;
+    FT_SetTimeoutsFn setTimeouts_ = nullptr;
+    FT_GetQueueStatusFn getQueueStatus_ = nullptr;
+};
+
+}  // namespace vek

@@ -1,0 +1,57 @@
+// The one way the core reaches the person: the Qt window implements it, tests record it.
+#pragma once
+
+#include <string>
+
+namespace vek {
+
+enum class MessageIcon { None, Exclamation };
+
+// The texts of the main window's fields, exchanged with the controls on demand.
+struct FieldTexts {
+    std::string HexFileText = "Click here to select a hex file";
+    std::string FuseText = "FFF";
+    std::string FuseXText = "FFF";
+    std::string DevWordText = "0000";
+
+    bool operator==(const FieldTexts&) const = default;
+};
+
+class UserInterface {
+  public:
+    virtual ~UserInterface() = default;
+
+    // A modal message with only an OK button; returns when the person has closed it.
+    virtual void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) = 0;
+    // Position of the progress bar, 0 to 100.
+    virtual void SetProgress(int percent) = 0;
+    // Takes one pending window event, if there is one, and dispatches it.
+    virtual void PumpOneEvent() = 0;
+    // Wait requests nest; the wait cursor shows while any is raised.
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+    virtual void Pause(int milliseconds) = 0;
+    // The current texts of the window's fields, and showing new ones (with a repaint).
+    virtual FieldTexts TakeFieldTexts() = 0;
+    virtual void ShowFieldTexts(const FieldTexts& texts) = 0;
+    // Selected row of the Device list, or -1 when nothing is selected.
+    virtual int SelectedDeviceRow() = 0;
+    // The 200 ms poll timer; stopped while the poll's own message is open.
+    virtual void SetPollTimerRunning(bool running) = 0;
+    // Ends the window once the command in progress has returned.
+    virtual void RequestFatalShutdown() = 0;
+};
+
+// Raises the wait cursor for one scope.
+class WaitCursor {
+  public:
+    explicit WaitCursor(UserInterface& ui) : ui_(ui) { ui_.BeginWaitCursor(); }
+    ~WaitCursor() { ui_.EndWaitCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+  private:
+    UserInterface& ui_;
+};
+
+}  // namespace vek

@@ -1,0 +1,142 @@
+#include "operations/blank_erase.h"
+
+#include "device/processor_selection.h"
+#include "link/protocol.h"
+#include "operations/device_id.h"
+#include "operations/operation_claim.h"
+
+namespace vek {
+
+namespace {
+
+void ReportBlankCheck(Session& session, BlankResult result) {
+    switch (result) {
+        case BLANK_YES:
+            session.ui.ShowMessage("Device is blank");
+            return;
+        case BLANK_NO:
+            session.ui.ShowMessage("Device is not blank");
+            return;
+        case BLANK_SEND_FAILED:
+        case BLANK_NO_ANSWER:
+            session.ui.ShowMessage(
+                "VEK-Flash programmer is not responding to the Blank Check command.");
+            return;
+    }
+}
+
+std::uint8_t LowByte(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
+std::uint8_t HighByte(int value) {
+    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+}  // namespace
+
+BlankResult BlankCheckDevice(Session& session) {
+    RefreshCurrentTarget(session);
+    const DeviceInfo& target = session.CurrentTarget;
+    ProgrammerLink& link = session.link;
+    if (!link.SendCommand({CMD_BLANK_CHECK, target.processorIndex, LowByte(target.programWords),
+                           HighByte(target.programWords)})) {
+        return BLANK_SEND_FAILED;
+    }
+    link.ReadReply();  // a byte the programmer sends first, whatever it is
+    link.SetTimeouts(TIMEOUT_BLANK_RESULT_MS, TIMEOUT_BLANK_RESULT_MS);
+    const Reply result = link.ReadReply();
+    if (result.ReadFailed()) {
+        return BLANK_NO_ANSWER;
+    }
+    if (result.status == Reply::Status::Missing) {
+        session.ui.ShowMessage(
+            "VEK-Flash programmer is not responding to the Blank Check command (E1)");
+        return BLANK_NO_ANSWER;
+    }
+    EndTransaction(session);
+    if (result.Is(REPLY_OK)) {
+        return BLANK_YES;
+    }
+    if (result.Is(REPLY_FAIL)) {
+        return BLANK_NO;
+    }
+    session.ui.ShowMessage(
+        "VEK-Flash programmer is not responding correctly to the Blank Check command. (E2)");
+    return BLANK_NO_ANSWER;
+}
+
+EraseResult BulkEraseDevice(Session& session) {
+    WaitCursor waitCursor(session.ui);
+    const DeviceInfo& target = session.CurrentTarget;
+    ProgrammerLink& link = session.link;
+    const std::string readyUnreadable = "VEK-Flash programmer is not responding to commands.(120)";
+    if (BeginTransaction(session, readyUnreadable, "(4)") != TransactionStart::Ready) {
+        return ERASE_NOT_STARTED;
+    }
+    if (CheckDeviceId(session) != 0) {
+        return ERASE_NOT_STARTED;
+    }
+    link.Purge(FT_PURGE_RX);
+    if (!link.SendCommand({CMD_BULK_ERASE, target.processorIndex})) {
+        return ERASE_SEND_FAILED;
+    }
+    if (FamilyOfIndex(target.processorIndex) == TargetFamily::PIC16 &&
+        !(ExpectReady(session, readyUnreadable, "(14)") &&
+          ExpectReady(session, readyUnreadable, "(114)"))) {
+        return ERASE_NOT_STARTED;
+    }
+    const Reply completion = link.ReadReply();  // any value means the erase completed
+    if (completion.ReadFailed()) {
+        session.ui.ShowMessage("Could not read from device. (BE1)");
+        return ERASE_NO_COMPLETION;
+    }
+    if (completion.status == Reply::Status::Missing) {
+        session.ui.ShowMessage(
+            "VEK-Flash programmer is not responding correctly to Erase command. (E5)");
+        link.DrainInput();
+        return ERASE_NO_COMPLETION;
+    }
+    EndTransaction(session);
+    return ERASE_DONE;
+}
+
+void OnBlankCheck(Session& session) {
+    RefreshCurrentTarget(session);
+    OperationClaim claim(session);
+    if (!claim) {
+        return;
+    }
+    if (BeginTransaction(session, "VEK-Flash programmer is not responding to commands.(129)",
+                         "(1b)") != TransactionStart::Ready) {
+        return;
+    }
+    ReportBlankCheck(session, BlankCheckDevice(session));
+    EndTransaction(session);
+}
+
+void OnErase(Session& session) {
+    RefreshCurrentTarget(session);
+    OperationClaim claim(session);
+    if (!claim) {
+        return;
+    }
+    if (BeginTransaction(session, "VEK-Flash programmer not responding to commands.(118)",
+                         "(1a)") != TransactionStart::Ready) {
+        return;
+    }
+    if (CheckDeviceId(session) != 0) {
+        return;
+    }
+    if (BulkEraseDevice(session) != ERASE_DONE) {
+        session.ui.ShowMessage("Error: Communication with VEK Flash programmer failed. (c3)");
+        return;
+    }
+    if (BeginTransaction(session, "VEK-Flash programmer is not responding to commands.(119)",
+                         "(2)") != TransactionStart::Ready) {
+        return;
+    }
+    ReportBlankCheck(session, BlankCheckDevice(session));
+    EndTransaction(session);
+}
+
+}  // namespace vek

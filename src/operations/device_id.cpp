@@ -1,0 +1,68 @@
+#include "operations/device_id.h"
+
+#include "device/hex_text.h"
+#include "link/protocol.h"
+
+namespace vek {
+
+namespace {
+
+// A PIC16 ID carries the chip's revision in its low five bits.
+constexpr int PIC16_ID_MASK = 0xFE0;
+// After the warning, so the person notices that the operation stopped.
+constexpr int WARNING_PAUSE_MS = 4000;
+
+std::string WrongTargetWarning(std::string_view selectedName, int shownId) {
+    return "Warning: The processor selected (" + std::string(selectedName) +
+           ") may be different from the target\nthat is currently connected to the "
+           "programmer.\nThe programmer detected an ID of " +
+           HexDigits(static_cast<unsigned>(shownId), 3) +
+           ". \n\nValid IDs:\n16F84A: 560\t\t16F870: D00\n16F871: D20\t\t16F872: 8E0\n"
+           "16F873: 960\t\t16F874: 920\n16F876: 9E0\t\t16F877: 9A0\nSX28:  FCE\t\tSX48:  002 "
+           "\n\n Power may need to be enabled from the Setup menu.";
+}
+
+}  // namespace
+
+int ReadDeviceId(Session& session) {
+    const std::uint8_t index = session.CurrentTarget.processorIndex;
+    if (!session.link.SendCommand({CMD_READ_ID, index})) {
+        session.ui.ShowMessage(
+            "VEK-Flash programmer is not responding correctly to read processor type command.");
+        return 1;
+    }
+    std::uint8_t idBytes[2] = {0, 0};
+    std::uint32_t received = 0;
+    if (session.link.Read(idBytes, 2, &received) != FT_OK) {
+        session.ui.ShowMessage(
+            "VEK-Flash programmer is not responding to read processor type command.");
+        return 1;
+    }
+    const int id = ((idBytes[1] & 0x0F) << 8) | idBytes[0];
+
+    session.fields = session.ui.TakeFieldTexts();
+    session.fields.DevWordText = HexDigits(static_cast<unsigned>(id), 3);
+    session.ui.ShowFieldTexts(session.fields);
+    return id;
+}
+
+int CheckDeviceId(Session& session) {
+    const int id = ReadDeviceId(session);
+    const DeviceInfo& target = session.CurrentTarget;
+    int shownId = id;
+    if (FamilyOfIndex(target.processorIndex) == TargetFamily::SX) {
+        if (id == target.deviceId) {
+            return 0;
+        }
+    } else {
+        shownId = id & PIC16_ID_MASK;
+        if (shownId == target.deviceId) {
+            return 0;
+        }
+    }
+    session.ui.ShowMessage(WrongTargetWarning(target.name, shownId));
+    session.ui.Pause(WARNING_PAUSE_MS);
+    return 1;
+}
+
+}  // namespace vek

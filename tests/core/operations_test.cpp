@@ -1,0 +1,329 @@
+#include <functional>
+
+#include "link/connection.h"
+#include "link/link_messages.h"
+#include "link/protocol.h"
+#include "operations/blank_erase.h"
+#include "operations/device_id.h"
+#include "sim_fixture.h"
+
+namespace vek::test {
+namespace {
+
+const std::string NOT_RESPONDING_TO_BLANK_CHECK =
+    "VEK-Flash programmer is not responding to the Blank Check command.";
+const std::string COMMUNICATION_FAILED_C3 =
+    "Error: Communication with VEK Flash programmer failed. (c3)";
+
+std::string WrongTargetWarning(const std::string& name, const std::string& id) {
+    return "Warning: The processor selected (" + name +
+           ") may be different from the target\nthat is currently connected to the "
+           "programmer.\nThe programmer detected an ID of " +
+           id +
+           ". \n\nValid IDs:\n16F84A: 560\t\t16F870: D00\n16F871: D20\t\t16F872: 8E0\n16F873: "
+           "960\t\t16F874: 920\n16F876: 9E0\t\t16F877: 9A0\nSX28:  FCE\t\tSX48:  002 \n\n Power "
+           "may need to be enabled from the Setup menu.";
+}
+
+class Operations : public SimTest {
+  protected:
+    void SetUp() override {
+        OpenProgrammer();
+        UseTarget(0);
+        sim.ClearLogs();
+    }
+    // The identity check runs inside a transaction.
+    void BeginOnSim() {
+        ASSERT_TRUE(session.link.SendCommand({CMD_BEGIN, session.CurrentTarget.processorIndex}));
+        ASSERT_TRUE(session.link.ReadReply().Is(REPLY_READY));
+    }
+    void ExpectFlagsCleared() {
+        EXPECT_FALSE(session.BusyFlag);
+        EXPECT_FALSE(session.LinkInUse);
+        EXPECT_EQ(ui.waitDepth, 0);
+    }
+};
+
+TEST_F(Operations, BlankCheckWireSequenceAndVerdicts) {
+    OnBlankCheck(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Device is blank"});
+    EXPECT_EQ(HostHex(), Frames({Frame({CMD_BEGIN, 0}), Frame({CMD_BLANK_CHECK, 0, 0x00, 0x04}),
+                                 Frame({CMD_END, 0}), Frame({CMD_END, 0})}));
+    EXPECT_NE(Join(sim.CallLog()).find("FT_SetTimeouts 15000 15000"), std::string::npos);
+    EXPECT_EQ(ui.maxWaitDepth, 1);
+    ExpectFlagsCleared();
+
+    sim.WriteWord(VEKSIM_PROGRAM, 1023, 0x2805);
+    OnBlankCheck(session);
+    EXPECT_EQ(ui.messages.back(), "Device is not blank");
+    EXPECT_FALSE(sim.InTransaction());
+}
+
+TEST_F(Operations, BlankCheckNeverAsksForTheIdAndUsesTheSelectedSize) {
+    ASSERT_TRUE(sim.SelectChip("16F877"));
+    sim.WriteWord(VEKSIM_PROGRAM, 2000, 0);  // beyond the 16F84A's 1024 words
+    OnBlankCheck(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Device is blank"});
+    EXPECT_EQ(HostHex().find(Frame({CMD_READ_ID, 0})), std::string::npos);
+}
+
+TEST_F(Operations, BlankCheckOfTheLargestChipWaitsForItsLateResult) {
+    UseTarget(7);
+    OnBlankCheck(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Device is blank"});
+}
+
+TEST_F(Operations, ErasePic16WireSequence) {
+    sim.WriteWord(VEKSIM_PROGRAM, 5, 0x1234);
+    OnErase(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Device is blank"});
+    EXPECT_EQ(HostHex(),
+              Frames({Frame({CMD_BEGIN, 0}), Frame({CMD_READ_ID, 0}), Frame({CMD_BEGIN, 0}),
+                      Frame({CMD_READ_ID, 0}), Frame({CMD_BULK_ERASE, 0}), Frame({CMD_END, 0}),
+                      Frame({CMD_BEGIN, 0}), Frame({CMD_BLANK_CHECK, 0, 0x00, 0x04}),
+                      Frame({CMD_END, 0}), Frame({CMD_END, 0})}));
+    const std::string received = DeviceHex();
+    EXPECT_NE(received.find("55 76 76"), std::string::npos) << received;
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 5), 0x3FFF);
+    EXPECT_EQ(ui.controls.DevWordText, "560");
+    ExpectFlagsCleared();
+}
+
+TEST_F(Operations, EraseSxExpectsNoReadyAfterTheEraseFrame) {
+    UseTarget(8);
+    sim.ClearLogs();
+    sim.WriteWord(VEKSIM_PROGRAM, 0, 0x0A5);
+    OnErase(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Device is blank"});
+    EXPECT_EQ(HostHex(),
+              Frames({Frame({CMD_BEGIN, 8}), Frame({CMD_READ_ID, 8}), Frame({CMD_BEGIN, 8}),
+                      Frame({CMD_READ_ID, 8}), Frame({CMD_BULK_ERASE, 8}), Frame({CMD_END, 8}),
+                      Frame({CMD_BEGIN, 8}), Frame({CMD_BLANK_CHECK, 8, 0x00, 0x08}),
+                      Frame({CMD_END, 8}), Frame({CMD_END, 8})}));
+    EXPECT_EQ(DeviceHex().find("76 76"), std::string::npos);
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x0FFF);
+    EXPECT_EQ(ui.controls.DevWordText, "FCE");
+}
+
+TEST_F(Operations, AnyCompletionByteCountsAndANotBlankResultIsAVerdict) {
+    sim.FaultReply(CMD_BULK_ERASE, 0, 3, VEKSIM_REPLACE, 0x00);
+    sim.FaultReply(CMD_BLANK_CHECK, 0, 2, VEKSIM_REPLACE, REPLY_FAIL);
+    OnErase(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Device is not blank"});
+}
+
+TEST_F(Operations, IdWithRevisionBitsIsAcceptedAndShown) {
+    BeginOnSim();
+    sim.SetDeviceId(0xF566);  // the upper nibble of the second byte is not part of the ID
+    EXPECT_EQ(ReadDeviceId(session), 0x566);
+    EXPECT_EQ(CheckDeviceId(session), 0);
+    EXPECT_EQ(ui.controls.DevWordText, "566");
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Operations, WrongChipIsWarnedWithTheTableOfIdsAndStopsErase) {
+    ASSERT_TRUE(sim.SelectChip("16F877"));
+    sim.SetDeviceId(0x9A3);
+    OnErase(session);
+    EXPECT_EQ(ui.events, (std::vector<std::string>{
+                             "message: " + WrongTargetWarning("16F84A", "9A0"), "pause 4000"}));
+    EXPECT_EQ(ui.controls.DevWordText, "9A3");
+    EXPECT_EQ(HostHex(), Frames({Frame({CMD_BEGIN, 0}), Frame({CMD_READ_ID, 0})}));
+    ExpectFlagsCleared();
+}
+
+TEST_F(Operations, SxIdsCompareAllTwelveBits) {
+    UseTarget(9);
+    BeginOnSim();
+    EXPECT_EQ(CheckDeviceId(session), 0);
+    sim.SetDeviceId(0x003);
+    EXPECT_EQ(CheckDeviceId(session), 1);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{WrongTargetWarning("SX48", "003")});
+}
+
+TEST_F(Operations, UnreadableIdIsWarnedAsOneOrZeroAndKeepsTheDevWordField) {
+    ui.controls.DevWordText = "0000";
+    BeginOnSim();
+    sim.FailCall("FT_Read", 1);  // the ID bytes, after the frame's acknowledgement
+    EXPECT_EQ(CheckDeviceId(session), 1);
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{
+                               "VEK-Flash programmer is not responding to read processor type "
+                               "command.",
+                               WrongTargetWarning("16F84A", "000")}));
+    EXPECT_EQ(ui.controls.DevWordText, "0000");
+
+    UseTarget(8);
+    BeginOnSim();
+    ui.messages.clear();
+    sim.FailCall("FT_Write", 0);
+    EXPECT_EQ(CheckDeviceId(session), 1);
+    EXPECT_EQ(ui.messages,
+              (std::vector<std::string>{"Driver error writing to VEK Flash. ",
+                                        "VEK-Flash programmer is not responding correctly to "
+                                        "read processor type command.",
+                                        WrongTargetWarning("SX28", "001")}));
+}
+
+// One injected fault and the messages the command shows for it.
+struct FailureCase {
+    const char* code;
+    void (*command)(Session&);
+    std::function<void(SimControl&)> inject;
+    std::vector<std::string> messages;
+    bool fatal;
+};
+
+// Reads of an Erase, in order: BEGIN ack 0, ready 1, READ_ID ack 2, ID 3; the erase exchange's
+// BEGIN ack 4, ready 5, READ_ID ack 6, ID 7, BULK_ERASE ack 8, ready 9 and 10, completion 11,
+// END ack 12; the second BEGIN ack 13, ready 14.
+const std::vector<FailureCase>& FailureCases() {
+    static const std::vector<FailureCase> cases = {
+        {"(129)",
+         OnBlankCheck,
+         [](SimControl& s) { s.FailCall("FT_Read", 1); },
+         {"VEK-Flash programmer is not responding to commands.(129)"},
+         false},
+        {"(1b)",
+         OnBlankCheck,
+         [](SimControl& s) { s.FaultReply(CMD_BEGIN, 0, 1, VEKSIM_REPLACE, 0x00); },
+         {FatalMessage("(1b)")},
+         true},
+        {"blank check frame",
+         OnBlankCheck,
+         [](SimControl& s) { s.FailCall("FT_Write", 1); },
+         {"Driver error writing to VEK Flash. ", NOT_RESPONDING_TO_BLANK_CHECK},
+         false},
+        {"(E1)",
+         OnBlankCheck,
+         [](SimControl& s) { s.FaultReply(CMD_BLANK_CHECK, 0, 2, VEKSIM_DROP); },
+         {"VEK-Flash programmer is not responding to the Blank Check command (E1)",
+          NOT_RESPONDING_TO_BLANK_CHECK},
+         false},
+        {"(E2)",
+         OnBlankCheck,
+         [](SimControl& s) { s.FaultReply(CMD_BLANK_CHECK, 0, 2, VEKSIM_REPLACE, 0x76); },
+         {"VEK-Flash programmer is not responding correctly to the Blank Check command. (E2)",
+          NOT_RESPONDING_TO_BLANK_CHECK},
+         false},
+        {"(118)",
+         OnErase,
+         [](SimControl& s) { s.FailCall("FT_Read", 1); },
+         {"VEK-Flash programmer not responding to commands.(118)"},
+         false},
+        {"(1a)",
+         OnErase,
+         [](SimControl& s) { s.FaultReply(CMD_BEGIN, 0, 1, VEKSIM_DROP); },
+         {FatalMessage("(1a)")},
+         true},
+        {"(120) after BEGIN",
+         OnErase,
+         [](SimControl& s) { s.FailCall("FT_Read", 5); },
+         {"VEK-Flash programmer is not responding to commands.(120)", COMMUNICATION_FAILED_C3},
+         false},
+        {"(4)",
+         OnErase,
+         [](SimControl& s) { s.FaultReply(CMD_BEGIN, 1, 1, VEKSIM_REPLACE, 0x55); },
+         {FatalMessage("(4)"), COMMUNICATION_FAILED_C3},
+         true},
+        {"erase frame",
+         OnErase,
+         [](SimControl& s) { s.FailCall("FT_Write", 4); },
+         {"Driver error writing to VEK Flash. ", COMMUNICATION_FAILED_C3},
+         false},
+        {"(120) after erase",
+         OnErase,
+         [](SimControl& s) { s.FailCall("FT_Read", 10); },
+         {"VEK-Flash programmer is not responding to commands.(120)", COMMUNICATION_FAILED_C3},
+         false},
+        {"(14)",
+         OnErase,
+         [](SimControl& s) { s.FaultReply(CMD_BULK_ERASE, 0, 1, VEKSIM_REPLACE, 0xA5); },
+         {FatalMessage("(14)"), COMMUNICATION_FAILED_C3},
+         true},
+        {"(114)",
+         OnErase,
+         [](SimControl& s) { s.FaultReply(CMD_BULK_ERASE, 0, 2, VEKSIM_DROP); },
+         {FatalMessage("(114)"), COMMUNICATION_FAILED_C3},
+         true},
+        {"(BE1)",
+         OnErase,
+         [](SimControl& s) { s.FailCall("FT_Read", 11); },
+         {"Could not read from device. (BE1)", COMMUNICATION_FAILED_C3},
+         false},
+        {"(E5)",
+         OnErase,
+         [](SimControl& s) { s.FaultReply(CMD_BULK_ERASE, 0, 3, VEKSIM_DROP); },
+         {"VEK-Flash programmer is not responding correctly to Erase command. (E5)",
+          COMMUNICATION_FAILED_C3},
+         false},
+        {"(119)",
+         OnErase,
+         [](SimControl& s) { s.FailCall("FT_Read", 14); },
+         {"VEK-Flash programmer is not responding to commands.(119)"},
+         false},
+        {"(2)",
+         OnErase,
+         [](SimControl& s) { s.FaultReply(CMD_BEGIN, 2, 1, VEKSIM_REPLACE, 0x00); },
+         {FatalMessage("(2)")},
+         true},
+    };
+    return cases;
+}
+
+TEST_F(Operations, EveryFailureIsReportedWithItsCodeAndClearsTheFlags) {
+    for (const FailureCase& failure : FailureCases()) {
+        SCOPED_TRACE(failure.code);
+        sim.Reset();
+        OpenProgrammer();
+        ui.messages.clear();
+        ui.events.clear();
+        ui.fatalRequests = 0;
+        failure.inject(sim);
+        failure.command(session);
+        EXPECT_EQ(ui.messages, failure.messages);
+        ExpectFlagsCleared();
+        EXPECT_EQ(ui.fatalRequests, failure.fatal ? 1 : 0);
+        if (failure.fatal) {
+            // The shutdown is asked for right after the fatal message; the command still
+            // shows what its own failure path has to say.
+            EXPECT_EQ(ui.events[1], "fatal shutdown");
+        }
+    }
+}
+
+TEST_F(Operations, NoProgrammerIsReportedAndLeavesNothingSet) {
+    session.Connected = false;
+    OnBlankCheck(session);
+    OnErase(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>(2, MSG_NO_PROGRAMMER));
+    EXPECT_TRUE(sim.CallLog().empty());
+    ExpectFlagsCleared();
+}
+
+TEST_F(Operations, ASecondOperationDuringARunningOneDoesNothing) {
+    int nested = 0;
+    ui.onMessage = [&](const std::string&) {
+        if (nested++ == 0) {
+            sim.ClearLogs();
+            OnBlankCheck(session);
+            OnErase(session);
+            ConnectionPoll(session);  // the timer keeps off the link as well
+            EXPECT_TRUE(sim.CallLog().empty());
+        }
+    };
+    OnBlankCheck(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Device is blank"});
+    ExpectFlagsCleared();
+}
+
+TEST_F(Operations, AnOperationStartedWhileAControlCommandHoldsTheLinkIsRefused) {
+    session.LinkInUse = true;
+    OnBlankCheck(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{MSG_PROGRAMMER_BUSY});
+    EXPECT_TRUE(sim.CallLog().empty());
+    EXPECT_FALSE(session.BusyFlag);
+    EXPECT_TRUE(session.LinkInUse);  // still the control command's
+}
+
+}  // namespace
+}  // namespace vek::test

@@ -1,0 +1,125 @@
+#include "link/protocol.h"
+#include "link/link_messages.h"
+#include "sim_fixture.h"
+
+namespace vek::test {
+namespace {
+
+class Protocol : public SimTest {
+  protected:
+    void SetUp() override { OpenProgrammer(); }
+};
+
+TEST_F(Protocol, WorkedFramesByteForByte) {
+    EXPECT_TRUE(session.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
+    EXPECT_EQ(HostHex(), "04 50 C9 01 FF 63");
+
+    sim.ClearLogs();
+    EXPECT_TRUE(session.link.SendCommand({CMD_BEGIN, 0}));
+    EXPECT_EQ(HostHex(), "02 53 00 51");
+
+    sim.ClearLogs();
+    EXPECT_TRUE(session.link.SendCommand({CMD_POWER_ON}));
+    EXPECT_EQ(HostHex(), "01 5D 5C");
+
+    sim.ClearLogs();
+    ASSERT_TRUE(sim.SelectChip("16F877"));
+    EXPECT_TRUE(session.link.SendCommand({CMD_BLANK_CHECK, 7, 0x00, 0x20}));
+    EXPECT_EQ(HostHex(), "04 5C 07 00 20 7F");
+
+    sim.ClearLogs();
+    EXPECT_EQ(session.link.SendWord(0x2100), 0);
+    EXPECT_EQ(HostHex(), "00 21");
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Protocol, SendCommandPurgesAndSetsTimeoutsBeforeWritingThenReadsOneByte) {
+    ASSERT_TRUE(session.link.SendCommand({CMD_END, 0}));
+    const std::vector<std::string> calls = sim.CallLog();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0].rfind("FT_Purge 1", 0), 0u) << calls[0];
+    EXPECT_EQ(calls[1].rfind("FT_SetTimeouts 1000 1000", 0), 0u) << calls[1];
+    EXPECT_EQ(calls[2].rfind("FT_Write 02 54 00 56", 0), 0u) << calls[2];
+    EXPECT_EQ(calls[3].rfind("FT_Read 1", 0), 0u) << calls[3];
+}
+
+TEST_F(Protocol, StaleBytesNeverCountAsTheAcknowledgement) {
+    sim.InjectStrayBytes({REPLY_FRAME_OK});
+    sim.FaultReply(CMD_TEST, 0, 0, VEKSIM_DROP);
+    EXPECT_FALSE(session.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
+    EXPECT_EQ(ui.fatalRequests, 1);
+}
+
+TEST_F(Protocol, WrongOrMissingAcknowledgementIsFatal) {
+    for (int action : {VEKSIM_REPLACE, VEKSIM_DROP}) {
+        ui.messages.clear();
+        ui.fatalRequests = 0;
+        sim.FaultReply(CMD_TEST, 0, 0, action, 0x56);
+        EXPECT_FALSE(session.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
+        EXPECT_EQ(ui.messages, std::vector<std::string>{FatalMessage("(1f)")});
+        EXPECT_EQ(ui.fatalRequests, 1);
+        // The shutdown closed the handle.
+        EXPECT_NE(sim.CallLog().back().find("FT_Close"), std::string::npos);
+        OpenProgrammer();
+    }
+    EXPECT_EQ(FatalMessage("(1f)"),
+              "VEK Flash programmer is not responding to commands.(1f)\nDisconnect the "
+              "programmer from the USB cable, check\nthe processor type and try again.\n\nThis "
+              "application will now terminate!");
+}
+
+TEST_F(Protocol, FailedCallsAreReportedWithoutShuttingDown) {
+    sim.FailCall("FT_Write", 0);
+    EXPECT_FALSE(session.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
+    sim.FailCall("FT_Read", 0);
+    EXPECT_FALSE(session.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<std::string>{"Driver error writing to VEK Flash. ",
+                                        "VEK-Flash programmer not responding to commands.(139)"}));
+    EXPECT_EQ(ui.fatalRequests, 0);
+}
+
+TEST_F(Protocol, SendWordKeepsTheLow16BitsAndReportsAFailedWrite) {
+    EXPECT_EQ(session.link.SendWord(0x7F3FF2), 0);
+    EXPECT_EQ(session.link.SendWord(-3), 0);
+    EXPECT_EQ(HostHex(), "F2 3F FD FF");
+
+    sim.FailCall("FT_Write", 0);
+    EXPECT_EQ(session.link.SendWord(0x1234), 1);
+    EXPECT_EQ(ui.messages,
+              std::vector<std::string>{"Error: Could not write to VEK Flash programmer.(T16)"});
+}
+
+TEST_F(Protocol, ReplyTellsAMissingByteFromAFailedRead) {
+    Reply reply = session.link.ReadReply();
+    EXPECT_EQ(reply.status, Reply::Status::Missing);
+    EXPECT_FALSE(reply.Is(0));  // a byte that never came is not the zero byte
+
+    sim.InjectStrayBytes({REPLY_READY});
+    reply = session.link.ReadReply();
+    EXPECT_TRUE(reply.Is(REPLY_READY));
+
+    sim.FailCall("FT_Read", 0);
+    reply = session.link.ReadReply();
+    EXPECT_TRUE(reply.ReadFailed());
+    EXPECT_FALSE(reply.Is(0));
+}
+
+TEST_F(Protocol, DrainInputEmptiesTheQueue) {
+    sim.InjectStrayBytes(std::vector<std::uint8_t>(300, 0x42));
+    session.link.DrainInput();
+    std::uint32_t waiting = 99;
+    EXPECT_EQ(session.link.GetQueueStatus(&waiting), FT_OK);
+    EXPECT_EQ(waiting, 0u);
+    EXPECT_EQ(ui.pauses.front(), 2);
+}
+
+TEST_F(Protocol, DrainInputEndsWhenTheDeviceIsGone) {
+    sim.InjectStrayBytes({1, 2, 3});
+    sim.FailCall("FT_GetQueueStatus", -1);
+    session.link.DrainInput();  // must return rather than spin
+    EXPECT_EQ(ui.pauses.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vek::test

@@ -1,0 +1,141 @@
+// The host's end of the wire for the simulator's own tests: the exported D2XX functions,
+// resolved from the loaded simulator, and the few framing steps a host takes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "link/d2xx.h"
+#include "link/protocol.h"
+#include "sim_control.h"
+#include "vek_sim.h"
+
+namespace vek::test {
+
+// Bytes as "55 76", so that a failing comparison shows them.
+inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    char cell[4];
+    for (std::uint8_t byte : bytes) {
+        std::snprintf(cell, sizeof cell, "%02X ", byte);
+        text += cell;
+    }
+    if (!text.empty()) {
+        text.pop_back();
+    }
+    return text;
+}
+
+inline std::vector<std::uint8_t> FrameBytes(const std::vector<std::uint8_t>& payload) {
+    std::vector<std::uint8_t> frame{static_cast<std::uint8_t>(payload.size())};
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    std::uint8_t check = 0;
+    for (std::uint8_t byte : frame) {
+        check ^= byte;
+    }
+    frame.push_back(check);
+    return frame;
+}
+
+inline std::uint8_t Low(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
+inline std::uint8_t High(int value) {
+    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+using BlockWords = std::vector<int>;
+
+class SimHost {
+  public:
+    SimHost() {
+        SimControl& sim = SimControl::Get();
+        write = reinterpret_cast<FT_WriteFn>(sim.Symbol("FT_Write"));
+        read = reinterpret_cast<FT_ReadFn>(sim.Symbol("FT_Read"));
+        open = reinterpret_cast<FT_OpenFn>(sim.Symbol("FT_Open"));
+        openEx = reinterpret_cast<FT_OpenExFn>(sim.Symbol("FT_OpenEx"));
+        listDevices = reinterpret_cast<FT_ListDevicesFn>(sim.Symbol("FT_ListDevices"));
+        close = reinterpret_cast<FT_CloseFn>(sim.Symbol("FT_Close"));
+        resetDevice = reinterpret_cast<FT_ResetDeviceFn>(sim.Symbol("FT_ResetDevice"));
+        purge = reinterpret_cast<FT_PurgeFn>(sim.Symbol("FT_Purge"));
+        setTimeouts = reinterpret_cast<FT_SetTimeoutsFn>(sim.Symbol("FT_SetTimeouts"));
+        getQueueStatus = reinterpret_cast<FT_GetQueueStatusFn>(sim.Symbol("FT_GetQueueStatus"));
+    }
+
+    FT_STATUS Open() {
+        char description[] = "VEK Flash";
+        return openEx(description, FT_OPEN_BY_DESCRIPTION, &handle);
+    }
+    FT_STATUS Write(std::vector<std::uint8_t> bytes) {
+        D2xxDword written = 0;
+        return write(handle, bytes.data(), static_cast<D2xxDword>(bytes.size()), &written);
+    }
+    // What a read of count bytes delivers under the time-out in force.
+    std::vector<std::uint8_t> Read(std::size_t count) {
+        std::vector<std::uint8_t> bytes(count);
+        D2xxDword received = 0;
+        EXPECT_EQ(read(handle, bytes.data(), static_cast<D2xxDword>(count), &received), FT_OK);
+        bytes.resize(received);
+        return bytes;
+    }
+    std::string ReadHex(std::size_t count) { return Hex(Read(count)); }
+    void SetTimeout(D2xxDword milliseconds) {
+        EXPECT_EQ(setTimeouts(handle, milliseconds, milliseconds), FT_OK);
+    }
+    D2xxDword Queued() {
+        D2xxDword count = 0;
+        EXPECT_EQ(getQueueStatus(handle, &count), FT_OK);
+        return count;
+    }
+
+    // Sends one frame and returns the answer bytes that came within the time-out.
+    std::string Command(const std::vector<std::uint8_t>& payload, std::size_t answerBytes) {
+        EXPECT_EQ(Write(FrameBytes(payload)), FT_OK);
+        return ReadHex(answerBytes);
+    }
+    // A programming block as the host sends it: 33 words of two bytes, each its own write.
+    void SendBlock(int address, const BlockWords& words) {
+        EXPECT_EQ(Write({Low(address), High(address)}), FT_OK);
+        for (int k = 0; k < BLOCK_WORDS; ++k) {
+            const int word = k < static_cast<int>(words.size()) ? words[k] : 0;
+            EXPECT_EQ(Write({Low(word), High(word)}), FT_OK);
+        }
+    }
+
+    FT_HANDLE handle = nullptr;
+    FT_WriteFn write;
+    FT_ReadFn read;
+    FT_OpenFn open;
+    FT_OpenExFn openEx;
+    FT_ListDevicesFn listDevices;
+    FT_CloseFn close;
+    FT_ResetDeviceFn resetDevice;
+    FT_PurgeFn purge;
+    FT_SetTimeoutsFn setTimeouts;
+    FT_GetQueueStatusFn getQueueStatus;
+};
+
+// A fresh board with the programmer open and 1000 ms time-outs, logs empty.
+class SimulatorTest : public ::testing::Test {
+  protected:
+    SimulatorTest() { sim.Reset(); }
+    void SetUp() override {
+        ASSERT_EQ(host.Open(), FT_OK);
+        host.SetTimeout(TIMEOUT_NORMAL_MS);
+        sim.ClearLogs();
+    }
+    // Puts the chip in the socket and opens a transaction for it.
+    void BeginWith(const std::string& chip, std::uint8_t index) {
+        ASSERT_TRUE(sim.SelectChip(chip));
+        ASSERT_EQ(host.Command({CMD_BEGIN, index}, 2), "55 76");
+    }
+
+    SimControl& sim = SimControl::Get();
+    SimHost host;
+};
+
+}  // namespace vek::test

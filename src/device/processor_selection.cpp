@@ -39,6 +39,10 @@ FamilyLayout LayoutOf(TargetFamily family) {
 }
 
 void RefreshCurrentTarget(Session& session) {
+    // A running operation keeps the target it started with, whatever the list shows meanwhile.
+    if (session.BusyFlag) {
+        return;
+    }
     const int row = session.ui.SelectedDeviceRow();
     if (IsValidRow(row)) {
         session.CurrentTarget = DeviceTable[row];

@@ -20,7 +20,8 @@ struct FamilyLayout {
 
 FamilyLayout LayoutOf(TargetFamily family);
 
-// Copies the Device list's selected row into CurrentTarget; no selection keeps the old copy.
+// Copies the Device list's selected row into CurrentTarget; no selection keeps the old copy,
+// and so does a running device operation.
 void RefreshCurrentTarget(Session& session);
 
 // Start-up: the row to select from the saved choice; an unknown number falls back to row 0.

@@ -15,6 +15,9 @@ std::string FatalMessage(const std::string& code) {
 }
 
 bool ProgrammerLink::SendCommand(const std::uint8_t* payload, std::size_t length) {
+    if (shutDown_) {
+        return false;  // the application is ending; its message has been shown
+    }
     if (length == 0 || length > MAX_PAYLOAD) {
         return false;  // no command of ours is framed so; never overrun the frame
     }
@@ -53,6 +56,9 @@ bool ProgrammerLink::SendCommand(std::initializer_list<std::uint8_t> payload) {
 }
 
 int ProgrammerLink::SendWord(int value) {
+    if (shutDown_) {
+        return 1;
+    }
     const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value & 0xFF),
                                    static_cast<std::uint8_t>((value >> 8) & 0xFF)};
     std::uint32_t written = 0;
@@ -96,6 +102,10 @@ Reply ProgrammerLink::ReadReply() {
 }
 
 void ProgrammerLink::FatalLinkShutdown() {
+    if (shutDown_) {
+        return;
+    }
+    shutDown_ = true;
     Close();
     ui_.RequestFatalShutdown();
 }

@@ -156,7 +156,8 @@ void AllowTargetPower(Session& session, bool itemChecked,
     setItemChecked(allow);
     if (SendAllowPower(session, allow)) {
         session.PowerAllowed = allow;
-    } else {
+    } else if (!session.link.IsShutDown()) {
+        // A wrong acknowledgement has already said this and ended the link.
         session.ui.ShowMessage(FatalMessage("(1f)"));
         session.link.FatalLinkShutdown();
     }

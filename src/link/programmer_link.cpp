@@ -81,7 +81,12 @@ FT_STATUS ProgrammerLink::ListDevices(void* argument1, void* argument2, std::uin
 }
 
 FT_STATUS ProgrammerLink::Close() {
-    return CallBound(close_, "FT_Close", handle_);
+    const FT_STATUS status = CallBound(close_, "FT_Close", handle_);
+    // The driver frees a closed handle; later calls pass none, which it refuses safely.
+    if (close_ != nullptr) {
+        handle_ = nullptr;
+    }
+    return status;
 }
 
 FT_STATUS ProgrammerLink::ResetDevice() {

@@ -55,7 +55,9 @@ class ProgrammerLink {
     // Reads one reply byte under the time-outs in force.
     Reply ReadReply();
     // Closes the handle and asks the window to end once the current command has returned.
+    // After it the link sends nothing more.
     void FatalLinkShutdown();
+    bool IsShutDown() const { return shutDown_; }
 
     UserInterface& ui() { return ui_; }
 
@@ -68,6 +70,7 @@ class ProgrammerLink {
     std::string libraryName_;
     DynamicLibrary library_;
     FT_HANDLE handle_ = nullptr;
+    bool shutDown_ = false;
 
     FT_WriteFn write_ = nullptr;
     FT_ReadFn read_ = nullptr;

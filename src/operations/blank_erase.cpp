@@ -36,6 +36,7 @@ std::uint8_t HighByte(int value) {
 
 BlankResult BlankCheckDevice(Session& session) {
     RefreshCurrentTarget(session);
+    WaitCursor waitCursor(session.ui);
     const DeviceInfo& target = session.CurrentTarget;
     ProgrammerLink& link = session.link;
     if (!link.SendCommand({CMD_BLANK_CHECK, target.processorIndex, LowByte(target.programWords),

@@ -23,6 +23,7 @@ std::vector<std::string> CallNames(const std::vector<std::string>& log) {
 class Startup : public SimTest {};
 
 TEST_F(Startup, NormalStartOpensResetsPurgesAndForbidsTargetPower) {
+    session.BusyFlag = true;
     StartupConnection(session);
     EXPECT_TRUE(session.Connected);
     EXPECT_FALSE(session.LinkInUse);
@@ -81,6 +82,7 @@ TEST_F(Startup, FailedFirstExchangeIsRetriedOnceAfter50Ms) {
     sim.Reset();
     ui.messages.clear();
     sim.FailCall("FT_Write", -1);
+    ui.onMessage = [this](const std::string&) { EXPECT_TRUE(session.LinkInUse); };
     StartupConnection(session);
     EXPECT_EQ(ui.messages,
               (std::vector<std::string>{
@@ -103,8 +105,12 @@ TEST_F(Poll, ReconnectsSilentlyThenSaysReadyOnceWithTheTimerStopped) {
 
     sim.SetAttached(true);
     ui.events.clear();
+    sim.ClearLogs();
+    ui.onMessage = [this](const std::string&) { EXPECT_FALSE(session.Connected); };
     ConnectionPoll(session);
+    ui.onMessage = nullptr;
     EXPECT_TRUE(session.Connected);
+    EXPECT_EQ(Join(CallNames(sim.CallLog())), "FT_Close FT_ResetDevice FT_ListDevices FT_OpenEx");
     EXPECT_EQ(ui.events,
               (std::vector<std::string>{
                   "timer off", "message: " + std::string(MSG_PROGRAMMER_READY), "timer on"}));
@@ -117,9 +123,11 @@ TEST_F(Poll, ReconnectsSilentlyThenSaysReadyOnceWithTheTimerStopped) {
 TEST_F(Poll, VanishedProgrammerEndsTheApplicationWithoutAMessage) {
     StartupConnection(session);
     sim.UnplugAfterCalls(0);
+    sim.ClearLogs();
     ConnectionPoll(session);
     EXPECT_EQ(ui.fatalRequests, 1);
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(Join(CallNames(sim.CallLog())), "FT_GetQueueStatus FT_Close");
 }
 
 TEST_F(Poll, StaysOffTheLinkWhileItIsInUse) {
@@ -142,8 +150,9 @@ class Control : public SimTest {
     bool itemChecked = false;
     std::function<void(bool)> setItemChecked = [this](bool checked) {
         itemChecked = checked;
-        // The mark flips before any byte goes out.
+        // The mark flips before any byte goes out, with the poll already kept off the link.
         EXPECT_TRUE(sim.HostBytes().empty());
+        EXPECT_TRUE(session.LinkInUse);
     };
 };
 
@@ -209,6 +218,35 @@ TEST_F(Control, AllowTargetPowerWithoutAnswerEndsTheApplication) {
                                                      FatalMessage("(1f)")}));
     EXPECT_EQ(ui.fatalRequests, 1);
     EXPECT_FALSE(session.LinkInUse);
+}
+
+TEST_F(Control, AllowTargetPowerWithAWrongAcknowledgementSaysSoOnce) {
+    sim.FaultReply(CMD_ALLOW_POWER, 0, 0, VEKSIM_REPLACE, 0x00);
+    AllowTargetPower(session, itemChecked, setItemChecked);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{FatalMessage("(1f)")});
+    EXPECT_EQ(ui.fatalRequests, 1);
+    EXPECT_EQ(Join(sim.CallLog()).find("FT_Close -> 1"), std::string::npos);
+}
+
+TEST_F(Control, FailedExchangesEndTheCommandQuietly) {
+    sim.FailCall("FT_Write", 0);
+    TestCommunication(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Driver error writing to VEK Flash. "});
+
+    session.PowerAllowed = true;
+    sim.ClearLogs();
+    sim.FailCall("FT_Write", 0);
+    ApplyTargetPowerNow(session);
+    EXPECT_EQ(ui.messages.back(), "Driver error writing to VEK Flash. ");
+    EXPECT_EQ(ui.messages.size(), 2u);  // target power was never on, so nothing to switch off
+    EXPECT_TRUE(sim.HostBytes().empty());
+}
+
+TEST_F(Control, ConnectThatCannotOpenClearsTheConnection) {
+    sim.SetOpenFails(true);
+    Connect(session);
+    EXPECT_FALSE(session.Connected);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{MSG_COULD_NOT_OPEN});
 }
 
 TEST_F(Control, CommandsAreRefusedWhileAnOperationHoldsTheLink) {

@@ -50,22 +50,33 @@ TEST_F(Protocol, StaleBytesNeverCountAsTheAcknowledgement) {
     EXPECT_EQ(ui.fatalRequests, 1);
 }
 
-TEST_F(Protocol, WrongOrMissingAcknowledgementIsFatal) {
-    for (int action : {VEKSIM_REPLACE, VEKSIM_DROP}) {
-        ui.messages.clear();
-        ui.fatalRequests = 0;
-        sim.FaultReply(CMD_TEST, 0, 0, action, 0x56);
-        EXPECT_FALSE(session.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
-        EXPECT_EQ(ui.messages, std::vector<std::string>{FatalMessage("(1f)")});
-        EXPECT_EQ(ui.fatalRequests, 1);
-        // The shutdown closed the handle.
-        EXPECT_NE(sim.CallLog().back().find("FT_Close"), std::string::npos);
-        OpenProgrammer();
-    }
+TEST_F(Protocol, WrongAcknowledgementIsFatal) {
+    sim.FaultReply(CMD_TEST, 0, 0, VEKSIM_REPLACE, 0x56);
+    EXPECT_FALSE(session.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
+    EXPECT_EQ(ui.messages, std::vector<std::string>{FatalMessage("(1f)")});
+    EXPECT_EQ(ui.fatalRequests, 1);
+    EXPECT_EQ(sim.CallLog().back().rfind("FT_Close -> 0", 0), 0u);
     EXPECT_EQ(FatalMessage("(1f)"),
               "VEK Flash programmer is not responding to commands.(1f)\nDisconnect the "
               "programmer from the USB cable, check\nthe processor type and try again.\n\nThis "
               "application will now terminate!");
+}
+
+TEST_F(Protocol, MissingAcknowledgementIsFatal) {
+    sim.FaultReply(CMD_TEST, 0, 0, VEKSIM_DROP);
+    EXPECT_FALSE(session.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
+    EXPECT_EQ(ui.messages, std::vector<std::string>{FatalMessage("(1f)")});
+    EXPECT_EQ(ui.fatalRequests, 1);
+}
+
+TEST_F(Protocol, AfterTheShutdownNothingMoreIsSentOrClosed) {
+    session.link.FatalLinkShutdown();
+    session.link.FatalLinkShutdown();
+    EXPECT_EQ(ui.fatalRequests, 1);
+    EXPECT_FALSE(session.link.SendCommand({CMD_END, 0}));
+    EXPECT_EQ(session.link.SendWord(0), 1);
+    EXPECT_EQ(sim.CallLog(), std::vector<std::string>{"FT_Close -> 0"});
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(Protocol, FailedCallsAreReportedWithoutShuttingDown) {

@@ -13,22 +13,9 @@
 #include "recording_ui.h"
 #include "sim_control.h"
 #include "vek_sim.h"
+#include "wire_text.h"
 
 namespace vek::test {
-
-// Bytes as "02 53 00 51", so a failing comparison shows the frames.
-inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string text;
-    char cell[4];
-    for (std::uint8_t byte : bytes) {
-        std::snprintf(cell, sizeof cell, "%02X ", byte);
-        text += cell;
-    }
-    if (!text.empty()) {
-        text.pop_back();
-    }
-    return text;
-}
 
 inline std::string Join(const std::vector<std::string>& parts) {
     std::string text;
@@ -38,16 +25,19 @@ inline std::string Join(const std::vector<std::string>& parts) {
     return text;
 }
 
-// A command frame as the wire carries it: length, payload, XOR check byte.
+// A command frame as hex text.
 inline std::string Frame(std::initializer_list<std::uint8_t> payload) {
-    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(payload.size())};
-    bytes.insert(bytes.end(), payload.begin(), payload.end());
-    std::uint8_t check = 0;
-    for (std::uint8_t byte : bytes) {
-        check ^= byte;
+    return Hex(FrameBytes(payload));
+}
+
+// How often a frame occurs in a byte string.
+inline int Count(const std::string& haystack, const std::string& needle) {
+    int count = 0;
+    for (std::size_t at = haystack.find(needle); at != std::string::npos;
+         at = haystack.find(needle, at + needle.size())) {
+        ++count;
     }
-    bytes.push_back(check);
-    return Hex(bytes);
+    return count;
 }
 
 // Frames in order, as one byte string.
@@ -60,10 +50,11 @@ class SimTest : public ::testing::Test {
     SimTest() { sim.Reset(); }
 
     // Binds and opens the programmer as start-up would, then forgets that traffic.
-    void OpenProgrammer() {
-        ASSERT_EQ(session.link.Bind(), 0);
-        ASSERT_EQ(session.link.OpenEx("VEK Flash", FT_OPEN_BY_DESCRIPTION), FT_OK);
-        session.Connected = true;
+    void OpenProgrammer() { OpenProgrammer(session); }
+    void OpenProgrammer(Session& opened) {
+        ASSERT_EQ(opened.link.Bind(), 0);
+        ASSERT_EQ(opened.link.OpenEx("VEK Flash", FT_OPEN_BY_DESCRIPTION), FT_OK);
+        opened.Connected = true;
         sim.ClearLogs();
     }
     // Selects a Device list row and puts the matching chip in the socket.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,33 +12,9 @@
 #include "link/protocol.h"
 #include "sim_control.h"
 #include "vek_sim.h"
+#include "wire_text.h"
 
 namespace vek::test {
-
-// Bytes as "55 76", so that a failing comparison shows them.
-inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string text;
-    char cell[4];
-    for (std::uint8_t byte : bytes) {
-        std::snprintf(cell, sizeof cell, "%02X ", byte);
-        text += cell;
-    }
-    if (!text.empty()) {
-        text.pop_back();
-    }
-    return text;
-}
-
-inline std::vector<std::uint8_t> FrameBytes(const std::vector<std::uint8_t>& payload) {
-    std::vector<std::uint8_t> frame{static_cast<std::uint8_t>(payload.size())};
-    frame.insert(frame.end(), payload.begin(), payload.end());
-    std::uint8_t check = 0;
-    for (std::uint8_t byte : frame) {
-        check ^= byte;
-    }
-    frame.push_back(check);
-    return frame;
-}
 
 inline std::uint8_t Low(int value) {
     return static_cast<std::uint8_t>(value & 0xFF);

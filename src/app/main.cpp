@@ -1,0 +1,19 @@
+// VEK Flash: the window is the application; the process ends when the window ends.
+#include <QApplication>
+
+#include "ini_settings_store.h"
+#include "link/programmer_link.h"
+#include "main_window.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("vekflash");
+
+    vek::MainWindow window(vek::DefaultSettingsPath(), vek::DefaultD2xxLibraryName());
+    if (window.HasEnded()) {
+        return 0;
+    }
+    QObject::connect(&window, &QDialog::finished, &application, &QCoreApplication::quit);
+    window.show();
+    return application.exec();
+}

@@ -1,0 +1,376 @@
+#include "main_window.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "device/device_table.h"
+#include "device_list.h"
+#include "link/connection.h"
+#include "operation_button.h"
+#include "operations/blank_erase.h"
+#include "painted_icons.h"
+
+namespace vek {
+
+namespace {
+
+constexpr const char* WINDOW_TITLE = "VEK-Flash V1.4 ";
+constexpr int POLL_PERIOD_MS = 200;
+constexpr int DEFAULT_POSITION = 100;
+
+QLineEdit* MakeField(const QString& objectName, int characters) {
+    auto* field = new QLineEdit;
+    field->setObjectName(objectName);
+    field->setAlignment(Qt::AlignCenter);
+    field->setFixedWidth(field->fontMetrics().horizontalAdvance(QString(characters, 'D')) + 16);
+    return field;
+}
+
+QPushButton* MakeSmallButton(const QString& objectName, const QString& text) {
+    auto* button = new QPushButton(text);
+    button->setObjectName(objectName);
+    // Enter in a field must never press a button of this window.
+    button->setAutoDefault(false);
+    button->setFixedWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("Set")) + 20);
+    return button;
+}
+
+QLabel* MakeLabel(const QString& objectName, const QString& text) {
+    auto* label = new QLabel(text);
+    label->setObjectName(objectName);
+    return label;
+}
+
+QAction* AddAction(QMenu* menu, const QString& objectName, const QString& text) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(objectName);
+    return action;
+}
+
+// Commands whose features are not part of this program yet: shown, but not available.
+QAction* AddUnavailableAction(QMenu* menu, const QString& objectName, const QString& text) {
+    QAction* action = AddAction(menu, objectName, text);
+    action->setEnabled(false);
+    return action;
+}
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const QString& settingsPath, std::string d2xxLibraryName,
+                       PauseFunction pause)
+    : ui_(
+          controls_, [this] { RequestFatalShutdown(); }, std::move(pause)),
+      settings_(settingsPath),
+      session_(ui_, settings_, std::move(d2xxLibraryName)) {
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    BuildControls();
+    ConnectCommands();
+    Initialise();
+}
+
+void MainWindow::BuildControls() {
+    controls_.window = this;
+
+    blankCheckButton_ = new OperationButton("blankCheckButton", "Blank \nCheck");
+    eraseButton_ = new OperationButton("eraseButton", "Erase");
+    programButton_ = new OperationButton("programButton", "Program");
+    verifyButton_ = new OperationButton("verifyButton", "Verify");
+    readButton_ = new OperationButton("readButton", "Read");
+    for (QToolButton* unavailable : {programButton_, verifyButton_, readButton_}) {
+        unavailable->setEnabled(false);
+    }
+    auto* operations = new QHBoxLayout;
+    operations->setSpacing(4);
+    for (QToolButton* button :
+         {blankCheckButton_, eraseButton_, programButton_, verifyButton_, readButton_}) {
+        operations->addWidget(button);
+    }
+
+    controls_.progressBar = new QProgressBar;
+    controls_.progressBar->setObjectName("progressBar");
+    controls_.progressBar->setRange(0, 100);
+    controls_.progressBar->setValue(0);
+    controls_.progressBar->setTextVisible(false);
+    controls_.progressBar->setFixedHeight(14);
+
+    deviceList_ = new DeviceList;
+    deviceList_->setObjectName("deviceList");
+    controls_.deviceList = deviceList_;
+    controls_.hexFileField = new QLineEdit;
+    controls_.hexFileField->setObjectName("hexFileField");
+    controls_.hexFileField->setReadOnly(true);
+    controls_.hexFileField->setEnabled(false);
+    auto* source = new QHBoxLayout;
+    source->addWidget(MakeLabel("deviceLabel", "Device: "));
+    source->addWidget(deviceList_);
+    source->addSpacing(10);
+    source->addWidget(MakeLabel("hexFileLabel", "Hex File:"));
+    source->addWidget(controls_.hexFileField, 1);
+
+    controls_.fuseField = MakeField("fuseField", 4);
+    controls_.fuseXField = MakeField("fuseXField", 3);
+    controls_.devWordField = MakeField("devWordField", 4);
+    controls_.devWordField->setReadOnly(true);
+    fuseLabel_ = MakeLabel("fuseLabel", "    Fuse");
+    fuseXLabel_ = MakeLabel("fuseXLabel", "FuseX");
+    devWordLabel_ = MakeLabel("devWordLabel", "Dev Word");
+    fuseSetButton_ = MakeSmallButton("fuseSetButton", "Set");
+    fuseXSetButton_ = MakeSmallButton("fuseXSetButton", "Set");
+    lastConfigButton_ = MakeSmallButton("lastConfigButton", "R");
+    for (QPushButton* unavailable : {fuseSetButton_, fuseXSetButton_, lastConfigButton_}) {
+        unavailable->setEnabled(false);
+    }
+    auto* configuration = new QGridLayout;
+    configuration->setHorizontalSpacing(4);
+    configuration->setVerticalSpacing(2);
+    configuration->addWidget(fuseLabel_, 0, 0, 1, 2);
+    configuration->addWidget(controls_.fuseField, 1, 0);
+    configuration->addWidget(fuseSetButton_, 1, 1);
+    configuration->setColumnMinimumWidth(2, 12);
+    configuration->addWidget(fuseXLabel_, 0, 3, 1, 3);
+    configuration->addWidget(controls_.fuseXField, 1, 3);
+    configuration->addWidget(fuseXSetButton_, 1, 4);
+    configuration->addWidget(lastConfigButton_, 1, 5);
+    configuration->setColumnStretch(6, 1);
+    configuration->addWidget(devWordLabel_, 0, 7);
+    configuration->addWidget(controls_.devWordField, 1, 7);
+
+    controls_.pollTimer = new QTimer(this);
+    controls_.pollTimer->setObjectName("pollTimer");
+    controls_.pollTimer->setInterval(POLL_PERIOD_MS);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(BuildMenus());
+    layout->setContentsMargins(8, 6, 8, 8);
+    layout->setSpacing(6);
+    layout->addLayout(operations);
+    layout->addWidget(controls_.progressBar);
+    layout->addLayout(source);
+    layout->addSpacing(2);
+    layout->addLayout(configuration);
+}
+
+QMenuBar* MainWindow::BuildMenus() {
+    auto* menuBar = new QMenuBar(this);
+
+    QMenu* file = menuBar->addMenu("&File");
+    AddUnavailableAction(file, "openHexFileAction", "&Open Hex File...");
+    exitAction_ = AddAction(file, "exitAction", "&Exit");
+
+    QMenu* setup = menuBar->addMenu("Se&tup");
+    connectAction_ = AddAction(setup, "connectAction", "Connect to VEK Flash Programmer");
+    AddUnavailableAction(setup, "usbDescriptionAction", "Setup USB Description String...");
+    QAction* eraseBeforeProgram =
+        AddAction(setup, "eraseBeforeProgramAction", "Enable Erase Before Program");
+    eraseBeforeProgram->setCheckable(true);
+    eraseBeforeProgram->setChecked(true);
+    testCommunicationAction_ = AddAction(setup, "testCommunicationAction", "Test Communication");
+    allowTargetPowerAction_ =
+        AddAction(setup, "allowTargetPowerAction", "Allow Target Power From VEK Flash");
+    allowTargetPowerAction_->setCheckable(true);
+
+    QMenu* commands = menuBar->addMenu("Co&mmands");
+    blankCheckAction_ = AddAction(commands, "blankCheckAction", "Blan&k Check");
+    eraseAction_ = AddAction(commands, "eraseAction", "E&rase");
+    AddUnavailableAction(commands, "programAction", "Pro&gram");
+    AddUnavailableAction(commands, "verifyAction", "&Verify");
+    AddUnavailableAction(commands, "readAction", "Rea&d");
+    applyTargetPowerAction_ =
+        AddAction(commands, "applyTargetPowerAction", "Apply Target Power Now");
+
+    QMenu* internet = menuBar->addMenu("Internet");
+    AddUnavailableAction(internet, "gotoVekDesignAction", "Goto VEK Design");
+    AddUnavailableAction(internet, "gotoFtdiAction", "Goto FTDI");
+    AddUnavailableAction(internet, "downloadDriversAction", "Download Drivers");
+
+    QMenu* about = menuBar->addMenu("About");
+    AddUnavailableAction(about, "aboutAction", "&About VEK-FLASH");
+    return menuBar;
+}
+
+void MainWindow::ConnectCommands() {
+    const auto blankCheck = [this] { RunCommand([this] { OnBlankCheck(session_); }); };
+    const auto erase = [this] { RunCommand([this] { OnErase(session_); }); };
+    connect(blankCheckButton_, &QToolButton::clicked, this, blankCheck);
+    connect(blankCheckAction_, &QAction::triggered, this, blankCheck);
+    connect(eraseButton_, &QToolButton::clicked, this, erase);
+    connect(eraseAction_, &QAction::triggered, this, erase);
+    connect(connectAction_, &QAction::triggered, this,
+            [this] { RunCommand([this] { Connect(session_); }); });
+    connect(testCommunicationAction_, &QAction::triggered, this,
+            [this] { RunCommand([this] { TestCommunication(session_); }); });
+    connect(allowTargetPowerAction_, &QAction::triggered, this, &MainWindow::OnAllowTargetPower);
+    connect(applyTargetPowerAction_, &QAction::triggered, this,
+            [this] { RunCommand([this] { ApplyTargetPowerNow(session_); }); });
+    connect(exitAction_, &QAction::triggered, this, &MainWindow::Exit);
+    connect(controls_.pollTimer, &QTimer::timeout, this, &MainWindow::OnPollTimer);
+}
+
+void MainWindow::Initialise() {
+    ui_.ShowFieldTexts(session_.fields);
+    setWindowIcon(ApplicationIcon());
+    setWindowTitle(WINDOW_TITLE);
+    RunCommand([this] { StartupConnection(session_); });
+
+    for (const DeviceInfo& device : DeviceTable) {
+        deviceList_->addItem(ToQString(device.name));
+    }
+    const int row = SavedSelectionRow(session_);
+    deviceList_->setCurrentIndex(row);
+    ApplyLayout(ApplyFamilyLayout(session_, row));
+    // Connected only now: filling and restoring the list are no selection by the person.
+    connect(deviceList_, &QComboBox::currentIndexChanged, this,
+            &MainWindow::OnDeviceSelectionChanged);
+    connect(deviceList_, &DeviceList::closedUp, this, &MainWindow::OnDeviceListClosedUp);
+
+    SetOperationIcons();
+    SetToolTips();
+    setFixedSize(sizeHint());
+    RestorePosition();
+    if (!HasEnded()) {
+        controls_.pollTimer->start();
+    }
+}
+
+void MainWindow::SetOperationIcons() {
+    blankCheckButton_->setIcon(BlankCheckIcon());
+    eraseButton_->setIcon(EraseIcon());
+    programButton_->setIcon(ProgramIcon());
+    verifyButton_->setIcon(VerifyIcon());
+    readButton_->setIcon(ReadIcon());
+    // Equal buttons, however many lines their captions take.
+    QSize largest;
+    for (QToolButton* button :
+         {blankCheckButton_, eraseButton_, programButton_, verifyButton_, readButton_}) {
+        largest = largest.expandedTo(button->sizeHint());
+    }
+    largest.rwidth() += 12;
+    for (QToolButton* button :
+         {blankCheckButton_, eraseButton_, programButton_, verifyButton_, readButton_}) {
+        button->setFixedSize(largest);
+    }
+}
+
+void MainWindow::SetToolTips() {
+    blankCheckButton_->setToolTip("Blank Check");
+    eraseButton_->setToolTip("Erase & Blank Check");
+    programButton_->setToolTip("Program selected hex file");
+    verifyButton_->setToolTip("Verify");
+    readButton_->setToolTip("Read");
+    fuseSetButton_->setToolTip("Set Configuration Bits");
+    fuseXSetButton_->setToolTip("Set FuseX Configuration Bits");
+    lastConfigButton_->setToolTip("Use Last Configuration");
+}
+
+// The saved position is the top-left corner of the window's own area, inside the frame that
+// the window manager draws; setGeometry places exactly that corner.
+void MainWindow::RestorePosition() {
+    clientPosition_ =
+        QPoint(settings_.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, DEFAULT_POSITION),
+               settings_.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_Y, DEFAULT_POSITION));
+    setGeometry(QRect(clientPosition_, size()));
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    // The event's own position includes the frame on some platforms; the geometry never does.
+    clientPosition_ = geometry().topLeft();
+}
+
+void MainWindow::RunCommand(const std::function<void()>& command) {
+    if (HasEnded()) {
+        return;
+    }
+    ++runningCommands_;
+    command();
+    --runningCommands_;
+    if (runningCommands_ == 0 && HasEnded()) {
+        QDialog::done(*endResult_);
+    }
+}
+
+void MainWindow::done(int result) {
+    if (!endResult_) {
+        endResult_ = result;
+    }
+    controls_.pollTimer->stop();
+    if (runningCommands_ == 0) {
+        QDialog::done(*endResult_);
+    }
+}
+
+void MainWindow::ApplyLayout(const FamilyLayout& layout) {
+    fuseLabel_->setText(QString::fromStdString(layout.fuseLabel));
+    devWordLabel_->setText(QString::fromStdString(layout.devWordLabel));
+    fuseXLabel_->setEnabled(layout.fuseXControlsEnabled);
+    controls_.fuseXField->setEnabled(layout.fuseXControlsEnabled);
+}
+
+void MainWindow::OnPollTimer() {
+    RunCommand([this] {
+        settings_.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, clientPosition_.x());
+        settings_.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_Y, clientPosition_.y());
+        ConnectionPoll(session_);
+    });
+}
+
+void MainWindow::OnDeviceSelectionChanged() {
+    RunCommand([this] {
+        OnSelectionChanged(session_);
+        fuseSetButton_->setText("Set");
+        fuseXSetButton_->setText("Set");
+    });
+}
+
+void MainWindow::OnDeviceListClosedUp() {
+    RunCommand([this] {
+        ApplyLayout(OnListClosedUp(session_));
+        blankCheckButton_->setFocus();
+    });
+}
+
+void MainWindow::OnAllowTargetPower(bool checkedNow) {
+    // The menu has already flipped the mark; the command flips it itself, before its exchange.
+    const bool checkedBefore = !checkedNow;
+    allowTargetPowerAction_->setChecked(checkedBefore);
+    RunCommand([this, checkedBefore] {
+        AllowTargetPower(session_, checkedBefore,
+                         [this](bool checked) { allowTargetPowerAction_->setChecked(checked); });
+    });
+}
+
+void MainWindow::Exit() {
+    RunCommand([this] {
+        session_.link.Close();
+        EndThroughOkPath();
+    });
+}
+
+void MainWindow::EndThroughOkPath() {
+    session_.link.Close();
+    session_.fields = ui_.TakeFieldTexts();
+    done(QDialog::Accepted);
+}
+
+void MainWindow::RequestFatalShutdown() {
+    session_.fields = ui_.TakeFieldTexts();
+    done(QDialog::Accepted);
+}
+
+}  // namespace vek

@@ -1,0 +1,95 @@
+// The application's one window: menus, operation buttons, progress bar, Device list and the
+// configuration fields. It owns the session and routes every command to the core.
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "device/processor_selection.h"
+#include "ini_settings_store.h"
+#include "link/session.h"
+#include "qt_user_interface.h"
+
+class QAction;
+class QLabel;
+class QMenuBar;
+class QPushButton;
+class QToolButton;
+
+namespace vek {
+
+class DeviceList;
+
+class MainWindow : public QDialog {
+    Q_OBJECT
+  public:
+    // Initialises completely, including the start-up connection and its messages.
+    MainWindow(const QString& settingsPath, std::string d2xxLibraryName,
+               PauseFunction pause = SleepPause);
+
+    // True once the window is ending or has ended; a fatal link failure can end it already
+    // during start-up, and then it must not be shown.
+    bool HasEnded() const { return endResult_.has_value(); }
+
+    // Every way of ending arrives here; while a command runs, the end waits for its return.
+    void done(int result) override;
+
+  protected:
+    void moveEvent(QMoveEvent* event) override;
+
+  private:
+    void BuildControls();
+    QMenuBar* BuildMenus();
+    void ConnectCommands();
+    void Initialise();
+    void SetOperationIcons();
+    void SetToolTips();
+    void RestorePosition();
+
+    // Runs a command handler, counting it as running so that the window outlives it.
+    void RunCommand(const std::function<void()>& command);
+    void ApplyLayout(const FamilyLayout& layout);
+    void OnPollTimer();
+    void OnDeviceSelectionChanged();
+    void OnDeviceListClosedUp();
+    void OnAllowTargetPower(bool checkedNow);
+    void Exit();
+    void EndThroughOkPath();
+    void RequestFatalShutdown();
+
+    WindowControls controls_;
+    QtUserInterface ui_;
+    IniSettingsStore settings_;
+    Session session_;
+
+    DeviceList* deviceList_ = nullptr;
+    QToolButton* blankCheckButton_ = nullptr;
+    QToolButton* eraseButton_ = nullptr;
+    QToolButton* programButton_ = nullptr;
+    QToolButton* verifyButton_ = nullptr;
+    QToolButton* readButton_ = nullptr;
+    QLabel* fuseLabel_ = nullptr;
+    QLabel* fuseXLabel_ = nullptr;
+    QLabel* devWordLabel_ = nullptr;
+    QPushButton* fuseSetButton_ = nullptr;
+    QPushButton* fuseXSetButton_ = nullptr;
+    QPushButton* lastConfigButton_ = nullptr;
+
+    QAction* exitAction_ = nullptr;
+    QAction* connectAction_ = nullptr;
+    QAction* testCommunicationAction_ = nullptr;
+    QAction* allowTargetPowerAction_ = nullptr;
+    QAction* blankCheckAction_ = nullptr;
+    QAction* eraseAction_ = nullptr;
+    QAction* applyTargetPowerAction_ = nullptr;
+
+    // Client-area position as last reported by a move; saved on every timer tick.
+    QPoint clientPosition_;
+    int runningCommands_ = 0;
+    std::optional<int> endResult_;
+};
+
+}  // namespace vek

@@ -1,0 +1,112 @@
+#include "qt_user_interface.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTimer>
+#include <chrono>
+#include <thread>
+
+#include "message_box.h"
+
+namespace vek {
+
+void SleepPause(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+QtUserInterface::QtUserInterface(const WindowControls& controls,
+                                 std::function<void()> requestFatalShutdown, PauseFunction pause)
+    : controls_(controls),
+      requestFatalShutdown_(std::move(requestFatalShutdown)),
+      pause_(std::move(pause)) {}
+
+QtUserInterface::~QtUserInterface() {
+    if (waitCursorShown_) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtUserInterface::ShowMessage(const std::string& text, MessageIcon icon) {
+    const QMessageBox::Icon boxIcon =
+        icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
+    CopyableMessageBox box(boxIcon, QString::fromStdString(text), controls_.window);
+    ++openMessageBoxes_;
+    UpdateWaitCursor();
+    box.exec();
+    --openMessageBoxes_;
+    UpdateWaitCursor();
+}
+
+void QtUserInterface::SetProgress(int percent) {
+    controls_.progressBar->setValue(percent);
+}
+
+void QtUserInterface::PumpOneEvent() {
+    QCoreApplication::processEvents();
+}
+
+void QtUserInterface::BeginWaitCursor() {
+    ++waitRequests_;
+    UpdateWaitCursor();
+}
+
+void QtUserInterface::EndWaitCursor() {
+    if (waitRequests_ > 0) {
+        --waitRequests_;
+    }
+    UpdateWaitCursor();
+}
+
+void QtUserInterface::Pause(int milliseconds) {
+    pause_(milliseconds);
+}
+
+FieldTexts QtUserInterface::TakeFieldTexts() {
+    return FieldTexts{
+        .HexFileText = controls_.hexFileField->text().toStdString(),
+        .FuseText = controls_.fuseField->text().toStdString(),
+        .FuseXText = controls_.fuseXField->text().toStdString(),
+        .DevWordText = controls_.devWordField->text().toStdString(),
+    };
+}
+
+void QtUserInterface::ShowFieldTexts(const FieldTexts& texts) {
+    controls_.hexFileField->setText(QString::fromStdString(texts.HexFileText));
+    controls_.fuseField->setText(QString::fromStdString(texts.FuseText));
+    controls_.fuseXField->setText(QString::fromStdString(texts.FuseXText));
+    controls_.devWordField->setText(QString::fromStdString(texts.DevWordText));
+    controls_.window->repaint();
+}
+
+int QtUserInterface::SelectedDeviceRow() {
+    return controls_.deviceList->currentIndex();
+}
+
+void QtUserInterface::SetPollTimerRunning(bool running) {
+    if (running) {
+        controls_.pollTimer->start();
+    } else {
+        controls_.pollTimer->stop();
+    }
+}
+
+void QtUserInterface::RequestFatalShutdown() {
+    requestFatalShutdown_();
+}
+
+void QtUserInterface::UpdateWaitCursor() {
+    const bool wanted = waitRequests_ > 0 && openMessageBoxes_ == 0;
+    if (wanted == waitCursorShown_) {
+        return;
+    }
+    if (wanted) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+    waitCursorShown_ = wanted;
+}
+
+}  // namespace vek

@@ -1,0 +1,63 @@
+// The core's way to the person, on the Qt main window.
+#pragma once
+
+#include <functional>
+
+#include "link/user_interface.h"
+
+class QComboBox;
+class QLineEdit;
+class QProgressBar;
+class QTimer;
+class QWidget;
+
+namespace vek {
+
+// The window's controls that the core reads and writes.
+struct WindowControls {
+    QWidget* window = nullptr;
+    QProgressBar* progressBar = nullptr;
+    QComboBox* deviceList = nullptr;
+    QLineEdit* hexFileField = nullptr;
+    QLineEdit* fuseField = nullptr;
+    QLineEdit* fuseXField = nullptr;
+    QLineEdit* devWordField = nullptr;
+    QTimer* pollTimer = nullptr;
+};
+
+// Blocks the thread for the given time; tests put a recorder in its place.
+using PauseFunction = std::function<void(int milliseconds)>;
+void SleepPause(int milliseconds);
+
+class QtUserInterface : public UserInterface {
+  public:
+    // The controls are read at each call, so they may be created after this object.
+    QtUserInterface(const WindowControls& controls, std::function<void()> requestFatalShutdown,
+                    PauseFunction pause);
+    ~QtUserInterface() override;
+
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    void SetProgress(int percent) override;
+    void PumpOneEvent() override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void Pause(int milliseconds) override;
+    FieldTexts TakeFieldTexts() override;
+    void ShowFieldTexts(const FieldTexts& texts) override;
+    int SelectedDeviceRow() override;
+    void SetPollTimerRunning(bool running) override;
+    void RequestFatalShutdown() override;
+
+  private:
+    // The wait cursor shows while a wait is requested and no message box is open.
+    void UpdateWaitCursor();
+
+    const WindowControls& controls_;
+    std::function<void()> requestFatalShutdown_;
+    PauseFunction pause_;
+    int waitRequests_ = 0;
+    int openMessageBoxes_ = 0;
+    bool waitCursorShown_ = false;
+};
+
+}  // namespace vek

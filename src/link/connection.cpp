@@ -67,7 +67,8 @@ void OpenAtStartup(Session& session) {
     session.ui.Pause(50);
     if (!SendAllowPower(session, false)) {
         session.ui.Pause(50);
-        if (!SendAllowPower(session, false)) {
+        // After a wrong acknowledgement the application is ending and has said so.
+        if (!SendAllowPower(session, false) && !link.IsShutDown()) {
             session.ui.ShowMessage(
                 "Error: Unable to enable programming power on Flash programmer.");
         }

@@ -25,7 +25,7 @@ class UserInterface {
     virtual void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) = 0;
     // Position of the progress bar, 0 to 100.
     virtual void SetProgress(int percent) = 0;
-    // Takes one pending window event, if there is one, and dispatches it.
+    // Lets the window handle what is pending (repaints, the timer, clicks) without waiting.
     virtual void PumpOneEvent() = 0;
     // Wait requests nest; the wait cursor shows while any is raised.
     virtual void BeginWaitCursor() = 0;

@@ -92,6 +92,14 @@ TEST_F(Startup, FailedFirstExchangeIsRetriedOnceAfter50Ms) {
     EXPECT_EQ(sim.CallLog().back().rfind("FT_SetTimeouts 1000 1000", 0), 0u);
 }
 
+TEST_F(Startup, AWrongFirstAcknowledgementEndsItWithoutFurtherMessages) {
+    sim.FaultReply(CMD_ALLOW_POWER, 0, 0, VEKSIM_REPLACE, 0x00);
+    StartupConnection(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{FatalMessage("(1f)")});
+    EXPECT_EQ(ui.fatalRequests, 1);
+    EXPECT_FALSE(session.LinkInUse);
+}
+
 class Poll : public SimTest {};
 
 TEST_F(Poll, ReconnectsSilentlyThenSaysReadyOnceWithTheTimerStopped) {

@@ -10,12 +10,16 @@ class DeviceList : public QComboBox {
   public:
     explicit DeviceList(QWidget* parent = nullptr);
 
-    void hidePopup() override;
-
   signals:
     // The drop-down part closed, whether a row was chosen or not. Emitted after the chosen
     // row has been applied and its selection change reported.
     void closedUp();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QWidget* popup_ = nullptr;
 };
 
 }  // namespace vek

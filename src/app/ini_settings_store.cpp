@@ -70,10 +70,9 @@ bool IniSettingsStore::WriteSettingText(const std::string& section, const std::s
 
 std::optional<QString> IniSettingsStore::ReadValue(const std::string& section,
                                                    const std::string& key) const {
+    // Qt parses a malformed file leniently and reports that only to the first reader of it
+    // (later ones get its cached parse), so the status is no guide: what parses is read.
     QSettings settings(filePath_, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) {
-        return std::nullopt;
-    }
     EnterSection(settings, section);
     const QStringList keys = Matching(settings.childKeys(), QString::fromStdString(key));
     if (keys.isEmpty()) {
@@ -85,6 +84,11 @@ std::optional<QString> IniSettingsStore::ReadValue(const std::string& section,
 bool IniSettingsStore::WriteValue(const std::string& section, const std::string& key,
                                   const QString& value) {
     QSettings settings(filePath_, QSettings::IniFormat);
+    // The status keeps its first error, so a malformed file's parse error would hide a failed
+    // write: writability is checked on its own.
+    if (!settings.isWritable()) {
+        return false;
+    }
     EnterSection(settings, section);
     // One entry per key: the first spelling stays, other spellings of it go.
     QStringList keys = Matching(settings.childKeys(), QString::fromStdString(key));
@@ -95,7 +99,7 @@ bool IniSettingsStore::WriteValue(const std::string& section, const std::string&
     settings.setValue(storedKey, value);
     settings.endGroup();
     settings.sync();
-    return settings.status() == QSettings::NoError;
+    return settings.status() != QSettings::AccessError;
 }
 
 }  // namespace vek

@@ -21,8 +21,8 @@ class IniSettingsStore : public SettingsStore {
                        int defaultValue) override;
     std::string ReadSettingText(const std::string& section, const std::string& key,
                                 const std::string& defaultText) override;
-    // False when the file could not be written, and when it was malformed before (it is
-    // then rewritten with the keys that could be parsed).
+    // False when the file could not be written. A malformed file is rewritten with the keys
+    // that could be parsed.
     bool WriteSettingInt(const std::string& section, const std::string& key, int value) override;
     bool WriteSettingText(const std::string& section, const std::string& key,
                           const std::string& text) override;

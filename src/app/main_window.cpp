@@ -73,7 +73,8 @@ QString ToQString(std::string_view text) {
 MainWindow::MainWindow(const QString& settingsPath, std::string d2xxLibraryName,
                        PauseFunction pause)
     : ui_(
-          controls_, [this] { RequestFatalShutdown(); }, std::move(pause)),
+          controls_, [this] { RequestFatalShutdown(); }, [this] { return HasEnded(); },
+          std::move(pause)),
       settings_(settingsPath),
       session_(ui_, settings_, std::move(d2xxLibraryName)) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -123,10 +124,14 @@ void MainWindow::BuildControls() {
     source->addWidget(MakeLabel("hexFileLabel", "Hex File:"));
     source->addWidget(controls_.hexFileField, 1);
 
+    // Nobody types here: the editors and the device identification fill these fields, so
+    // nothing typed can reach an operation.
     controls_.fuseField = MakeField("fuseField", 4);
     controls_.fuseXField = MakeField("fuseXField", 3);
     controls_.devWordField = MakeField("devWordField", 4);
-    controls_.devWordField->setReadOnly(true);
+    for (QLineEdit* field : {controls_.fuseField, controls_.fuseXField, controls_.devWordField}) {
+        field->setReadOnly(true);
+    }
     fuseLabel_ = MakeLabel("fuseLabel", "    Fuse");
     fuseXLabel_ = MakeLabel("fuseXLabel", "FuseX");
     devWordLabel_ = MakeLabel("devWordLabel", "Dev Word");
@@ -168,6 +173,7 @@ void MainWindow::BuildControls() {
 
 QMenuBar* MainWindow::BuildMenus() {
     auto* menuBar = new QMenuBar(this);
+    menuBar->setObjectName("menuBar");
 
     QMenu* file = menuBar->addMenu("&File");
     AddUnavailableAction(file, "openHexFileAction", "&Open Hex File...");

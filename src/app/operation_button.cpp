@@ -1,5 +1,6 @@
 #include "operation_button.h"
 
+#include <QKeyEvent>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 
@@ -39,6 +40,21 @@ void OperationButton::paintEvent(QPaintEvent* /*event*/) {
     const QRect textArea(0, textTop, width(), height() - textTop);
     style()->drawItemText(&painter, textArea, Qt::AlignHCenter | Qt::AlignTop, palette(),
                           isEnabled(), caption, QPalette::ButtonText);
+}
+
+void OperationButton::keyPressEvent(QKeyEvent* event) {
+    const bool enterKey = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    // The keypad's Enter carries the keypad modifier; with any other modifier it is no press.
+    const bool unmodified = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (!enterKey || !unmodified) {
+        QToolButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // A held key presses once, as with Space.
+    if (!event->isAutoRepeat()) {
+        click();
+    }
 }
 
 }  // namespace vek

@@ -13,6 +13,8 @@ class OperationButton : public QToolButton {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // Return and Enter press the focused button as Space does, as in a dialog window.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace vek

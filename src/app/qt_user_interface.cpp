@@ -17,9 +17,11 @@ void SleepPause(int milliseconds) {
 }
 
 QtUserInterface::QtUserInterface(const WindowControls& controls,
-                                 std::function<void()> requestFatalShutdown, PauseFunction pause)
+                                 std::function<void()> requestFatalShutdown,
+                                 std::function<bool()> windowHasEnded, PauseFunction pause)
     : controls_(controls),
       requestFatalShutdown_(std::move(requestFatalShutdown)),
+      windowHasEnded_(std::move(windowHasEnded)),
       pause_(std::move(pause)) {}
 
 QtUserInterface::~QtUserInterface() {
@@ -85,10 +87,13 @@ int QtUserInterface::SelectedDeviceRow() {
 }
 
 void QtUserInterface::SetPollTimerRunning(bool running) {
-    if (running) {
-        controls_.pollTimer->start();
-    } else {
+    if (!running) {
         controls_.pollTimer->stop();
+        return;
+    }
+    // The window may have ended while a message was open; its timer stays stopped.
+    if (!windowHasEnded_()) {
+        controls_.pollTimer->start();
     }
 }
 

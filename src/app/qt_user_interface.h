@@ -33,7 +33,7 @@ class QtUserInterface : public UserInterface {
   public:
     // The controls are read at each call, so they may be created after this object.
     QtUserInterface(const WindowControls& controls, std::function<void()> requestFatalShutdown,
-                    PauseFunction pause);
+                    std::function<bool()> windowHasEnded, PauseFunction pause);
     ~QtUserInterface() override;
 
     void ShowMessage(const std::string& text, MessageIcon icon) override;
@@ -54,6 +54,7 @@ class QtUserInterface : public UserInterface {
 
     const WindowControls& controls_;
     std::function<void()> requestFatalShutdown_;
+    std::function<bool()> windowHasEnded_;
     PauseFunction pause_;
     int waitRequests_ = 0;
     int openMessageBoxes_ = 0;

@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -44,6 +46,46 @@ class Window : public ::testing::Test {
     // One tick of the 200 ms timer, delivered at once.
     void Tick() { QMetaObject::invokeMethod(Find<QTimer>("pollTimer"), "timeout"); }
     int SavedInt(const char* key) { return settings.ReadSettingInt(SETTINGS_SECTION, key, -1); }
+    // Detached at start, so that the next tick after an attach finds a new programmer.
+    void StartDetached() {
+        sim.SetAttached(false);
+        Start();
+        window->show();
+        sim.SetAttached(true);
+    }
+    void MoveTo(QPoint position) {
+        window->setGeometry(QRect(position, window->size()));
+        QCoreApplication::processEvents();
+    }
+
+    enum class Closing { ClickOnRow, ReturnOnRow, Escape };
+    // Opens the Device list and closes it as a person would; the row matters only for a
+    // click or Return.
+    void CloseOpenedList(Closing closing, int row = 0) {
+        auto* deviceList = Find<QComboBox>("deviceList");
+        deviceList->showPopup();
+        QAbstractItemView* view = deviceList->view();
+        const QModelIndex index = deviceList->model()->index(row, 0);
+        switch (closing) {
+            case Closing::ClickOnRow:
+                view->scrollTo(index);
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                                  view->visualRect(index).center());
+                break;
+            case Closing::ReturnOnRow:
+                view->setCurrentIndex(index);
+                QTest::keyClick(view, Qt::Key_Return);
+                break;
+            case Closing::Escape:
+                QTest::keyClick(view, Qt::Key_Escape);
+                break;
+        }
+        QCoreApplication::processEvents();
+    }
+    bool FuseXControlsEnabled() {
+        return Find<QLabel>("fuseXLabel")->isEnabled() &&
+               Find<QLineEdit>("fuseXField")->isEnabled();
+    }
 
     SimControl& sim = SimControl::Get();
     QTemporaryDir folder;
@@ -71,9 +113,6 @@ TEST_F(Window, AFirstStartShows16F84AWithThePic16Layout) {
     EXPECT_EQ(Caption("devWordLabel"), "     ID");
     EXPECT_FALSE(Find<QLabel>("fuseXLabel")->isEnabled());
     EXPECT_FALSE(Find<QLineEdit>("fuseXField")->isEnabled());
-
-    EXPECT_TRUE(Find<QAction>("eraseBeforeProgramAction")->isChecked());
-    EXPECT_FALSE(Find<QAction>("allowTargetPowerAction")->isChecked());
     EXPECT_EQ(window->geometry().topLeft(), QPoint(100, 100));
     EXPECT_TRUE(Find<QTimer>("pollTimer")->isActive());
     EXPECT_EQ(Find<QTimer>("pollTimer")->interval(), 200);
@@ -81,16 +120,90 @@ TEST_F(Window, AFirstStartShows16F84AWithThePic16Layout) {
     EXPECT_EQ(pauses, std::vector<int>{50});
 }
 
-TEST_F(Window, ChoosingFromTheOpenedListSavesTheRowAndSwitchesTheLayout) {
+TEST_F(Window, AStartWithASavedSelectionShowsItsFamilyLayout) {
+    settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 9);
+    settings.WriteSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, "7F3");
+    Start();
+
+    EXPECT_EQ(Find<QComboBox>("deviceList")->currentText(), "SX48");
+    EXPECT_EQ(Text("fuseField"), "7F3");
+    EXPECT_EQ(Text("fuseXField"), "---");
+    EXPECT_EQ(Caption("fuseLabel"), "    Fuse");
+    EXPECT_EQ(Caption("devWordLabel"), "Dev Word");
+    EXPECT_TRUE(FuseXControlsEnabled());
+    // Only the editors fill the configuration fields; typing reaches neither.
+    QTest::keyClicks(Find<QLineEdit>("fuseField"), "123");
+    QTest::keyClicks(Find<QLineEdit>("fuseXField"), "456");
+    EXPECT_EQ(Text("fuseField"), "7F3");
+    EXPECT_EQ(Text("fuseXField"), "---");
+
+    window.reset();
+    settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 1);
+    Start();
+
+    EXPECT_EQ(Find<QComboBox>("deviceList")->currentText(), "16F870");
+    EXPECT_EQ(Text("fuseField"), "---");
+    EXPECT_EQ(Text("fuseXField"), "FFF");
+    EXPECT_EQ(Caption("fuseLabel"), "Config Bits");
+    EXPECT_EQ(Caption("devWordLabel"), "     ID");
+    EXPECT_FALSE(Find<QLabel>("fuseXLabel")->isEnabled());
+    EXPECT_FALSE(Find<QLineEdit>("fuseXField")->isEnabled());
+}
+
+TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
+    Start();
+    // Each item: its text, "[x]" or "[ ]" when checkable, "(off)" when disabled.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
+        {"&File", {"&Open Hex File... (off)", "&Exit"}},
+        {"Se&tup",
+         {"Connect to VEK Flash Programmer", "Setup USB Description String... (off)",
+          "Enable Erase Before Program [x]", "Test Communication",
+          "Allow Target Power From VEK Flash [ ]"}},
+        {"Co&mmands",
+         {"Blan&k Check", "E&rase", "Pro&gram (off)", "&Verify (off)", "Rea&d (off)",
+          "Apply Target Power Now"}},
+        {"Internet", {"Goto VEK Design (off)", "Goto FTDI (off)", "Download Drivers (off)"}},
+        {"About", {"&About VEK-FLASH (off)"}},
+    };
+    std::vector<std::pair<std::string, std::vector<std::string>>> shown;
+    for (const QAction* menuAction : Find<QMenuBar>("menuBar")->actions()) {
+        std::vector<std::string> items;
+        for (const QAction* item : menuAction->menu()->actions()) {
+            std::string described = item->text().toStdString();
+            if (item->isCheckable()) {
+                described += item->isChecked() ? " [x]" : " [ ]";
+            }
+            if (!item->isEnabled()) {
+                described += " (off)";
+            }
+            items.push_back(described);
+        }
+        shown.emplace_back(menuAction->text().toStdString(), items);
+    }
+    EXPECT_EQ(shown, expected);
+
+    const std::vector<std::pair<const char*, QString>> toolTips = {
+        {"blankCheckButton", "Blank Check"},
+        {"eraseButton", "Erase & Blank Check"},
+        {"programButton", "Program selected hex file"},
+        {"verifyButton", "Verify"},
+        {"readButton", "Read"},
+        {"fuseSetButton", "Set Configuration Bits"},
+        {"fuseXSetButton", "Set FuseX Configuration Bits"},
+        {"lastConfigButton", "Use Last Configuration"},
+    };
+    for (const auto& [control, toolTip] : toolTips) {
+        EXPECT_EQ(Find<QWidget>(control)->toolTip(), toolTip) << control;
+    }
+}
+
+TEST_F(Window, TheOpenedListReportsItsCloseUpAfterTheChosenRowHoweverItCloses) {
     Start();
     window->show();
     auto* deviceList = Find<QComboBox>("deviceList");
+    auto* blankCheck = Find<QToolButton>("blankCheckButton");
 
-    deviceList->showPopup();
-    deviceList->view()->setCurrentIndex(deviceList->model()->index(8, 0));
-    QTest::keyClick(deviceList->view(), Qt::Key_Return);
-    QCoreApplication::processEvents();
-
+    CloseOpenedList(Closing::ClickOnRow, 8);
     EXPECT_EQ(deviceList->currentText(), "SX28");
     EXPECT_EQ(SavedInt(KEY_PROC_SELECTION), 8);
     // The close-up ran after the selection change: its "---" defaults win.
@@ -98,8 +211,45 @@ TEST_F(Window, ChoosingFromTheOpenedListSavesTheRowAndSwitchesTheLayout) {
     EXPECT_EQ(Text("fuseXField"), "---");
     EXPECT_EQ(Caption("fuseLabel"), "    Fuse");
     EXPECT_EQ(Caption("devWordLabel"), "Dev Word");
-    EXPECT_TRUE(Find<QLabel>("fuseXLabel")->isEnabled());
-    EXPECT_TRUE(Find<QLineEdit>("fuseXField")->isEnabled());
+    EXPECT_TRUE(FuseXControlsEnabled());
+    EXPECT_EQ(window->focusWidget(), blankCheck);
+
+    CloseOpenedList(Closing::ReturnOnRow, 1);
+    EXPECT_EQ(deviceList->currentText(), "16F870");
+    EXPECT_EQ(SavedInt(KEY_PROC_SELECTION), 1);
+    EXPECT_EQ(Text("fuseField"), "---");
+    EXPECT_EQ(Text("fuseXField"), "0");
+    EXPECT_EQ(Caption("fuseLabel"), "Config Bits");
+    EXPECT_FALSE(Find<QLineEdit>("fuseXField")->isEnabled());
+
+    // Closing the list on the row it had, or with Escape, is a close-up too.
+    for (const Closing closing : {Closing::ClickOnRow, Closing::Escape}) {
+        settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 5);
+        deviceList->setFocus();
+        CloseOpenedList(closing, 1);
+        EXPECT_EQ(deviceList->currentText(), "16F870");
+        EXPECT_EQ(SavedInt(KEY_PROC_SELECTION), 1);
+        EXPECT_EQ(window->focusWidget(), blankCheck);
+    }
+}
+
+TEST_F(Window, AMessageThatClosesTheOpenedListStillEndsInItsCloseUp) {
+    StartDetached();
+    auto* deviceList = Find<QComboBox>("deviceList");
+    // Chosen by keyboard while closed: not saved, no relabelling yet.
+    QTest::keyClick(deviceList, Qt::Key_End);
+    ASSERT_EQ(SavedInt(KEY_PROC_SELECTION), -1);
+
+    deviceList->showPopup();
+    answerer.messages.clear();
+    Tick();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
+    EXPECT_FALSE(deviceList->view()->isVisible());
+    EXPECT_EQ(SavedInt(KEY_PROC_SELECTION), 9);
+    EXPECT_EQ(Caption("fuseLabel"), "    Fuse");
+    EXPECT_EQ(Text("fuseField"), "---");
     EXPECT_EQ(window->focusWidget(), Find<QToolButton>("blankCheckButton"));
 }
 
@@ -122,17 +272,24 @@ TEST_F(Window, AKeyboardChangeWithTheListClosedShowsSelectionDefaultsOnly) {
     EXPECT_EQ(SavedInt(KEY_PROC_SELECTION), -1);
 }
 
-TEST_F(Window, BlankCheckAndEraseRunFromTheirButtonsAndMenuItems) {
+TEST_F(Window, BlankCheckAndEraseRunFromTheirButtonsKeysAndMenuItems) {
     Start();
     window->show();
+    auto* blankCheck = Find<QToolButton>("blankCheckButton");
     sim.WriteWord(VEKSIM_PROGRAM, 0, 0x2805);
 
-    QTest::mouseClick(Find<QToolButton>("blankCheckButton"), Qt::LeftButton);
-    Find<QAction>("eraseAction")->trigger();
+    QTest::mouseClick(blankCheck, Qt::LeftButton);
+    // Return and Enter press a focused operation button, as in a dialog window.
+    QTest::keyClick(Find<QToolButton>("eraseButton"), Qt::Key_Return);
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x3FFF);
+    QTest::keyClick(blankCheck, Qt::Key_Enter, Qt::KeypadModifier);
+    sim.WriteWord(VEKSIM_PROGRAM, 0, 0x2805);
     Find<QAction>("blankCheckAction")->trigger();
+    Find<QAction>("eraseAction")->trigger();
 
-    EXPECT_EQ(answerer.messages, (std::vector<std::string>{"Device is not blank", "Device is blank",
-                                                           "Device is blank"}));
+    EXPECT_EQ(answerer.messages,
+              (std::vector<std::string>{"Device is not blank", "Device is blank", "Device is blank",
+                                        "Device is not blank", "Device is blank"}));
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x3FFF);
 }
 
@@ -174,6 +331,46 @@ TEST_F(Window, EveryTickSavesThePositionThatAStartRestores) {
     EXPECT_EQ(window->geometry().topLeft(), QPoint(321, 234));
 }
 
+TEST_F(Window, EveryTickSavesThePositionBeforeItsPoll) {
+    StartDetached();
+    MoveTo(QPoint(321, 234));
+    auto* timer = Find<QTimer>("pollTimer");
+    int savedXWhileOpen = -1;
+    bool timerRanWhileOpen = true;
+    answerer.messages.clear();
+    answerer.whileOpen = [&](QMessageBox&) {
+        savedXWhileOpen = SavedInt(KEY_SCREEN_X);
+        timerRanWhileOpen = timer->isActive();
+    };
+
+    // The poll finds the programmer and says so, with no tick while the box is open.
+    Tick();
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
+    EXPECT_EQ(savedXWhileOpen, 321);
+    EXPECT_FALSE(timerRanWhileOpen);
+    EXPECT_TRUE(timer->isActive());
+
+    // The programmer vanishes: the poll ends the window, yet that tick's save was made.
+    MoveTo(QPoint(300, 200));
+    sim.UnplugAfterCalls(0);
+    Tick();
+    EXPECT_TRUE(window->HasEnded());
+    EXPECT_EQ(SavedInt(KEY_SCREEN_X), 300);
+    EXPECT_EQ(SavedInt(KEY_SCREEN_Y), 200);
+}
+
+TEST_F(Window, AWindowClosedWhileThePollsMessageIsOpenKeepsItsTimerStopped) {
+    StartDetached();
+    answerer.messages.clear();
+    answerer.whileOpen = [&](QMessageBox&) { window->close(); };
+
+    Tick();
+
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(Find<QTimer>("pollTimer")->isActive());
+}
+
 TEST_F(Window, AllowTargetPowerFlipsItsCheckMarkWithTheProgrammer) {
     Start();
     auto* allowPower = Find<QAction>("allowTargetPowerAction");
@@ -199,6 +396,28 @@ TEST_F(Window, ExitClosesTheHandleAndEndsThroughTheOkPath) {
     EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
                             [](const std::string& call) { return call.starts_with("FT_Close"); }),
               2);
+}
+
+TEST_F(Window, EscapeEndsThroughTheCancelPathAndNoCommandStartsAfterwards) {
+    Start();
+    window->show();
+    sim.ClearLogs();
+
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Rejected);
+    // The cancel path leaves the handle to the end of the process.
+    EXPECT_TRUE(sim.CallLog().empty());
+
+    for (const char* command :
+         {"blankCheckAction", "eraseAction", "connectAction", "testCommunicationAction",
+          "allowTargetPowerAction", "applyTargetPowerAction", "exitAction"}) {
+        Find<QAction>(command)->trigger();
+    }
+    Tick();
+    EXPECT_TRUE(answerer.messages.empty());
+    EXPECT_TRUE(sim.CallLog().empty());
+    EXPECT_EQ(SavedInt(KEY_SCREEN_X), -1);
 }
 
 TEST_F(Window, AFatalShutdownDuringACommandEndsTheWindowOnlyAfterItReturns) {

@@ -78,17 +78,30 @@ TEST_F(IniSettings, TheFirstWriteCreatesTheFileAndLaterWritesKeepTheOtherKeys) {
     EXPECT_TRUE(FileText().contains("VEKFlashScreenX=-5\n"));
 }
 
-TEST_F(IniSettings, AMalformedFileReadsAsEmptyAndAWriteRepairsIt) {
-    QByteArray garbage("[MyVEKFlashAp\nVEKFlashScreenX=33\n");
+TEST_F(IniSettings, AMalformedFileGivesTheKeysThatParseToEveryReadAndWrite) {
+    // A section header without its bracket, then binary noise at the end.
+    QByteArray malformed("[MyVEKFlashAp]\nVEKFlashScreenX=33\n[MyVEKFlashAp\nVEKFlashScreenY=44\n");
     for (int i = 0; i < 2000; ++i) {
-        garbage.append(static_cast<char>((i * 37) % 256));
+        malformed.append(static_cast<char>((i * 37) % 256));
     }
-    WriteFile(garbage);
-    EXPECT_EQ(store.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 100), 100);
-    EXPECT_EQ(store.ReadSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, "---"), "---");
+    WriteFile(malformed);
+    // A second file that a write reaches first, before any read has parsed it.
+    IniSettingsStore writtenFirst(folder.filePath("config/written-first.INI"));
+    QFile::copy(path, folder.filePath("config/written-first.INI"));
 
-    store.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_Y, 44);
-    EXPECT_EQ(store.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_Y, 100), 44);
+    for (int read = 0; read < 2; ++read) {
+        EXPECT_EQ(store.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 100), 33);
+        EXPECT_EQ(store.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_Y, 100), 44);
+    }
+    EXPECT_TRUE(store.WriteSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, "7F3"));
+    EXPECT_TRUE(writtenFirst.WriteSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, "7F3"));
+
+    for (IniSettingsStore* written : {&store, &writtenFirst}) {
+        EXPECT_EQ(written->ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 100), 33);
+        EXPECT_EQ(written->ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_Y, 100), 44);
+        EXPECT_EQ(written->ReadSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, "---"), "7F3");
+    }
+    EXPECT_TRUE(FileText().contains("VEKFlashScreenY=44\n")) << FileText().toStdString();
 }
 
 TEST_F(IniSettings, AValueThatIsNoNumberReadsAsTheDefault) {

@@ -30,7 +30,7 @@ class QtUi : public ::testing::Test {
 
     QWidget window;
     WindowControls controls;
-    QtUserInterface ui{controls, [] {}, [](int) {}};
+    QtUserInterface ui{controls, [] {}, [] { return false; }, [](int) {}};
     MessageBoxAnswerer answerer;
 };
 

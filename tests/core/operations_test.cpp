@@ -374,6 +374,18 @@ TEST_F(Operations, ASecondOperationDuringARunningOneDoesNothing) {
     ExpectFlagsCleared();
 }
 
+TEST_F(Operations, ASelectionChangeDuringAnOperationLeavesItsTargetAlone) {
+    ui.onMessage = [this](const std::string&) {
+        ui.selectedRow = 8;
+        OnSelectionChanged(session);
+    };
+    OnBlankCheck(session);
+    EXPECT_EQ(HostHex(), Frames({Frame({CMD_BEGIN, 0}), Frame({CMD_BLANK_CHECK, 0, 0x00, 0x04}),
+                                 Frame({CMD_END, 0}), Frame({CMD_END, 0})}));
+    RefreshCurrentTarget(session);
+    EXPECT_EQ(session.CurrentTarget.name, "SX28");  // the next command takes the new choice
+}
+
 TEST_F(Operations, AnOperationStartedWhileAControlCommandHoldsTheLinkIsRefused) {
     session.LinkInUse = true;
     OnBlankCheck(session);

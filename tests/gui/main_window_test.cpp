@@ -86,6 +86,17 @@ class Window : public ::testing::Test {
         return Find<QLabel>("fuseXLabel")->isEnabled() &&
                Find<QLineEdit>("fuseXField")->isEnabled();
     }
+    void ExpectPic16Layout() {
+        EXPECT_EQ(Caption("fuseLabel"), "Config Bits");
+        EXPECT_EQ(Caption("devWordLabel"), "     ID");
+        EXPECT_FALSE(Find<QLabel>("fuseXLabel")->isEnabled());
+        EXPECT_FALSE(Find<QLineEdit>("fuseXField")->isEnabled());
+    }
+    void ExpectSxLayout() {
+        EXPECT_EQ(Caption("fuseLabel"), "    Fuse");
+        EXPECT_EQ(Caption("devWordLabel"), "Dev Word");
+        EXPECT_TRUE(FuseXControlsEnabled());
+    }
 
     SimControl& sim = SimControl::Get();
     QTemporaryDir folder;
@@ -109,10 +120,7 @@ TEST_F(Window, AFirstStartShows16F84AWithThePic16Layout) {
     EXPECT_EQ(Text("fuseXField"), "FFF");
     EXPECT_EQ(Text("devWordField"), "0000");
     EXPECT_EQ(Text("hexFileField"), "Click here to select a hex file");
-    EXPECT_EQ(Caption("fuseLabel"), "Config Bits");
-    EXPECT_EQ(Caption("devWordLabel"), "     ID");
-    EXPECT_FALSE(Find<QLabel>("fuseXLabel")->isEnabled());
-    EXPECT_FALSE(Find<QLineEdit>("fuseXField")->isEnabled());
+    ExpectPic16Layout();
     EXPECT_EQ(window->geometry().topLeft(), QPoint(100, 100));
     EXPECT_TRUE(Find<QTimer>("pollTimer")->isActive());
     EXPECT_EQ(Find<QTimer>("pollTimer")->interval(), 200);
@@ -128,9 +136,7 @@ TEST_F(Window, AStartWithASavedSelectionShowsItsFamilyLayout) {
     EXPECT_EQ(Find<QComboBox>("deviceList")->currentText(), "SX48");
     EXPECT_EQ(Text("fuseField"), "7F3");
     EXPECT_EQ(Text("fuseXField"), "---");
-    EXPECT_EQ(Caption("fuseLabel"), "    Fuse");
-    EXPECT_EQ(Caption("devWordLabel"), "Dev Word");
-    EXPECT_TRUE(FuseXControlsEnabled());
+    ExpectSxLayout();
     // Only the editors fill the configuration fields; typing reaches neither.
     QTest::keyClicks(Find<QLineEdit>("fuseField"), "123");
     QTest::keyClicks(Find<QLineEdit>("fuseXField"), "456");
@@ -144,10 +150,7 @@ TEST_F(Window, AStartWithASavedSelectionShowsItsFamilyLayout) {
     EXPECT_EQ(Find<QComboBox>("deviceList")->currentText(), "16F870");
     EXPECT_EQ(Text("fuseField"), "---");
     EXPECT_EQ(Text("fuseXField"), "FFF");
-    EXPECT_EQ(Caption("fuseLabel"), "Config Bits");
-    EXPECT_EQ(Caption("devWordLabel"), "     ID");
-    EXPECT_FALSE(Find<QLabel>("fuseXLabel")->isEnabled());
-    EXPECT_FALSE(Find<QLineEdit>("fuseXField")->isEnabled());
+    ExpectPic16Layout();
 }
 
 TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
@@ -209,9 +212,7 @@ TEST_F(Window, TheOpenedListReportsItsCloseUpAfterTheChosenRowHoweverItCloses) {
     // The close-up ran after the selection change: its "---" defaults win.
     EXPECT_EQ(Text("fuseField"), "---");
     EXPECT_EQ(Text("fuseXField"), "---");
-    EXPECT_EQ(Caption("fuseLabel"), "    Fuse");
-    EXPECT_EQ(Caption("devWordLabel"), "Dev Word");
-    EXPECT_TRUE(FuseXControlsEnabled());
+    ExpectSxLayout();
     EXPECT_EQ(window->focusWidget(), blankCheck);
 
     CloseOpenedList(Closing::ReturnOnRow, 1);

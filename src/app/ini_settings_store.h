@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "device/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace vek {
 

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "device/processor_selection.h"
+#include "session/processor_selection.h"
 #include "ini_settings_store.h"
-#include "link/session.h"
+#include "session/session.h"
 #include "qt_user_interface.h"
 
 class QAction;

@@ -1,12 +1,18 @@
 // Configuration words and IDs travel between the window, the settings and the operations as
-// upper-case hexadecimal text.
+// upper-case hexadecimal text; HEX files carry their fields as hexadecimal digits.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vek {
 
 // value in upper-case hex with at least `digits` digits ("%3.3X", "%4.4X").
 std::string HexDigits(unsigned value, int digits);
+
+// One to four characters, most significant first, without validation: a character that is
+// not a hex digit adds whatever its distance from '0', 'A' or 'a' gives ("---" is -3). Any
+// other length gives 0.
+int HexToInt(std::string_view text);
 
 }  // namespace vek

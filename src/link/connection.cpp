@@ -26,16 +26,16 @@ const char* OpenFailureMessage(OpenResult result) {
 }
 
 // Control commands must not interleave their bytes with a running operation's exchange.
-bool RefuseWhileLinkInUse(Session& session) {
-    if (!session.LinkInUse) {
+bool RefuseWhileLinkInUse(ProgrammerConnection& connection) {
+    if (!connection.LinkInUse) {
         return false;
     }
-    session.ui.ShowMessage(MSG_PROGRAMMER_BUSY);
+    connection.ui.ShowMessage(MSG_PROGRAMMER_BUSY);
     return true;
 }
 
-bool SendAllowPower(Session& session, bool allow) {
-    return session.link.SendCommand({CMD_ALLOW_POWER, static_cast<std::uint8_t>(allow ? 1 : 0)});
+bool SendAllowPower(ProgrammerConnection& connection, bool allow) {
+    return connection.link.SendCommand({CMD_ALLOW_POWER, static_cast<std::uint8_t>(allow ? 1 : 0)});
 }
 
 std::string MissingDriverMessage() {
@@ -47,29 +47,29 @@ std::string MissingDriverMessage() {
 }
 
 // Opens the programmer and tells it that target power is not allowed.
-void OpenAtStartup(Session& session) {
-    ProgrammerLink& link = session.link;
+void OpenAtStartup(ProgrammerConnection& connection) {
+    ProgrammerLink& link = connection.link;
     if (link.Bind() != 0) {
-        session.ui.ShowMessage(MissingDriverMessage());
-        session.Connected = false;
+        connection.ui.ShowMessage(MissingDriverMessage());
+        connection.Connected = false;
         return;
     }
     const OpenResult opened = OpenByDescription(link);
     if (opened != OpenResult::Opened) {
-        session.ui.ShowMessage(OpenFailureMessage(opened));
-        session.Connected = false;
+        connection.ui.ShowMessage(OpenFailureMessage(opened));
+        connection.Connected = false;
         return;
     }
-    session.Connected = true;
+    connection.Connected = true;
     link.ResetDevice();
     link.Purge(FT_PURGE_RX);
 
-    session.ui.Pause(50);
-    if (!SendAllowPower(session, false)) {
-        session.ui.Pause(50);
+    connection.ui.Pause(50);
+    if (!SendAllowPower(connection, false)) {
+        connection.ui.Pause(50);
         // After a wrong acknowledgement the application is ending and has said so.
-        if (!SendAllowPower(session, false) && !link.IsShutDown()) {
-            session.ui.ShowMessage(
+        if (!SendAllowPower(connection, false) && !link.IsShutDown()) {
+            connection.ui.ShowMessage(
                 "Error: Unable to enable programming power on Flash programmer.");
         }
     }
@@ -78,19 +78,18 @@ void OpenAtStartup(Session& session) {
 
 }  // namespace
 
-void StartupConnection(Session& session) {
-    session.BusyFlag = false;
-    session.LinkInUse = true;
-    OpenAtStartup(session);
-    session.LinkInUse = false;
+void StartupConnection(ProgrammerConnection& connection) {
+    connection.LinkInUse = true;
+    OpenAtStartup(connection);
+    connection.LinkInUse = false;
 }
 
-void ConnectionPoll(Session& session) {
-    if (session.LinkInUse) {
+void ConnectionPoll(ProgrammerConnection& connection) {
+    if (connection.LinkInUse) {
         return;
     }
-    ProgrammerLink& link = session.link;
-    if (!session.Connected) {
+    ProgrammerLink& link = connection.link;
+    if (!connection.Connected) {
         // Without a complete binding every attempt would only pile up wrapper messages.
         if (!link.IsBound()) {
             return;
@@ -101,10 +100,10 @@ void ConnectionPoll(Session& session) {
             return;
         }
         // No second tick may run while the person reads this.
-        session.ui.SetPollTimerRunning(false);
-        session.ui.ShowMessage(MSG_PROGRAMMER_READY);
-        session.ui.SetPollTimerRunning(true);
-        session.Connected = true;
+        connection.ui.SetPollTimerRunning(false);
+        connection.ui.ShowMessage(MSG_PROGRAMMER_READY);
+        connection.ui.SetPollTimerRunning(true);
+        connection.Connected = true;
         return;
     }
     std::uint32_t waiting = 0;
@@ -113,73 +112,74 @@ void ConnectionPoll(Session& session) {
     }
 }
 
-void Connect(Session& session) {
-    if (RefuseWhileLinkInUse(session)) {
+void Connect(ProgrammerConnection& connection) {
+    if (RefuseWhileLinkInUse(connection)) {
         return;
     }
-    if (!session.Connected) {
-        session.ui.ShowMessage(MSG_NO_PROGRAMMER);
+    if (!connection.Connected) {
+        connection.ui.ShowMessage(MSG_NO_PROGRAMMER);
         return;
     }
-    session.link.Close();
-    const OpenResult opened = OpenByDescription(session.link);
+    connection.link.Close();
+    const OpenResult opened = OpenByDescription(connection.link);
     if (opened != OpenResult::Opened) {
         // Cleared before the message, so a tick meanwhile reconnects instead of ending us.
-        session.Connected = false;
-        session.ui.ShowMessage(OpenFailureMessage(opened));
+        connection.Connected = false;
+        connection.ui.ShowMessage(OpenFailureMessage(opened));
         return;
     }
-    session.ui.ShowMessage(MSG_PROGRAMMER_READY);
-    session.Connected = true;
+    connection.ui.ShowMessage(MSG_PROGRAMMER_READY);
+    connection.Connected = true;
 }
 
-void TestCommunication(Session& session) {
-    if (RefuseWhileLinkInUse(session)) {
+void TestCommunication(ProgrammerConnection& connection) {
+    if (RefuseWhileLinkInUse(connection)) {
         return;
     }
-    if (!session.Connected) {
-        session.ui.ShowMessage(MSG_NO_PROGRAMMER);
+    if (!connection.Connected) {
+        connection.ui.ShowMessage(MSG_NO_PROGRAMMER);
         return;
     }
-    if (session.link.SendCommand({CMD_TEST, TEST_PATTERN[0], TEST_PATTERN[1], TEST_PATTERN[2]})) {
-        session.ui.ShowMessage(MSG_PROGRAMMER_READY);
+    if (connection.link.SendCommand(
+            {CMD_TEST, TEST_PATTERN[0], TEST_PATTERN[1], TEST_PATTERN[2]})) {
+        connection.ui.ShowMessage(MSG_PROGRAMMER_READY);
     }
 }
 
-void AllowTargetPower(Session& session, bool itemChecked,
+void AllowTargetPower(ProgrammerConnection& connection, bool itemChecked,
                       const std::function<void(bool)>& setItemChecked) {
-    if (RefuseWhileLinkInUse(session)) {
+    if (RefuseWhileLinkInUse(connection)) {
         return;
     }
-    session.PowerAllowed = itemChecked;
-    session.LinkInUse = true;
+    connection.PowerAllowed = itemChecked;
+    connection.LinkInUse = true;
     const bool allow = !itemChecked;
     setItemChecked(allow);
-    if (SendAllowPower(session, allow)) {
-        session.PowerAllowed = allow;
-    } else if (!session.link.IsShutDown()) {
+    if (SendAllowPower(connection, allow)) {
+        connection.PowerAllowed = allow;
+    } else if (!connection.link.IsShutDown()) {
         // A wrong acknowledgement has already said this and ended the link.
-        session.ui.ShowMessage(FatalMessage("(1f)"));
-        session.link.FatalLinkShutdown();
+        connection.ui.ShowMessage(FatalMessage("(1f)"));
+        connection.link.FatalLinkShutdown();
     }
-    session.LinkInUse = false;
+    connection.LinkInUse = false;
 }
 
-void ApplyTargetPowerNow(Session& session) {
-    if (RefuseWhileLinkInUse(session)) {
+void ApplyTargetPowerNow(ProgrammerConnection& connection) {
+    if (RefuseWhileLinkInUse(connection)) {
         return;
     }
-    if (!session.PowerAllowed) {
-        session.ui.ShowMessage(
+    if (!connection.PowerAllowed) {
+        connection.ui.ShowMessage(
             "You must first allow target power from the VEK Flash programmer via the Setup "
             "menu.");
         return;
     }
-    if (!session.link.SendCommand({CMD_POWER_ON})) {
+    if (!connection.link.SendCommand({CMD_POWER_ON})) {
         return;
     }
-    session.ui.ShowMessage("Click OK to turn target power off.");
-    session.link.SendCommand({CMD_POWER_OFF});
+    connection.ui.ShowMessage("Click OK to turn target power off.");
+    connection.link.SendCommand({CMD_POWER_OFF});
 }
 
 }  // namespace vek

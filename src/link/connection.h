@@ -2,22 +2,37 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
-#include "link/session.h"
+#include "link/programmer_link.h"
+#include "link/user_interface.h"
 
 namespace vek {
 
 // The USB description string by which the programmer is opened.
 inline constexpr const char* PROGRAMMER_DESCRIPTION = "VEK Flash";
 
-void StartupConnection(Session& session);
+// The link with the flags that say who may use it.
+struct ProgrammerConnection {
+    ProgrammerConnection(UserInterface& userInterface, std::string libraryName)
+        : ui(userInterface), link(userInterface, std::move(libraryName)) {}
+
+    UserInterface& ui;
+    ProgrammerLink link;
+
+    bool Connected = false;     // the device handle refers to an open programmer
+    bool LinkInUse = false;     // someone is exchanging bytes with the programmer
+    bool PowerAllowed = false;  // the programmer last confirmed that target power is allowed
+};
+
+void StartupConnection(ProgrammerConnection& connection);
 // Every timer tick, after the window has saved its position.
-void ConnectionPoll(Session& session);
-void Connect(Session& session);
-void TestCommunication(Session& session);
+void ConnectionPoll(ProgrammerConnection& connection);
+void Connect(ProgrammerConnection& connection);
+void TestCommunication(ProgrammerConnection& connection);
 // itemChecked: the menu item's check mark now; setItemChecked flips it before the exchange.
-void AllowTargetPower(Session& session, bool itemChecked,
+void AllowTargetPower(ProgrammerConnection& connection, bool itemChecked,
                       const std::function<void(bool)>& setItemChecked);
-void ApplyTargetPowerNow(Session& session);
+void ApplyTargetPowerNow(ProgrammerConnection& connection);
 
 }  // namespace vek

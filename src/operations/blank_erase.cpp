@@ -1,6 +1,6 @@
 #include "operations/blank_erase.h"
 
-#include "device/processor_selection.h"
+#include "session/processor_selection.h"
 #include "link/protocol.h"
 #include "operations/device_id.h"
 #include "operations/operation_claim.h"

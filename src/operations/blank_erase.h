@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "link/session.h"
+#include "session/session.h"
 
 namespace vek {
 

@@ -1,7 +1,7 @@
 // Asking the programmer which chip sits in its socket.
 #pragma once
 
-#include "link/session.h"
+#include "session/session.h"
 
 namespace vek {
 

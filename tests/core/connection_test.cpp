@@ -23,11 +23,9 @@ std::vector<std::string> CallNames(const std::vector<std::string>& log) {
 class Startup : public SimTest {};
 
 TEST_F(Startup, NormalStartOpensResetsPurgesAndForbidsTargetPower) {
-    session.BusyFlag = true;
     StartupConnection(session);
     EXPECT_TRUE(session.Connected);
     EXPECT_FALSE(session.LinkInUse);
-    EXPECT_FALSE(session.BusyFlag);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ui.pauses, std::vector<int>{50});
     EXPECT_EQ(HostHex(), "02 5F 00 5D");

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "device/processor_selection.h"
-#include "link/session.h"
+#include "session/processor_selection.h"
+#include "session/session.h"
 #include "memory_settings.h"
 #include "recording_ui.h"
 #include "sim_control.h"

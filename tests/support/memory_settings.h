@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "device/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace vek::test {
 

@@ -1,4 +1,4 @@
-#include "device/processor_selection.h"
+#include "session/processor_selection.h"
 
 namespace vek {
 

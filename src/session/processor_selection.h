@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "link/session.h"
+#include "session/session.h"
 
 namespace vek {
 

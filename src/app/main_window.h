@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "session/processor_selection.h"
 #include "ini_settings_store.h"
-#include "session/session.h"
 #include "qt_user_interface.h"
+#include "session/processor_selection.h"
+#include "session/session.h"
 
 class QAction;
 class QLabel;

@@ -1,9 +1,9 @@
 #include "operations/blank_erase.h"
 
-#include "session/processor_selection.h"
 #include "link/protocol.h"
 #include "operations/device_id.h"
 #include "operations/operation_claim.h"
+#include "session/processor_selection.h"
 
 namespace vek {
 

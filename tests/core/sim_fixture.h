@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "session/processor_selection.h"
-#include "session/session.h"
 #include "memory_settings.h"
 #include "recording_ui.h"
+#include "session/processor_selection.h"
+#include "session/session.h"
 #include "sim_control.h"
 #include "vek_sim.h"
 #include "wire_text.h"

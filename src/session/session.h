@@ -22,6 +22,10 @@ struct Session : ProgrammerConnection {
     DeviceInfo CurrentTarget{};
     // The stored values of the main window's fields.
     FieldTexts fields;
+    // The words that the configuration editors show and produce; the HEX loader and Read
+    // hand their words to the editors through them.
+    std::string CurrentFuseText;
+    std::string CurrentFuseXText;
 };
 
 }  // namespace vek

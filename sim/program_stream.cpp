@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "device/memory_image.h"
 #include "link/protocol.h"
 #include "timing.h"
 #include "vek_sim.h"

@@ -73,13 +73,17 @@ QString ToQString(std::string_view text) {
 MainWindow::MainWindow(const QString& settingsPath, std::string d2xxLibraryName,
                        PauseFunction pause)
     : ui_(
-          controls_, [this] { RequestFatalShutdown(); }, [this] { return HasEnded(); },
+          controls_, hooks_, [this] { RequestFatalShutdown(); }, [this] { return HasEnded(); },
           std::move(pause)),
       settings_(settingsPath),
       session_(ui_, settings_, std::move(d2xxLibraryName)) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    hooks_.setOperationRunning = [](bool) {};
+    hooks_.refreshConfigEditors = [] {};
+    hooks_.prepareHexDataWindow = [] {};
+    hooks_.showHexDataLines = [](const std::vector<std::string>&) {};
     BuildControls();
     ConnectCommands();
     Initialise();

@@ -61,6 +61,7 @@ class MainWindow : public QDialog {
     void RequestFatalShutdown();
 
     WindowControls controls_;
+    WindowHooks hooks_;
     QtUserInterface ui_;
     IniSettingsStore settings_;
     Session session_;

@@ -16,10 +16,11 @@ void SleepPause(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-QtUserInterface::QtUserInterface(const WindowControls& controls,
+QtUserInterface::QtUserInterface(const WindowControls& controls, const WindowHooks& hooks,
                                  std::function<void()> requestFatalShutdown,
                                  std::function<bool()> windowHasEnded, PauseFunction pause)
     : controls_(controls),
+      hooks_(hooks),
       requestFatalShutdown_(std::move(requestFatalShutdown)),
       windowHasEnded_(std::move(windowHasEnded)),
       pause_(std::move(pause)) {}
@@ -99,6 +100,22 @@ void QtUserInterface::SetPollTimerRunning(bool running) {
 
 void QtUserInterface::RequestFatalShutdown() {
     requestFatalShutdown_();
+}
+
+void QtUserInterface::SetOperationRunning(bool running) {
+    hooks_.setOperationRunning(running);
+}
+
+void QtUserInterface::RefreshConfigEditors() {
+    hooks_.refreshConfigEditors();
+}
+
+void QtUserInterface::PrepareHexDataWindow() {
+    hooks_.prepareHexDataWindow();
+}
+
+void QtUserInterface::ShowHexDataLines(const std::vector<std::string>& lines) {
+    hooks_.showHexDataLines(lines);
 }
 
 void QtUserInterface::UpdateWaitCursor() {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "link/user_interface.h"
 
@@ -25,6 +27,15 @@ struct WindowControls {
     QTimer* pollTimer = nullptr;
 };
 
+// What the window does for the core beyond its controls: the parts that live in windows of
+// their own (editors, Hex Data) and the enabling around a running operation.
+struct WindowHooks {
+    std::function<void(bool running)> setOperationRunning;
+    std::function<void()> refreshConfigEditors;
+    std::function<void()> prepareHexDataWindow;
+    std::function<void(const std::vector<std::string>& lines)> showHexDataLines;
+};
+
 // Blocks the thread for the given time; tests put a recorder in its place.
 using PauseFunction = std::function<void(int milliseconds)>;
 void SleepPause(int milliseconds);
@@ -32,7 +43,8 @@ void SleepPause(int milliseconds);
 class QtUserInterface : public UserInterface {
   public:
     // The controls are read at each call, so they may be created after this object.
-    QtUserInterface(const WindowControls& controls, std::function<void()> requestFatalShutdown,
+    QtUserInterface(const WindowControls& controls, const WindowHooks& hooks,
+                    std::function<void()> requestFatalShutdown,
                     std::function<bool()> windowHasEnded, PauseFunction pause);
     ~QtUserInterface() override;
 
@@ -47,12 +59,17 @@ class QtUserInterface : public UserInterface {
     int SelectedDeviceRow() override;
     void SetPollTimerRunning(bool running) override;
     void RequestFatalShutdown() override;
+    void SetOperationRunning(bool running) override;
+    void RefreshConfigEditors() override;
+    void PrepareHexDataWindow() override;
+    void ShowHexDataLines(const std::vector<std::string>& lines) override;
 
   private:
     // The wait cursor shows while a wait is requested and no message box is open.
     void UpdateWaitCursor();
 
     const WindowControls& controls_;
+    const WindowHooks& hooks_;
     std::function<void()> requestFatalShutdown_;
     std::function<bool()> windowHasEnded_;
     PauseFunction pause_;

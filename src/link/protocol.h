@@ -37,8 +37,6 @@ inline constexpr int BLOCK_WORDS = 32;
 inline constexpr std::uint16_t BLOCK_CONFIG = 0x2000;
 inline constexpr std::uint16_t BLOCK_EEPROM = 0x2100;
 inline constexpr std::uint16_t BLOCK_END = 0xF000;
-// Bit 8 of an EEPROM block word: the file gave this byte, so the programmer writes it.
-inline constexpr std::uint16_t EEPROM_PRESENT = 0x100;
 
 // Read stream: every block carries this many bytes.
 inline constexpr int READ_BLOCK_BYTES = 64;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vek {
 
@@ -40,6 +41,15 @@ class UserInterface {
     virtual void SetPollTimerRunning(bool running) = 0;
     // Ends the window once the command in progress has returned.
     virtual void RequestFatalShutdown() = 0;
+    // A device operation starts or ends: meanwhile nothing may change what it works from
+    // (the target, the HEX file, the configuration words).
+    virtual void SetOperationRunning(bool running) = 0;
+    // The open configuration editors re-read the shared configuration texts.
+    virtual void RefreshConfigEditors() = 0;
+    // The Hex Data window: emptied, or created empty when there is none.
+    virtual void PrepareHexDataWindow() = 0;
+    // Replaces what the Hex Data window lists, creating it when there is none.
+    virtual void ShowHexDataLines(const std::vector<std::string>& lines) = 0;
 };
 
 // Raises the wait cursor for one scope.

@@ -9,21 +9,20 @@ namespace vek {
 
 namespace {
 
-void ReportBlankCheck(Session& session, BlankResult result) {
-    switch (result) {
-        case BLANK_YES:
-            session.ui.ShowMessage("Device is blank");
-            return;
-        case BLANK_NO:
-            session.ui.ShowMessage("Device is not blank");
-            return;
-        case BLANK_SEND_FAILED:
-        case BLANK_NO_ANSWER:
-            session.ui.ShowMessage(
-                "VEK-Flash programmer is not responding to the Blank Check command.");
-            return;
+OperationResult ReportBlankCheck(Session& session, BlankResult result) {
+    OperationResult report{Outcome::CommunicationFailed,
+                           "VEK-Flash programmer is not responding to the Blank Check command."};
+    if (result == BLANK_YES) {
+        report = {Outcome::Done, "Device is blank"};
+    } else if (result == BLANK_NO) {
+        report = {Outcome::NotBlank, "Device is not blank"};
     }
+    session.ui.ShowMessage(report.message);
+    return report;
 }
+
+// A failure whose messages have been shown where it was found.
+const OperationResult COMMUNICATION_FAILED{Outcome::CommunicationFailed, ""};
 
 std::uint8_t LowByte(int value) {
     return static_cast<std::uint8_t>(value & 0xFF);
@@ -101,43 +100,51 @@ EraseResult BulkEraseDevice(Session& session) {
     return ERASE_DONE;
 }
 
-void OnBlankCheck(Session& session) {
+OperationResult OnBlankCheck(Session& session) {
     RefreshCurrentTarget(session);
     OperationClaim claim(session);
     if (!claim) {
-        return;
+        return claim.Refusal();
     }
     if (BeginTransaction(session, "VEK-Flash programmer is not responding to commands.(129)",
                          "(1b)") != TransactionStart::Ready) {
-        return;
+        return COMMUNICATION_FAILED;
     }
-    ReportBlankCheck(session, BlankCheckDevice(session));
+    const OperationResult result = ReportBlankCheck(session, BlankCheckDevice(session));
     EndTransaction(session);
+    return result;
 }
 
-void OnErase(Session& session) {
+OperationResult OnErase(Session& session) {
     RefreshCurrentTarget(session);
     OperationClaim claim(session);
     if (!claim) {
-        return;
+        return claim.Refusal();
     }
     if (BeginTransaction(session, "VEK-Flash programmer not responding to commands.(118)",
                          "(1a)") != TransactionStart::Ready) {
-        return;
+        return COMMUNICATION_FAILED;
     }
-    if (CheckDeviceId(session) != 0) {
-        return;
+    switch (CheckTargetIdentity(session)) {
+        case Identity::Matches:
+            break;
+        case Identity::Differs:
+            return {Outcome::WrongDevice, ""};
+        case Identity::Unreadable:
+            return COMMUNICATION_FAILED;
     }
     if (BulkEraseDevice(session) != ERASE_DONE) {
-        session.ui.ShowMessage("Error: Communication with VEK Flash programmer failed. (c3)");
-        return;
+        const std::string failed = "Error: Communication with VEK Flash programmer failed. (c3)";
+        session.ui.ShowMessage(failed);
+        return {Outcome::CommunicationFailed, failed};
     }
     if (BeginTransaction(session, "VEK-Flash programmer is not responding to commands.(119)",
                          "(2)") != TransactionStart::Ready) {
-        return;
+        return COMMUNICATION_FAILED;
     }
-    ReportBlankCheck(session, BlankCheckDevice(session));
+    const OperationResult result = ReportBlankCheck(session, BlankCheckDevice(session));
     EndTransaction(session);
+    return result;
 }
 
 }  // namespace vek

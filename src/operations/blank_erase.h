@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "operations/operation_result.h"
 #include "session/session.h"
 
 namespace vek {
@@ -26,7 +27,7 @@ BlankResult BlankCheckDevice(Session& session);
 // Opens its own transaction, checks the chip's identity, erases, and ends it.
 EraseResult BulkEraseDevice(Session& session);
 
-void OnBlankCheck(Session& session);
-void OnErase(Session& session);
+OperationResult OnBlankCheck(Session& session);
+OperationResult OnErase(Session& session);
 
 }  // namespace vek

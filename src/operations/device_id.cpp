@@ -22,21 +22,20 @@ std::string WrongTargetWarning(std::string_view selectedName, int shownId) {
            "\n\n Power may need to be enabled from the Setup menu.";
 }
 
-}  // namespace
-
-int ReadDeviceId(Session& session) {
+// The ID, or nothing after a failure that has been reported.
+std::optional<int> ReadId(Session& session) {
     const std::uint8_t index = session.CurrentTarget.processorIndex;
     if (!session.link.SendCommand({CMD_READ_ID, index})) {
         session.ui.ShowMessage(
             "VEK-Flash programmer is not responding correctly to read processor type command.");
-        return 1;
+        return std::nullopt;
     }
     std::uint8_t idBytes[2] = {0, 0};
     std::uint32_t received = 0;
     if (session.link.Read(idBytes, 2, &received) != FT_OK) {
         session.ui.ShowMessage(
             "VEK-Flash programmer is not responding to read processor type command.");
-        return 1;
+        return std::nullopt;
     }
     const int id = ((idBytes[1] & 0x0F) << 8) | idBytes[0];
 
@@ -46,23 +45,35 @@ int ReadDeviceId(Session& session) {
     return id;
 }
 
-int CheckDeviceId(Session& session) {
-    const int id = ReadDeviceId(session);
+}  // namespace
+
+int ReadDeviceId(Session& session) {
+    return ReadId(session).value_or(1);
+}
+
+Identity CheckTargetIdentity(Session& session) {
+    const std::optional<int> read = ReadId(session);
+    // A failed read is warned about as the ID 1, which no target has.
+    const int id = read.value_or(1);
     const DeviceInfo& target = session.CurrentTarget;
     int shownId = id;
     if (FamilyOfIndex(target.processorIndex) == TargetFamily::SX) {
         if (id == target.deviceId) {
-            return 0;
+            return Identity::Matches;
         }
     } else {
         shownId = id & PIC16_ID_MASK;
         if (shownId == target.deviceId) {
-            return 0;
+            return Identity::Matches;
         }
     }
     session.ui.ShowMessage(WrongTargetWarning(target.name, shownId));
     session.ui.Pause(WARNING_PAUSE_MS);
-    return 1;
+    return read ? Identity::Differs : Identity::Unreadable;
+}
+
+int CheckDeviceId(Session& session) {
+    return CheckTargetIdentity(session) == Identity::Matches ? 0 : 1;
 }
 
 }  // namespace vek

@@ -1,12 +1,19 @@
 // Asking the programmer which chip sits in its socket.
 #pragma once
 
+#include <optional>
+
 #include "session/session.h"
 
 namespace vek {
 
 // The 12-bit device ID, or 1 after a failure (1 is no valid ID).
 int ReadDeviceId(Session& session);
+
+enum class Identity { Matches, Differs, Unreadable };
+// Reads the ID and compares it with the selected target; after a difference or a failure the
+// person has been warned with the table of valid IDs.
+Identity CheckTargetIdentity(Session& session);
 // 0 when the chip fits the selected target; 1 after a warning otherwise.
 int CheckDeviceId(Session& session);
 

@@ -19,23 +19,25 @@ OperationClaim::OperationClaim(Session& session) : session_(session) {
     // Set before any refusal, so that a second press during its message is turned away.
     session_.BusyFlag = true;
     if (!session_.Connected) {
-        Refuse(MSG_NO_PROGRAMMER);
+        Refuse(Outcome::NoProgrammer, MSG_NO_PROGRAMMER);
         return;
     }
     if (session_.LinkInUse) {
-        Refuse(MSG_PROGRAMMER_BUSY);
+        Refuse(Outcome::Refused, MSG_PROGRAMMER_BUSY);
         return;
     }
     if (session_.CurrentTarget.programWords <= 0) {
-        Refuse(MSG_SELECT_DEVICE);
+        Refuse(Outcome::Refused, MSG_SELECT_DEVICE);
         return;
     }
     session_.LinkInUse = true;
     claimed_ = true;
+    session_.ui.SetOperationRunning(true);
     waitCursor_.emplace(session_.ui);
 }
 
-void OperationClaim::Refuse(const char* message) {
+void OperationClaim::Refuse(Outcome outcome, const char* message) {
+    refusal_ = {outcome, message};
     session_.ui.ShowMessage(message);
     session_.BusyFlag = false;
 }
@@ -45,6 +47,7 @@ OperationClaim::~OperationClaim() {
         waitCursor_.reset();
         session_.LinkInUse = false;
         session_.BusyFlag = false;
+        session_.ui.SetOperationRunning(false);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "operations/operation_result.h"
 #include "session/session.h"
 
 namespace vek {
@@ -20,12 +21,15 @@ class OperationClaim {
     OperationClaim& operator=(const OperationClaim&) = delete;
 
     explicit operator bool() const { return claimed_; }
+    // Why the claim failed, when it did.
+    const OperationResult& Refusal() const { return refusal_; }
 
   private:
-    void Refuse(const char* message);
+    void Refuse(Outcome outcome, const char* message);
 
     Session& session_;
     bool claimed_ = false;
+    OperationResult refusal_{Outcome::Refused, ""};
     std::optional<WaitCursor> waitCursor_;
 };
 

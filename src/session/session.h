@@ -1,9 +1,11 @@
 // The process-wide state that the main window owns and every command works on.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "device/device_table.h"
+#include "device/memory_image.h"
 #include "link/connection.h"
 #include "settings/settings_store.h"
 
@@ -26,6 +28,18 @@ struct Session : ProgrammerConnection {
     // hand their words to the editors through them.
     std::string CurrentFuseText;
     std::string CurrentFuseXText;
+
+    // The words of a HEX file, or of the chip after a Read or a Verify.
+    MemoryImage image;
+    // The chosen HEX file: its full path, by which every reader opens it, and its name as the
+    // "Hex File:" field shows it. Empty until a file is chosen in this run.
+    std::string HexFilePath;
+    std::string HexFileName;
+    // The check mark of "Enable Erase Before Program": set at every start, never saved.
+    bool EraseBeforeProgram = true;
+    // The configuration words of the last Verify's read-back, unmasked.
+    std::uint16_t readFuse = 0;
+    std::uint16_t readFuseX = 0;
 };
 
 }  // namespace vek

@@ -167,7 +167,7 @@ TEST_F(Operations, UnreadableIdIsWarnedAsOneOrZeroAndKeepsTheDevWordField) {
 // One injected fault and the messages the command shows for it.
 struct FailureCase {
     const char* code;
-    void (*command)(Session&);
+    OperationResult (*command)(Session&);
     std::function<void(SimControl&)> inject;
     std::vector<std::string> messages;
     bool fatal;

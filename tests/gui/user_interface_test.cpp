@@ -30,7 +30,8 @@ class QtUi : public ::testing::Test {
 
     QWidget window;
     WindowControls controls;
-    QtUserInterface ui{controls, [] {}, [] { return false; }, [](int) {}};
+    WindowHooks hooks;
+    QtUserInterface ui{controls, hooks, [] {}, [] { return false; }, [](int) {}};
     MessageBoxAnswerer answerer;
 };
 

@@ -46,6 +46,18 @@ class RecordingUi : public UserInterface {
         ++fatalRequests;
         events.push_back("fatal shutdown");
     }
+    void SetOperationRunning(bool running) override {
+        operationRunning = running;
+        if (running) {
+            ++operationsStarted;
+        }
+    }
+    void RefreshConfigEditors() override { ++editorRefreshes; }
+    void PrepareHexDataWindow() override {
+        hexData.clear();
+        ++hexDataPrepared;
+    }
+    void ShowHexDataLines(const std::vector<std::string>& lines) override { hexData = lines; }
 
     std::vector<std::string> messages;
     std::vector<MessageIcon> icons;
@@ -59,6 +71,11 @@ class RecordingUi : public UserInterface {
     int pumps = 0;
     int fatalRequests = 0;
     bool timerRunning = true;
+    bool operationRunning = false;
+    int operationsStarted = 0;
+    int editorRefreshes = 0;
+    std::vector<std::string> hexData;  // what the Hex Data window lists
+    int hexDataPrepared = 0;
     // Run inside a message box or a pump, as the window's nested event loop would.
     std::function<void(const std::string&)> onMessage;
     std::function<void()> onPump;

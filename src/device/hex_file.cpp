@@ -1,0 +1,258 @@
+#include "device/hex_file.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "device/hex_text.h"
+
+namespace vek {
+
+namespace {
+
+// The longest valid record: colon, count, address, type, 255 data bytes and the checksum.
+// Longer lines are cut there; what is cut off is never read.
+constexpr std::size_t HEX_LINE_LIMIT = 1 + 2 + 4 + 2 + 2 * 255 + 2;
+// No HEX file for these targets comes near this; a larger one is refused before reading, so
+// that a huge or endless file cannot hold the window.
+constexpr std::uintmax_t MAX_HEX_FILE_BYTES = 32u << 20;
+
+constexpr std::size_t COUNT_POSITION = 1;
+constexpr std::size_t ADDRESS_POSITION = 3;
+constexpr std::size_t TYPE_POSITION = 7;
+constexpr std::size_t DATA_POSITION = 9;
+constexpr int DATA_RECORD = 0x00;
+
+// Physical lines of a regular file, without their line ends, each cut at HEX_LINE_LIMIT.
+class HexLineReader {
+  public:
+    // Only regular files: a FIFO or a device would block or never end.
+    bool Open(const std::string& path) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error)) {
+            return false;
+        }
+        file_.reset(std::fopen(path.c_str(), "rb"));
+        return file_ != nullptr;
+    }
+    bool TooLarge(const std::string& path) const {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        return !error && size > MAX_HEX_FILE_BYTES;
+    }
+
+    bool Next(std::string& line) {
+        line.clear();
+        bool any = false;
+        for (;;) {
+            if (position_ == filled_ && !Refill()) {
+                break;
+            }
+            any = true;
+            const char c = buffer_[position_++];
+            if (c == '\n') {
+                break;
+            }
+            if (line.size() < HEX_LINE_LIMIT) {
+                line.push_back(c);
+            }
+        }
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        return any;
+    }
+
+  private:
+    bool Refill() {
+        if (file_ == nullptr || consumed_ >= MAX_HEX_FILE_BYTES) {
+            return false;  // a file that grew past the limit since it was checked ends here
+        }
+        filled_ = std::fread(buffer_, 1, sizeof buffer_, file_.get());
+        position_ = 0;
+        consumed_ += filled_;
+        return filled_ > 0;
+    }
+
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, Closer> file_;
+    char buffer_[1 << 16];
+    std::size_t filled_ = 0;
+    std::size_t position_ = 0;
+    std::uintmax_t consumed_ = 0;
+};
+
+bool IsRecord(const std::string& line) {
+    return line.size() > 1 && line[0] == ':';
+}
+
+}  // namespace
+
+std::optional<int> HexRecord::Byte(std::size_t position) const {
+    if (position + 2 > text_.size()) {
+        return std::nullopt;
+    }
+    return HexToInt(text_.substr(position, 2));
+}
+
+int HexRecord::ByteCount() const {
+    return Byte(COUNT_POSITION).value_or(0);
+}
+
+int HexRecord::Address() const {
+    if (ADDRESS_POSITION + 4 > text_.size()) {
+        return 0;
+    }
+    return HexToInt(text_.substr(ADDRESS_POSITION, 4));
+}
+
+bool HexRecord::IsData() const {
+    return Byte(TYPE_POSITION) == DATA_RECORD;
+}
+
+int HexRecord::WordCount() const {
+    const int count = ByteCount();
+    return count >= 0 && count <= 0xFF ? (count + 1) / 2 : 0;
+}
+
+std::optional<int> HexRecord::DataWord(int k) const {
+    if (k < 0 || k >= WordCount()) {
+        return std::nullopt;
+    }
+    const std::size_t lowPosition = DATA_POSITION + 4 * static_cast<std::size_t>(k);
+    const std::optional<int> low = Byte(lowPosition);
+    if (!low) {
+        return std::nullopt;
+    }
+    if (2 * k + 1 == ByteCount()) {
+        return *low;  // the odd last byte stands alone: after it come the checksum digits
+    }
+    const std::optional<int> high = Byte(lowPosition + 2);
+    if (!high) {
+        return std::nullopt;
+    }
+    return (*high << 8) | *low;
+}
+
+bool HexRecord::ChecksumOk() const {
+    const int count = ByteCount();
+    if (!Byte(COUNT_POSITION) || count < 0 || count > 0xFF) {
+        return false;
+    }
+    int sum = 0;
+    // Count, two address bytes, type, the data, then the checksum itself.
+    for (int i = 0; i < count + 5; ++i) {
+        const std::optional<int> byte = Byte(COUNT_POSITION + 2 * static_cast<std::size_t>(i));
+        if (!byte) {
+            return false;
+        }
+        sum += *byte;
+    }
+    return (sum & 0xFF) == 0;
+}
+
+HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, ConfigRecordSink* sink,
+                          int& lineNo) {
+    lineNo = 0;
+    auto reader = std::make_unique<HexLineReader>();
+    if (!reader->Open(path)) {
+        return HEX_OPEN_FAILED;
+    }
+    if (reader->TooLarge(path)) {
+        return HEX_TOO_LARGE;
+    }
+    bool tooLarge = false;
+    std::string line;
+    while (reader->Next(line)) {
+        ++lineNo;
+        if (!IsRecord(line)) {
+            continue;
+        }
+        const HexRecord record(line);
+        if (!record.ChecksumOk()) {
+            return HEX_CHECKSUM_ERROR;
+        }
+        if (!record.IsData()) {
+            continue;  // extended addresses and the end record place no words
+        }
+        const int word = record.WordAddress();
+        // SX files carry their FUSE words above program memory and get no size check.
+        if (FamilyOfIndex(target.processorIndex) == TargetFamily::SX) {
+            if (sink != nullptr && word == SX_FUSE_ADDR) {
+                sink->ApplyConfigRecord(record);
+            } else if (sink != nullptr && word == SX_FUSEX_ADDR) {
+                sink->ApplyFuseXRecord(record);
+            }
+            continue;
+        }
+        if (word < PROGRAM_AREA_END && word >= target.programWords) {
+            tooLarge = true;
+        }
+        if (sink != nullptr && word == CONFIG_WORD_ADDR) {
+            sink->ApplyConfigRecord(record);
+        }
+    }
+    return tooLarge ? HEX_TOO_LARGE : HEX_OK;
+}
+
+void ResetImage(MemoryImage& image, LoadVariant variant, TargetFamily family) {
+    switch (variant) {
+        case LoadVariant::Listing:
+            image.Fill(0, IMAGE_WORDS, BLANK_PIC_WORD);
+            return;
+        case LoadVariant::Program:
+            image.Fill(0, IMAGE_WORDS, BLANK_PIC_WORD);
+            image.Fill(CONFIG_AREA_ADDR, CONFIG_WORD_ADDR, BLANK_ID_WORD);
+            image.Fill(EEPROM_ADDR, EEPROM_ADDR + 0x100, 0);
+            return;
+        case LoadVariant::Verify:
+            image.Fill(0, EEPROM_ADDR, family == TargetFamily::SX ? BLANK_SX_WORD : BLANK_PIC_WORD);
+            image.Fill(EEPROM_ADDR, IMAGE_WORDS, 0);
+            return;
+    }
+}
+
+bool LoadHexInto(const std::string& path, MemoryImage& image, LoadVariant variant,
+                 TargetFamily family, std::string* lastComment) {
+    ResetImage(image, variant, family);
+    if (lastComment != nullptr) {
+        lastComment->clear();
+    }
+    auto reader = std::make_unique<HexLineReader>();
+    if (!reader->Open(path)) {
+        return false;
+    }
+    const bool marksEeprom = variant != LoadVariant::Listing && family == TargetFamily::PIC16;
+    std::string line;
+    while (reader->Next(line)) {
+        if (lastComment != nullptr && !line.empty() && line[0] == ';') {
+            *lastComment = line;
+        }
+        if (!IsRecord(line)) {
+            continue;
+        }
+        const HexRecord record(line);
+        if (!record.IsData()) {
+            continue;
+        }
+        for (int k = 0; k < record.WordCount(); ++k) {
+            const int address = record.WordAddress() + k;
+            const std::optional<int> word = record.DataWord(k);
+            if (!word || !MemoryImage::Contains(address)) {
+                continue;  // past the line or past the table: nothing to store
+            }
+            std::int32_t entry = *word;
+            if (variant == LoadVariant::Listing) {
+                entry |= LOADED_MARK;
+            } else if (marksEeprom && address >= EEPROM_ADDR) {
+                entry |= EEPROM_PRESENT;
+            }
+            image[address] = entry;
+        }
+    }
+    return true;
+}
+
+}  // namespace vek

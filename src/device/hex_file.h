@@ -1,0 +1,69 @@
+// Intel HEX files: reading their lines, checking them against a target, and loading their
+// data records into a memory image. The file is never held whole; every user reads it anew.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "device/device_table.h"
+#include "device/memory_image.h"
+
+namespace vek {
+
+// One line that begins with ':' (the line end removed). Fields are read from the characters
+// the line has; a field that would lie past its end is absent.
+class HexRecord {
+  public:
+    explicit HexRecord(std::string_view text) : text_(text) {}
+
+    int ByteCount() const;
+    int Address() const;
+    int WordAddress() const { return Address() / 2; }
+    bool IsData() const;
+    // (byte count + 1) / 2 words, or 0 for a count that is not a byte.
+    int WordCount() const;
+    // Data word k, high byte from the second byte of the pair; the last word of an odd count
+    // is its data byte alone. Absent when its characters lie past the line.
+    std::optional<int> DataWord(int k) const;
+    // The checksum byte after the data makes the record's bytes sum to 0. A record too short
+    // for its byte count cannot be checked and fails.
+    bool ChecksumOk() const;
+
+  private:
+    std::optional<int> Byte(std::size_t position) const;
+
+    std::string_view text_;
+};
+
+enum HexScanResult { HEX_OK = 0, HEX_OPEN_FAILED = 2, HEX_CHECKSUM_ERROR = 3, HEX_TOO_LARGE = 4 };
+
+// Takes the configuration words out of the records that carry them.
+class ConfigRecordSink {
+  public:
+    virtual ~ConfigRecordSink() = default;
+    // PIC16: the record at the configuration word; SX: the record at the FUSE word, which may
+    // carry the FUSEX word after it.
+    virtual void ApplyConfigRecord(const HexRecord& record) = 0;
+    // SX: the record at the FUSEX word.
+    virtual void ApplyFuseXRecord(const HexRecord& record) = 0;
+};
+
+// Checks every record's checksum and, for a PIC16 target, that no record starts past program
+// memory (below the configuration area). With a sink, hands it the configuration records.
+// lineNo receives the number of the line read last (every line counts).
+HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, ConfigRecordSink* sink,
+                          int& lineNo);
+
+// Who loads, deciding the blank values filled first and the mark on every stored entry.
+enum class LoadVariant { Listing, Program, Verify };
+
+void ResetImage(MemoryImage& image, LoadVariant variant, TargetFamily family);
+// Fills the blank values, then stores the data records' words; no checksum is checked here.
+// lastComment, when given, receives the last line that begins with ';' (empty without one).
+// False when the file cannot be read.
+bool LoadHexInto(const std::string& path, MemoryImage& image, LoadVariant variant,
+                 TargetFamily family, std::string* lastComment = nullptr);
+
+}  // namespace vek

@@ -1,0 +1,117 @@
+#include "device/listing.h"
+
+#include <array>
+#include <cstdio>
+
+namespace vek {
+
+namespace {
+
+constexpr int GROUP = 4;
+constexpr int WORDS_PER_PROGRAM_BLOCK = 32;
+constexpr int BYTES_PER_EEPROM_BLOCK = 64;
+// The file listing shows these EEPROM entries whatever the target's size.
+constexpr int FILE_LISTING_EEPROM_END = 0x2300;
+
+std::string Format(const char* format, auto... values) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+int ProgramRangeEnd(std::string_view targetName) {
+    if (targetName == "SX28") {
+        return 2048;
+    }
+    if (targetName == "SX48") {
+        return 4096;
+    }
+    return PROGRAM_AREA_END;
+}
+
+bool IsSx(std::string_view targetName) {
+    return targetName == "SX28" || targetName == "SX48";
+}
+
+bool AnyLoaded(const MemoryImage& image, int first) {
+    for (int i = first; i < first + GROUP; ++i) {
+        if ((image[i] & LOADED_MARK) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ProgramLine(int address, const std::array<int, GROUP>& values) {
+    return Format("%4.4X:   %4.4X   %4.4X   %4.4X   %4.4X", address, values[0], values[1],
+                  values[2], values[3]);
+}
+
+int Location(int address) {
+    return address - EEPROM_ADDR;
+}
+
+std::string FileEepromCell(std::int32_t entry) {
+    if ((entry & LOADED_MARK) == 0) {
+        return "xx";
+    }
+    return Format("%2.2X", entry & ~LOADED_MARK);
+}
+
+}  // namespace
+
+std::vector<std::string> FileListingLines(const MemoryImage& image, std::string_view targetName,
+                                          const std::string& comment) {
+    std::vector<std::string> lines{"Program data from file:"};
+    for (int group = 0; group < ProgramRangeEnd(targetName); group += GROUP) {
+        if (!AnyLoaded(image, group)) {
+            continue;
+        }
+        std::array<int, GROUP> values{};
+        for (int i = 0; i < GROUP; ++i) {
+            values[i] = image[group + i] & ~LOADED_MARK;
+        }
+        const bool allBlank = values == std::array<int, GROUP>{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF};
+        if (IsSx(targetName) && allBlank) {
+            continue;
+        }
+        lines.push_back(ProgramLine(group, values));
+    }
+    if (!IsSx(targetName)) {
+        lines.push_back("EEPROM Data:");
+        for (int group = EEPROM_ADDR; group < FILE_LISTING_EEPROM_END; group += GROUP) {
+            if (!AnyLoaded(image, group)) {
+                continue;
+            }
+            lines.push_back(Format(
+                "%4.4X:   %s   %s   %s   %s   (%d..%d)", group,
+                FileEepromCell(image[group]).c_str(), FileEepromCell(image[group + 1]).c_str(),
+                FileEepromCell(image[group + 2]).c_str(), FileEepromCell(image[group + 3]).c_str(),
+                Location(group), Location(group) + GROUP - 1));
+        }
+    }
+    lines.push_back("Comment:");
+    lines.push_back(comment);
+    return lines;
+}
+
+std::vector<std::string> DeviceListingLines(const MemoryImage& image, int programBlocks,
+                                            int eepromBlocks) {
+    std::vector<std::string> lines{"Program data from microcontroller:"};
+    for (int group = 0; group < WORDS_PER_PROGRAM_BLOCK * programBlocks; group += GROUP) {
+        lines.push_back(ProgramLine(
+            group, {image[group], image[group + 1], image[group + 2], image[group + 3]}));
+    }
+    if (eepromBlocks > 0) {
+        lines.push_back("EEPROM Data:");
+        const int end = EEPROM_ADDR + BYTES_PER_EEPROM_BLOCK * eepromBlocks;
+        for (int group = EEPROM_ADDR; group < end; group += GROUP) {
+            lines.push_back(Format("%2.2X:    %2.2X    %2.2X    %2.2X    %2.2X   (%d..%d)", group,
+                                   image[group], image[group + 1], image[group + 2],
+                                   image[group + 3], Location(group), Location(group) + GROUP - 1));
+        }
+    }
+    return lines;
+}
+
+}  // namespace vek

@@ -1,0 +1,22 @@
+// The Hex Data window's text: a memory image four words to a line.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "device/memory_image.h"
+
+namespace vek {
+
+// The image as loaded from a HEX file with every given entry marked LOADED_MARK: the groups
+// of four that hold a given entry, over the program range of the target named, then for a
+// PIC16 the EEPROM, then the file's last comment line.
+std::vector<std::string> FileListingLines(const MemoryImage& image, std::string_view targetName,
+                                          const std::string& comment);
+
+// The image as Read left it: every word of the program blocks read, then the EEPROM blocks.
+std::vector<std::string> DeviceListingLines(const MemoryImage& image, int programBlocks,
+                                            int eepromBlocks);
+
+}  // namespace vek

@@ -1,0 +1,380 @@
+#include "operations/program.h"
+
+#include "device/hex_file.h"
+#include "device/hex_text.h"
+#include "link/link_messages.h"
+#include "link/protocol.h"
+#include "operations/blank_erase.h"
+#include "operations/device_id.h"
+#include "operations/operation_claim.h"
+#include "session/hex_file_open.h"
+#include "session/processor_selection.h"
+
+namespace vek {
+
+namespace {
+
+constexpr const char* MSG_COMMUNICATING = "Error communicating with programmer.";
+constexpr const char* MSG_NOT_RESPONDING = "VEK-Flash programmer is not responding to commands.";
+constexpr const char* MSG_NOT_RESPONDING_CODED =
+    "VEK Flash programmer is not responding to commands.";
+// Bit 8 of a PIC16 configuration word clear: the data EEPROM is to be protected.
+constexpr int DATA_UNPROTECTED_BIT = 0x100;
+// What the second configuration block keeps of the word: bit 8 and everything above 13 cleared.
+constexpr int PROTECTED_CONFIG_MASK = 0x3EFF;
+constexpr int LEFT_OVER_BYTES = 100;
+constexpr int PAUSE_BEFORE_END_MS = 100;
+
+enum class ReplyCheck { Expected, ReadFailed, Wrong };
+
+ReplyCheck CheckReply(ProgrammerLink& link, std::uint8_t expected) {
+    const Reply reply = link.ReadReply();
+    if (reply.ReadFailed()) {
+        return ReplyCheck::ReadFailed;
+    }
+    return reply.Is(expected) ? ReplyCheck::Expected : ReplyCheck::Wrong;
+}
+
+std::uint8_t Low(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
+std::uint8_t High(int value) {
+    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+// The messages of one configuration block's two replies.
+struct ConfigBlockMessages {
+    const char* readyUnreadable;
+    const char* readyWrongCode;
+    const char* ackUnreadable;
+    const char* ackWrong;
+};
+
+class Programming {
+  public:
+    explicit Programming(Session& session)
+        : session_(session), link_(session.link), target_(session.CurrentTarget) {}
+
+    OperationResult Run() {
+        if (session_.HexFileName.size() < 2) {
+            return Fail(Outcome::NoHexFile, "Error: No Hex datafile selected.");
+        }
+        session_.ui.SetProgress(0);
+        ResetImage(session_.image, LoadVariant::Program, Family());
+        int lineNo = 0;
+        const HexScanResult scan = ScanHexFile(session_, false, lineNo);
+        if (scan != HEX_OK) {
+            return Fail(Outcome::HexFileError, HexScanMessage(scan, lineNo));
+        }
+        if (!CheckIdentityAndBlankness() || !LoadData() || !Stream()) {
+            return result_;
+        }
+        return {Outcome::Done, Show("Programming complete.")};
+    }
+
+  private:
+    TargetFamily Family() const { return FamilyOfIndex(target_.processorIndex); }
+    bool IsPic16() const { return Family() == TargetFamily::PIC16; }
+
+    std::string Show(const std::string& message) {
+        session_.ui.ShowMessage(message);
+        return message;
+    }
+    OperationResult Fail(Outcome outcome, const std::string& message) {
+        result_ = {outcome, Show(message)};
+        return result_;
+    }
+    // A failure whose message has already been shown.
+    bool Failed(Outcome outcome, std::string message = "") {
+        result_ = {outcome, std::move(message)};
+        return false;
+    }
+    bool FailWith(Outcome outcome, const std::string& message) {
+        Fail(outcome, message);
+        return false;
+    }
+    bool FailCommunicating(const std::string& message) {
+        return FailWith(Outcome::CommunicationFailed, message);
+    }
+
+    // CMD_BEGIN and its REPLY_READY.
+    bool Begin(const char* readUnreadableCode, const char* fatalCode) {
+        if (!link_.SendCommand({CMD_BEGIN, target_.processorIndex})) {
+            return FailCommunicating(MSG_COMMUNICATING);
+        }
+        switch (CheckReply(link_, REPLY_READY)) {
+            case ReplyCheck::Expected:
+                return true;
+            case ReplyCheck::ReadFailed:
+                return FailCommunicating(std::string(MSG_NOT_RESPONDING) + readUnreadableCode);
+            case ReplyCheck::Wrong:
+                break;
+        }
+        session_.ui.ShowMessage(FatalMessage(fatalCode));
+        link_.FatalLinkShutdown();
+        return Failed(Outcome::CommunicationFailed, FatalMessage(fatalCode));
+    }
+
+    // The first transaction: the chip's identity and whether it is blank, erasing it when
+    // it is not and the person allows that.
+    bool CheckIdentityAndBlankness() {
+        if (!Begin("(1130)", "(1c)")) {
+            return false;
+        }
+        switch (CheckTargetIdentity(session_)) {
+            case Identity::Matches:
+                break;
+            case Identity::Differs:
+                return Failed(Outcome::WrongDevice);
+            case Identity::Unreadable:
+                return Failed(Outcome::CommunicationFailed);
+        }
+        switch (BlankCheckDevice(session_)) {
+            case BLANK_YES:
+                return true;
+            case BLANK_SEND_FAILED:
+                return FailCommunicating("Could not write the device during Blank Check.");
+            case BLANK_NO_ANSWER:
+                return FailCommunicating("Could not read from the device during Blank Check.");
+            case BLANK_NO:
+                break;
+        }
+        if (!session_.EraseBeforeProgram) {
+            return FailWith(Outcome::NotBlank,
+                            "Device is not blank. Either erase the device or \nselect Auto Erase "
+                            "feature in the Setup menu.");
+        }
+        switch (BulkEraseDevice(session_)) {
+            case ERASE_DONE:
+                return true;
+            case ERASE_NOT_STARTED:
+                return FailCommunicating("Could not write the device during Blank Check.");
+            case ERASE_SEND_FAILED:
+            case ERASE_NO_COMPLETION:
+                break;
+        }
+        return FailCommunicating("Error during Bulk Erase function.");
+    }
+
+    // The file's words into the image, then the configuration words from the fields.
+    bool LoadData() {
+        if (!LoadHexInto(session_.HexFilePath, session_.image, LoadVariant::Program, Family())) {
+            return FailWith(Outcome::HexFileError,
+                            "The hex file " + session_.HexFileName + " could not be opened.");
+        }
+        session_.fields = session_.ui.TakeFieldTexts();
+        configValue_ = HexToInt(session_.fields.FuseText);
+        if (IsPic16()) {
+            protectData_ = (configValue_ & DATA_UNPROTECTED_BIT) == 0;
+            configValue_ |= DATA_UNPROTECTED_BIT;
+        }
+        session_.image[CONFIG_WORD_ADDR] = configValue_;
+        fuseXValue_ = HexToInt(session_.fields.FuseXText);
+        return true;
+    }
+
+    bool SendProgramFrame(std::uint8_t code) {
+        const int words = target_.programWords;
+        const int bytes = target_.eepromBytes;
+        return link_.SendCommand({code, target_.processorIndex, Low(words), High(words), Low(bytes),
+                                  High(bytes), Low(configValue_), High(configValue_),
+                                  Low(fuseXValue_), High(fuseXValue_)});
+    }
+
+    // The second transaction: the programming stream.
+    bool Stream() {
+        if (!Begin("(1131)", "(1d)")) {
+            return false;
+        }
+        if (!IsPic16() && !ProgramFuseX()) {
+            return false;
+        }
+        if (!SendProgramFrame(CMD_PROGRAM)) {
+            return FailCommunicating(MSG_COMMUNICATING);
+        }
+        if (!IsPic16() && !CheckFuseResult()) {
+            return false;
+        }
+        if (!ProgramMemory()) {
+            return false;
+        }
+        if (IsPic16() && !ProgramConfigurationAndEeprom()) {
+            return false;
+        }
+        SendBlock(BLOCK_END, 0);
+        switch (CheckReply(link_, REPLY_OK)) {
+            case ReplyCheck::Expected:
+                break;
+            case ReplyCheck::ReadFailed:
+                return FailCommunicating("Bad ACK attempting to terminate Flash programming.(1)");
+            case ReplyCheck::Wrong:
+                return FailCommunicating("Bad ACK attempting to terminate Flash programming.(2)");
+        }
+        session_.ui.Pause(PAUSE_BEFORE_END_MS);
+        if (!link_.SendCommand({CMD_END, target_.processorIndex})) {
+            return FailCommunicating("Error communicating with programmer. (99)");
+        }
+        return true;
+    }
+
+    bool ProgramFuseX() {
+        if (!SendProgramFrame(CMD_PROGRAM_FUSEX)) {
+            return FailCommunicating(MSG_COMMUNICATING);
+        }
+        switch (CheckReply(link_, REPLY_OK)) {
+            case ReplyCheck::Expected:
+                return true;
+            case ReplyCheck::ReadFailed:
+                return FailCommunicating(
+                    "VEK-Flash programmer is not responding to the program Fusex command.");
+            case ReplyCheck::Wrong:
+                break;
+        }
+        return FailCommunicating("FuseX program failed.");
+    }
+
+    bool CheckFuseResult() {
+        switch (CheckReply(link_, REPLY_READY)) {
+            case ReplyCheck::Expected:
+                break;
+            case ReplyCheck::ReadFailed:
+                return FailCommunicating(std::string(MSG_NOT_RESPONDING) + "(1731)");
+            case ReplyCheck::Wrong:
+                return FailCommunicating(std::string(MSG_NOT_RESPONDING_CODED) + "(145d)");
+        }
+        const Reply fuse = link_.ReadReply();
+        // A result that never came says nothing about the FUSE word: not a success.
+        if (fuse.status != Reply::Status::Arrived) {
+            return FailCommunicating(
+                "VEK-Flash programmer is not responding to the program Fuse command.");
+        }
+        if (fuse.byte == REPLY_FAIL) {
+            return FailCommunicating("Fuse program failed.");
+        }
+        return true;
+    }
+
+    void SendBlock(int address, int firstEntry) {
+        link_.SendWord(address);
+        for (const std::int32_t entry : session_.image.Block(firstEntry)) {
+            link_.SendWord(entry);
+        }
+    }
+
+    bool ProgramMemory() {
+        const int words = target_.programWords;
+        for (int address = 0; address < words; address += BLOCK_WORDS) {
+            session_.ui.PumpOneEvent();
+            session_.ui.SetProgress(address * 100 / words);
+            SendBlock(address, address);
+            switch (CheckReply(link_, REPLY_OK)) {
+                case ReplyCheck::Expected:
+                    continue;
+                case ReplyCheck::ReadFailed:
+                    return FailCommunicating(
+                        "VEK-Flash programmer is not responding correctly to program ROM "
+                        "command.");
+                case ReplyCheck::Wrong:
+                    return FailCommunicating("Bad ACK during Flash programming. (0xA5)");
+            }
+        }
+        return true;
+    }
+
+    bool ProgramConfigBlock(const ConfigBlockMessages& messages) {
+        SendBlock(BLOCK_CONFIG, CONFIG_AREA_ADDR);
+        switch (CheckReply(link_, REPLY_READY)) {
+            case ReplyCheck::Expected:
+                break;
+            case ReplyCheck::ReadFailed:
+                return FailCommunicating(messages.readyUnreadable);
+            case ReplyCheck::Wrong:
+                return FailCommunicating(std::string(MSG_NOT_RESPONDING_CODED) +
+                                         messages.readyWrongCode);
+        }
+        switch (CheckReply(link_, REPLY_OK)) {
+            case ReplyCheck::Expected:
+                return true;
+            case ReplyCheck::ReadFailed:
+                return FailCommunicating(messages.ackUnreadable);
+            case ReplyCheck::Wrong:
+                break;
+        }
+        return FailCommunicating(messages.ackWrong);
+    }
+
+    // Bytes the programmer sent after the configuration block are noted and dropped.
+    void CheckLeftOver() {
+        link_.SetTimeouts(TIMEOUT_LEFT_OVER_MS, TIMEOUT_LEFT_OVER_MS);
+        std::uint8_t leftOver[LEFT_OVER_BYTES];
+        std::uint32_t received = 0;
+        link_.Read(leftOver, LEFT_OVER_BYTES, &received);
+        if (received > 0) {
+            session_.ui.ShowMessage("data left over 2");
+        }
+        link_.SetTimeouts(TIMEOUT_NORMAL_MS, TIMEOUT_NORMAL_MS);
+    }
+
+    bool ProgramEeprom() {
+        for (int offset = 0; offset < target_.eepromBytes; offset += BLOCK_WORDS) {
+            SendBlock(EEPROM_ADDR + offset, EEPROM_ADDR + offset);
+            if (offset == 0) {
+                switch (CheckReply(link_, REPLY_READY)) {
+                    case ReplyCheck::Expected:
+                        break;
+                    case ReplyCheck::ReadFailed:
+                        return FailCommunicating(std::string(MSG_NOT_RESPONDING) + "(1137f)");
+                    case ReplyCheck::Wrong:
+                        return FailCommunicating(std::string(MSG_NOT_RESPONDING_CODED) + "(1u)");
+                }
+            }
+            if (CheckReply(link_, REPLY_OK) != ReplyCheck::Expected) {
+                return FailCommunicating("Bad ACK during EE Data programming.");
+            }
+        }
+        return true;
+    }
+
+    // The configuration word goes first with the data EEPROM writable, so that the EEPROM
+    // blocks can be written, and once more protected at the end when that was asked for.
+    bool ProgramConfigurationAndEeprom() {
+        if (!ProgramConfigBlock({"VEK-Flash programmer is not responding to commands.(1137f)",
+                                 "(1tr)", "Bad ACK during Configuration programming (CF0).",
+                                 "Bad ACK during Configuration programming (CF1)."})) {
+            return false;
+        }
+        CheckLeftOver();
+        if (!ProgramEeprom()) {
+            return false;
+        }
+        if (!protectData_) {
+            return true;
+        }
+        session_.image[CONFIG_WORD_ADDR] &= PROTECTED_CONFIG_MASK;
+        return ProgramConfigBlock({"VEK-Flash programmer is not responding to commands.(1137s)",
+                                   "(1trj)", "Bad ACK during Configuration programming (CF2).",
+                                   "Bad ACK during Configuration programming (CF3)."});
+    }
+
+    Session& session_;
+    ProgrammerLink& link_;
+    const DeviceInfo& target_;
+    OperationResult result_;
+    int configValue_ = 0;
+    int fuseXValue_ = 0;
+    bool protectData_ = false;
+};
+
+}  // namespace
+
+OperationResult OnProgram(Session& session) {
+    // The target is taken before the claim: while an operation runs the list is not read.
+    RefreshCurrentTarget(session);
+    OperationClaim claim(session);
+    if (!claim) {
+        return claim.Refusal();
+    }
+    return Programming(session).Run();
+}
+
+}  // namespace vek

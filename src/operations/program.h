@@ -1,0 +1,11 @@
+// Program: writes the chosen HEX file and the configuration fields into the chip.
+#pragma once
+
+#include "operations/operation_result.h"
+#include "session/session.h"
+
+namespace vek {
+
+OperationResult OnProgram(Session& session);
+
+}  // namespace vek

@@ -1,0 +1,115 @@
+#include "session/hex_file_open.h"
+
+#include <filesystem>
+
+#include "device/hex_text.h"
+#include "device/listing.h"
+#include "session/processor_selection.h"
+
+namespace vek {
+
+namespace {
+
+// Writes the configuration words of a file's records into the fields, the shared texts and
+// the settings, each change shown at once.
+class ConfigWordsToFields : public ConfigRecordSink {
+  public:
+    explicit ConfigWordsToFields(Session& session) : session_(session) {}
+
+    void ApplyConfigRecord(const HexRecord& record) override {
+        const int first = record.DataWord(0).value_or(0);
+        if (FamilyOfIndex(session_.CurrentTarget.processorIndex) == TargetFamily::PIC16) {
+            SetFuse(HexDigits(static_cast<unsigned>(first), 4), KEY_MICROCHIP_BITS);
+            return;
+        }
+        if (record.ByteCount() > 2) {
+            SetFuseX(HexDigits(static_cast<unsigned>(record.DataWord(1).value_or(0)), 3));
+        }
+        SetFuse(HexDigits(static_cast<unsigned>(first), 3), KEY_FUSE_BITS);
+    }
+
+    void ApplyFuseXRecord(const HexRecord& record) override {
+        SetFuseX(HexDigits(static_cast<unsigned>(record.DataWord(0).value_or(0)), 3));
+    }
+
+  private:
+    void SetFuse(const std::string& text, const char* key) {
+        session_.fields = session_.ui.TakeFieldTexts();
+        session_.fields.FuseText = text;
+        session_.CurrentFuseText = text;
+        session_.settings.WriteSettingText(SETTINGS_SECTION, key, text);
+        session_.ui.ShowFieldTexts(session_.fields);
+        session_.ui.RefreshConfigEditors();
+    }
+    void SetFuseX(const std::string& text) {
+        session_.fields = session_.ui.TakeFieldTexts();
+        session_.fields.FuseXText = text;
+        session_.CurrentFuseXText = text;
+        session_.settings.WriteSettingText(SETTINGS_SECTION, KEY_FUSEX_BITS_LOADER, text);
+        session_.ui.ShowFieldTexts(session_.fields);
+        session_.ui.RefreshConfigEditors();
+    }
+
+    Session& session_;
+};
+
+}  // namespace
+
+HexScanResult ScanHexFile(Session& session, bool extractConfig, int& lineNo) {
+    RefreshCurrentTarget(session);
+    ConfigWordsToFields toFields(session);
+    return ScanHexFile(session.HexFilePath, session.CurrentTarget,
+                       extractConfig ? &toFields : nullptr, lineNo);
+}
+
+std::string HexScanMessage(HexScanResult result, int lineNo) {
+    switch (result) {
+        case HEX_OK:
+            break;
+        case HEX_OPEN_FAILED:
+            return "Error: HEX file could not be opened.";
+        case HEX_CHECKSUM_ERROR:
+            return "Checksum error in HEX file (line " + std::to_string(lineNo) + ").";
+        case HEX_TOO_LARGE:
+            return "Selected HEX file is too large to fit into device FLASH.";
+    }
+    return "";
+}
+
+void OpenChosenHexFile(Session& session, const std::string& path) {
+    session.HexFilePath = path;
+    session.HexFileName = std::filesystem::path(path).filename().string();
+    session.settings.WriteSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, path);
+
+    session.fields = session.ui.TakeFieldTexts();
+    session.fields.HexFileText = session.HexFileName;
+    session.ui.ShowFieldTexts(session.fields);
+
+    int lineNo = 0;
+    const HexScanResult result = ScanHexFile(session, true, lineNo);
+    if (result == HEX_OK) {
+        ShowFileListing(session);
+        return;
+    }
+    // The name stays chosen, so that Program and Verify report the same error.
+    session.fields = session.ui.TakeFieldTexts();
+    session.fields.HexFileText.clear();
+    session.ui.ShowFieldTexts(session.fields);
+    session.ui.ShowMessage(HexScanMessage(result, lineNo));
+}
+
+void ShowFileListing(Session& session) {
+    if (session.HexFileName.size() < 2) {
+        return;
+    }
+    session.ui.PrepareHexDataWindow();
+    std::string comment;
+    if (!LoadHexInto(session.HexFilePath, session.image, LoadVariant::Listing,
+                     FamilyOfIndex(session.CurrentTarget.processorIndex), &comment)) {
+        return;  // the window stays empty
+    }
+    session.ui.ShowHexDataLines(
+        FileListingLines(session.image, session.CurrentTarget.name, comment));
+}
+
+}  // namespace vek

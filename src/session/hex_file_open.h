@@ -1,0 +1,26 @@
+// Choosing a HEX file: the scan that checks it and hands its configuration words to the
+// fields, and the listing of what it holds.
+#pragma once
+
+#include <string>
+
+#include "device/hex_file.h"
+#include "session/session.h"
+
+namespace vek {
+
+// Refreshes the target and scans the chosen file; with extractConfig its configuration
+// records set the Fuse and FuseX fields, the shared texts and the settings.
+HexScanResult ScanHexFile(Session& session, bool extractConfig, int& lineNo);
+
+// The file dialog has returned `path` (its editors closed): remembers the file, shows its
+// name, scans it and lists it, or reports why it cannot be used.
+void OpenChosenHexFile(Session& session, const std::string& path);
+
+// Loads the chosen file into the image, marking what it gives, and lists it.
+void ShowFileListing(Session& session);
+
+// The messages of the three scan failures.
+std::string HexScanMessage(HexScanResult result, int lineNo);
+
+}  // namespace vek

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "link/d2xx.h"
 #include "device/memory_image.h"
+#include "link/d2xx.h"
 #include "link/protocol.h"
 #include "sim_control.h"
 #include "vek_sim.h"

@@ -1,9 +1,9 @@
 // VEK Flash: the window is the application; the process ends when the window ends.
 #include <QApplication>
 
-#include "ini_settings_store.h"
 #include "link/programmer_link.h"
 #include "main_window.h"
+#include "settings_path.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);

@@ -70,7 +70,7 @@ QString ToQString(std::string_view text) {
 
 }  // namespace
 
-MainWindow::MainWindow(const QString& settingsPath, std::string d2xxLibraryName,
+MainWindow::MainWindow(const std::filesystem::path& settingsPath, std::string d2xxLibraryName,
                        PauseFunction pause)
     : ui_(
           controls_, hooks_, [this] { RequestFatalShutdown(); }, [this] { return HasEnded(); },

@@ -4,14 +4,15 @@
 
 #include <QDialog>
 #include <QPoint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 
-#include "ini_settings_store.h"
 #include "qt_user_interface.h"
 #include "session/processor_selection.h"
 #include "session/session.h"
+#include "settings/ini_settings_store.h"
 
 class QAction;
 class QLabel;
@@ -27,7 +28,7 @@ class MainWindow : public QDialog {
     Q_OBJECT
   public:
     // Initialises completely, including the start-up connection and its messages.
-    MainWindow(const QString& settingsPath, std::string d2xxLibraryName,
+    MainWindow(const std::filesystem::path& settingsPath, std::string d2xxLibraryName,
                PauseFunction pause = SleepPause);
 
     // True once the window is ending or has ended; a fatal link failure can end it already

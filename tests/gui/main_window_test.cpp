@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "folder_changes.h"
 #include "link/protocol.h"
 #include "message_box_answerer.h"
 #include "sim_control.h"
@@ -100,7 +102,8 @@ class Window : public ::testing::Test {
 
     SimControl& sim = SimControl::Get();
     QTemporaryDir folder;
-    QString settingsPath = folder.filePath("vekflash.INI");
+    std::filesystem::path settingsPath =
+        QFileInfo(folder.filePath("vekflash.INI")).filesystemFilePath();
     IniSettingsStore settings{settingsPath};
     std::vector<int> pauses;
     MessageBoxAnswerer answerer;
@@ -330,6 +333,24 @@ TEST_F(Window, EveryTickSavesThePositionThatAStartRestores) {
     window.reset();
     Start();
     EXPECT_EQ(window->geometry().topLeft(), QPoint(321, 234));
+}
+
+TEST_F(Window, AnIdleWindowLeavesTheSettingsFileAloneOnceItsPositionIsSaved) {
+    Start();
+    window->show();
+    MoveTo(QPoint(321, 234));
+    Tick();
+    FolderChanges changes(settingsPath.parent_path());
+    ASSERT_TRUE(changes.Watching());
+
+    for (int tick = 0; tick < 5; ++tick) {
+        Tick();
+    }
+    EXPECT_EQ(changes.Take(), 0);
+    MoveTo(QPoint(300, 234));
+    Tick();
+    EXPECT_GT(changes.Take(), 0);
+    EXPECT_EQ(SavedInt(KEY_SCREEN_X), 300);
 }
 
 TEST_F(Window, EveryTickSavesThePositionBeforeItsPoll) {

@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include <QAction>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,12 +14,17 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "configuration_fields.h"
 #include "device/device_table.h"
 #include "device_list.h"
+#include "hex_data_window.h"
+#include "hex_file_chooser.h"
 #include "link/connection.h"
 #include "operation_button.h"
 #include "operations/blank_erase.h"
+#include "operations/program.h"
 #include "painted_icons.h"
+#include "session/hex_file_open.h"
 
 namespace vek {
 
@@ -80,11 +86,19 @@ MainWindow::MainWindow(const std::filesystem::path& settingsPath, std::string d2
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    hooks_.setOperationRunning = [](bool) {};
-    hooks_.refreshConfigEditors = [] {};
-    hooks_.prepareHexDataWindow = [] {};
-    hooks_.showHexDataLines = [](const std::vector<std::string>&) {};
+    hooks_.setOperationRunning = [this](bool running) { SetOperationRunning(running); };
+    hooks_.refreshConfigEditors = [this] { configurationFields_->RefreshEditors(); };
+    hooks_.prepareHexDataWindow = [this] { PrepareHexDataWindow(); };
+    hooks_.showHexDataLines = [this](const std::vector<std::string>& lines) {
+        ShowHexDataLines(lines);
+    };
     BuildControls();
+    configurationFields_ = new ConfigurationFields(
+        session_,
+        {controls_.fuseField, controls_.fuseXField, fuseSetButton_, fuseXSetButton_,
+         lastConfigButton_, blankCheckButton_},
+        [](EditorKind, ConfigEditor::ShowInField) -> ConfigEditor* { return nullptr; });
+    configurationFields_->setParent(this);
     ConnectCommands();
     Initialise();
 }
@@ -97,7 +111,7 @@ void MainWindow::BuildControls() {
     programButton_ = new OperationButton("programButton", "Program");
     verifyButton_ = new OperationButton("verifyButton", "Verify");
     readButton_ = new OperationButton("readButton", "Read");
-    for (QToolButton* unavailable : {programButton_, verifyButton_, readButton_}) {
+    for (QToolButton* unavailable : {verifyButton_, readButton_}) {
         unavailable->setEnabled(false);
     }
     auto* operations = new QHBoxLayout;
@@ -120,7 +134,8 @@ void MainWindow::BuildControls() {
     controls_.hexFileField = new QLineEdit;
     controls_.hexFileField->setObjectName("hexFileField");
     controls_.hexFileField->setReadOnly(true);
-    controls_.hexFileField->setEnabled(false);
+    // A click into the field opens the file dialog.
+    controls_.hexFileField->installEventFilter(this);
     auto* source = new QHBoxLayout;
     source->addWidget(MakeLabel("deviceLabel", "Device: "));
     source->addWidget(deviceList_);
@@ -128,23 +143,16 @@ void MainWindow::BuildControls() {
     source->addWidget(MakeLabel("hexFileLabel", "Hex File:"));
     source->addWidget(controls_.hexFileField, 1);
 
-    // Nobody types here: the editors and the device identification fill these fields, so
-    // nothing typed can reach an operation.
     controls_.fuseField = MakeField("fuseField", 4);
     controls_.fuseXField = MakeField("fuseXField", 3);
     controls_.devWordField = MakeField("devWordField", 4);
-    for (QLineEdit* field : {controls_.fuseField, controls_.fuseXField, controls_.devWordField}) {
-        field->setReadOnly(true);
-    }
+    controls_.devWordField->setReadOnly(true);
     fuseLabel_ = MakeLabel("fuseLabel", "    Fuse");
     fuseXLabel_ = MakeLabel("fuseXLabel", "FuseX");
     devWordLabel_ = MakeLabel("devWordLabel", "Dev Word");
     fuseSetButton_ = MakeSmallButton("fuseSetButton", "Set");
     fuseXSetButton_ = MakeSmallButton("fuseXSetButton", "Set");
     lastConfigButton_ = MakeSmallButton("lastConfigButton", "R");
-    for (QPushButton* unavailable : {fuseSetButton_, fuseXSetButton_, lastConfigButton_}) {
-        unavailable->setEnabled(false);
-    }
     auto* configuration = new QGridLayout;
     configuration->setHorizontalSpacing(4);
     configuration->setVerticalSpacing(2);
@@ -180,16 +188,16 @@ QMenuBar* MainWindow::BuildMenus() {
     menuBar->setObjectName("menuBar");
 
     QMenu* file = menuBar->addMenu("&File");
-    AddUnavailableAction(file, "openHexFileAction", "&Open Hex File...");
+    openHexFileAction_ = AddAction(file, "openHexFileAction", "&Open Hex File...");
     exitAction_ = AddAction(file, "exitAction", "&Exit");
 
     QMenu* setup = menuBar->addMenu("Se&tup");
     connectAction_ = AddAction(setup, "connectAction", "Connect to VEK Flash Programmer");
     AddUnavailableAction(setup, "usbDescriptionAction", "Setup USB Description String...");
-    QAction* eraseBeforeProgram =
+    eraseBeforeProgramAction_ =
         AddAction(setup, "eraseBeforeProgramAction", "Enable Erase Before Program");
-    eraseBeforeProgram->setCheckable(true);
-    eraseBeforeProgram->setChecked(true);
+    eraseBeforeProgramAction_->setCheckable(true);
+    eraseBeforeProgramAction_->setChecked(session_.EraseBeforeProgram);
     testCommunicationAction_ = AddAction(setup, "testCommunicationAction", "Test Communication");
     allowTargetPowerAction_ =
         AddAction(setup, "allowTargetPowerAction", "Allow Target Power From VEK Flash");
@@ -198,7 +206,7 @@ QMenuBar* MainWindow::BuildMenus() {
     QMenu* commands = menuBar->addMenu("Co&mmands");
     blankCheckAction_ = AddAction(commands, "blankCheckAction", "Blan&k Check");
     eraseAction_ = AddAction(commands, "eraseAction", "E&rase");
-    AddUnavailableAction(commands, "programAction", "Pro&gram");
+    programAction_ = AddAction(commands, "programAction", "Pro&gram");
     AddUnavailableAction(commands, "verifyAction", "&Verify");
     AddUnavailableAction(commands, "readAction", "Rea&d");
     applyTargetPowerAction_ =
@@ -221,6 +229,12 @@ void MainWindow::ConnectCommands() {
     connect(blankCheckAction_, &QAction::triggered, this, blankCheck);
     connect(eraseButton_, &QToolButton::clicked, this, erase);
     connect(eraseAction_, &QAction::triggered, this, erase);
+    const auto program = [this] { RunCommand([this] { OnProgram(session_); }); };
+    connect(programButton_, &QToolButton::clicked, this, program);
+    connect(programAction_, &QAction::triggered, this, program);
+    connect(openHexFileAction_, &QAction::triggered, this, &MainWindow::OpenHexFile);
+    connect(eraseBeforeProgramAction_, &QAction::toggled, this,
+            [this](bool checked) { session_.EraseBeforeProgram = checked; });
     connect(connectAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { Connect(session_); }); });
     connect(testCommunicationAction_, &QAction::triggered, this,
@@ -329,7 +343,56 @@ void MainWindow::ApplyLayout(const FamilyLayout& layout) {
     fuseLabel_->setText(QString::fromStdString(layout.fuseLabel));
     devWordLabel_->setText(QString::fromStdString(layout.devWordLabel));
     fuseXLabel_->setEnabled(layout.fuseXControlsEnabled);
-    controls_.fuseXField->setEnabled(layout.fuseXControlsEnabled);
+    configurationFields_->SetSxControlsEnabled(layout.fuseXControlsEnabled);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == controls_.hexFileField && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        // Not when the focus only comes back with the window.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            QTimer::singleShot(0, this, &MainWindow::OpenHexFile);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void MainWindow::OpenHexFile() {
+    blankCheckButton_->setFocus();
+    if (session_.BusyFlag) {
+        return;  // the operation works from the file that is chosen now
+    }
+    RunCommand([this] {
+        const QString initial = QString::fromStdString(
+            settings_.ReadSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, ""));
+        const std::optional<QString> chosen = ChooseHexFile(this, initial);
+        if (!chosen || session_.BusyFlag) {
+            return;
+        }
+        configurationFields_->CloseEditorsForHexOpen();
+        OpenChosenHexFile(session_, chosen->toStdString());
+    });
+}
+
+void MainWindow::SetOperationRunning(bool running) {
+    deviceList_->setEnabled(!running);
+    controls_.hexFileField->setEnabled(!running);
+    openHexFileAction_->setEnabled(!running);
+    configurationFields_->SetOperationRunning(running);
+}
+
+void MainWindow::PrepareHexDataWindow() {
+    if (hexDataWindow_ == nullptr) {
+        hexDataWindow_ = new HexDataWindow(this);
+    }
+    hexDataWindow_->Clear();
+}
+
+void MainWindow::ShowHexDataLines(const std::vector<std::string>& lines) {
+    if (hexDataWindow_ == nullptr) {
+        hexDataWindow_ = new HexDataWindow(this);
+    }
+    hexDataWindow_->SetLines(lines);
 }
 
 void MainWindow::OnPollTimer() {
@@ -341,14 +404,19 @@ void MainWindow::OnPollTimer() {
 }
 
 void MainWindow::OnDeviceSelectionChanged() {
+    if (session_.BusyFlag) {
+        return;  // the list is disabled meanwhile; the running operation keeps its target
+    }
     RunCommand([this] {
         OnSelectionChanged(session_);
-        fuseSetButton_->setText("Set");
-        fuseXSetButton_->setText("Set");
+        configurationFields_->CloseAllEditors();
     });
 }
 
 void MainWindow::OnDeviceListClosedUp() {
+    if (session_.BusyFlag) {
+        return;
+    }
     RunCommand([this] {
         ApplyLayout(OnListClosedUp(session_));
         blankCheckButton_->setFocus();
@@ -368,6 +436,7 @@ void MainWindow::OnAllowTargetPower(bool checkedNow) {
 void MainWindow::Exit() {
     RunCommand([this] {
         session_.link.Close();
+        configurationFields_->CloseAllEditors();
         EndThroughOkPath();
     });
 }

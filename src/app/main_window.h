@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QPoint>
+#include <QPointer>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -22,7 +23,9 @@ class QToolButton;
 
 namespace vek {
 
+class ConfigurationFields;
 class DeviceList;
+class HexDataWindow;
 
 class MainWindow : public QDialog {
     Q_OBJECT
@@ -40,6 +43,7 @@ class MainWindow : public QDialog {
 
   protected:
     void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildControls();
@@ -57,6 +61,10 @@ class MainWindow : public QDialog {
     void OnDeviceSelectionChanged();
     void OnDeviceListClosedUp();
     void OnAllowTargetPower(bool checkedNow);
+    void OpenHexFile();
+    void SetOperationRunning(bool running);
+    void PrepareHexDataWindow();
+    void ShowHexDataLines(const std::vector<std::string>& lines);
     void Exit();
     void EndThroughOkPath();
     void RequestFatalShutdown();
@@ -80,7 +88,13 @@ class MainWindow : public QDialog {
     QPushButton* fuseXSetButton_ = nullptr;
     QPushButton* lastConfigButton_ = nullptr;
 
+    ConfigurationFields* configurationFields_ = nullptr;
+    QPointer<HexDataWindow> hexDataWindow_;
+
+    QAction* openHexFileAction_ = nullptr;
     QAction* exitAction_ = nullptr;
+    QAction* eraseBeforeProgramAction_ = nullptr;
+    QAction* programAction_ = nullptr;
     QAction* connectAction_ = nullptr;
     QAction* testCommunicationAction_ = nullptr;
     QAction* allowTargetPowerAction_ = nullptr;

@@ -1,0 +1,219 @@
+#include "configuration_fields.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "device/device_table.h"
+#include "session/processor_selection.h"
+
+namespace vek {
+
+namespace {
+
+constexpr const char* CAPTION_CLOSED = "Set";
+constexpr const char* CAPTION_OPEN = "X";
+constexpr const char* MSG_SELECT_DEVICE = "First select a device to be programmed.";
+
+void CloseQuietly(QPointer<ConfigEditor>& editor) {
+    if (editor) {
+        editor->CloseQuietly();
+    }
+    editor = nullptr;
+}
+
+// A focus that the person gave, not one that comes back with the window's activation.
+bool IsFocusByPerson(const QEvent* event) {
+    if (event->type() != QEvent::FocusIn) {
+        return false;
+    }
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
+}  // namespace
+
+ConfigurationFields::ConfigurationFields(Session& session, const ConfigurationControls& controls,
+                                         EditorFactory makeEditor)
+    : session_(session), controls_(controls), makeEditor_(std::move(makeEditor)) {
+    for (QLineEdit* field : {controls_.fuseField, controls_.fuseXField}) {
+        field->installEventFilter(this);
+        // Only the editors, HEX files, Read and the settings put words here.
+        field->setAcceptDrops(false);
+    }
+    connect(controls_.fuseSetButton, &QPushButton::clicked, this,
+            &ConfigurationFields::ToggleFuseEditor);
+    connect(controls_.fuseXSetButton, &QPushButton::clicked, this,
+            &ConfigurationFields::ToggleFuseXEditor);
+    connect(controls_.lastConfigButton, &QPushButton::clicked, this,
+            &ConfigurationFields::UseLastConfiguration);
+}
+
+bool ConfigurationFields::eventFilter(QObject* watched, QEvent* event) {
+    if (IsFocusByPerson(event)) {
+        if (watched == controls_.fuseField) {
+            ToggleFuseEditor();
+            controls_.focusAfterField->setFocus();
+        } else if (watched == controls_.fuseXField) {
+            ToggleFuseXEditor();
+            controls_.focusAfterField->setFocus();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ConfigurationFields::ToggleFuseEditor() {
+    if (operationRunning_) {
+        return;
+    }
+    if (sxFuseEditor_ || picConfigEditor_) {
+        CloseFuseEditors();
+        return;
+    }
+    controls_.fuseSetButton->setText(CAPTION_OPEN);
+    controls_.fuseSetButton->setFocus();
+    controls_.fuseField->setReadOnly(true);
+    session_.fields = session_.ui.TakeFieldTexts();
+    session_.CurrentFuseText = session_.fields.FuseText;
+    OpenFuseWordEditor();
+}
+
+void ConfigurationFields::ToggleFuseXEditor() {
+    if (operationRunning_) {
+        return;
+    }
+    if (sxFuseXEditor_) {
+        CloseFuseXEditor();
+        return;
+    }
+    controls_.fuseXSetButton->setText(CAPTION_OPEN);
+    controls_.fuseXSetButton->setFocus();
+    controls_.fuseXField->setReadOnly(true);
+    session_.fields = session_.ui.TakeFieldTexts();
+    session_.CurrentFuseXText = session_.fields.FuseXText;
+    RefreshCurrentTarget(session_);
+    if (!sxFuseXEditor_) {
+        sxFuseXEditor_ = Open(EditorKind::SxFuseX);
+    }
+}
+
+void ConfigurationFields::UseLastConfiguration() {
+    if (operationRunning_) {
+        return;
+    }
+    CloseQuietly(sxFuseEditor_);
+    CloseQuietly(picConfigEditor_);
+    session_.fields = session_.ui.TakeFieldTexts();
+    session_.fields.FuseText =
+        session_.settings.ReadSettingText(SETTINGS_SECTION, KEY_FUSE_BITS_SAVE, "---");
+    session_.CurrentFuseText = session_.fields.FuseText;
+    session_.ui.ShowFieldTexts(session_.fields);
+    OpenFuseWordEditor();
+}
+
+// The PIC16 editor or the SX FUSE editor, by the selected target.
+void ConfigurationFields::OpenFuseWordEditor() {
+    RefreshCurrentTarget(session_);
+    const int row = session_.ui.SelectedDeviceRow();
+    if (!IsValidRow(row)) {
+        session_.ui.ShowMessage(MSG_SELECT_DEVICE);
+        return;
+    }
+    if (FamilyOfIndex(row) == TargetFamily::PIC16) {
+        if (!picConfigEditor_) {
+            picConfigEditor_ = Open(EditorKind::PicConfig);
+        }
+    } else if (!sxFuseEditor_) {
+        sxFuseEditor_ = Open(EditorKind::SxFuse);
+    }
+}
+
+ConfigEditor* ConfigurationFields::Open(EditorKind kind) {
+    const bool fuseX = kind == EditorKind::SxFuseX;
+    ConfigEditor* editor = makeEditor_(kind, [this, fuseX](const QString& word) {
+        fuseX ? ShowFuseXText(word) : ShowFuseText(word);
+    });
+    if (editor != nullptr) {
+        connect(editor, &ConfigEditor::closedByUser, this,
+                fuseX ? &ConfigurationFields::FuseXEditorClosed
+                      : &ConfigurationFields::EditorClosedMessage);
+    }
+    return editor;
+}
+
+void ConfigurationFields::ShowFuseText(const QString& word) {
+    controls_.fuseField->setText(word);
+}
+
+void ConfigurationFields::ShowFuseXText(const QString& word) {
+    controls_.fuseXField->setText(word);
+}
+
+void ConfigurationFields::CloseFuseEditors() {
+    controls_.fuseField->setReadOnly(false);
+    controls_.fuseSetButton->setText(CAPTION_CLOSED);
+    CloseQuietly(sxFuseEditor_);
+    CloseQuietly(picConfigEditor_);
+}
+
+void ConfigurationFields::CloseFuseXEditor() {
+    controls_.fuseXField->setReadOnly(false);
+    controls_.fuseXSetButton->setText(CAPTION_CLOSED);
+    CloseQuietly(sxFuseXEditor_);
+}
+
+void ConfigurationFields::EditorClosedMessage() {
+    controls_.fuseField->setReadOnly(false);
+    controls_.fuseSetButton->setText(CAPTION_CLOSED);
+}
+
+void ConfigurationFields::FuseXEditorClosed() {
+    controls_.fuseXField->setReadOnly(false);
+    controls_.fuseXSetButton->setText(CAPTION_CLOSED);
+}
+
+void ConfigurationFields::CloseAllEditors() {
+    controls_.fuseSetButton->setText(CAPTION_CLOSED);
+    controls_.fuseXSetButton->setText(CAPTION_CLOSED);
+    controls_.fuseField->setReadOnly(false);
+    CloseQuietly(sxFuseEditor_);
+    CloseQuietly(picConfigEditor_);
+    controls_.fuseXField->setReadOnly(false);
+    CloseQuietly(sxFuseXEditor_);
+}
+
+void ConfigurationFields::CloseEditorsForHexOpen() {
+    CloseFuseXEditor();
+    CloseFuseEditors();
+}
+
+void ConfigurationFields::RefreshEditors() {
+    for (ConfigEditor* editor :
+         {sxFuseEditor_.data(), sxFuseXEditor_.data(), picConfigEditor_.data()}) {
+        if (editor != nullptr) {
+            editor->Refresh();
+        }
+    }
+}
+
+void ConfigurationFields::SetSxControlsEnabled(bool enabled) {
+    sxControlsEnabled_ = enabled;
+    SetOperationRunning(operationRunning_);
+}
+
+void ConfigurationFields::SetOperationRunning(bool running) {
+    operationRunning_ = running;
+    controls_.fuseSetButton->setEnabled(!running);
+    controls_.fuseXField->setEnabled(sxControlsEnabled_);
+    controls_.fuseXSetButton->setEnabled(sxControlsEnabled_ && !running);
+    controls_.lastConfigButton->setEnabled(sxControlsEnabled_ && !running);
+    for (ConfigEditor* editor :
+         {sxFuseEditor_.data(), sxFuseXEditor_.data(), picConfigEditor_.data()}) {
+        if (editor != nullptr) {
+            editor->setEnabled(!running);
+        }
+    }
+}
+
+}  // namespace vek

@@ -1,0 +1,76 @@
+// The configuration words on the main window: the Fuse and FuseX fields with their Set
+// buttons, the "R" button, and the three editor windows they open and close.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+#include "config_editor.h"
+#include "session/session.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace vek {
+
+enum class EditorKind { SxFuse, SxFuseX, PicConfig };
+// Makes an editor window of the kind, writing its word to the field through showInField.
+using EditorFactory = std::function<ConfigEditor*(EditorKind kind, ConfigEditor::ShowInField)>;
+
+struct ConfigurationControls {
+    QLineEdit* fuseField = nullptr;
+    QLineEdit* fuseXField = nullptr;
+    QPushButton* fuseSetButton = nullptr;
+    QPushButton* fuseXSetButton = nullptr;
+    QPushButton* lastConfigButton = nullptr;
+    // Where the focus goes once a field has opened or closed its editor.
+    QWidget* focusAfterField = nullptr;
+};
+
+class ConfigurationFields : public QObject {
+    Q_OBJECT
+  public:
+    ConfigurationFields(Session& session, const ConfigurationControls& controls,
+                        EditorFactory makeEditor);
+
+    void ToggleFuseEditor();
+    void ToggleFuseXEditor();
+    void UseLastConfiguration();
+
+    // A change of target and the window's exit: both captions "Set", every editor closed.
+    void CloseAllEditors();
+    // Opening a HEX file closes the FuseX editor first, then the Fuse editors.
+    void CloseEditorsForHexOpen();
+    // The open editors re-read the shared texts.
+    void RefreshEditors();
+    // The FuseX field, its Set button and "R" exist for SX targets only.
+    void SetSxControlsEnabled(bool enabled);
+    // While a device operation runs nothing here may change the words it works from.
+    void SetOperationRunning(bool running);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void CloseFuseEditors();
+    void CloseFuseXEditor();
+    // The editor closed itself (close box or Escape).
+    void EditorClosedMessage();
+    void FuseXEditorClosed();
+    void OpenFuseWordEditor();
+    ConfigEditor* Open(EditorKind kind);
+    void ShowFuseText(const QString& word);
+    void ShowFuseXText(const QString& word);
+
+    Session& session_;
+    ConfigurationControls controls_;
+    EditorFactory makeEditor_;
+    QPointer<ConfigEditor> sxFuseEditor_;
+    QPointer<ConfigEditor> sxFuseXEditor_;
+    QPointer<ConfigEditor> picConfigEditor_;
+    bool sxControlsEnabled_ = false;
+    bool operationRunning_ = false;
+};
+
+}  // namespace vek

@@ -1,0 +1,25 @@
+#include "hex_file_chooser.h"
+
+#include <QFileDialog>
+
+namespace vek {
+
+std::optional<QString> ChooseHexFile(QWidget* parent, const QString& initialFile) {
+    QFileDialog dialog(parent, "Select a HEX file.");
+    dialog.setObjectName("hexFileDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // A typed name is taken as it is; opening it reports a file that is not there.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The file dialog's own pattern syntax: blanks between patterns, and "*" for every file,
+    // also those without an extension.
+    dialog.setNameFilters({"HEX Files (*.hex *.sxh)", "All Files (*)"});
+    if (!initialFile.isEmpty()) {
+        dialog.selectFile(initialFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace vek

@@ -110,6 +110,21 @@ unsigned long long VekSim_ElapsedMs(void) {
     return Sim().ElapsedMs();
 }
 
+void VekSim_Counters(VekSimCounters* counters) {
+    if (counters == nullptr) {
+        return;
+    }
+    const vek::sim::Counters counted = Sim().GetCounters();
+    counters->writeCalls = counted.writeCalls;
+    counters->readCalls = counted.readCalls;
+    counters->boardBusyMs = counted.boardBusyMs;
+    counters->elapsedMs = counted.elapsedMs;
+}
+
+void VekSim_ResetCounters(void) {
+    Sim().ResetCounters();
+}
+
 int VekSim_PowerState(void) {
     return Sim().Board().PowerState();
 }

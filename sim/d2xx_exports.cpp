@@ -1,4 +1,4 @@
-// The ten D2XX functions the host binds, answering from the simulated board. Every call is
+// The D2XX functions the host binds, answering from the simulated board. Every call is
 // logged with the arguments that matter and its status.
 #include <cstdint>
 #include <cstdio>
@@ -10,14 +10,13 @@
 
 #include "link/d2xx.h"
 #include "simulator.h"
+#include "usb_timing.h"
 #include "vek_sim.h"
 
 using vek::sim::Sim;
 
 namespace {
 
-// FT_INVALID_PARAMETER: a call the host never makes correctly this way.
-constexpr FT_STATUS INVALID_PARAMETER = 6;
 constexpr const char* PROGRAMMER_DESCRIPTION = "VEK Flash";
 
 std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
@@ -58,7 +57,7 @@ VEKSIM_API FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, D2xxDword count, D
         return Logged(call, *failure);
     }
     if ((bytes == nullptr && count > 0) || written == nullptr) {
-        return Logged(call, INVALID_PARAMETER);
+        return Logged(call, FT_INVALID_PARAMETER);
     }
     Sim().Send(bytes, count);
     *written = count;
@@ -74,7 +73,7 @@ VEKSIM_API FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, D2xxDword count, D2
         return Logged(call, *failure, "[]");
     }
     if ((buffer == nullptr && count > 0) || received == nullptr) {
-        return Logged(call, INVALID_PARAMETER, "[]");
+        return Logged(call, FT_INVALID_PARAMETER, "[]");
     }
     const std::vector<std::uint8_t> bytes = Sim().Receive(count);
     if (!bytes.empty()) {
@@ -102,7 +101,7 @@ VEKSIM_API FT_STATUS FT_OpenEx(void* argument, D2xxDword flags, FT_HANDLE* handl
         return Logged(call, *failure);
     }
     if (handle == nullptr) {
-        return Logged(call, INVALID_PARAMETER);
+        return Logged(call, FT_INVALID_PARAMETER);
     }
     if (!byDescription || description == nullptr ||
         std::strcmp(description, PROGRAMMER_DESCRIPTION) != 0) {
@@ -119,7 +118,7 @@ VEKSIM_API FT_STATUS FT_ListDevices(void* argument1, void* /*argument2*/, D2xxDw
         return Logged(call, *failure);
     }
     if (flags != FT_LIST_NUMBER_ONLY || argument1 == nullptr) {
-        return Logged(call, INVALID_PARAMETER);
+        return Logged(call, FT_INVALID_PARAMETER);
     }
     const D2xxDword count = Sim().Attached() ? 1 : 0;
     std::memcpy(argument1, &count, sizeof count);
@@ -176,10 +175,22 @@ VEKSIM_API FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, D2xxDword* received) {
         return Logged("FT_GetQueueStatus", *failure);
     }
     if (received == nullptr) {
-        return Logged("FT_GetQueueStatus", INVALID_PARAMETER);
+        return Logged("FT_GetQueueStatus", FT_INVALID_PARAMETER);
     }
     *received = static_cast<D2xxDword>(Sim().ReadyCount());
     return Logged("FT_GetQueueStatus", FT_OK, "[" + std::to_string(*received) + "]");
+}
+
+VEKSIM_API FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, std::uint8_t milliseconds) {
+    const std::string call = "FT_SetLatencyTimer " + std::to_string(milliseconds);
+    if (auto failure = HandleCallFailure("FT_SetLatencyTimer", handle)) {
+        return Logged(call, *failure);
+    }
+    if (milliseconds < vek::sim::LATENCY_MIN_MS || milliseconds > vek::sim::LATENCY_MAX_MS) {
+        return Logged(call, FT_INVALID_PARAMETER);
+    }
+    Sim().SetLatencyTimer(milliseconds);
+    return Logged(call, FT_OK);
 }
 
 }  // extern "C"
@@ -195,3 +206,4 @@ static_assert(std::is_same_v<decltype(&FT_ResetDevice), FT_ResetDeviceFn>);
 static_assert(std::is_same_v<decltype(&FT_Purge), FT_PurgeFn>);
 static_assert(std::is_same_v<decltype(&FT_SetTimeouts), FT_SetTimeoutsFn>);
 static_assert(std::is_same_v<decltype(&FT_GetQueueStatus), FT_GetQueueStatusFn>);
+static_assert(std::is_same_v<decltype(&FT_SetLatencyTimer), FT_SetLatencyTimerFn>);

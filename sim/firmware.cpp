@@ -180,6 +180,7 @@ std::optional<std::uint8_t> Firmware::Reply(std::uint8_t byte, Millis after) {
         readyAt += static_cast<Millis>(std::max(fault->value, 0));
     }
     busyUntil_ = readyAt;
+    busyMs_ += after;
     if (action == VEKSIM_DROP) {
         return std::nullopt;
     }

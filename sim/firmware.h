@@ -28,6 +28,10 @@ class Firmware {
     // Bit 0: target power allowed; bit 1: target power on.
     int PowerState() const;
     bool InTransaction() const { return inTransaction_; }
+    // The board's own work since the last reset of the count: its answers and the chip's
+    // writes, erases, checks and reads, without the time bytes spend on the USB link.
+    Millis BusyMs() const { return busyMs_; }
+    void ResetBusyMs() { busyMs_ = 0; }
 
   private:
     enum class Mode { FRAMES, PROGRAM_STREAM, READ_STREAM };
@@ -79,6 +83,7 @@ class Firmware {
     bool powerAllowed_ = false;
     bool powerOn_ = false;
     Millis busyUntil_ = 0;
+    Millis busyMs_ = 0;
     std::vector<std::uint8_t> frame_;    // length byte and payload received so far
     std::vector<std::uint8_t> payload_;  // of the frame being executed
     std::vector<std::uint8_t> block_;    // programming block received so far

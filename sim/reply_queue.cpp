@@ -4,44 +4,100 @@
 
 namespace vek::sim {
 
-void ReplyQueue::Push(std::uint8_t byte, Millis readyAt) {
-    bytes_.push_back({byte, readyAt});
+void ReplyQueue::Push(std::uint8_t byte, Millis sentAt) {
+    inChip_.push_back({byte, sentAt});
 }
 
 void ReplyQueue::InjectNow(const std::vector<std::uint8_t>& bytes, Millis now) {
-    auto firstPending = bytes_.begin() + static_cast<std::ptrdiff_t>(ReadyCount(now));
-    std::vector<QueuedByte> injected;
-    for (std::uint8_t byte : bytes) {
-        injected.push_back({byte, now});
-    }
-    bytes_.insert(firstPending, injected.begin(), injected.end());
+    Advance(now);
+    arrived_.insert(arrived_.end(), bytes.begin(), bytes.end());
 }
 
-std::size_t ReplyQueue::ReadyCount(Millis now) const {
-    auto firstPending = std::find_if(bytes_.begin(), bytes_.end(),
-                                     [now](const QueuedByte& byte) { return byte.readyAt > now; });
-    return static_cast<std::size_t>(firstPending - bytes_.begin());
+void ReplyQueue::RestartTimer(Millis now) {
+    SetLatency(LATENCY_DEFAULT_MS, now);
 }
 
-std::optional<Millis> ReplyQueue::ArrivalOf(std::size_t count) const {
-    if (count == 0 || count > bytes_.size()) {
+void ReplyQueue::SetLatency(Millis milliseconds, Millis now) {
+    Advance(now);
+    latencyMs_ = milliseconds;
+    lastPacket_ = now;
+}
+
+std::size_t ReplyQueue::ReadyCount(Millis now) {
+    Advance(now);
+    return arrived_.size();
+}
+
+std::optional<Millis> ReplyQueue::ArrivalOf(std::size_t count, Millis now) {
+    Advance(now);
+    if (count == 0 || count > arrived_.size() + inChip_.size()) {
         return std::nullopt;
     }
-    return bytes_[count - 1].readyAt;
+    if (count <= arrived_.size()) {
+        return now;
+    }
+    // Nothing the host does meanwhile can hurry the packets on: replay them.
+    const std::size_t wanted = count - arrived_.size();
+    std::size_t sent = 0;
+    Millis lastPacket = lastPacket_;
+    while (sent < wanted) {
+        const Packet packet = NextPacket(lastPacket, sent);
+        sent += packet.bytes;
+        lastPacket = packet.sentAt;
+    }
+    return lastPacket;
 }
 
-std::optional<Millis> ReplyQueue::LastArrival() const {
-    return ArrivalOf(bytes_.size());
+std::optional<Millis> ReplyQueue::LastArrival(Millis now) {
+    return ArrivalOf(arrived_.size() + inChip_.size(), now);
 }
 
 std::vector<std::uint8_t> ReplyQueue::Take(std::size_t count, Millis now) {
-    const std::size_t taken = std::min(count, ReadyCount(now));
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i < taken; ++i) {
-        bytes.push_back(bytes_.front().value);
-        bytes_.pop_front();
-    }
+    Advance(now);
+    const std::size_t taken = std::min(count, arrived_.size());
+    std::vector<std::uint8_t> bytes(arrived_.begin(), arrived_.begin() + taken);
+    arrived_.erase(arrived_.begin(), arrived_.begin() + taken);
     return bytes;
+}
+
+void ReplyQueue::Clear() {
+    arrived_.clear();
+    inChip_.clear();
+}
+
+ReplyQueue::Packet ReplyQueue::NextPacket(Millis lastPacket, std::size_t first) const {
+    // The first expiry of the timer that finds a byte waiting; those before it found none.
+    const Millis firstSent = inChip_[first].sentAt;
+    Millis expiry = lastPacket + latencyMs_;
+    if (firstSent > expiry) {
+        expiry += (firstSent - expiry + latencyMs_ - 1) / latencyMs_ * latencyMs_;
+    }
+    const std::size_t waiting = inChip_.size() - first;
+    if (waiting >= USB_PACKET_DATA_BYTES) {
+        const Millis full = inChip_[first + USB_PACKET_DATA_BYTES - 1].sentAt;
+        if (full <= expiry) {
+            return {full, USB_PACKET_DATA_BYTES};
+        }
+    }
+    std::size_t bytes = 0;
+    while (bytes < waiting && inChip_[first + bytes].sentAt <= expiry) {
+        ++bytes;
+    }
+    return {expiry, bytes};
+}
+
+void ReplyQueue::Advance(Millis now) {
+    while (!inChip_.empty()) {
+        const Packet packet = NextPacket(lastPacket_, 0);
+        if (packet.sentAt > now) {
+            return;
+        }
+        for (std::size_t i = 0; i < packet.bytes; ++i) {
+            arrived_.push_back(inChip_.front().value);
+            inChip_.pop_front();
+        }
+        lastPacket_ = packet.sentAt;
+    }
 }
 
 }  // namespace vek::sim

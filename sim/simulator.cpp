@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "state_file.h"
+#include "usb_timing.h"
 
 namespace vek::sim {
 
@@ -31,9 +32,11 @@ void Simulator::Reset() {
     }
     savedRevision_ = chip_.Revision();
     queue_.Clear();
+    queue_.RestartTimer(clock_.Now());
     faults_.Clear();
     firmware_.PowerUp();
     logs_ = Logs{};
+    ResetCounters();
     attached_ = true;
     openFails_ = false;
     unplugCountdown_ = -1;
@@ -42,6 +45,11 @@ void Simulator::Reset() {
 }
 
 std::optional<FT_STATUS> Simulator::CallFailure(std::string_view function) {
+    if (function == "FT_Write") {
+        ++counters_.writeCalls;
+    } else if (function == "FT_Read") {
+        ++counters_.readCalls;
+    }
     if (unplugCountdown_ == 0) {
         SetAttached(false);
     }
@@ -86,11 +94,13 @@ FT_STATUS Simulator::Open(FT_HANDLE* handle) {
     // A new value for every open, so that a handle kept from before is recognised as stale.
     handle_ = reinterpret_cast<FT_HANDLE>(static_cast<std::uintptr_t>(0x10000 + 0x10 * opens_));
     handleState_ = HandleState::OPEN;
+    queue_.RestartTimer(clock_.Now());
     *handle = handle_;
     return FT_OK;
 }
 
 void Simulator::Send(const std::uint8_t* bytes, std::size_t count) {
+    clock_.WaitUntil(clock_.Now() + USB_FRAME_MS);
     for (std::size_t i = 0; i < count; ++i) {
         logs_.hostBytes.push_back(bytes[i]);
         firmware_.Receive(bytes[i]);
@@ -103,10 +113,10 @@ std::vector<std::uint8_t> Simulator::Receive(std::size_t count) {
         return {};
     }
     const Millis now = clock_.Now();
-    const std::optional<Millis> wanted = queue_.ArrivalOf(count);
+    const std::optional<Millis> wanted = queue_.ArrivalOf(count, now);
     if (readTimeoutMs_ == 0) {
         // No time-out: wait for the bytes the board will send, however long that takes.
-        const std::optional<Millis> last = wanted ? wanted : queue_.LastArrival();
+        const std::optional<Millis> last = wanted ? wanted : queue_.LastArrival(now);
         clock_.WaitUntil(last.value_or(now));
     } else if (wanted && *wanted <= now + readTimeoutMs_) {
         clock_.WaitUntil(*wanted);
@@ -116,6 +126,19 @@ std::vector<std::uint8_t> Simulator::Receive(std::size_t count) {
     std::vector<std::uint8_t> bytes = queue_.Take(count, clock_.Now());
     logs_.deviceBytes.insert(logs_.deviceBytes.end(), bytes.begin(), bytes.end());
     return bytes;
+}
+
+Counters Simulator::GetCounters() const {
+    Counters counters = counters_;
+    counters.boardBusyMs = firmware_.BusyMs();
+    counters.elapsedMs = clock_.Now() - countersSince_;
+    return counters;
+}
+
+void Simulator::ResetCounters() {
+    counters_ = Counters{};
+    firmware_.ResetBusyMs();
+    countersSince_ = clock_.Now();
 }
 
 void Simulator::ResetDevice() {

@@ -24,6 +24,14 @@ struct Logs {
     std::vector<std::string> calls;
 };
 
+// Where the time went since the counters were last reset.
+struct Counters {
+    std::uint64_t writeCalls = 0;
+    std::uint64_t readCalls = 0;
+    Millis boardBusyMs = 0;
+    Millis elapsedMs = 0;
+};
+
 class Simulator {
   public:
     Simulator() { Reset(); }
@@ -33,7 +41,8 @@ class Simulator {
     // Reads the environment: VEKSIM_CHIP, VEKSIM_STATE and VEKSIM_REAL_TIME.
     void Reset();
 
-    // Every D2XX call passes here first: it counts towards an unplug and may be made to fail.
+    // Every D2XX call passes here first: it is counted, counts towards an unplug and may be
+    // made to fail.
     std::optional<FT_STATUS> CallFailure(std::string_view function);
     // Why a call on this handle cannot go on, if it cannot.
     std::optional<FT_STATUS> HandleFailure(FT_HANDLE handle) const;
@@ -45,12 +54,14 @@ class Simulator {
     FT_STATUS Open(FT_HANDLE* handle);
     void Close() { handleState_ = HandleState::CLOSED; }
 
-    // Writes never wait here, so only the read time-out matters.
+    // The board's controller takes every byte at once, so only the read time-out matters.
     void SetReadTimeout(D2xxDword milliseconds) { readTimeoutMs_ = milliseconds; }
+    void SetLatencyTimer(Millis milliseconds) { queue_.SetLatency(milliseconds, clock_.Now()); }
+    // The bytes reach the board once their USB frame has gone.
     void Send(const std::uint8_t* bytes, std::size_t count);
     // What the host gets for a read of count bytes under the read time-out.
     std::vector<std::uint8_t> Receive(std::size_t count);
-    std::size_t ReadyCount() const { return queue_.ReadyCount(clock_.Now()); }
+    std::size_t ReadyCount() { return queue_.ReadyCount(clock_.Now()); }
     // Everything the board has sent so far, arrived or not; answers to later host bytes come.
     void Purge() { queue_.Clear(); }
     void ResetDevice();
@@ -65,6 +76,8 @@ class Simulator {
     Logs& GetLogs() { return logs_; }
     const Firmware& Board() const { return firmware_; }
     Millis ElapsedMs() const { return clock_.Now(); }
+    Counters GetCounters() const;
+    void ResetCounters();
 
   private:
     enum class HandleState { CLOSED, OPEN, LOST };
@@ -75,6 +88,8 @@ class Simulator {
     Faults faults_;
     Firmware firmware_{chip_, queue_, faults_, clock_};
     Logs logs_;
+    Counters counters_;
+    Millis countersSince_ = 0;
 
     bool attached_ = true;
     bool openFails_ = false;

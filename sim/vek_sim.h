@@ -1,7 +1,7 @@
 /* Control interface of the simulated programmer. The simulator is built as libftd2xx.so and
- * exports the ten D2XX functions; tests reach these functions through the same loaded library
- * (dlsym on the handle the binding opened), so the link under test and the test share one
- * simulated board. */
+ * exports the ten D2XX functions the link needs and FT_SetLatencyTimer; tests reach these
+ * functions through the same loaded library (dlsym on the handle the binding opened), so the
+ * link under test and the test share one simulated board. */
 #ifndef VEK_SIM_H
 #define VEK_SIM_H
 
@@ -29,6 +29,12 @@ extern "C" {
  * - Until FT_SetTimeouts a read has no time-out: it waits for the bytes the board will send.
  * - FT_Purge drops every byte the board has queued, whether it has arrived yet or not (the
  *   host's own pauses do not move the virtual clock); answers to later host bytes come.
+ * - The USB link costs time as a full-speed FTDI chip does (sim/usb_timing.h): every FT_Write
+ *   takes a 1 ms frame before the board has the bytes; the board's bytes reach the host as soon
+ *   as 62 of them have gathered, else when the latency timer runs out, which counts from the
+ *   chip's last packet. The timer is 16 ms after every open; FT_SetLatencyTimer (logged as
+ *   "FT_SetLatencyTimer 2 -> 0") takes 2 to 255 ms and answers FT_INVALID_PARAMETER to
+ *   anything else.
  * - The board takes a byte of 0 or above 10 where a frame's length byte belongs as noise,
  *   and a byte other than HOST_ACK or HOST_RESEND in a read stream ends the stream and
  *   starts the next frame. CMD_ALLOW_POWER 0 also switches target power off. */
@@ -109,8 +115,23 @@ VEKSIM_API size_t VekSim_DeviceBytes(unsigned char* buffer, size_t capacity);
 VEKSIM_API size_t VekSim_CallLog(char* buffer, size_t capacity);
 VEKSIM_API void VekSim_ClearLogs(void);
 
-/* The virtual clock in milliseconds: read time-outs that ran out and the chip's work. */
+/* The virtual clock in milliseconds: the USB link's time, read time-outs that ran out and
+ * the board's work. */
 VEKSIM_API unsigned long long VekSim_ElapsedMs(void);
+
+/* Where the time went since the last reset of the counters (VekSim_Reset resets them too):
+ * the host's time on the link is elapsedMs - boardBusyMs. */
+typedef struct VekSimCounters {
+    unsigned long long writeCalls; /* FT_Write calls, whatever their status */
+    unsigned long long readCalls;  /* FT_Read calls, whatever their status */
+    /* The board's own work: its answers and the chip's writes, erases, blank checks and read
+     * blocks, without injected delays. */
+    unsigned long long boardBusyMs;
+    unsigned long long elapsedMs; /* the virtual clock's advance */
+} VekSimCounters;
+VEKSIM_API void VekSim_Counters(VekSimCounters* counters);
+VEKSIM_API void VekSim_ResetCounters(void);
+
 /* Bit 0: target power allowed; bit 1: target power on. */
 VEKSIM_API int VekSim_PowerState(void);
 /* 1 between an acknowledged CMD_BEGIN and CMD_END. */

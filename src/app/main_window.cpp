@@ -250,6 +250,8 @@ void MainWindow::Initialise() {
     ui_.ShowFieldTexts(session_.fields);
     setWindowIcon(ApplicationIcon());
     setWindowTitle(WINDOW_TITLE);
+    session_.link.SetFastTransfers(
+        settings_.ReadSettingInt(SETTINGS_SECTION, KEY_FAST_TRANSFERS, 1) != 0);
     RunCommand([this] { StartupConnection(session_); });
 
     for (const DeviceInfo& device : DeviceTable) {

@@ -18,6 +18,7 @@ OpenResult OpenByDescription(ProgrammerLink& link) {
     if (link.OpenEx(PROGRAMMER_DESCRIPTION, FT_OPEN_BY_DESCRIPTION) != FT_OK) {
         return OpenResult::OpenFailed;
     }
+    link.ShortenLatencyTimer();  // the driver starts every open at its default
     return OpenResult::Opened;
 }
 

@@ -21,6 +21,7 @@ inline constexpr FT_STATUS FT_INVALID_HANDLE = 1;
 inline constexpr FT_STATUS FT_DEVICE_NOT_FOUND = 2;
 inline constexpr FT_STATUS FT_DEVICE_NOT_OPENED = 3;
 inline constexpr FT_STATUS FT_IO_ERROR = 4;
+inline constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
 
 inline constexpr D2xxDword FT_PURGE_RX = 1;
 inline constexpr D2xxDword FT_OPEN_BY_DESCRIPTION = 2;
@@ -40,4 +41,6 @@ using FT_PurgeFn = FT_STATUS(VEK_WINAPI*)(FT_HANDLE handle, D2xxDword mask);
 using FT_SetTimeoutsFn = FT_STATUS(VEK_WINAPI*)(FT_HANDLE handle, D2xxDword readTimeout,
                                                 D2xxDword writeTimeout);
 using FT_GetQueueStatusFn = FT_STATUS(VEK_WINAPI*)(FT_HANDLE handle, D2xxDword* received);
+// Optional: older drivers lack it, and the link works without it.
+using FT_SetLatencyTimerFn = FT_STATUS(VEK_WINAPI*)(FT_HANDLE handle, std::uint8_t milliseconds);
 }

@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 
 #include "link/d2xx.h"
 #include "link/dynamic_library.h"
+#include "link/protocol.h"
 #include "link/user_interface.h"
 
 namespace vek {
@@ -31,8 +33,17 @@ class ProgrammerLink {
     explicit ProgrammerLink(UserInterface& ui, std::string libraryName = DefaultD2xxLibraryName());
 
     // Loads the library and binds the ten functions; 0 when all are bound, 1 otherwise.
+    // FT_SetLatencyTimer is bound too when the library has it; without it nothing is said.
     int Bind();
     bool IsBound() const;
+
+    // Fast transfers (the default): a programming block goes out in one write, and every open
+    // shortens the driver's latency timer so that short replies come without its 16 ms wait.
+    // Off: one write per word and the driver's default latency, for a board that cannot keep up.
+    void SetFastTransfers(bool fast) { fastTransfers_ = fast; }
+    bool FastTransfers() const { return fastTransfers_; }
+    // Called after every successful open; a driver that refuses is left as it is.
+    void ShortenLatencyTimer();
 
     // Thin wrappers: the D2XX status unchanged, or 1 after a message when unbound.
     FT_STATUS Write(const void* buffer, std::uint32_t count, std::uint32_t* written);
@@ -50,6 +61,9 @@ class ProgrammerLink {
     bool SendCommand(std::initializer_list<std::uint8_t> payload);
     // Sends the low 16 bits of value, low byte first; 0 on success, 1 after a message.
     int SendWord(int value);
+    // A programming block: the address word, then the low 16 bits of each word. The caller
+    // reads its acknowledgement, which decides whether a failed write mattered.
+    void SendBlock(int address, std::span<const std::int32_t, BLOCK_WORDS> words);
     // Discards whatever the programmer has queued.
     void DrainInput();
     // Reads one reply byte under the time-outs in force.
@@ -71,6 +85,7 @@ class ProgrammerLink {
     DynamicLibrary library_;
     FT_HANDLE handle_ = nullptr;
     bool shutDown_ = false;
+    bool fastTransfers_ = true;
 
     FT_WriteFn write_ = nullptr;
     FT_ReadFn read_ = nullptr;
@@ -82,6 +97,7 @@ class ProgrammerLink {
     FT_PurgeFn purge_ = nullptr;
     FT_SetTimeoutsFn setTimeouts_ = nullptr;
     FT_GetQueueStatusFn getQueueStatus_ = nullptr;
+    FT_SetLatencyTimerFn setLatencyTimer_ = nullptr;  // optional
 };
 
 }  // namespace vek

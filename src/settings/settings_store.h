@@ -17,6 +17,9 @@ inline constexpr const char* KEY_FUSEX_BITS = "VEKFlashFusexBits";
 inline constexpr const char* KEY_FUSEX_BITS_LOADER = "VEKFlashFuseXBits";
 inline constexpr const char* KEY_FUSE_BITS_SAVE = "VEKFlashFuseBitsSave";
 inline constexpr const char* KEY_FILE_NAME_PATH = "VEKFlashfilenamepath";
+// 1 (the default): programming blocks in one write and a short USB latency; 0: one write per
+// word and the driver's latency, for a programmer whose firmware cannot keep up.
+inline constexpr const char* KEY_FAST_TRANSFERS = "VEKFlashFastTransfers";
 
 class SettingsStore {
   public:

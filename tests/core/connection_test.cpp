@@ -30,10 +30,31 @@ TEST_F(Startup, NormalStartOpensResetsPurgesAndForbidsTargetPower) {
     EXPECT_EQ(ui.pauses, std::vector<int>{50});
     EXPECT_EQ(HostHex(), "02 5F 00 5D");
     EXPECT_EQ(Join(CallNames(sim.CallLog())),
-              "FT_ListDevices FT_OpenEx FT_ResetDevice FT_Purge FT_Purge FT_SetTimeouts "
-              "FT_Write FT_Read FT_SetTimeouts");
+              "FT_ListDevices FT_OpenEx FT_SetLatencyTimer FT_ResetDevice FT_Purge FT_Purge "
+              "FT_SetTimeouts FT_Write FT_Read FT_SetTimeouts");
+    EXPECT_EQ(sim.CallLog()[2], "FT_SetLatencyTimer 2 -> 0");
     EXPECT_EQ(sim.CallLog().back().rfind("FT_SetTimeouts 1000 1000", 0), 0u);
     EXPECT_EQ(sim.PowerState(), 0);
+}
+
+TEST_F(Startup, ADriverWithoutTheLatencyTimerStartsAsBefore) {
+    Session older(ui, settings, VEK_SIM_WITHOUT_LATENCY_TIMER);
+    StartupConnection(older);
+    EXPECT_TRUE(older.Connected);
+    EXPECT_TRUE(older.link.IsBound());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(Join(CallNames(sim.CallLog())),
+              "FT_ListDevices FT_OpenEx FT_ResetDevice FT_Purge FT_Purge FT_SetTimeouts "
+              "FT_Write FT_Read FT_SetTimeouts");
+    EXPECT_EQ(HostHex(), "02 5F 00 5D");
+}
+
+TEST_F(Startup, ARefusedLatencyTimerIsIgnored) {
+    sim.FailCall("FT_SetLatencyTimer", -1);
+    StartupConnection(session);
+    EXPECT_TRUE(session.Connected);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(sim.CallLog()[2], "FT_SetLatencyTimer 2 -> 4");
 }
 
 TEST_F(Startup, WithoutTheLibraryOnlyTheDriverMessageShows) {
@@ -98,6 +119,44 @@ TEST_F(Startup, AWrongFirstAcknowledgementEndsItWithoutFurtherMessages) {
     EXPECT_FALSE(session.LinkInUse);
 }
 
+// Every way of opening the programmer: at start-up, by a reconnection and by Connect.
+class Opens : public SimTest {
+  protected:
+    std::vector<std::string> OpenAndLatencyCalls() {
+        StartupConnection(session);
+        sim.SetOpenFails(true);
+        Connect(session);  // fails, which leaves the reconnection to the poll
+        sim.SetOpenFails(false);
+        ConnectionPoll(session);
+        Connect(session);
+        EXPECT_TRUE(session.Connected);
+        std::vector<std::string> calls;
+        for (const std::string& call : sim.CallLog()) {
+            if (call.starts_with("FT_OpenEx") || call.starts_with("FT_SetLatencyTimer")) {
+                calls.push_back(call);
+            }
+        }
+        return calls;
+    }
+};
+
+TEST_F(Opens, FastTransfersShortenTheLatencyTimerAfterEachOpenAndPerWordNever) {
+    EXPECT_TRUE(session.link.FastTransfers());
+    EXPECT_EQ(
+        OpenAndLatencyCalls(),
+        (std::vector<std::string>{"FT_OpenEx \"VEK Flash\" 2 -> 0", "FT_SetLatencyTimer 2 -> 0",
+                                  "FT_OpenEx \"VEK Flash\" 2 -> 3",
+                                  "FT_OpenEx \"VEK Flash\" 2 -> 0", "FT_SetLatencyTimer 2 -> 0",
+                                  "FT_OpenEx \"VEK Flash\" 2 -> 0", "FT_SetLatencyTimer 2 -> 0"}));
+
+    sim.Reset();
+    session.link.SetFastTransfers(false);
+    EXPECT_EQ(OpenAndLatencyCalls(),
+              (std::vector<std::string>{
+                  "FT_OpenEx \"VEK Flash\" 2 -> 0", "FT_OpenEx \"VEK Flash\" 2 -> 3",
+                  "FT_OpenEx \"VEK Flash\" 2 -> 0", "FT_OpenEx \"VEK Flash\" 2 -> 0"}));
+}
+
 class Poll : public SimTest {};
 
 TEST_F(Poll, ReconnectsSilentlyThenSaysReadyOnceWithTheTimerStopped) {
@@ -116,7 +175,8 @@ TEST_F(Poll, ReconnectsSilentlyThenSaysReadyOnceWithTheTimerStopped) {
     ConnectionPoll(session);
     ui.onMessage = nullptr;
     EXPECT_TRUE(session.Connected);
-    EXPECT_EQ(Join(CallNames(sim.CallLog())), "FT_Close FT_ResetDevice FT_ListDevices FT_OpenEx");
+    EXPECT_EQ(Join(CallNames(sim.CallLog())),
+              "FT_Close FT_ResetDevice FT_ListDevices FT_OpenEx FT_SetLatencyTimer");
     EXPECT_EQ(ui.events,
               (std::vector<std::string>{
                   "timer off", "message: " + std::string(MSG_PROGRAMMER_READY), "timer on"}));
@@ -165,7 +225,8 @@ class Control : public SimTest {
 TEST_F(Control, ConnectReopensOrExplainsThatNothingIsAttached) {
     Connect(session);
     EXPECT_EQ(ui.messages, std::vector<std::string>{MSG_PROGRAMMER_READY});
-    EXPECT_EQ(Join(CallNames(sim.CallLog())), "FT_Close FT_ListDevices FT_OpenEx");
+    EXPECT_EQ(Join(CallNames(sim.CallLog())),
+              "FT_Close FT_ListDevices FT_OpenEx FT_SetLatencyTimer");
 
     sim.SetAttached(false);
     ui.onMessage = [this](const std::string&) { EXPECT_FALSE(session.Connected); };

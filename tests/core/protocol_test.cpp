@@ -1,5 +1,8 @@
-#include "link/protocol.h"
+#include <algorithm>
+#include <array>
+
 #include "link/link_messages.h"
+#include "link/protocol.h"
 #include "sim_fixture.h"
 
 namespace vek::test {
@@ -75,6 +78,10 @@ TEST_F(Protocol, AfterTheShutdownNothingMoreIsSentOrClosed) {
     EXPECT_EQ(ui.fatalRequests, 1);
     EXPECT_FALSE(session.link.SendCommand({CMD_END, 0}));
     EXPECT_EQ(session.link.SendWord(0), 1);
+    const std::array<std::int32_t, 32> words{};
+    session.link.SendBlock(0, words);
+    session.link.SetFastTransfers(false);
+    session.link.SendBlock(0, words);
     EXPECT_EQ(sim.CallLog(), std::vector<std::string>{"FT_Close -> 0"});
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -99,6 +106,63 @@ TEST_F(Protocol, SendWordKeepsTheLow16BitsAndReportsAFailedWrite) {
     EXPECT_EQ(session.link.SendWord(0x1234), 1);
     EXPECT_EQ(ui.messages,
               std::vector<std::string>{"Error: Could not write to VEK Flash programmer.(T16)"});
+}
+
+// Address 0x2100, then words whose bits above 15 must not travel.
+std::array<std::int32_t, 32> BlockOfWords() {
+    std::array<std::int32_t, 32> words{};
+    for (int k = 0; k < 32; ++k) {
+        words[k] = 0x0101 * k;
+    }
+    words[0] = 0x7F3FF2;
+    words[31] = -3;
+    return words;
+}
+
+struct BlockMode {
+    bool fast;
+    int writes;
+};
+
+TEST_F(Protocol, ABlockIsTheSameBytesInOneWriteOrInOneWritePerWord) {
+    const std::array<std::int32_t, 32> words = BlockOfWords();
+    for (const BlockMode mode : {BlockMode{true, 1}, BlockMode{false, 33}}) {
+        sim.ClearLogs();
+        session.link.SetFastTransfers(mode.fast);
+        EXPECT_EQ(session.link.FastTransfers(), mode.fast);
+        session.link.SendBlock(0x2100, words);
+        EXPECT_EQ(HostHex(),
+                  "00 21 F2 3F 01 01 02 02 03 03 04 04 05 05 06 06 07 07 08 08 09 09 0A 0A 0B 0B "
+                  "0C 0C 0D 0D 0E 0E 0F 0F 10 10 11 11 12 12 13 13 14 14 15 15 16 16 17 17 18 18 "
+                  "19 19 1A 1A 1B 1B 1C 1C 1D 1D 1E 1E FD FF")
+            << mode.fast;
+        const std::vector<std::string> calls = sim.CallLog();
+        EXPECT_EQ(
+            std::count_if(calls.begin(), calls.end(),
+                          [](const std::string& call) { return call.starts_with("FT_Write"); }),
+            mode.writes)
+            << mode.fast;
+        EXPECT_EQ(calls.size(), static_cast<std::size_t>(mode.writes));
+    }
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Protocol, AFailedBlockWriteIsReportedOnceAndEveryFailedWordByItself) {
+    const std::string T16 = "Error: Could not write to VEK Flash programmer.(T16)";
+    const std::array<std::int32_t, 32> words = BlockOfWords();
+    sim.FailCall("FT_Write", 0);
+    session.link.SendBlock(0x0020, words);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{T16});
+    EXPECT_TRUE(sim.HostBytes().empty());
+
+    ui.messages.clear();
+    session.link.SetFastTransfers(false);
+    sim.FailCall("FT_Write", 0);
+    sim.FailCall("FT_Write", 4);
+    session.link.SendBlock(0x0020, words);
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{T16, T16}));
+    EXPECT_EQ(sim.HostBytes().size(), 62u);  // the other 31 words went out
+    EXPECT_EQ(ui.fatalRequests, 0);
 }
 
 TEST_F(Protocol, ReplyTellsAMissingByteFromAFailedRead) {

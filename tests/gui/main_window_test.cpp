@@ -131,6 +131,22 @@ TEST_F(Window, AFirstStartShows16F84AWithThePic16Layout) {
     EXPECT_EQ(pauses, std::vector<int>{50});
 }
 
+TEST_F(Window, TheFastTransfersKeyDecidesWhetherStartUpShortensTheLatencyTimer) {
+    // -1: the key is absent.
+    for (const auto& [saved, latencyCalls] : {std::pair{-1, 1}, {0, 0}, {1, 1}}) {
+        window.reset();
+        sim.Reset();
+        if (saved >= 0) {
+            settings.WriteSettingInt(SETTINGS_SECTION, "VEKFlashFastTransfers", saved);
+        }
+        Start();
+        const std::vector<std::string> calls = sim.CallLog();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_SetLatencyTimer 2 -> 0"), latencyCalls)
+            << saved;
+    }
+    EXPECT_TRUE(answerer.messages.empty());
+}
+
 TEST_F(Window, AStartWithASavedSelectionShowsItsFamilyLayout) {
     settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 9);
     settings.WriteSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, "7F3");

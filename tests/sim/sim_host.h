@@ -40,6 +40,7 @@ class SimHost {
         purge = reinterpret_cast<FT_PurgeFn>(sim.Symbol("FT_Purge"));
         setTimeouts = reinterpret_cast<FT_SetTimeoutsFn>(sim.Symbol("FT_SetTimeouts"));
         getQueueStatus = reinterpret_cast<FT_GetQueueStatusFn>(sim.Symbol("FT_GetQueueStatus"));
+        setLatencyTimer = reinterpret_cast<FT_SetLatencyTimerFn>(sim.Symbol("FT_SetLatencyTimer"));
     }
 
     FT_STATUS Open() {
@@ -93,6 +94,7 @@ class SimHost {
     FT_PurgeFn purge;
     FT_SetTimeoutsFn setTimeouts;
     FT_GetQueueStatusFn getQueueStatus;
+    FT_SetLatencyTimerFn setLatencyTimer;
 };
 
 // A fresh board with the programmer open and 1000 ms time-outs, logs empty.

@@ -122,6 +122,16 @@ unsigned long long SimControl::ElapsedMs() {
     return VEKSIM_CALL(VekSim_ElapsedMs)();
 }
 
+SimControl::Counters SimControl::GetCounters() {
+    VekSimCounters counted{};
+    VEKSIM_CALL(VekSim_Counters)(&counted);
+    return {counted.writeCalls, counted.readCalls, counted.boardBusyMs, counted.elapsedMs};
+}
+
+void SimControl::ResetCounters() {
+    VEKSIM_CALL(VekSim_ResetCounters)();
+}
+
 int SimControl::PowerState() {
     return VEKSIM_CALL(VekSim_PowerState)();
 }

@@ -37,6 +37,14 @@ class SimControl {
     void ClearLogs();
 
     unsigned long long ElapsedMs();
+    struct Counters {
+        unsigned long long writeCalls;
+        unsigned long long readCalls;
+        unsigned long long boardBusyMs;
+        unsigned long long elapsedMs;
+    };
+    Counters GetCounters();
+    void ResetCounters();
     int PowerState();
     bool InTransaction();
 

@@ -255,10 +255,7 @@ class Programming {
     }
 
     void SendBlock(int address, int firstEntry) {
-        link_.SendWord(address);
-        for (const std::int32_t entry : session_.image.Block(firstEntry)) {
-            link_.SendWord(entry);
-        }
+        link_.SendBlock(address, session_.image.Block(firstEntry));
     }
 
     bool ProgramMemory() {

@@ -7,10 +7,10 @@
 
 #include <fstream>
 #include <optional>
-#include <random>
 #include <set>
 
 #include "folder_changes.h"
+#include "temp_folder.h"
 #include "settings/ini_text.h"
 #include "settings/whole_file.h"
 
@@ -131,19 +131,6 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
 
 class IniSettings : public ::testing::Test {
   protected:
-    ~IniSettings() override {
-        std::error_code error;
-        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, error);
-        fs::remove_all(folder, error);
-    }
-    static fs::path MakeFolder() {
-        std::random_device random;
-        fs::path made;
-        do {
-            made = fs::temp_directory_path() / ("vek-settings-" + std::to_string(random()));
-        } while (!fs::create_directory(made));
-        return made;
-    }
     std::set<std::string> FolderEntries() const {
         std::set<std::string> names;
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
@@ -156,7 +143,8 @@ class IniSettings : public ::testing::Test {
     }
     int ReadInt(const char* key) { return store.ReadSettingInt(SETTINGS_SECTION, key, -99); }
 
-    fs::path folder = MakeFolder();
+    TempFolder temporary;
+    fs::path folder = temporary.Path();
     fs::path path = folder / "vekflash.INI";
     IniSettingsStore store{path};
 };

@@ -1,0 +1,131 @@
+#include "config_editor_window.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QPointer>
+#include <QRadioButton>
+#include <QScreen>
+#include <algorithm>
+
+#include "settings/settings_store.h"
+
+namespace vek {
+
+namespace {
+
+// A dialog unit is a quarter of the average character width across and an eighth of the
+// character height down.
+QPoint DialogUnitsToPixels(QPoint units, const QFontMetrics& metrics) {
+    return {qRound(units.x() * metrics.averageCharWidth() / 4.0),
+            qRound(units.y() * metrics.height() / 8.0)};
+}
+
+// The top-left corner that keeps a window of `size` inside `area`; a window larger than the
+// area keeps its top-left corner, with the title bar, inside.
+QPoint KeptInside(const QRect& area, QPoint topLeft, QSize size) {
+    const int right = std::max(area.left(), area.right() + 1 - size.width());
+    const int bottom = std::max(area.top(), area.bottom() + 1 - size.height());
+    return {std::clamp(topLeft.x(), area.left(), right),
+            std::clamp(topLeft.y(), area.top(), bottom)};
+}
+
+}  // namespace
+
+ConfigEditorWindow::ConfigEditorWindow(QWidget* mainWindow, Session& session,
+                                       ShowInField showInField, const QString& title)
+    : ConfigEditor(mainWindow),
+      session_(session),
+      mainWindow_(mainWindow),
+      showInField_(std::move(showInField)) {
+    setWindowTitle(title);
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void ConfigEditorWindow::CloseQuietly() {
+    hide();
+    deleteLater();
+}
+
+void ConfigEditorWindow::reject() {
+    const QPointer<ConfigEditorWindow> alive(this);
+    emit closedByUser();
+    // The main window may already have closed it in answer.
+    if (alive) {
+        ConfigEditor::reject();
+    }
+}
+
+void ConfigEditorWindow::ShowBesideMainWindow(QPoint offset) {
+    adjustSize();
+    const QPoint wanted =
+        mainWindow_->geometry().topLeft() + DialogUnitsToPixels(offset, fontMetrics());
+    move(KeptInside(mainWindow_->screen()->availableGeometry(), wanted, size()));
+    show();
+}
+
+void ConfigEditorWindow::Publish(std::string& sharedText, const std::string& word,
+                                 std::initializer_list<const char*> keys) {
+    sharedText = word;
+    for (const char* key : keys) {
+        session_.settings.WriteSettingText(SETTINGS_SECTION, key, word);
+    }
+    showInField_(QString::fromStdString(word));
+}
+
+QButtonGroup* ConfigEditorWindow::AddRadioButtons(QGridLayout* grid, int firstRow,
+                                                  const QStringList& captions, const QString& name,
+                                                  int columns) {
+    auto* group = new QButtonGroup(this);
+    group->setObjectName(name);
+    for (int index = 0; index < captions.size(); ++index) {
+        auto* button = new QRadioButton(captions[index]);
+        button->setObjectName(name + QString::number(index));
+        group->addButton(button, index);
+        grid->addWidget(button, firstRow + index / columns, index % columns);
+    }
+    connect(group, &QButtonGroup::idClicked, this, [this] { Apply(); });
+    return group;
+}
+
+QButtonGroup* ConfigEditorWindow::AddRadioGroup(QGridLayout* grid, int row, int column,
+                                                const QString& title, const QStringList& captions,
+                                                const QString& name, int columns) {
+    auto* box = new QGroupBox(title);
+    box->setObjectName(name + "Group");
+    grid->addWidget(box, row, column);
+    return AddRadioButtons(new QGridLayout(box), 0, captions, name, columns);
+}
+
+QCheckBox* ConfigEditorWindow::NewCheckBox(const QString& caption, const QString& name) {
+    auto* box = new QCheckBox(caption);
+    box->setObjectName(name);
+    connect(box, &QCheckBox::clicked, this, [this] { Apply(); });
+    return box;
+}
+
+QComboBox* ConfigEditorWindow::NewList(const QString& name, const QString& accessibleName) {
+    auto* list = new QComboBox;
+    list->setObjectName(name);
+    list->setAccessibleName(accessibleName);
+    connect(list, &QComboBox::activated, this, [this] { Apply(); });
+    return list;
+}
+
+void ConfigEditorWindow::CheckButton(QButtonGroup* group, int index) {
+    if (QAbstractButton* button = group->button(index)) {
+        button->setChecked(true);
+    }
+}
+
+void ConfigEditorWindow::EnableButtons(QButtonGroup* group, bool enabled) {
+    for (QAbstractButton* button : group->buttons()) {
+        button->setEnabled(enabled);
+    }
+}
+
+}  // namespace vek

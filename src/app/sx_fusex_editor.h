@@ -1,0 +1,36 @@
+// The "FuseX" window: the SX FUSEX word bit by bit.
+#pragma once
+
+#include "config/sx_fusex.h"
+#include "config_editor_window.h"
+
+namespace vek {
+
+class SxFuseXEditor : public ConfigEditorWindow {
+    Q_OBJECT
+  public:
+    // Opens visible on the session's CurrentFuseXText, for the session's CurrentTarget.
+    SxFuseXEditor(QWidget* mainWindow, Session& session, ShowInField showInField);
+
+    void Refresh() override;
+
+  protected:
+    void Apply() override;
+
+  private:
+    SxFuseXState ReadControls() const;
+    void ShowState(const SxFuseXState& state);
+    void ShowEnabling();
+
+    SxFuseXCodec codec_;
+    QButtonGroup* pins_ = nullptr;
+    QButtonGroup* sleepClock_ = nullptr;
+    QButtonGroup* optionX_ = nullptr;
+    QButtonGroup* carryFlag_ = nullptr;
+    QButtonGroup* brownOutLevel_ = nullptr;
+    QButtonGroup* delayResetTimer_ = nullptr;
+    QComboBox* brownOutTrimList_ = nullptr;
+    QComboBox* pagesBanksList_ = nullptr;
+};
+
+}  // namespace vek

@@ -12,6 +12,7 @@
 #include "qt_user_interface.h"
 #include "session/processor_selection.h"
 #include "session/session.h"
+#include "web_links.h"
 
 class QAction;
 class QLabel;
@@ -34,6 +35,9 @@ class MainWindow : public QDialog {
     // during start-up, and then it must not be shown.
     bool HasEnded() const { return endResult_.has_value(); }
 
+    // The web links open their addresses through this; the desktop's browser by default.
+    void SetWebOpener(WebOpener opener) { webOpener_ = std::move(opener); }
+
     // Every way of ending arrives here; while a command runs, the end waits for its return.
     void done(int result) override;
 
@@ -47,11 +51,13 @@ class MainWindow : public QDialog {
     void Initialise();
     void SetOperationIcons();
     void SetToolTips();
+    void SetTabOrder();
     void RestorePosition();
 
     // Runs a command handler, counting it as running so that the window outlives it.
     void RunCommand(const std::function<void()>& command);
     void ApplyLayout(const FamilyLayout& layout);
+    void UpdateConnectionLabel();
     void OnPollTimer();
     void OnDeviceSelectionChanged();
     void OnDeviceListClosedUp();
@@ -77,6 +83,7 @@ class MainWindow : public QDialog {
     QPushButton* fuseSetButton_ = nullptr;
     QPushButton* fuseXSetButton_ = nullptr;
     QPushButton* lastConfigButton_ = nullptr;
+    QLabel* connectionLabel_ = nullptr;
 
     QAction* exitAction_ = nullptr;
     QAction* connectAction_ = nullptr;
@@ -85,6 +92,12 @@ class MainWindow : public QDialog {
     QAction* blankCheckAction_ = nullptr;
     QAction* eraseAction_ = nullptr;
     QAction* applyTargetPowerAction_ = nullptr;
+    QAction* usbDescriptionAction_ = nullptr;
+    QAction* gotoVekDesignAction_ = nullptr;
+    QAction* gotoFtdiAction_ = nullptr;
+    QAction* downloadDriversAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+    WebOpener webOpener_ = OpenWithDesktop;
 
     // Client-area position as last reported by a move; saved on every timer tick.
     QPoint clientPosition_;

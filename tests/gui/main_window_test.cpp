@@ -159,14 +159,14 @@ TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
     const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
         {"&File", {"&Open Hex File... (off)", "&Exit"}},
         {"Se&tup",
-         {"Connect to VEK Flash Programmer", "Setup USB Description String... (off)",
+         {"Connect to VEK Flash Programmer", "Setup USB Description String...",
           "Enable Erase Before Program [x]", "Test Communication",
           "Allow Target Power From VEK Flash [ ]"}},
         {"Co&mmands",
          {"Blan&k Check", "E&rase", "Pro&gram (off)", "&Verify (off)", "Rea&d (off)",
           "Apply Target Power Now"}},
-        {"Internet", {"Goto VEK Design (off)", "Goto FTDI (off)", "Download Drivers (off)"}},
-        {"About", {"&About VEK-FLASH (off)"}},
+        {"Internet", {"Goto VEK Design", "Goto FTDI", "Download Drivers"}},
+        {"About", {"&About VEK-FLASH"}},
     };
     std::vector<std::pair<std::string, std::vector<std::string>>> shown;
     for (const QAction* menuAction : Find<QMenuBar>("menuBar")->actions()) {

@@ -8,6 +8,8 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("vekflash");
+    // Lets the desktop match the window with the installed menu entry and its icon.
+    QApplication::setDesktopFileName("vekflash");
 
     vek::MainWindow window(vek::DefaultSettingsPath(), vek::DefaultD2xxLibraryName());
     if (window.HasEnded()) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFocusEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,21 +11,27 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "about_dialog.h"
 #include "configuration_fields.h"
 #include "device/device_table.h"
 #include "device_list.h"
+#include "driver_download_dialog.h"
 #include "hex_data_window.h"
 #include "hex_file_chooser.h"
 #include "link/connection.h"
+#include "link/web_addresses.h"
 #include "operation_button.h"
 #include "operations/blank_erase.h"
 #include "operations/program.h"
 #include "painted_icons.h"
 #include "session/hex_file_open.h"
+#include "usb_description_dialog.h"
 
 namespace vek {
 
@@ -68,6 +75,14 @@ QAction* AddUnavailableAction(QMenu* menu, const QString& objectName, const QStr
     QAction* action = AddAction(menu, objectName, text);
     action->setEnabled(false);
     return action;
+}
+
+// A window wholly outside every screen, for example on a monitor unplugged since, cannot be
+// reached by the person.
+bool IsOnAnyScreen(const QRect& area) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(),
+                       [&](const QScreen* screen) { return screen->geometry().intersects(area); });
 }
 
 QString ToQString(std::string_view text) {
@@ -181,6 +196,9 @@ void MainWindow::BuildControls() {
     layout->addLayout(source);
     layout->addSpacing(2);
     layout->addLayout(configuration);
+
+    connectionLabel_ = MakeLabel("connectionLabel", "");
+    layout->addWidget(connectionLabel_);
 }
 
 QMenuBar* MainWindow::BuildMenus() {
@@ -193,7 +211,8 @@ QMenuBar* MainWindow::BuildMenus() {
 
     QMenu* setup = menuBar->addMenu("Se&tup");
     connectAction_ = AddAction(setup, "connectAction", "Connect to VEK Flash Programmer");
-    AddUnavailableAction(setup, "usbDescriptionAction", "Setup USB Description String...");
+    usbDescriptionAction_ =
+        AddAction(setup, "usbDescriptionAction", "Setup USB Description String...");
     eraseBeforeProgramAction_ =
         AddAction(setup, "eraseBeforeProgramAction", "Enable Erase Before Program");
     eraseBeforeProgramAction_->setCheckable(true);
@@ -213,12 +232,12 @@ QMenuBar* MainWindow::BuildMenus() {
         AddAction(commands, "applyTargetPowerAction", "Apply Target Power Now");
 
     QMenu* internet = menuBar->addMenu("Internet");
-    AddUnavailableAction(internet, "gotoVekDesignAction", "Goto VEK Design");
-    AddUnavailableAction(internet, "gotoFtdiAction", "Goto FTDI");
-    AddUnavailableAction(internet, "downloadDriversAction", "Download Drivers");
+    gotoVekDesignAction_ = AddAction(internet, "gotoVekDesignAction", "Goto VEK Design");
+    gotoFtdiAction_ = AddAction(internet, "gotoFtdiAction", "Goto FTDI");
+    downloadDriversAction_ = AddAction(internet, "downloadDriversAction", "Download Drivers");
 
     QMenu* about = menuBar->addMenu("About");
-    AddUnavailableAction(about, "aboutAction", "&About VEK-FLASH");
+    aboutAction_ = AddAction(about, "aboutAction", "&About VEK-FLASH");
     return menuBar;
 }
 
@@ -243,6 +262,17 @@ void MainWindow::ConnectCommands() {
     connect(applyTargetPowerAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { ApplyTargetPowerNow(session_); }); });
     connect(exitAction_, &QAction::triggered, this, &MainWindow::Exit);
+    connect(usbDescriptionAction_, &QAction::triggered, this,
+            [this] { RunCommand([this] { UsbDescriptionDialog(this).exec(); }); });
+    connect(downloadDriversAction_, &QAction::triggered, this,
+            [this] { RunCommand([this] { DriverDownloadDialog(this, webOpener_).exec(); }); });
+    connect(aboutAction_, &QAction::triggered, this,
+            [this] { RunCommand([this] { AboutDialog(this).exec(); }); });
+    connect(gotoVekDesignAction_, &QAction::triggered, this, [this] {
+        RunCommand([this] { OpenWebAddress(webOpener_, MAKER_WEB_ADDRESS, this); });
+    });
+    connect(gotoFtdiAction_, &QAction::triggered, this,
+            [this] { RunCommand([this] { OpenWebAddress(webOpener_, FTDI_WEB_ADDRESS, this); }); });
     connect(controls_.pollTimer, &QTimer::timeout, this, &MainWindow::OnPollTimer);
 }
 
@@ -267,6 +297,7 @@ void MainWindow::Initialise() {
 
     SetOperationIcons();
     SetToolTips();
+    SetTabOrder();
     setFixedSize(sizeHint());
     RestorePosition();
     if (!HasEnded()) {
@@ -304,12 +335,29 @@ void MainWindow::SetToolTips() {
     lastConfigButton_->setToolTip("Use Last Configuration");
 }
 
+// From top left to bottom right, as the person reads the window; the Device list, where work
+// starts, has the focus first.
+void MainWindow::SetTabOrder() {
+    QWidget* const order[] = {blankCheckButton_,      eraseButton_,        programButton_,
+                              verifyButton_,          readButton_,         deviceList_,
+                              controls_.hexFileField, controls_.fuseField, fuseSetButton_,
+                              controls_.fuseXField,   fuseXSetButton_,     lastConfigButton_,
+                              controls_.devWordField};
+    for (std::size_t next = 1; next < std::size(order); ++next) {
+        QWidget::setTabOrder(order[next - 1], order[next]);
+    }
+    deviceList_->setFocus();
+}
+
 // The saved position is the top-left corner of the window's own area, inside the frame that
 // the window manager draws; setGeometry places exactly that corner.
 void MainWindow::RestorePosition() {
     clientPosition_ =
         QPoint(settings_.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, DEFAULT_POSITION),
                settings_.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_Y, DEFAULT_POSITION));
+    if (!IsOnAnyScreen(QRect(clientPosition_, size()))) {
+        clientPosition_ = QPoint(DEFAULT_POSITION, DEFAULT_POSITION);
+    }
     setGeometry(QRect(clientPosition_, size()));
 }
 
@@ -326,6 +374,7 @@ void MainWindow::RunCommand(const std::function<void()>& command) {
     ++runningCommands_;
     command();
     --runningCommands_;
+    UpdateConnectionLabel();
     if (runningCommands_ == 0 && HasEnded()) {
         QDialog::done(*endResult_);
     }
@@ -395,6 +444,10 @@ void MainWindow::ShowHexDataLines(const std::vector<std::string>& lines) {
         hexDataWindow_ = new HexDataWindow(this);
     }
     hexDataWindow_->SetLines(lines);
+}
+
+void MainWindow::UpdateConnectionLabel() {
+    connectionLabel_->setText(session_.Connected ? "Programmer connected" : "No programmer");
 }
 
 void MainWindow::OnPollTimer() {

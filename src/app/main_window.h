@@ -14,6 +14,7 @@
 #include "session/processor_selection.h"
 #include "session/session.h"
 #include "settings/ini_settings_store.h"
+#include "web_links.h"
 
 class QAction;
 class QLabel;
@@ -38,6 +39,9 @@ class MainWindow : public QDialog {
     // during start-up, and then it must not be shown.
     bool HasEnded() const { return endResult_.has_value(); }
 
+    // The web links open their addresses through this; the desktop's browser by default.
+    void SetWebOpener(WebOpener opener) { webOpener_ = std::move(opener); }
+
     // Every way of ending arrives here; while a command runs, the end waits for its return.
     void done(int result) override;
 
@@ -52,11 +56,13 @@ class MainWindow : public QDialog {
     void Initialise();
     void SetOperationIcons();
     void SetToolTips();
+    void SetTabOrder();
     void RestorePosition();
 
     // Runs a command handler, counting it as running so that the window outlives it.
     void RunCommand(const std::function<void()>& command);
     void ApplyLayout(const FamilyLayout& layout);
+    void UpdateConnectionLabel();
     void OnPollTimer();
     void OnDeviceSelectionChanged();
     void OnDeviceListClosedUp();
@@ -87,6 +93,7 @@ class MainWindow : public QDialog {
     QPushButton* fuseSetButton_ = nullptr;
     QPushButton* fuseXSetButton_ = nullptr;
     QPushButton* lastConfigButton_ = nullptr;
+    QLabel* connectionLabel_ = nullptr;
 
     ConfigurationFields* configurationFields_ = nullptr;
     QPointer<HexDataWindow> hexDataWindow_;
@@ -101,6 +108,12 @@ class MainWindow : public QDialog {
     QAction* blankCheckAction_ = nullptr;
     QAction* eraseAction_ = nullptr;
     QAction* applyTargetPowerAction_ = nullptr;
+    QAction* usbDescriptionAction_ = nullptr;
+    QAction* gotoVekDesignAction_ = nullptr;
+    QAction* gotoFtdiAction_ = nullptr;
+    QAction* downloadDriversAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+    WebOpener webOpener_ = OpenWithDesktop;
 
     // Client-area position as last reported by a move; saved on every timer tick.
     QPoint clientPosition_;

@@ -2,6 +2,7 @@
 
 #include "link/link_messages.h"
 #include "link/protocol.h"
+#include "link/web_addresses.h"
 
 namespace vek {
 

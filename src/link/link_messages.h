@@ -16,9 +16,6 @@ inline constexpr const char* MSG_COULD_NOT_OPEN = "Error: Could not open VEK Fla
 inline constexpr const char* MSG_PROGRAMMER_BUSY =
     "The VEK Flash programmer is busy with another command. Try again when it has finished.";
 
-// The maker's web site, where the drivers are.
-inline constexpr const char* MAKER_WEB_ADDRESS = "http://www.vekdesign.com";
-
 // The message that ends the application, with the failing step's code, e.g. "(1f)".
 std::string FatalMessage(const std::string& code);
 

@@ -21,69 +21,15 @@
 
 #include "folder_changes.h"
 #include "link/protocol.h"
-#include "message_box_answerer.h"
 #include "sim_control.h"
 #include "vek_sim.h"
+#include "window_fixture.h"
 
 namespace vek::test {
 namespace {
 
-class Window : public ::testing::Test {
+class Window : public WindowTest {
   protected:
-    Window() { sim.Reset(); }
-
-    void Start() {
-        window = std::make_unique<MainWindow>(
-            settingsPath, sim.LibraryPath(),
-            [this](int milliseconds) { pauses.push_back(milliseconds); });
-    }
-    template <typename Control>
-    Control* Find(const char* objectName) {
-        auto* control = window->findChild<Control*>(objectName);
-        EXPECT_NE(control, nullptr) << objectName;
-        return control;
-    }
-    QString Text(const char* fieldName) { return Find<QLineEdit>(fieldName)->text(); }
-    QString Caption(const char* labelName) { return Find<QLabel>(labelName)->text(); }
-    // One tick of the 200 ms timer, delivered at once.
-    void Tick() { QMetaObject::invokeMethod(Find<QTimer>("pollTimer"), "timeout"); }
-    int SavedInt(const char* key) { return settings.ReadSettingInt(SETTINGS_SECTION, key, -1); }
-    // Detached at start, so that the next tick after an attach finds a new programmer.
-    void StartDetached() {
-        sim.SetAttached(false);
-        Start();
-        window->show();
-        sim.SetAttached(true);
-    }
-    void MoveTo(QPoint position) {
-        window->setGeometry(QRect(position, window->size()));
-        QCoreApplication::processEvents();
-    }
-
-    enum class Closing { ClickOnRow, ReturnOnRow, Escape };
-    // Opens the Device list and closes it as a person would; the row matters only for a
-    // click or Return.
-    void CloseOpenedList(Closing closing, int row = 0) {
-        auto* deviceList = Find<QComboBox>("deviceList");
-        deviceList->showPopup();
-        QAbstractItemView* view = deviceList->view();
-        const QModelIndex index = deviceList->model()->index(row, 0);
-        switch (closing) {
-            case Closing::ClickOnRow:
-                view->scrollTo(index);
-                QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                                  view->visualRect(index).center());
-                break;
-            case Closing::ReturnOnRow:
-                view->setCurrentIndex(index);
-                QTest::keyClick(view, Qt::Key_Return);
-                break;
-            case Closing::Escape:
-                QTest::keyClick(view, Qt::Key_Escape);
-                break;
-        }
-        QCoreApplication::processEvents();
-    }
     bool FuseXControlsEnabled() {
         return Find<QLabel>("fuseXLabel")->isEnabled() &&
                Find<QLineEdit>("fuseXField")->isEnabled();
@@ -99,15 +45,6 @@ class Window : public ::testing::Test {
         EXPECT_EQ(Caption("devWordLabel"), "Dev Word");
         EXPECT_TRUE(FuseXControlsEnabled());
     }
-
-    SimControl& sim = SimControl::Get();
-    QTemporaryDir folder;
-    std::filesystem::path settingsPath =
-        QFileInfo(folder.filePath("vekflash.INI")).filesystemFilePath();
-    IniSettingsStore settings{settingsPath};
-    std::vector<int> pauses;
-    MessageBoxAnswerer answerer;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(Window, AFirstStartShows16F84AWithThePic16Layout) {
@@ -173,14 +110,14 @@ TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
     const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
         {"&File", {"&Open Hex File...", "&Exit"}},
         {"Se&tup",
-         {"Connect to VEK Flash Programmer", "Setup USB Description String... (off)",
+         {"Connect to VEK Flash Programmer", "Setup USB Description String...",
           "Enable Erase Before Program [x]", "Test Communication",
           "Allow Target Power From VEK Flash [ ]"}},
         {"Co&mmands",
          {"Blan&k Check", "E&rase", "Pro&gram", "&Verify (off)", "Rea&d (off)",
           "Apply Target Power Now"}},
-        {"Internet", {"Goto VEK Design (off)", "Goto FTDI (off)", "Download Drivers (off)"}},
-        {"About", {"&About VEK-FLASH (off)"}},
+        {"Internet", {"Goto VEK Design", "Goto FTDI", "Download Drivers"}},
+        {"About", {"&About VEK-FLASH"}},
     };
     std::vector<std::pair<std::string, std::vector<std::string>>> shown;
     for (const QAction* menuAction : Find<QMenuBar>("menuBar")->actions()) {

@@ -40,10 +40,11 @@ TEST_F(QtUi, AMessageIsAModalBoxTitledVekFlashWithOnlyOk) {
         QString title;
         QMessageBox::Icon icon;
         qsizetype buttons;
+        int width;
     };
     std::vector<Seen> seen;
     answerer.whileOpen = [&](QMessageBox& box) {
-        seen.push_back({box.windowTitle(), box.icon(), box.buttons().size()});
+        seen.push_back({box.windowTitle(), box.icon(), box.buttons().size(), box.width()});
     };
     ui.ShowMessage("Device is blank", MessageIcon::None);
     ui.ShowMessage("Internet access not available.", MessageIcon::Exclamation);
@@ -55,6 +56,9 @@ TEST_F(QtUi, AMessageIsAModalBoxTitledVekFlashWithOnlyOk) {
     EXPECT_EQ(seen[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(seen[0].buttons, 1);
     EXPECT_EQ(seen[1].icon, QMessageBox::Warning);
+    // However short the message, the title bar has room for "VEK Flash" and its buttons.
+    const int titleWidth = QFontMetrics(QApplication::font()).horizontalAdvance("VEK Flash");
+    EXPECT_GE(seen[0].width, titleWidth + 150);
 }
 
 TEST_F(QtUi, CtrlCInAMessageBoxCopiesItsTitleAndText) {

@@ -4,37 +4,15 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QPointer>
 #include <QRadioButton>
-#include <QScreen>
-#include <algorithm>
 
 #include "settings/settings_store.h"
+#include "window_placement.h"
 
 namespace vek {
-
-namespace {
-
-// A dialog unit is a quarter of the average character width across and an eighth of the
-// character height down.
-QPoint DialogUnitsToPixels(QPoint units, const QFontMetrics& metrics) {
-    return {qRound(units.x() * metrics.averageCharWidth() / 4.0),
-            qRound(units.y() * metrics.height() / 8.0)};
-}
-
-// The top-left corner that keeps a window of `size` inside `area`; a window larger than the
-// area keeps its top-left corner, with the title bar, inside.
-QPoint KeptInside(const QRect& area, QPoint topLeft, QSize size) {
-    const int right = std::max(area.left(), area.right() + 1 - size.width());
-    const int bottom = std::max(area.top(), area.bottom() + 1 - size.height());
-    return {std::clamp(topLeft.x(), area.left(), right),
-            std::clamp(topLeft.y(), area.top(), bottom)};
-}
-
-}  // namespace
 
 ConfigEditorWindow::ConfigEditorWindow(QWidget* mainWindow, Session& session,
                                        ShowInField showInField, const QString& title)
@@ -60,11 +38,9 @@ void ConfigEditorWindow::reject() {
     }
 }
 
-void ConfigEditorWindow::ShowBesideMainWindow(QPoint offset) {
+void ConfigEditorWindow::ShowBesideMainWindow(DialogUnits offset) {
     adjustSize();
-    const QPoint wanted =
-        mainWindow_->geometry().topLeft() + DialogUnitsToPixels(offset, fontMetrics());
-    move(KeptInside(mainWindow_->screen()->availableGeometry(), wanted, size()));
+    PlaceBeside(*this, *mainWindow_, offset);
     show();
 }
 

@@ -10,6 +10,7 @@
 
 #include "config_editor.h"
 #include "session/session.h"
+#include "window_placement.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -34,7 +35,7 @@ class ConfigEditorWindow : public ConfigEditor {
 
     // Shows the window `offset` dialog units from the main window's client area, as a
     // dialog template places it, but never off the main window's screen.
-    void ShowBesideMainWindow(QPoint offset);
+    void ShowBesideMainWindow(DialogUnits offset);
 
     // A word made by a click goes to the shared text, to the settings under each key and to
     // the main window's field.

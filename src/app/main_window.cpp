@@ -30,7 +30,10 @@
 #include "operations/blank_erase.h"
 #include "operations/program.h"
 #include "painted_icons.h"
+#include "pic_config_editor.h"
 #include "session/hex_file_open.h"
+#include "sx_fuse_editor.h"
+#include "sx_fusex_editor.h"
 #include "usb_description_dialog.h"
 
 namespace vek {
@@ -112,7 +115,17 @@ MainWindow::MainWindow(const std::filesystem::path& settingsPath, std::string d2
         session_,
         {controls_.fuseField, controls_.fuseXField, fuseSetButton_, fuseXSetButton_,
          lastConfigButton_, blankCheckButton_},
-        [](EditorKind, ConfigEditor::ShowInField) -> ConfigEditor* { return nullptr; });
+        [this](EditorKind kind, ConfigEditor::ShowInField showInField) -> ConfigEditor* {
+            switch (kind) {
+                case EditorKind::SxFuse:
+                    return new SxFuseEditor(this, session_, std::move(showInField));
+                case EditorKind::SxFuseX:
+                    return new SxFuseXEditor(this, session_, std::move(showInField));
+                case EditorKind::PicConfig:
+                    break;
+            }
+            return new PicConfigEditor(this, session_, std::move(showInField));
+        });
     configurationFields_->setParent(this);
     ConnectCommands();
     Initialise();

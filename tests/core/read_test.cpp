@@ -1,5 +1,6 @@
 #include "operations/read.h"
 #include "link/protocol.h"
+#include "operations/verify.h"
 #include "read_stream_faults.h"
 
 namespace vek::test {
@@ -33,7 +34,10 @@ TEST_F(ReadTest, Pic16ChipFillsTheImageTheFieldsAndTheListing) {
     ui.controls.FuseXText = "440";
     sim.ClearLogs();
     // Commands that arrive between the blocks are turned away without a word.
-    ui.onPump = [this] { ReadTarget(session); };
+    ui.onPump = [this] {
+        ReadTarget(session);
+        VerifyTarget(session);
+    };
 
     EXPECT_TRUE(ReadTarget(session).Succeeded());
     EXPECT_TRUE(ui.messages.empty());

@@ -59,12 +59,6 @@ class Programming : public SimTest {
         ui.controls.FuseText = fuse;
         ui.controls.FuseXText = fuseX;
     }
-    void ExpectFlagsCleared() {
-        EXPECT_FALSE(session.BusyFlag);
-        EXPECT_FALSE(session.LinkInUse);
-        EXPECT_EQ(ui.waitDepth, 0);
-        EXPECT_FALSE(ui.operationRunning);
-    }
 
     TempFolder folder;
 };
@@ -111,7 +105,8 @@ TEST_F(Programming, A16F84AGetsTheFileTheFieldsAndItsEepromInOneStream) {
     // One pending event taken per block; the bar stops short of 100.
     EXPECT_EQ(ui.pumps, 32);
     EXPECT_EQ(ui.progress.back(), 96);
-    ExpectFlagsCleared();
+    ExpectFlagsCleared(session, ui);
+    EXPECT_FALSE(ui.operationRunning);
 }
 
 TEST_F(Programming, AProtectedEepromGetsTheConfigurationWordTwice) {
@@ -188,35 +183,29 @@ TEST_F(Programming, AChipThatIsNotBlankIsErasedOnlyWhenThatIsAllowed) {
     }
 }
 
-struct FailureCase {
-    const char* what;
-    int row;
-    std::string file;
-    std::string fuse;
-    std::function<void(SimControl&, Session&)> inject;
-    std::vector<std::string> messages;
-    Outcome outcome;
-    bool fatal;
-};
-
 const std::string WRITE_FAILED = "Driver error writing to VEK Flash. ";
 const std::string COMMUNICATING = "Error communicating with programmer.";
+const std::string NOT_RESPONDING = "VEK-Flash programmer is not responding to commands.";
+const std::string NOT_RESPONDING_CODED = "VEK Flash programmer is not responding to commands.";
 constexpr int BLOCK = VEKSIM_ANCHOR_BLOCK;
+constexpr int SX28 = 8;
 
-auto FailRead(int occurrence) {
-    return [occurrence](SimControl& s, Session&) { s.FailCall("FT_Read", occurrence); };
+struct FailureCase {
+    const char* what;
+    Injection inject;
+    std::vector<std::string> messages;
+    Outcome outcome = Outcome::CommunicationFailed;
+    int row = 0;
+    std::string fuse = "3FFA";  // bit 8 set: the EEPROM is not protected
+    std::string file = PIC_FILE;
+    bool fatal = false;
+};
+
+// The reply fault on the occurrence-th answer that the anchor picks.
+Injection NthReply(int anchor, int occurrence, int byteIndex, int action, int value = 0) {
+    return [=](SimControl& s) { s.FaultReply(anchor, occurrence, byteIndex, action, value); };
 }
-auto FailWrite(int occurrence) {
-    return [occurrence](SimControl& s, Session&) { s.FailCall("FT_Write", occurrence); };
-}
-auto Reply(int anchor, int occurrence, int byteIndex, int action, int value = 0) {
-    return [=](SimControl& s, Session&) {
-        s.FaultReply(anchor, occurrence, byteIndex, action, value);
-    };
-}
-auto Nothing() {
-    return [](SimControl&, Session&) {};
-}
+const Injection NOTHING = [](SimControl&) {};
 
 // Host reads of a 16F84A Program, in order: BEGIN ack 0, ready 1, READ_ID ack 2, ID 3,
 // BLANK_CHECK ack 4, its first byte 5, result 6, END ack 7; BEGIN ack 8, ready 9, PROGRAM ack
@@ -226,317 +215,167 @@ auto Nothing() {
 // from 6, CMD_END 42. An SX28 reads FUSEX's ack 10 and result 11, PROGRAM's ack 12, 'v' 13 and
 // FUSE result 14.
 const std::vector<FailureCase>& FailureCases() {
-    const std::string pic = PIC_FILE;
     static const std::vector<FailureCase> cases = {
-        {"no file",
-         0,
-         "",
-         "3FFA",
-         Nothing(),
-         {"Error: No Hex datafile selected."},
-         Outcome::NoHexFile,
-         false},
+        {"no file", NOTHING, {"Error: No Hex datafile selected."}, Outcome::NoHexFile, 0, "", ""},
         {"checksum",
-         0,
-         ":0100000001FE\n:0100000001FF\n",
-         "3FFA",
-         Nothing(),
+         NOTHING,
          {"Checksum error in HEX file (line 2)."},
          Outcome::HexFileError,
-         false},
-        {"too large",
          0,
-         ":02080000FF3FB8\n",
          "3FFA",
-         Nothing(),
+         ":0100000001FE\n:0100000001FF\n"},
+        {"too large",
+         NOTHING,
          {"Selected HEX file is too large to fit into device FLASH."},
          Outcome::HexFileError,
-         false},
-        {"first BEGIN frame",
          0,
-         pic,
          "3FFA",
-         FailWrite(0),
-         {WRITE_FAILED, COMMUNICATING},
-         Outcome::CommunicationFailed,
-         false},
-        {"(1130)",
-         0,
-         pic,
-         "3FFA",
-         FailRead(1),
-         {"VEK-Flash programmer is not responding to commands.(1130)"},
-         Outcome::CommunicationFailed,
-         false},
+         ":02080000FF3FB8\n"},
+        {"first BEGIN frame", FailWrite(0), {WRITE_FAILED, COMMUNICATING}},
+        {"(1130)", FailRead(1), {NOT_RESPONDING + "(1130)"}},
         {"(1c)",
-         0,
-         pic,
-         "3FFA",
-         Reply(CMD_BEGIN, 0, 1, VEKSIM_REPLACE),
+         FaultReply(CMD_BEGIN, 1, VEKSIM_REPLACE),
          {FatalMessage("(1c)")},
          Outcome::CommunicationFailed,
+         0,
+         "3FFA",
+         PIC_FILE,
          true},
         {"blank check frame",
-         0,
-         pic,
-         "3FFA",
          FailWrite(2),
-         {WRITE_FAILED, "Could not write the device during Blank Check."},
-         Outcome::CommunicationFailed,
-         false},
+         {WRITE_FAILED, "Could not write the device during Blank Check."}},
         {"blank check result",
-         0,
-         pic,
-         "3FFA",
-         Reply(CMD_BLANK_CHECK, 0, 2, VEKSIM_DROP),
+         FaultReply(CMD_BLANK_CHECK, 2, VEKSIM_DROP),
          {"VEK-Flash programmer is not responding to the Blank Check command (E1)",
-          "Could not read from the device during Blank Check."},
-         Outcome::CommunicationFailed,
-         false},
+          "Could not read from the device during Blank Check."}},
         {"erase frame",
-         0,
-         pic,
-         "3FFA",
-         [](SimControl& s, Session&) {
+         [](SimControl& s) {
              s.WriteWord(VEKSIM_PROGRAM, 0, 0);
              s.FailCall("FT_Write", 6);  // BEGIN, READ_ID, BLANK, END, BEGIN, READ_ID, ERASE
          },
-         {WRITE_FAILED, "Error during Bulk Erase function."},
-         Outcome::CommunicationFailed,
-         false},
-        {"(1131)",
-         0,
-         pic,
-         "3FFA",
-         FailRead(9),
-         {"VEK-Flash programmer is not responding to commands.(1131)"},
-         Outcome::CommunicationFailed,
-         false},
+         {WRITE_FAILED, "Error during Bulk Erase function."}},
+        {"(1131)", FailRead(9), {NOT_RESPONDING + "(1131)"}},
         {"(1d)",
-         0,
-         pic,
-         "3FFA",
-         Reply(CMD_BEGIN, 1, 1, VEKSIM_REPLACE),
+         NthReply(CMD_BEGIN, 1, 1, VEKSIM_REPLACE),
          {FatalMessage("(1d)")},
          Outcome::CommunicationFailed,
+         0,
+         "3FFA",
+         PIC_FILE,
          true},
-        {"PROGRAM frame",
-         0,
-         pic,
-         "3FFA",
-         FailWrite(5),
-         {WRITE_FAILED, COMMUNICATING},
-         Outcome::CommunicationFailed,
-         false},
+        {"PROGRAM frame", FailWrite(5), {WRITE_FAILED, COMMUNICATING}},
         {"program block unreadable",
-         0,
-         pic,
-         "3FFA",
          FailRead(11),
-         {"VEK-Flash programmer is not responding correctly to program ROM command."},
-         Outcome::CommunicationFailed,
-         false},
+         {"VEK-Flash programmer is not responding correctly to program ROM command."}},
         {"program block wrong",
-         0,
-         pic,
-         "3FFA",
-         Reply(BLOCK | 0x20, 0, 0, VEKSIM_REPLACE),
-         {"Bad ACK during Flash programming. (0xA5)"},
-         Outcome::CommunicationFailed,
-         false},
+         FaultReply(BLOCK | 0x20, 0, VEKSIM_REPLACE),
+         {"Bad ACK during Flash programming. (0xA5)"}},
         {"a block write fails, its acknowledgement decides",
-         0,
-         pic,
-         "3FFA",
          FailWrite(6),
          {"Error: Could not write to VEK Flash programmer.(T16)",
-          "Bad ACK during Flash programming. (0xA5)"},
-         Outcome::CommunicationFailed,
-         false},
-        {"(1137f) configuration",
-         0,
-         pic,
-         "3FFA",
-         FailRead(43),
-         {"VEK-Flash programmer is not responding to commands.(1137f)"},
-         Outcome::CommunicationFailed,
-         false},
-        {"(1tr)",
-         0,
-         pic,
-         "3FFA",
-         Reply(BLOCK | 0x2000, 0, 0, VEKSIM_REPLACE),
-         {"VEK Flash programmer is not responding to commands.(1tr)"},
-         Outcome::CommunicationFailed,
-         false},
-        {"(CF0)",
-         0,
-         pic,
-         "3FFA",
-         FailRead(44),
-         {"Bad ACK during Configuration programming (CF0)."},
-         Outcome::CommunicationFailed,
-         false},
+          "Bad ACK during Flash programming. (0xA5)"}},
+        {"configuration 'v' unreadable", FailRead(43), {NOT_RESPONDING + "(1137f)"}},
+        {"(1tr)", FaultReply(BLOCK | 0x2000, 0, VEKSIM_REPLACE), {NOT_RESPONDING_CODED + "(1tr)"}},
+        {"(CF0)", FailRead(44), {"Bad ACK during Configuration programming (CF0)."}},
         {"(CF1)",
-         0,
-         pic,
-         "3FFA",
-         Reply(BLOCK | 0x2000, 0, 1, VEKSIM_REPLACE),
-         {"Bad ACK during Configuration programming (CF1)."},
-         Outcome::CommunicationFailed,
-         false},
+         FaultReply(BLOCK | 0x2000, 1, VEKSIM_REPLACE),
+         {"Bad ACK during Configuration programming (CF1)."}},
         {"left over",
-         0,
-         pic,
-         "3FFA",
-         Reply(BLOCK | 0x2000, 0, 1, VEKSIM_APPEND, 2),
+         FaultReply(BLOCK | 0x2000, 1, VEKSIM_APPEND, 2),
          {"data left over 2", "Programming complete."},
-         Outcome::Done,
-         false},
-        {"(1137f) EEPROM",
-         0,
-         pic,
-         "3FFA",
-         FailRead(46),
-         {"VEK-Flash programmer is not responding to commands.(1137f)"},
-         Outcome::CommunicationFailed,
-         false},
-        {"(1u)",
-         0,
-         pic,
-         "3FFA",
-         Reply(BLOCK | 0x2100, 0, 0, VEKSIM_REPLACE),
-         {"VEK Flash programmer is not responding to commands.(1u)"},
-         Outcome::CommunicationFailed,
-         false},
+         Outcome::Done},
+        {"EEPROM 'v' unreadable", FailRead(46), {NOT_RESPONDING + "(1137f)"}},
+        {"(1u)", FaultReply(BLOCK | 0x2100, 0, VEKSIM_REPLACE), {NOT_RESPONDING_CODED + "(1u)"}},
         {"EEPROM ack",
-         0,
-         pic,
-         "3FFA",
-         Reply(BLOCK | 0x2120, 0, 0, VEKSIM_REPLACE),
-         {"Bad ACK during EE Data programming."},
-         Outcome::CommunicationFailed,
-         false},
+         FaultReply(BLOCK | 0x2120, 0, VEKSIM_REPLACE),
+         {"Bad ACK during EE Data programming."}},
         {"(1137s)",
-         0,
-         pic,
-         "3EFA",
          FailRead(49),
-         {"VEK-Flash programmer is not responding to commands.(1137s)"},
+         {NOT_RESPONDING + "(1137s)"},
          Outcome::CommunicationFailed,
-         false},
+         0,
+         "3EFA"},
         {"(1trj)",
-         0,
-         pic,
-         "3EFA",
-         Reply(BLOCK | 0x2000, 1, 0, VEKSIM_REPLACE),
-         {"VEK Flash programmer is not responding to commands.(1trj)"},
+         NthReply(BLOCK | 0x2000, 1, 0, VEKSIM_REPLACE),
+         {NOT_RESPONDING_CODED + "(1trj)"},
          Outcome::CommunicationFailed,
-         false},
-        {"(CF2)",
          0,
-         pic,
-         "3EFA",
+         "3EFA"},
+        {"(CF2)",
          FailRead(50),
          {"Bad ACK during Configuration programming (CF2)."},
          Outcome::CommunicationFailed,
-         false},
-        {"(CF3)",
          0,
-         pic,
-         "3EFA",
-         Reply(BLOCK | 0x2000, 1, 1, VEKSIM_REPLACE),
+         "3EFA"},
+        {"(CF3)",
+         NthReply(BLOCK | 0x2000, 1, 1, VEKSIM_REPLACE),
          {"Bad ACK during Configuration programming (CF3)."},
          Outcome::CommunicationFailed,
-         false},
+         0,
+         "3EFA"},
         {"end block unreadable",
-         0,
-         pic,
-         "3FFA",
          FailRead(49),
-         {"Bad ACK attempting to terminate Flash programming.(1)"},
-         Outcome::CommunicationFailed,
-         false},
+         {"Bad ACK attempting to terminate Flash programming.(1)"}},
         {"end block wrong",
-         0,
-         pic,
-         "3FFA",
-         Reply(BLOCK | 0xF000, 0, 0, VEKSIM_REPLACE),
-         {"Bad ACK attempting to terminate Flash programming.(2)"},
-         Outcome::CommunicationFailed,
-         false},
-        {"(99)",
-         0,
-         pic,
-         "3FFA",
-         FailWrite(42),
-         {WRITE_FAILED, "Error communicating with programmer. (99)"},
-         Outcome::CommunicationFailed,
-         false},
+         FaultReply(BLOCK | 0xF000, 0, VEKSIM_REPLACE),
+         {"Bad ACK attempting to terminate Flash programming.(2)"}},
+        {"(99)", FailWrite(42), {WRITE_FAILED, "Error communicating with programmer. (99)"}},
         {"FUSEX unreadable",
-         8,
-         SX_FILE,
-         "7F3",
          FailRead(11),
          {"VEK-Flash programmer is not responding to the program Fusex command."},
          Outcome::CommunicationFailed,
-         false},
-        {"FUSEX failed",
-         8,
-         SX_FILE,
+         SX28,
          "7F3",
-         Reply(CMD_PROGRAM_FUSEX, 0, 1, VEKSIM_REPLACE),
+         SX_FILE},
+        {"FUSEX failed",
+         FaultReply(CMD_PROGRAM_FUSEX, 1, VEKSIM_REPLACE),
          {"FuseX program failed."},
          Outcome::CommunicationFailed,
-         false},
+         SX28,
+         "7F3",
+         SX_FILE},
         {"(1731)",
-         8,
-         SX_FILE,
-         "7F3",
          FailRead(13),
-         {"VEK-Flash programmer is not responding to commands.(1731)"},
+         {NOT_RESPONDING + "(1731)"},
          Outcome::CommunicationFailed,
-         false},
+         SX28,
+         "7F3",
+         SX_FILE},
         {"(145d)",
-         8,
-         SX_FILE,
-         "7F3",
-         Reply(CMD_PROGRAM, 0, 1, VEKSIM_REPLACE),
-         {"VEK Flash programmer is not responding to commands.(145d)"},
+         FaultReply(CMD_PROGRAM, 1, VEKSIM_REPLACE),
+         {NOT_RESPONDING_CODED + "(145d)"},
          Outcome::CommunicationFailed,
-         false},
-        {"FUSE unreadable",
-         8,
-         SX_FILE,
+         SX28,
          "7F3",
+         SX_FILE},
+        {"FUSE unreadable",
          FailRead(14),
          {"VEK-Flash programmer is not responding to the program Fuse command."},
          Outcome::CommunicationFailed,
-         false},
-        {"FUSE result missing",
-         8,
-         SX_FILE,
+         SX28,
          "7F3",
-         Reply(CMD_PROGRAM, 0, 2, VEKSIM_DROP),
+         SX_FILE},
+        {"FUSE result missing",
+         FaultReply(CMD_PROGRAM, 2, VEKSIM_DROP),
          {"VEK-Flash programmer is not responding to the program Fuse command."},
          Outcome::CommunicationFailed,
-         false},
-        {"FUSE failed",
-         8,
-         SX_FILE,
+         SX28,
          "7F3",
-         Reply(CMD_PROGRAM, 0, 2, VEKSIM_REPLACE, 0x5A),
+         SX_FILE},
+        {"FUSE failed",
+         FaultReply(CMD_PROGRAM, 2, VEKSIM_REPLACE, 0x5A),
          {"Fuse program failed."},
          Outcome::CommunicationFailed,
-         false},
-        {"a FUSE result other than fail goes on",
-         8,
-         SX_FILE,
+         SX28,
          "7F3",
-         Reply(CMD_PROGRAM, 0, 2, VEKSIM_REPLACE, 0x00),
+         SX_FILE},
+        {"a FUSE result other than fail goes on",
+         FaultReply(CMD_PROGRAM, 2, VEKSIM_REPLACE, 0x00),
          {"Programming complete."},
          Outcome::Done,
-         false},
+         SX28,
+         "7F3",
+         SX_FILE},
     };
     return cases;
 }
@@ -556,15 +395,13 @@ TEST_F(Programming, EveryFailureShowsItsMessageOnceAndClearsTheFlags) {
             fresh.HexFileName = "test.hex";
         }
         ui.controls.FuseText = test.fuse;
-        test.inject(sim, fresh);
+        test.inject(sim);
 
         const OperationResult result = OnProgram(fresh);
         EXPECT_EQ(ui.messages, test.messages);
         EXPECT_EQ(result.outcome, test.outcome);
         EXPECT_EQ(ui.fatalRequests, test.fatal ? 1 : 0);
-        EXPECT_FALSE(fresh.BusyFlag);
-        EXPECT_FALSE(fresh.LinkInUse);
-        EXPECT_EQ(ui.waitDepth, 0);
+        ExpectFlagsCleared(fresh, ui);
     }
 }
 

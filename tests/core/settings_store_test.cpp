@@ -10,9 +10,9 @@
 #include <set>
 
 #include "folder_changes.h"
-#include "temp_folder.h"
 #include "settings/ini_text.h"
 #include "settings/whole_file.h"
+#include "temp_folder.h"
 
 namespace vek::test {
 namespace {

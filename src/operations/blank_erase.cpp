@@ -100,12 +100,9 @@ EraseResult BulkEraseDevice(Session& session) {
     return ERASE_DONE;
 }
 
-OperationResult OnBlankCheck(Session& session) {
-    RefreshCurrentTarget(session);
-    OperationClaim claim(session);
-    if (!claim) {
-        return claim.Refusal();
-    }
+namespace {
+
+OperationResult BlankCheckClaimed(Session& session) {
     if (BeginTransaction(session, "VEK-Flash programmer is not responding to commands.(129)",
                          "(1b)") != TransactionStart::Ready) {
         return COMMUNICATION_FAILED;
@@ -115,12 +112,7 @@ OperationResult OnBlankCheck(Session& session) {
     return result;
 }
 
-OperationResult OnErase(Session& session) {
-    RefreshCurrentTarget(session);
-    OperationClaim claim(session);
-    if (!claim) {
-        return claim.Refusal();
-    }
+OperationResult EraseClaimed(Session& session) {
     if (BeginTransaction(session, "VEK-Flash programmer not responding to commands.(118)",
                          "(1a)") != TransactionStart::Ready) {
         return COMMUNICATION_FAILED;
@@ -145,6 +137,16 @@ OperationResult OnErase(Session& session) {
     const OperationResult result = ReportBlankCheck(session, BlankCheckDevice(session));
     EndTransaction(session);
     return result;
+}
+
+}  // namespace
+
+OperationResult OnBlankCheck(Session& session) {
+    return RunClaimed(session, [&session] { return BlankCheckClaimed(session); });
+}
+
+OperationResult OnErase(Session& session) {
+    return RunClaimed(session, [&session] { return EraseClaimed(session); });
 }
 
 }  // namespace vek

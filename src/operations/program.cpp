@@ -365,13 +365,7 @@ class Programming {
 }  // namespace
 
 OperationResult OnProgram(Session& session) {
-    // The target is taken before the claim: while an operation runs the list is not read.
-    RefreshCurrentTarget(session);
-    OperationClaim claim(session);
-    if (!claim) {
-        return claim.Refusal();
-    }
-    return Programming(session).Run();
+    return RunClaimed(session, [&session] { return Programming(session).Run(); });
 }
 
 }  // namespace vek

@@ -24,13 +24,6 @@ OperationResult ReportBlankCheck(Session& session, BlankResult result) {
 // A failure whose messages have been shown where it was found.
 const OperationResult COMMUNICATION_FAILED{Outcome::CommunicationFailed, ""};
 
-std::uint8_t LowByte(int value) {
-    return static_cast<std::uint8_t>(value & 0xFF);
-}
-std::uint8_t HighByte(int value) {
-    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
 }  // namespace
 
 BlankResult BlankCheckDevice(Session& session) {

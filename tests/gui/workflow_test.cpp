@@ -62,6 +62,7 @@ class Workflow : public WindowTest {
 
 TEST_F(Workflow, OpenProgramVerifyAndReadASampleFile) {
     Start();
+    MoveTo({0, 100});  // no room to its left, room to its right on the 800-pixel test screen
     OpenThroughDialog(PIC_SAMPLE);
     EXPECT_EQ(Text("hexFileField"), "blink-16f84a.hex");
     EXPECT_EQ(Text("fuseField"), "3FF1");
@@ -73,6 +74,9 @@ TEST_F(Workflow, OpenProgramVerifyAndReadASampleFile) {
                            "EEPROM Data:", "2100:   56   45   4B   xx   (0..3)", "Comment:",
                            "; blink-16f84a.hex: toggles RB0 with a short delay loop (PIC16F84A, "
                            "XT oscillator)"}));
+    // Beside the main window, never over it: with no room to its left, on its right.
+    EXPECT_FALSE(
+        window->findChild<HexDataWindow*>()->frameGeometry().intersects(window->frameGeometry()));
 
     Press("programButton");
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 9), 0x0008);

@@ -3,12 +3,14 @@
 // operation runs.
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QToolButton>
 #include <filesystem>
+#include <functional>
 
 #include "hex_data_window.h"
 #include "pic_config_editor.h"
@@ -221,6 +223,65 @@ TEST_F(Workflow, EditorsFollowAReadAndAFileOpened) {
     Find<QPushButton>("fuseSetButton")->click();
     EXPECT_TRUE(
         OpenEditor<PicConfigEditor>()->findChild<QRadioButton*>("oscillatorMode2")->isChecked());
+}
+
+TEST_F(Workflow, EveryWayTheWindowClosesTheEditorsLeavesThemClosed) {
+    struct Case {
+        const char* what;
+        std::function<void()> close;
+    };
+    const std::vector<Case> cases = {
+        {"a change of target",
+         [&] { QTest::keyClick(Find<QComboBox>("deviceList"), Qt::Key_Down); }},
+        {"a HEX file opened", [&] { OpenThroughDialog(PIC_SAMPLE); }},
+        {"exit", [&] { Find<QAction>("exitAction")->trigger(); }},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        settings.WriteSettingInt(SETTINGS_SECTION, "VEKFlashProcSelection", 8);
+        Start();
+        Find<QPushButton>("fuseSetButton")->click();
+        Find<QPushButton>("fuseXSetButton")->click();
+        ASSERT_NE(OpenEditor<SxFuseEditor>(), nullptr);
+        ASSERT_NE(OpenEditor<SxFuseXEditor>(), nullptr);
+        test.close();
+        EXPECT_EQ(OpenEditor<SxFuseEditor>(), nullptr);
+        EXPECT_EQ(OpenEditor<SxFuseXEditor>(), nullptr);
+        EXPECT_EQ(Find<QPushButton>("fuseSetButton")->text(), "Set");
+        EXPECT_EQ(Find<QPushButton>("fuseXSetButton")->text(), "Set");
+        EXPECT_FALSE(Find<QLineEdit>("fuseField")->isReadOnly());
+    }
+}
+
+TEST_F(Workflow, WithNoTargetSelectedTheSetButtonOpensNothing) {
+    Start();
+    Find<QComboBox>("deviceList")->setCurrentIndex(-1);
+    Find<QPushButton>("fuseSetButton")->click();
+    EXPECT_EQ(answerer.messages.back(), "First select a device to be programmed.");
+    EXPECT_EQ(OpenEditor<PicConfigEditor>(), nullptr);
+    EXPECT_EQ(Find<QPushButton>("fuseSetButton")->text(), "X");
+}
+
+TEST_F(Workflow, TheHexDataLinesAreCopiedAsSelectedAndTheWindowComesBackAfterClosing) {
+    Start();
+    OpenThroughDialog(PIC_SAMPLE);
+    auto* list = Find<QListWidget>("hexDataList");
+    QApplication::clipboard()->clear();
+    list->item(1)->setSelected(true);
+    list->item(3)->setSelected(true);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "0000:   1683   0186   1283   3001\n0008:   2807   0008   3FFF   3FFF\n");
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(list->selectedItems().size(), list->count());
+    // Enter neither closes it nor does anything else; Escape closes it for good.
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_NE(window->findChild<HexDataWindow*>(), nullptr);
+    QTest::keyClick(list, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->findChild<HexDataWindow*>(), nullptr);
+    Press("readButton");
+    EXPECT_EQ(HexDataLines().size(), 1 + 256 + 1 + 16);
 }
 
 }  // namespace

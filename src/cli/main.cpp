@@ -12,8 +12,7 @@
 
 int main(int argc, char* argv[]) {
     using namespace vek::cli;
-    const vek::cli::ParsedArguments parsed =
-        ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    const ParsedArguments parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "vekflash-cli: %s\nTry 'vekflash-cli --help' for more.\n",
                      parsed.error.c_str());

@@ -1,7 +1,9 @@
 #include "simulator.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "state_file.h"
 #include "usb_timing.h"
@@ -13,6 +15,25 @@ namespace {
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
     return value == nullptr ? std::string() : std::string(value);
+}
+
+// "NAME:a,b,c" into its numbers (C syntax, so 0x58 too); nothing when malformed.
+std::optional<std::vector<int>> Numbers(const std::string& arguments, std::size_t count) {
+    std::vector<int> numbers;
+    std::istringstream items(arguments);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        char* end = nullptr;
+        const long number = std::strtol(item.c_str(), &end, 0);
+        if (item.empty() || *end != '\0') {
+            return std::nullopt;
+        }
+        numbers.push_back(static_cast<int>(number));
+    }
+    if (numbers.size() != count) {
+        return std::nullopt;
+    }
+    return numbers;
 }
 
 }  // namespace
@@ -42,6 +63,26 @@ void Simulator::Reset() {
     unplugCountdown_ = -1;
     handleState_ = HandleState::CLOSED;
     readTimeoutMs_ = 0;
+    ArmFaults(Environment("VEKSIM_FAULTS"));
+}
+
+void Simulator::ArmFaults(const std::string& list) {
+    std::istringstream items(list);
+    std::string item;
+    while (std::getline(items, item, ';')) {
+        const std::size_t colon = item.find(':');
+        const std::string name = item.substr(0, colon);
+        const std::string arguments = colon == std::string::npos ? "" : item.substr(colon + 1);
+        if (name == "detached" && arguments.empty()) {
+            SetAttached(false);
+        } else if (const auto reply = Numbers(arguments, 5); name == "reply" && reply) {
+            const std::vector<int>& n = *reply;
+            faults_.FaultReply(n[0], n[1], n[2], n[3], n[4]);
+        } else if (!item.empty()) {
+            // The process under test has no other way to tell the test that its fault is not armed.
+            std::fprintf(stderr, "VEKSIM_FAULTS: cannot arm \"%s\"\n", item.c_str());
+        }
+    }
 }
 
 std::optional<FT_STATUS> Simulator::CallFailure(std::string_view function) {

@@ -38,7 +38,7 @@ class Simulator {
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
 
-    // Reads the environment: VEKSIM_CHIP, VEKSIM_STATE and VEKSIM_REAL_TIME.
+    // Reads the environment: VEKSIM_CHIP, VEKSIM_STATE, VEKSIM_REAL_TIME and VEKSIM_FAULTS.
     void Reset();
 
     // Every D2XX call passes here first: it is counted, counts towards an unplug and may be
@@ -81,6 +81,9 @@ class Simulator {
 
   private:
     enum class HandleState { CLOSED, OPEN, LOST };
+
+    // The faults of VEKSIM_FAULTS (vek_sim.h).
+    void ArmFaults(const std::string& list);
 
     Clock clock_;
     VirtualChip chip_;

@@ -68,7 +68,13 @@ enum {
  * socket (or the chip named by VEKSIM_CHIP, with the memory kept in the file named by
  * VEKSIM_STATE when that file is for this chip), the board attached, power off and not
  * allowed, no transaction, no faults, empty logs, the clock at 0 (virtual unless
- * VEKSIM_REAL_TIME is 1), no handle open. The environment is read here. */
+ * VEKSIM_REAL_TIME is 1), no handle open. The environment is read here.
+ *
+ * VEKSIM_FAULTS, for tests of a program that cannot reach this interface because it runs in
+ * a process of its own, arms faults at once, as a list separated by ';':
+ *   detached                         as VekSim_SetAttached(0)
+ *   reply:ANCHOR,OCC,BYTE,ACTION,VAL as VekSim_FaultReply, numbers as in C ("0x53" too)
+ * An item it cannot read is named on stderr and left out. */
 VEKSIM_API void VekSim_Reset(void);
 
 /* Puts a fresh blank chip in the socket: "16F84A", "16F870" .. "16F877", "SX28", "SX48".

@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include "driver_download_dialog.h"
 #include "hex_data_window.h"
 #include "hex_file_chooser.h"
+#include "hex_file_drop.h"
 #include "link/connection.h"
 #include "link/web_addresses.h"
 #include "operations/blank_erase.h"
@@ -24,6 +26,8 @@
 #include "operations/verify.h"
 #include "painted_icons.h"
 #include "pic_config_editor.h"
+#include "read_data_saver.h"
+#include "recent_files_menu.h"
 #include "session/hex_file_open.h"
 #include "sx_fuse_editor.h"
 #include "sx_fusex_editor.h"
@@ -83,6 +87,9 @@ MainWindow::MainWindow(const std::filesystem::path& settingsPath, std::string d2
             return new PicConfigEditor(this, session_, std::move(showInField));
         });
     configurationFields_->setParent(this);
+    new HexFileDrop(
+        this, [this] { return !session_.BusyFlag && !HasEnded(); },
+        [this](const QString& path) { OpenDroppedFile(path.toStdString()); });
     ConnectCommands();
     Initialise();
 }
@@ -104,6 +111,7 @@ void MainWindow::ConnectCommands() {
     connect(readButton_, &QToolButton::clicked, this, read);
     connect(readAction_, &QAction::triggered, this, read);
     connect(openHexFileAction_, &QAction::triggered, this, &MainWindow::OpenHexFile);
+    connect(saveReadDataAction_, &QAction::triggered, this, &MainWindow::SaveReadData);
     connect(eraseBeforeProgramAction_, &QAction::toggled, this,
             [this](bool checked) { session_.EraseBeforeProgram = checked; });
     connect(connectAction_, &QAction::triggered, this,
@@ -226,8 +234,43 @@ void MainWindow::OpenHexFile() {
         if (!chosen || session_.BusyFlag) {
             return;
         }
-        configurationFields_->CloseEditorsForHexOpen();
-        OpenChosenHexFile(session_, chosen->toStdString());
+        OpenFile(chosen->toStdString());
+    });
+}
+
+void MainWindow::OpenFile(const std::string& path) {
+    configurationFields_->CloseEditorsForHexOpen();
+    // A file that could not be read at all is not offered again.
+    if (OpenChosenHexFile(session_, path) != HEX_OPEN_FAILED) {
+        recentFiles_->Remember(path);
+    }
+}
+
+void MainWindow::OpenRecentFile(const std::string& path) {
+    blankCheckButton_->setFocus();
+    if (session_.BusyFlag) {
+        return;
+    }
+    RunCommand([this, path] {
+        if (recentFiles_->KeepIfPresent(ui_, path)) {
+            OpenFile(path);
+        }
+    });
+}
+
+void MainWindow::OpenDroppedFile(const std::string& path) {
+    blankCheckButton_->setFocus();
+    RunCommand([this, path] { OpenFile(path); });
+}
+
+void MainWindow::SaveReadData() {
+    if (!session_.lastRead) {
+        return;
+    }
+    RunCommand([this] {
+        const QString lastFile = QString::fromStdString(
+            settings_.ReadSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, ""));
+        SaveReadDataAs(this, ui_, *session_.lastRead, QFileInfo(lastFile).absolutePath());
     });
 }
 
@@ -235,6 +278,9 @@ void MainWindow::SetOperationRunning(bool running) {
     deviceList_->setEnabled(!running);
     controls_.hexFileField->setEnabled(!running);
     openHexFileAction_->setEnabled(!running);
+    recentFiles_->SetEnabled(!running);
+    // What a Read has just taken is there to be saved once it has ended.
+    saveReadDataAction_->setEnabled(!running && session_.lastRead.has_value());
     configurationFields_->SetOperationRunning(running);
 }
 

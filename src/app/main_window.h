@@ -27,6 +27,7 @@ namespace vek {
 class ConfigurationFields;
 class DeviceList;
 class HexDataWindow;
+class RecentFilesMenu;
 
 class MainWindow : public QDialog {
     Q_OBJECT
@@ -68,6 +69,11 @@ class MainWindow : public QDialog {
     void OnDeviceListClosedUp();
     void OnAllowTargetPower(bool checkedNow);
     void OpenHexFile();
+    // The one way a file is opened, whether the dialog, the recent list or a drop chose it.
+    void OpenFile(const std::string& path);
+    void OpenRecentFile(const std::string& path);
+    void OpenDroppedFile(const std::string& path);
+    void SaveReadData();
     void SetOperationRunning(bool running);
     void PrepareHexDataWindow();
     void ShowHexDataLines(const std::vector<std::string>& lines);
@@ -96,9 +102,11 @@ class MainWindow : public QDialog {
     QLabel* connectionLabel_ = nullptr;
 
     ConfigurationFields* configurationFields_ = nullptr;
+    RecentFilesMenu* recentFiles_ = nullptr;
     QPointer<HexDataWindow> hexDataWindow_;
 
     QAction* openHexFileAction_ = nullptr;
+    QAction* saveReadDataAction_ = nullptr;
     QAction* exitAction_ = nullptr;
     QAction* eraseBeforeProgramAction_ = nullptr;
     QAction* programAction_ = nullptr;

@@ -16,6 +16,7 @@
 #include "main_window.h"
 #include "operation_button.h"
 #include "painted_icons.h"
+#include "recent_files_menu.h"
 
 namespace vek {
 
@@ -140,7 +141,12 @@ QMenuBar* MainWindow::BuildMenus() {
 
     QMenu* file = menuBar->addMenu("&File");
     openHexFileAction_ = AddAction(file, "openHexFileAction", "&Open Hex File...");
+    // Offered once a Read has succeeded (SetOperationRunning).
+    saveReadDataAction_ = AddAction(file, "saveReadDataAction", "Save Read Data &As...");
+    saveReadDataAction_->setEnabled(false);
     exitAction_ = AddAction(file, "exitAction", "&Exit");
+    recentFiles_ = new RecentFilesMenu(file, exitAction_, settings_,
+                                       [this](const std::string& path) { OpenRecentFile(path); });
 
     QMenu* setup = menuBar->addMenu("Se&tup");
     connectAction_ = AddAction(setup, "connectAction", "Connect to VEK Flash Programmer");

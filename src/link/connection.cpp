@@ -134,18 +134,20 @@ void Connect(ProgrammerConnection& connection) {
     connection.Connected = true;
 }
 
-void TestCommunication(ProgrammerConnection& connection) {
+bool TestCommunication(ProgrammerConnection& connection) {
     if (RefuseWhileLinkInUse(connection)) {
-        return;
+        return false;
     }
     if (!connection.Connected) {
         connection.ui.ShowMessage(MSG_NO_PROGRAMMER);
-        return;
+        return false;
     }
-    if (connection.link.SendCommand(
+    if (!connection.link.SendCommand(
             {CMD_TEST, TEST_PATTERN[0], TEST_PATTERN[1], TEST_PATTERN[2]})) {
-        connection.ui.ShowMessage(MSG_PROGRAMMER_READY);
+        return false;
     }
+    connection.ui.ShowMessage(MSG_PROGRAMMER_READY);
+    return true;
 }
 
 void AllowTargetPower(ProgrammerConnection& connection, bool itemChecked,

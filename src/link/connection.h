@@ -29,7 +29,8 @@ void StartupConnection(ProgrammerConnection& connection);
 // Every timer tick, after the window has saved its position.
 void ConnectionPoll(ProgrammerConnection& connection);
 void Connect(ProgrammerConnection& connection);
-void TestCommunication(ProgrammerConnection& connection);
+// True when the programmer answered the test frame.
+bool TestCommunication(ProgrammerConnection& connection);
 // itemChecked: the menu item's check mark now; setItemChecked flips it before the exchange.
 void AllowTargetPower(ProgrammerConnection& connection, bool itemChecked,
                       const std::function<void(bool)>& setItemChecked);

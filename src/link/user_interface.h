@@ -32,6 +32,9 @@ class UserInterface {
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
     virtual void Pause(int milliseconds) = 0;
+    // A pause that only gives the person time to take a warning in; a protocol wait it is
+    // not, so an interface without a person watching may return at once.
+    virtual void PauseAfterWarning(int milliseconds) { Pause(milliseconds); }
     // The current texts of the window's fields, and showing new ones (with a repaint).
     virtual FieldTexts TakeFieldTexts() = 0;
     virtual void ShowFieldTexts(const FieldTexts& texts) = 0;

@@ -2,6 +2,8 @@
 
 #include "device/hex_text.h"
 #include "link/protocol.h"
+#include "operations/operation_claim.h"
+#include "session/processor_selection.h"
 
 namespace vek {
 
@@ -51,29 +53,62 @@ int ReadDeviceId(Session& session) {
     return ReadId(session).value_or(1);
 }
 
+bool IdFits(const DeviceInfo& device, int id) {
+    if (FamilyOfIndex(device.processorIndex) == TargetFamily::SX) {
+        return id == device.deviceId;
+    }
+    return (id & PIC16_ID_MASK) == device.deviceId;
+}
+
+std::vector<std::string_view> DevicesFittingId(int id) {
+    std::vector<std::string_view> names;
+    for (const DeviceInfo& device : DeviceTable) {
+        if (IdFits(device, id)) {
+            names.push_back(device.name);
+        }
+    }
+    return names;
+}
+
 Identity CheckTargetIdentity(Session& session) {
     const std::optional<int> read = ReadId(session);
     // A failed read is warned about as the ID 1, which no target has.
     const int id = read.value_or(1);
     const DeviceInfo& target = session.CurrentTarget;
-    int shownId = id;
-    if (FamilyOfIndex(target.processorIndex) == TargetFamily::SX) {
-        if (id == target.deviceId) {
-            return Identity::Matches;
-        }
-    } else {
-        shownId = id & PIC16_ID_MASK;
-        if (shownId == target.deviceId) {
-            return Identity::Matches;
-        }
+    if (IdFits(target, id)) {
+        return Identity::Matches;
     }
+    // The warning shows what was compared.
+    const bool isSx = FamilyOfIndex(target.processorIndex) == TargetFamily::SX;
+    const int shownId = isSx ? id : id & PIC16_ID_MASK;
     session.ui.ShowMessage(WrongTargetWarning(target.name, shownId));
-    session.ui.Pause(WARNING_PAUSE_MS);
+    session.ui.PauseAfterWarning(WARNING_PAUSE_MS);
     return read ? Identity::Differs : Identity::Unreadable;
 }
 
 int CheckDeviceId(Session& session) {
     return CheckTargetIdentity(session) == Identity::Matches ? 0 : 1;
+}
+
+ChipIdentification IdentifyChip(Session& session) {
+    // The target is taken before the claim: while an operation runs the list is not read.
+    RefreshCurrentTarget(session);
+    OperationClaim claim(session);
+    if (!claim) {
+        return {claim.Refusal(), std::nullopt};
+    }
+    // Failures have been reported where they were found.
+    const OperationResult failed{Outcome::CommunicationFailed, ""};
+    if (BeginTransaction(session, "VEK-Flash programmer is not responding to commands.(170)",
+                         "(17)") != TransactionStart::Ready) {
+        return {failed, std::nullopt};
+    }
+    const std::optional<int> id = ReadId(session);
+    if (!id) {
+        return {failed, std::nullopt};
+    }
+    EndTransaction(session);
+    return {{Outcome::Done, ""}, id};
 }
 
 }  // namespace vek

@@ -2,10 +2,19 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
+#include <vector>
 
+#include "operations/operation_result.h"
 #include "session/session.h"
 
 namespace vek {
+
+// Whether a chip answering `id` is a `device`: all 12 bits for SX, and for PIC16 all but the
+// low five, which carry the chip's revision.
+bool IdFits(const DeviceInfo& device, int id);
+// The names of the table's rows that a chip answering `id` fits, in table order.
+std::vector<std::string_view> DevicesFittingId(int id);
 
 // The 12-bit device ID, or 1 after a failure (1 is no valid ID).
 int ReadDeviceId(Session& session);
@@ -16,5 +25,13 @@ enum class Identity { Matches, Differs, Unreadable };
 Identity CheckTargetIdentity(Session& session);
 // 0 when the chip fits the selected target; 1 after a warning otherwise.
 int CheckDeviceId(Session& session);
+
+// The chip's ID in a transaction of its own, for a caller that only asks which chip it is:
+// no warning follows when it is not the selected target. id is absent after a failure.
+struct ChipIdentification {
+    OperationResult result;
+    std::optional<int> id;
+};
+ChipIdentification IdentifyChip(Session& session);
 
 }  // namespace vek

@@ -1,8 +1,8 @@
 // What a device operation came to, for a caller that needs more than the messages shown.
 #pragma once
 
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "device/image_compare.h"
 
@@ -24,8 +24,9 @@ struct OperationResult {
     Outcome outcome = Outcome::Done;
     // The message that ended the operation: its verdict or its failure.
     std::string message;
-    // Verify: the first place where the chip differs, when it does.
-    std::optional<ImageDifference> mismatch = std::nullopt;
+    // Verify: every place where the chip differs, in the order compared; the message names
+    // the first.
+    std::vector<ImageDifference> differences = {};
 
     bool Succeeded() const { return outcome == Outcome::Done; }
 };

@@ -31,6 +31,7 @@ class Reading {
           stream_(session) {}
 
     OperationResult Run() {
+        session_.lastRead.reset();
         session_.ui.PrepareHexDataWindow();
         session_.ui.SetProgress(0);
         session_.ui.Pause(PAUSE_BEFORE_BEGIN_MS);
@@ -108,6 +109,7 @@ class Reading {
         }
         session_.ui.ShowHexDataLines(
             DeviceListingLines(session_.image, stream_.ProgramBlocks(), stream_.EepromBlocks()));
+        session_.lastRead = ReadContents{target_, session_.image, words_};
         return true;
     }
 
@@ -115,13 +117,17 @@ class Reading {
     void ShowConfiguration(const std::array<std::uint8_t, CONFIGURATION_BYTES>& bytes) {
         session_.fields = session_.ui.TakeFieldTexts();
         if (IsPic16()) {
+            words_ = {static_cast<int>(Word(bytes[0], bytes[1])), 0};
             const std::string config = HexDigits(Word(bytes[0], bytes[1]), 4);
             session_.fields.FuseText = config;
             session_.fields.FuseXText = "---";
             session_.CurrentFuseText = config;
         } else {
-            const std::string fuse = HexDigits(Word(bytes[0], bytes[1] & SX_WORD_HIGH_MASK), 3);
-            const std::string fuseX = HexDigits(Word(bytes[2], bytes[3] & SX_WORD_HIGH_MASK), 3);
+            const unsigned fuseWord = Word(bytes[0], bytes[1] & SX_WORD_HIGH_MASK);
+            const unsigned fuseXWord = Word(bytes[2], bytes[3] & SX_WORD_HIGH_MASK);
+            words_ = {static_cast<int>(fuseWord), static_cast<int>(fuseXWord)};
+            const std::string fuse = HexDigits(fuseWord, 3);
+            const std::string fuseX = HexDigits(fuseXWord, 3);
             session_.fields.FuseText = fuse;
             session_.fields.FuseXText = fuseX;
             session_.CurrentFuseText = fuse;
@@ -136,6 +142,7 @@ class Reading {
     const DeviceInfo& target_;
     ReadStream stream_;
     OperationResult result_;
+    ConfigurationWords words_;
 };
 
 }  // namespace

@@ -136,7 +136,7 @@ class Verification {
             fileImage, session_.image, target_, expected, {session_.readFuse, session_.readFuseX});
         if (!differences.empty()) {
             Conclude(Outcome::Mismatch, MismatchMessage(differences.front()));
-            result_.mismatch = differences.front();
+            result_.differences = differences;
             return result_;
         }
         EndTransaction(session_);

@@ -6,7 +6,7 @@
 
 namespace vek {
 
-// Stops at the first difference, which the result names (mismatch) besides the message.
+// Reports the first difference; the result lists every one.
 OperationResult VerifyTarget(Session& session);
 
 }  // namespace vek

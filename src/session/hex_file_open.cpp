@@ -76,7 +76,7 @@ std::string HexScanMessage(HexScanResult result, int lineNo) {
     return "";
 }
 
-void OpenChosenHexFile(Session& session, const std::string& path) {
+HexScanResult OpenChosenHexFile(Session& session, const std::string& path) {
     session.HexFilePath = path;
     session.HexFileName = std::filesystem::path(path).filename().string();
     session.settings.WriteSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, path);
@@ -89,13 +89,14 @@ void OpenChosenHexFile(Session& session, const std::string& path) {
     const HexScanResult result = ScanHexFile(session, true, lineNo);
     if (result == HEX_OK) {
         ShowFileListing(session);
-        return;
+        return result;
     }
     // The name stays chosen, so that Program and Verify report the same error.
     session.fields = session.ui.TakeFieldTexts();
     session.fields.HexFileText.clear();
     session.ui.ShowFieldTexts(session.fields);
     session.ui.ShowMessage(HexScanMessage(result, lineNo));
+    return result;
 }
 
 void ShowFileListing(Session& session) {

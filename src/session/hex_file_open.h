@@ -14,8 +14,8 @@ namespace vek {
 HexScanResult ScanHexFile(Session& session, bool extractConfig, int& lineNo);
 
 // The file dialog has returned `path` (its editors closed): remembers the file, shows its
-// name, scans it and lists it, or reports why it cannot be used.
-void OpenChosenHexFile(Session& session, const std::string& path);
+// name, scans it and lists it, or reports why it cannot be used. Returns what the scan found.
+HexScanResult OpenChosenHexFile(Session& session, const std::string& path);
 
 // Loads the chosen file into the image, marking what it gives, and lists it.
 void ShowFileListing(Session& session);

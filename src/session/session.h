@@ -2,14 +2,24 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "device/device_table.h"
+#include "device/image_compare.h"
 #include "device/memory_image.h"
 #include "link/connection.h"
 #include "settings/settings_store.h"
 
 namespace vek {
+
+// What a Read took from the chip: the target it was read as, the image with its program
+// words and EEPROM bytes, and its configuration words (the PIC16 configuration word in fuse).
+struct ReadContents {
+    DeviceInfo target;
+    MemoryImage image;
+    ConfigurationWords words;
+};
 
 struct Session : ProgrammerConnection {
     Session(UserInterface& userInterface, SettingsStore& settingsStore,
@@ -40,6 +50,9 @@ struct Session : ProgrammerConnection {
     // The configuration words of the last Verify's read-back, unmasked.
     std::uint16_t readFuse = 0;
     std::uint16_t readFuseX = 0;
+    // The last successful Read, kept apart from the image that later commands reuse, so that
+    // saving it writes what was read. A Read that fails takes it away.
+    std::optional<ReadContents> lastRead;
 };
 
 }  // namespace vek

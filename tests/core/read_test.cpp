@@ -55,6 +55,12 @@ TEST_F(ReadTest, Pic16ChipFillsTheImageTheFieldsAndTheListing) {
     EXPECT_EQ(session.CurrentFuseText, "3D3A");
     EXPECT_EQ(session.CurrentFuseXText, "440");
     EXPECT_EQ(ui.editorRefreshes, 1);
+    // Kept apart for saving, whatever later commands do to the image.
+    ASSERT_TRUE(session.lastRead.has_value());
+    EXPECT_EQ(session.lastRead->target.name, "16F877");
+    EXPECT_EQ(session.lastRead->words.fuse, 0x3D3A);
+    EXPECT_EQ(session.lastRead->image[8191], 0x0123);
+    EXPECT_EQ(session.lastRead->image[0x21FF], 0xEE);
 
     EXPECT_EQ(HostHex(), ReadExchange(7, {CMD_READ, 7, 0x00, 0x20, 0x00, 0x01}, 256 + 4));
     EXPECT_EQ(ui.pauses.front(), 100);
@@ -85,6 +91,9 @@ TEST_F(ReadTest, SxChipShowsTwelveBitWordsAndReadsNoEeprom) {
     EXPECT_EQ(ui.controls.FuseXText, "440");
     EXPECT_EQ(session.CurrentFuseText, "4E9");
     EXPECT_EQ(session.CurrentFuseXText, "440");
+    ASSERT_TRUE(session.lastRead.has_value());
+    EXPECT_EQ(session.lastRead->words.fuse, 0x4E9);
+    EXPECT_EQ(session.lastRead->words.fuseX, 0x440);
     EXPECT_EQ(HostHex(), ReadExchange(9, {CMD_READ, 9, 0x00, 0x10, 0x00, 0x00}, 128));
     ExpectFlagsCleared(session, ui);
 }
@@ -150,10 +159,12 @@ TEST_F(ReadTest, EveryFailureShowsItsMessageAndEndsTheStreamAsItMust) {
         RecordingUi caseUi;  // a fatal case ends its link for good, so each gets its own
         Session caseSession(caseUi, settings, sim.LibraryPath());
         OpenProgrammer(caseSession);
+        caseSession.lastRead = ReadContents{};  // an earlier Read's, which a failure takes away
         failure.inject(sim);
         const OperationResult result = ReadTarget(caseSession);
         EXPECT_EQ(caseUi.messages, failure.messages);
         EXPECT_EQ(result.Succeeded(), failure.listed);
+        EXPECT_EQ(caseSession.lastRead.has_value(), failure.listed);
         EXPECT_EQ(Count(HostHex(), Frame({CMD_END, 0})), failure.endFrames);
         EXPECT_EQ(caseUi.hexDataPrepared, 1);
         EXPECT_EQ(caseUi.hexData.empty(), !failure.listed);

@@ -112,7 +112,9 @@ TEST_F(VerifyTest, AProgrammedChipPassesAndEachChangeIsReportedFirstAndAlone) {
         const OperationResult result = VerifyTarget(caseSession);
         EXPECT_EQ(caseUi.messages, std::vector<std::string>{change.message});
         EXPECT_EQ(result.message, change.message);
-        EXPECT_EQ(result.mismatch, change.mismatch);
+        const std::optional<ImageDifference> first =
+            result.differences.empty() ? std::nullopt : std::optional(result.differences.front());
+        EXPECT_EQ(first, change.mismatch);
         EXPECT_EQ(result.outcome, change.mismatch ? Outcome::Mismatch : Outcome::Done);
         const std::uint8_t index = DeviceTable[change.chip.row].processorIndex;
         // The read-back ends the transaction, and a pass ends it once more.

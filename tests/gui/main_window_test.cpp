@@ -106,9 +106,10 @@ TEST_F(Window, AStartWithASavedSelectionShowsItsFamilyLayout) {
 
 TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
     Start();
-    // Each item: its text, "[x]" or "[ ]" when checkable, "(off)" when disabled.
+    // Each item: its text, "[x]" or "[ ]" when checkable, "(off)" when disabled; "----" a
+    // separator.
     const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
-        {"&File", {"&Open Hex File...", "&Exit"}},
+        {"&File", {"&Open Hex File...", "Save Read Data &As... (off)", "----", "&Exit"}},
         {"Se&tup",
          {"Connect to VEK Flash Programmer", "Setup USB Description String...",
           "Enable Erase Before Program [x]", "Test Communication",
@@ -122,7 +123,7 @@ TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
     for (const QAction* menuAction : Find<QMenuBar>("menuBar")->actions()) {
         std::vector<std::string> items;
         for (const QAction* item : menuAction->menu()->actions()) {
-            std::string described = item->text().toStdString();
+            std::string described = item->isSeparator() ? "----" : item->text().toStdString();
             if (item->isCheckable()) {
                 described += item->isChecked() ? " [x]" : " [ ]";
             }

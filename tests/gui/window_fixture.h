@@ -9,12 +9,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest/QTest>
 #include <filesystem>
 #include <functional>
@@ -94,6 +96,22 @@ class WindowTest : public ::testing::Test {
         }
         QCoreApplication::processEvents();
     }
+
+    // Opens the file through the menu, answering the file dialog with `path`.
+    void OpenThroughDialog(const std::string& path) {
+        QTimer::singleShot(0, [path] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), "Select a HEX file.");
+            EXPECT_EQ(dialog->nameFilters(),
+                      (QStringList{"HEX Files (*.hex *.sxh)", "All Files (*)"}));
+            dialog->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        Find<QAction>("openHexFileAction")->trigger();
+        QCoreApplication::processEvents();
+    }
+    void Press(const char* buttonName) { Find<QToolButton>(buttonName)->click(); }
 
     // Triggers the menu item and hands the modal dialog that it opens to `visit`, then
     // presses the dialog's OK button. Message boxes on top are left to the answerer.

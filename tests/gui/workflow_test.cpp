@@ -4,7 +4,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -26,21 +25,6 @@ const std::string PIC_SAMPLE = VEK_EXAMPLES_DIR "/blink-16f84a.hex";
 
 class Workflow : public WindowTest {
   protected:
-    // Opens the file through the menu, answering the file dialog with `path`.
-    void OpenThroughDialog(const std::string& path) {
-        QTimer::singleShot(0, [path] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->windowTitle(), "Select a HEX file.");
-            EXPECT_EQ(dialog->nameFilters(),
-                      (QStringList{"HEX Files (*.hex *.sxh)", "All Files (*)"}));
-            dialog->selectFile(QString::fromStdString(path));
-            static_cast<QDialog*>(dialog)->accept();
-        });
-        Find<QAction>("openHexFileAction")->trigger();
-        QCoreApplication::processEvents();
-    }
-    void Press(const char* buttonName) { Find<QToolButton>(buttonName)->click(); }
     QStringList HexDataLines() {
         auto* hexData = window->findChild<HexDataWindow*>();
         return hexData == nullptr ? QStringList{"<no window>"} : hexData->Lines();

@@ -1,4 +1,6 @@
 // Faults a test arms: unplugging, failing calls, damaged reply bytes and stray bytes.
+#include <cstdlib>
+
 #include "sim_host.h"
 
 namespace vek::test {
@@ -112,6 +114,39 @@ TEST_F(ReplyFaults, StrayBytesComeBeforeTheAnswerOnItsWay) {
     ASSERT_EQ(host.Write(FrameBytes({CMD_BEGIN, 0})), FT_OK);
     sim.InjectStrayBytes({0x01, 0x02});
     EXPECT_EQ(host.ReadHex(4), "01 02 55 76");
+}
+
+// A program under test in a process of its own gets its faults through the environment.
+class EnvironmentFaults : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        unsetenv("VEKSIM_FAULTS");
+        sim.Reset();
+    }
+    void ResetWith(const char* faults) {
+        setenv("VEKSIM_FAULTS", faults, 1);
+        sim.Reset();
+    }
+
+    SimControl& sim = SimControl::Get();
+    SimHost host;
+};
+
+TEST_F(EnvironmentFaults, ReplyFaultsAreArmedAtReset) {
+    ResetWith("reply:0x53,1,1,1,0x00;reply:83,2,1,0,0");
+    ASSERT_EQ(host.Open(), FT_OK);
+    host.SetTimeout(TIMEOUT_NORMAL_MS);
+    EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55 76");
+    EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55 00");
+    EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55");
+}
+
+TEST_F(EnvironmentFaults, ADetachedBoardIsNeitherCountedNorOpened) {
+    ResetWith("detached");
+    D2xxDword count = 7;
+    EXPECT_EQ(host.listDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(host.Open(), FT_DEVICE_NOT_FOUND);
 }
 
 }  // namespace

@@ -1,0 +1,60 @@
+// The core's way to the person on a terminal: messages on stderr, a progress bar there when
+// it is a terminal, the field texts held in memory and the device chosen on the command line.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "link/user_interface.h"
+
+namespace vek::cli {
+
+class TerminalUserInterface : public UserInterface {
+  public:
+    // quiet: messages are held back until ReportHeldMessages, and there is no progress bar.
+    TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet);
+
+    // What the progress bar is labelled with, for the operation about to run.
+    void SetProgressLabel(std::string label) { progressLabel_ = std::move(label); }
+    // Ends the progress bar's line, at 100 % when the operation succeeded.
+    void FinishProgress(bool completed);
+    // A quiet run that failed shows what the operation said after all.
+    void ReportHeldMessages();
+
+    void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
+    void SetProgress(int percent) override;
+    void PumpOneEvent() override {}
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    // Protocol waits: the programmer needs them.
+    void Pause(int milliseconds) override;
+    // Nobody watches a script; the pause after the wrong-target warning would only hold it up.
+    void PauseAfterWarning(int) override {}
+    FieldTexts TakeFieldTexts() override { return fields_; }
+    void ShowFieldTexts(const FieldTexts& texts) override { fields_ = texts; }
+    int SelectedDeviceRow() override { return deviceRow_; }
+    void SetPollTimerRunning(bool) override {}
+    // The command ends with its failure anyway.
+    void RequestFatalShutdown() override {}
+    void SetOperationRunning(bool) override {}
+    void RefreshConfigEditors() override {}
+    void PrepareHexDataWindow() override {}
+    void ShowHexDataLines(const std::vector<std::string>&) override {}
+
+  private:
+    void DrawProgress(int percent);
+    void EndProgressLine();
+
+    std::FILE* messages_;
+    int deviceRow_;
+    bool quiet_;
+    bool progressBar_;
+    bool progressShown_ = false;
+    int shownPercent_ = 0;
+    std::string progressLabel_;
+    std::vector<std::string> held_;
+    FieldTexts fields_;
+};
+
+}  // namespace vek::cli

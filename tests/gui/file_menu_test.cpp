@@ -1,0 +1,174 @@
+// The File menu beyond opening: saving what a Read took from the chip, the files opened last,
+// and a HEX file dropped on the window.
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "pic_config_editor.h"
+#include "vek_sim.h"
+#include "window_fixture.h"
+
+namespace vek::test {
+namespace {
+
+const std::string PIC_SAMPLE = VEK_EXAMPLES_DIR "/blink-16f84a.hex";
+
+std::vector<std::string> FileLines(const std::string& path) {
+    std::ifstream file(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class FileMenu : public WindowTest {
+  protected:
+    std::string InFolder(const std::string& name) {
+        return (std::filesystem::path(folder.path().toStdString()) / name).string();
+    }
+    // The File menu as the person sees it: each item's text, "(off)" when disabled, "----"
+    // for a separator.
+    std::vector<std::string> FileMenuItems() {
+        auto* file = Find<QAction>("openHexFileAction")->associatedObjects().value(0);
+        std::vector<std::string> items;
+        for (const QAction* item : qobject_cast<QMenu*>(file)->actions()) {
+            std::string described = item->isSeparator() ? "----" : item->text().toStdString();
+            if (!item->isSeparator() && !item->isEnabled()) {
+                described += " (off)";
+            }
+            items.push_back(described);
+        }
+        return items;
+    }
+    // Answers the save dialog with `path` and checks what it offered.
+    void SaveThroughDialog(const std::string& path, const QString& offeredName) {
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            answered = true;
+            EXPECT_EQ(dialog->objectName(), "saveReadDataDialog");
+            EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+            EXPECT_EQ(QFileInfo(dialog->selectedFiles().value(0)).fileName(), offeredName);
+            dialog->selectFile(QString::fromStdString(path));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        Find<QAction>("saveReadDataAction")->trigger();
+        EXPECT_TRUE(answered);
+    }
+    // Drags the file over `over` and drops it there, through the window's own dispatch, which
+    // hands the events to the widget under the pointer that takes drops.
+    void Drop(QWidget* over, const std::string& path, bool accepted) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        data.setText(QString::fromStdString(path));  // as file managers send it too
+        const QPointF position = over->mapTo(window.get(), over->rect().center());
+        QDragEnterEvent enter(position.toPoint(), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(window->windowHandle(), &enter);
+        EXPECT_EQ(enter.isAccepted(), accepted) << path;
+        QDropEvent drop(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window->windowHandle(), &drop);
+        QCoreApplication::processEvents();
+    }
+};
+
+TEST_F(FileMenu, SaveWritesWhatTheLastReadTookUntilAReadFails) {
+    std::ofstream(InFolder("other.hex")) << ":020000000528D1\n:02400E00F23F7F\n:00000001FF\n";
+    Start();
+    EXPECT_FALSE(Find<QAction>("saveReadDataAction")->isEnabled());
+    OpenThroughDialog(PIC_SAMPLE);
+    Press("programButton");
+    Press("readButton");
+    ASSERT_TRUE(Find<QAction>("saveReadDataAction")->isEnabled());
+
+    // Opening another file replaces the image and the Fuse field; what was read stays.
+    OpenThroughDialog(InFolder("other.hex"));
+    EXPECT_EQ(Text("fuseField"), "3FF2");
+    EXPECT_TRUE(Find<QAction>("saveReadDataAction")->isEnabled());
+    const std::string saved = InFolder("kept.hex");
+    SaveThroughDialog(saved, "16F84A.hex");
+    const std::vector<std::string> lines = FileLines(saved);
+    ASSERT_EQ(lines.size(), 138u);
+    EXPECT_EQ(lines[0], ":1000000083168601831201308606072003288C0B95");
+    EXPECT_EQ(lines[1], ":1000100007280800FF3FFF3FFF3FFF3FFF3FFF3F35");
+    EXPECT_EQ(lines[128], ":02400E00F13F80");
+    EXPECT_EQ(lines[129], ":10420000560045004B00FF00FF00FF00FF00FF00CD");
+    EXPECT_EQ(lines[137], ":00000001FF");
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{"Programming complete."});
+
+    sim.ShortEepromBlock(0, 10);
+    Press("readButton");
+    EXPECT_EQ(answerer.messages.back(), "Could not read from device. (128)");
+    EXPECT_FALSE(Find<QAction>("saveReadDataAction")->isEnabled());
+}
+
+TEST_F(FileMenu, TheLastFiveFilesNewestFirstAndAMissingOneTakenOff) {
+    std::vector<std::string> files;
+    for (int n = 1; n <= 6; ++n) {
+        files.push_back(InFolder("f" + std::to_string(n) + ".hex"));
+        std::filesystem::copy_file(PIC_SAMPLE, files.back());
+    }
+    Start();
+    EXPECT_EQ(FileMenuItems(),
+              (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)", "----",
+                                        "&Exit"}));
+    for (const std::string& file : files) {
+        OpenThroughDialog(file);
+    }
+    // A file that could not be read at all is not offered.
+    OpenThroughDialog(InFolder("none.hex"));
+    EXPECT_EQ(FileMenuItems(),
+              (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)", "----",
+                                        "&1 " + files[5], "&2 " + files[4], "&3 " + files[3],
+                                        "&4 " + files[2], "&5 " + files[1], "----", "&Exit"}));
+    EXPECT_EQ(SavedText("VEKFlashRecentFile1"), files[5]);
+    EXPECT_EQ(SavedText("VEKFlashRecentFile5"), files[1]);
+
+    // Chosen, a file opens as from the dialog: editors closed, scanned, listed, remembered.
+    Find<QPushButton>("fuseSetButton")->click();
+    Find<QAction>("recentFileAction3")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->findChild<PicConfigEditor*>(), nullptr);
+    EXPECT_EQ(Text("hexFileField"), "f4.hex");
+    EXPECT_EQ(Text("fuseField"), "3FF1");
+    EXPECT_EQ(SavedText("VEKFlashfilenamepath"), files[3]);
+    EXPECT_EQ(SavedText("VEKFlashRecentFile1"), files[3]);
+
+    std::filesystem::remove(files[4]);
+    Find<QAction>("recentFileAction3")->trigger();  // f5, after f4 and f6
+    EXPECT_EQ(answerer.messages.back(),
+              "The file " + files[4] +
+                  " no longer exists.\nIt has been taken off the list of recent files.");
+    EXPECT_EQ(Text("hexFileField"), "f4.hex");
+
+    // The list outlives the window.
+    Start();
+    EXPECT_EQ(FileMenuItems(),
+              (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)", "----",
+                                        "&1 " + files[3], "&2 " + files[5], "&3 " + files[2],
+                                        "&4 " + files[1], "----", "&Exit"}));
+}
+
+TEST_F(FileMenu, ADroppedHexFileOpensAsFromTheDialog) {
+    Start();
+    Drop(Find<QLabel>("connectionLabel"), VEK_EXAMPLES_DIR "/../README.md", false);
+    EXPECT_EQ(Text("hexFileField"), "Click here to select a hex file");
+
+    // On a field too: the fields take no drops of their own.
+    Drop(Find<QLineEdit>("fuseField"), PIC_SAMPLE, true);
+    EXPECT_EQ(Text("hexFileField"), "blink-16f84a.hex");
+    EXPECT_EQ(Text("fuseField"), "3FF1");
+    EXPECT_EQ(SavedText("VEKFlashfilenamepath"), PIC_SAMPLE);
+    EXPECT_EQ(SavedText("VEKFlashRecentFile1"), PIC_SAMPLE);
+    EXPECT_TRUE(answerer.messages.empty());
+}
+
+}  // namespace
+}  // namespace vek::test

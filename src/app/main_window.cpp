@@ -2,19 +2,12 @@
 
 #include <QAction>
 #include <QFocusEvent>
-#include <QGridLayout>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <algorithm>
 
 #include "about_dialog.h"
@@ -26,9 +19,10 @@
 #include "hex_file_chooser.h"
 #include "link/connection.h"
 #include "link/web_addresses.h"
-#include "operation_button.h"
 #include "operations/blank_erase.h"
 #include "operations/program.h"
+#include "operations/read.h"
+#include "operations/verify.h"
 #include "painted_icons.h"
 #include "pic_config_editor.h"
 #include "session/hex_file_open.h"
@@ -41,44 +35,7 @@ namespace vek {
 namespace {
 
 constexpr const char* WINDOW_TITLE = "VEK-Flash V1.4 ";
-constexpr int POLL_PERIOD_MS = 200;
 constexpr int DEFAULT_POSITION = 100;
-
-QLineEdit* MakeField(const QString& objectName, int characters) {
-    auto* field = new QLineEdit;
-    field->setObjectName(objectName);
-    field->setAlignment(Qt::AlignCenter);
-    field->setFixedWidth(field->fontMetrics().horizontalAdvance(QString(characters, 'D')) + 16);
-    return field;
-}
-
-QPushButton* MakeSmallButton(const QString& objectName, const QString& text) {
-    auto* button = new QPushButton(text);
-    button->setObjectName(objectName);
-    // Enter in a field must never press a button of this window.
-    button->setAutoDefault(false);
-    button->setFixedWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("Set")) + 20);
-    return button;
-}
-
-QLabel* MakeLabel(const QString& objectName, const QString& text) {
-    auto* label = new QLabel(text);
-    label->setObjectName(objectName);
-    return label;
-}
-
-QAction* AddAction(QMenu* menu, const QString& objectName, const QString& text) {
-    QAction* action = menu->addAction(text);
-    action->setObjectName(objectName);
-    return action;
-}
-
-// Commands whose features are not part of this program yet: shown, but not available.
-QAction* AddUnavailableAction(QMenu* menu, const QString& objectName, const QString& text) {
-    QAction* action = AddAction(menu, objectName, text);
-    action->setEnabled(false);
-    return action;
-}
 
 // A window wholly outside every screen, for example on a monitor unplugged since, cannot be
 // reached by the person.
@@ -131,129 +88,6 @@ MainWindow::MainWindow(const std::filesystem::path& settingsPath, std::string d2
     Initialise();
 }
 
-void MainWindow::BuildControls() {
-    controls_.window = this;
-
-    blankCheckButton_ = new OperationButton("blankCheckButton", "Blank \nCheck");
-    eraseButton_ = new OperationButton("eraseButton", "Erase");
-    programButton_ = new OperationButton("programButton", "Program");
-    verifyButton_ = new OperationButton("verifyButton", "Verify");
-    readButton_ = new OperationButton("readButton", "Read");
-    for (QToolButton* unavailable : {verifyButton_, readButton_}) {
-        unavailable->setEnabled(false);
-    }
-    auto* operations = new QHBoxLayout;
-    operations->setSpacing(4);
-    for (QToolButton* button :
-         {blankCheckButton_, eraseButton_, programButton_, verifyButton_, readButton_}) {
-        operations->addWidget(button);
-    }
-
-    controls_.progressBar = new QProgressBar;
-    controls_.progressBar->setObjectName("progressBar");
-    controls_.progressBar->setRange(0, 100);
-    controls_.progressBar->setValue(0);
-    controls_.progressBar->setTextVisible(false);
-    controls_.progressBar->setFixedHeight(14);
-
-    deviceList_ = new DeviceList;
-    deviceList_->setObjectName("deviceList");
-    controls_.deviceList = deviceList_;
-    controls_.hexFileField = new QLineEdit;
-    controls_.hexFileField->setObjectName("hexFileField");
-    controls_.hexFileField->setReadOnly(true);
-    // A click into the field opens the file dialog.
-    controls_.hexFileField->installEventFilter(this);
-    auto* source = new QHBoxLayout;
-    source->addWidget(MakeLabel("deviceLabel", "Device: "));
-    source->addWidget(deviceList_);
-    source->addSpacing(10);
-    source->addWidget(MakeLabel("hexFileLabel", "Hex File:"));
-    source->addWidget(controls_.hexFileField, 1);
-
-    controls_.fuseField = MakeField("fuseField", 4);
-    controls_.fuseXField = MakeField("fuseXField", 3);
-    controls_.devWordField = MakeField("devWordField", 4);
-    controls_.devWordField->setReadOnly(true);
-    fuseLabel_ = MakeLabel("fuseLabel", "    Fuse");
-    fuseXLabel_ = MakeLabel("fuseXLabel", "FuseX");
-    devWordLabel_ = MakeLabel("devWordLabel", "Dev Word");
-    fuseSetButton_ = MakeSmallButton("fuseSetButton", "Set");
-    fuseXSetButton_ = MakeSmallButton("fuseXSetButton", "Set");
-    lastConfigButton_ = MakeSmallButton("lastConfigButton", "R");
-    auto* configuration = new QGridLayout;
-    configuration->setHorizontalSpacing(4);
-    configuration->setVerticalSpacing(2);
-    configuration->addWidget(fuseLabel_, 0, 0, 1, 2);
-    configuration->addWidget(controls_.fuseField, 1, 0);
-    configuration->addWidget(fuseSetButton_, 1, 1);
-    configuration->setColumnMinimumWidth(2, 12);
-    configuration->addWidget(fuseXLabel_, 0, 3, 1, 3);
-    configuration->addWidget(controls_.fuseXField, 1, 3);
-    configuration->addWidget(fuseXSetButton_, 1, 4);
-    configuration->addWidget(lastConfigButton_, 1, 5);
-    configuration->setColumnStretch(6, 1);
-    configuration->addWidget(devWordLabel_, 0, 7);
-    configuration->addWidget(controls_.devWordField, 1, 7);
-
-    controls_.pollTimer = new QTimer(this);
-    controls_.pollTimer->setObjectName("pollTimer");
-    controls_.pollTimer->setInterval(POLL_PERIOD_MS);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setMenuBar(BuildMenus());
-    layout->setContentsMargins(8, 6, 8, 8);
-    layout->setSpacing(6);
-    layout->addLayout(operations);
-    layout->addWidget(controls_.progressBar);
-    layout->addLayout(source);
-    layout->addSpacing(2);
-    layout->addLayout(configuration);
-
-    connectionLabel_ = MakeLabel("connectionLabel", "");
-    layout->addWidget(connectionLabel_);
-}
-
-QMenuBar* MainWindow::BuildMenus() {
-    auto* menuBar = new QMenuBar(this);
-    menuBar->setObjectName("menuBar");
-
-    QMenu* file = menuBar->addMenu("&File");
-    openHexFileAction_ = AddAction(file, "openHexFileAction", "&Open Hex File...");
-    exitAction_ = AddAction(file, "exitAction", "&Exit");
-
-    QMenu* setup = menuBar->addMenu("Se&tup");
-    connectAction_ = AddAction(setup, "connectAction", "Connect to VEK Flash Programmer");
-    usbDescriptionAction_ =
-        AddAction(setup, "usbDescriptionAction", "Setup USB Description String...");
-    eraseBeforeProgramAction_ =
-        AddAction(setup, "eraseBeforeProgramAction", "Enable Erase Before Program");
-    eraseBeforeProgramAction_->setCheckable(true);
-    eraseBeforeProgramAction_->setChecked(session_.EraseBeforeProgram);
-    testCommunicationAction_ = AddAction(setup, "testCommunicationAction", "Test Communication");
-    allowTargetPowerAction_ =
-        AddAction(setup, "allowTargetPowerAction", "Allow Target Power From VEK Flash");
-    allowTargetPowerAction_->setCheckable(true);
-
-    QMenu* commands = menuBar->addMenu("Co&mmands");
-    blankCheckAction_ = AddAction(commands, "blankCheckAction", "Blan&k Check");
-    eraseAction_ = AddAction(commands, "eraseAction", "E&rase");
-    programAction_ = AddAction(commands, "programAction", "Pro&gram");
-    AddUnavailableAction(commands, "verifyAction", "&Verify");
-    AddUnavailableAction(commands, "readAction", "Rea&d");
-    applyTargetPowerAction_ =
-        AddAction(commands, "applyTargetPowerAction", "Apply Target Power Now");
-
-    QMenu* internet = menuBar->addMenu("Internet");
-    gotoVekDesignAction_ = AddAction(internet, "gotoVekDesignAction", "Goto VEK Design");
-    gotoFtdiAction_ = AddAction(internet, "gotoFtdiAction", "Goto FTDI");
-    downloadDriversAction_ = AddAction(internet, "downloadDriversAction", "Download Drivers");
-
-    QMenu* about = menuBar->addMenu("About");
-    aboutAction_ = AddAction(about, "aboutAction", "&About VEK-FLASH");
-    return menuBar;
-}
-
 void MainWindow::ConnectCommands() {
     const auto blankCheck = [this] { RunCommand([this] { OnBlankCheck(session_); }); };
     const auto erase = [this] { RunCommand([this] { OnErase(session_); }); };
@@ -264,6 +98,12 @@ void MainWindow::ConnectCommands() {
     const auto program = [this] { RunCommand([this] { OnProgram(session_); }); };
     connect(programButton_, &QToolButton::clicked, this, program);
     connect(programAction_, &QAction::triggered, this, program);
+    const auto verify = [this] { RunCommand([this] { VerifyTarget(session_); }); };
+    connect(verifyButton_, &QToolButton::clicked, this, verify);
+    connect(verifyAction_, &QAction::triggered, this, verify);
+    const auto read = [this] { RunCommand([this] { ReadTarget(session_); }); };
+    connect(readButton_, &QToolButton::clicked, this, read);
+    connect(readAction_, &QAction::triggered, this, read);
     connect(openHexFileAction_, &QAction::triggered, this, &MainWindow::OpenHexFile);
     connect(eraseBeforeProgramAction_, &QAction::toggled, this,
             [this](bool checked) { session_.EraseBeforeProgram = checked; });
@@ -316,50 +156,6 @@ void MainWindow::Initialise() {
     if (!HasEnded()) {
         controls_.pollTimer->start();
     }
-}
-
-void MainWindow::SetOperationIcons() {
-    blankCheckButton_->setIcon(BlankCheckIcon());
-    eraseButton_->setIcon(EraseIcon());
-    programButton_->setIcon(ProgramIcon());
-    verifyButton_->setIcon(VerifyIcon());
-    readButton_->setIcon(ReadIcon());
-    // Equal buttons, however many lines their captions take.
-    QSize largest;
-    for (QToolButton* button :
-         {blankCheckButton_, eraseButton_, programButton_, verifyButton_, readButton_}) {
-        largest = largest.expandedTo(button->sizeHint());
-    }
-    largest.rwidth() += 12;
-    for (QToolButton* button :
-         {blankCheckButton_, eraseButton_, programButton_, verifyButton_, readButton_}) {
-        button->setFixedSize(largest);
-    }
-}
-
-void MainWindow::SetToolTips() {
-    blankCheckButton_->setToolTip("Blank Check");
-    eraseButton_->setToolTip("Erase & Blank Check");
-    programButton_->setToolTip("Program selected hex file");
-    verifyButton_->setToolTip("Verify");
-    readButton_->setToolTip("Read");
-    fuseSetButton_->setToolTip("Set Configuration Bits");
-    fuseXSetButton_->setToolTip("Set FuseX Configuration Bits");
-    lastConfigButton_->setToolTip("Use Last Configuration");
-}
-
-// From top left to bottom right, as the person reads the window; the Device list, where work
-// starts, has the focus first.
-void MainWindow::SetTabOrder() {
-    QWidget* const order[] = {blankCheckButton_,      eraseButton_,        programButton_,
-                              verifyButton_,          readButton_,         deviceList_,
-                              controls_.hexFileField, controls_.fuseField, fuseSetButton_,
-                              controls_.fuseXField,   fuseXSetButton_,     lastConfigButton_,
-                              controls_.devWordField};
-    for (std::size_t next = 1; next < std::size(order); ++next) {
-        QWidget::setTabOrder(order[next - 1], order[next]);
-    }
-    deviceList_->setFocus();
 }
 
 // The saved position is the top-left corner of the window's own area, inside the frame that

@@ -102,6 +102,8 @@ class MainWindow : public QDialog {
     QAction* exitAction_ = nullptr;
     QAction* eraseBeforeProgramAction_ = nullptr;
     QAction* programAction_ = nullptr;
+    QAction* verifyAction_ = nullptr;
+    QAction* readAction_ = nullptr;
     QAction* connectAction_ = nullptr;
     QAction* testCommunicationAction_ = nullptr;
     QAction* allowTargetPowerAction_ = nullptr;

@@ -1,7 +1,10 @@
 // What a device operation came to, for a caller that needs more than the messages shown.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "device/image_compare.h"
 
 namespace vek {
 
@@ -21,6 +24,8 @@ struct OperationResult {
     Outcome outcome = Outcome::Done;
     // The message that ended the operation: its verdict or its failure.
     std::string message;
+    // Verify: the first place where the chip differs, when it does.
+    std::optional<ImageDifference> mismatch = std::nullopt;
 
     bool Succeeded() const { return outcome == Outcome::Done; }
 };

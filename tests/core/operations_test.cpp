@@ -15,16 +15,6 @@ const std::string NOT_RESPONDING_TO_BLANK_CHECK =
 const std::string COMMUNICATION_FAILED_C3 =
     "Error: Communication with VEK Flash programmer failed. (c3)";
 
-std::string WrongTargetWarning(const std::string& name, const std::string& id) {
-    return "Warning: The processor selected (" + name +
-           ") may be different from the target\nthat is currently connected to the "
-           "programmer.\nThe programmer detected an ID of " +
-           id +
-           ". \n\nValid IDs:\n16F84A: 560\t\t16F870: D00\n16F871: D20\t\t16F872: 8E0\n16F873: "
-           "960\t\t16F874: 920\n16F876: 9E0\t\t16F877: 9A0\nSX28:  FCE\t\tSX48:  002 \n\n Power "
-           "may need to be enabled from the Setup menu.";
-}
-
 class Operations : public SimTest {
   protected:
     void SetUp() override {

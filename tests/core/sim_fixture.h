@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,39 @@ inline int Count(const std::string& haystack, const std::string& needle) {
 // Frames in order, as one byte string.
 inline std::string Frames(std::initializer_list<std::string> frames) {
     return Join(std::vector<std::string>(frames));
+}
+
+// The warning shown when the chip in the socket is not the selected one.
+inline std::string WrongTargetWarning(const std::string& name, const std::string& id) {
+    return "Warning: The processor selected (" + name +
+           ") may be different from the target\nthat is currently connected to the "
+           "programmer.\nThe programmer detected an ID of " +
+           id +
+           ". \n\nValid IDs:\n16F84A: 560\t\t16F870: D00\n16F871: D20\t\t16F872: 8E0\n16F873: "
+           "960\t\t16F874: 920\n16F876: 9E0\t\t16F877: 9A0\nSX28:  FCE\t\tSX48:  002 \n\n Power "
+           "may need to be enabled from the Setup menu.";
+}
+
+// A device operation has ended: both flags and the wait cursor are gone.
+inline void ExpectFlagsCleared(const Session& session, const RecordingUi& ui) {
+    EXPECT_FALSE(session.BusyFlag);
+    EXPECT_FALSE(session.LinkInUse);
+    EXPECT_EQ(ui.waitDepth, 0);
+}
+
+// A fault put into the simulated board before a command.
+using Injection = std::function<void(SimControl&)>;
+// The occurrence-th call from now (0 = the next) fails.
+inline Injection FailRead(int occurrence) {
+    return [occurrence](SimControl& s) { s.FailCall("FT_Read", occurrence); };
+}
+inline Injection FailWrite(int occurrence) {
+    return [occurrence](SimControl& s) { s.FailCall("FT_Write", occurrence); };
+}
+
+// The reply fault of VekSim_FaultReply, on the next answer that its anchor picks.
+inline Injection FaultReply(int anchor, int byteIndex, int action, int value = 0) {
+    return [=](SimControl& s) { s.FaultReply(anchor, 0, byteIndex, action, value); };
 }
 
 class SimTest : public ::testing::Test {

@@ -1,0 +1,47 @@
+// The read stream that Read and Verify's read-back take from the programmer: CMD_READ, a
+// header with the configuration words, then the memory in 64-byte blocks, each answered.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "link/protocol.h"
+#include "session/session.h"
+
+namespace vek {
+
+class ReadStream {
+  public:
+    explicit ReadStream(Session& session);
+
+    // CMD_READ with the target's sizes; false after SendCommand's own message.
+    bool Request();
+
+    // The memory part after the header, into the session's image: the program blocks (a
+    // short one resent once), the byte a PIC16 sends after them, then the EEPROM blocks.
+    // programBlockUnreadable is shown when a program block's read call fails. False after a
+    // failure, whose message has been shown and is kept in Failure().
+    bool ReadMemoryBlocks(const std::string& programBlockUnreadable);
+
+    // A program block arrived short: drops what is queued, asks for the block again and
+    // takes it whole into block. False after a failure, as above.
+    bool ResendShortBlock(std::span<std::uint8_t, READ_BLOCK_BYTES> block);
+
+    int ProgramBlocks() const;
+    int EepromBlocks() const;
+    const std::string& Failure() const { return failure_; }
+
+  private:
+    bool ReadProgramBlock(int block, const std::string& unreadable);
+    bool ReadEepromBlock(int block);
+    bool Acknowledge(const char* writeFailed);
+    bool Fail(const std::string& message);
+
+    Session& session_;
+    ProgrammerLink& link_;
+    const DeviceInfo& target_;
+    std::string failure_;
+};
+
+}  // namespace vek

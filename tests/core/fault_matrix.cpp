@@ -359,6 +359,10 @@ void RunMatrixRow(const MatrixRow& row, int targetRow, const TempFolder& folder,
     for (const std::string& problem : checkedGoodRun.problems) {
         summary.problems.push_back(where + ", good run: " + problem);
     }
+    const std::string goodEnd = goodRun.messages.empty() ? "" : goodRun.messages.back();
+    if (!Matches(row.goodEnd, goodEnd)) {
+        summary.problems.push_back(where + ", good run ended with \"" + goodEnd + "\"");
+    }
     ++summary.runs;
     ++summary.outcomes[OutcomeOf(row, checkedGoodRun.messages)];
 

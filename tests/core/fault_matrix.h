@@ -73,20 +73,23 @@ struct Claim {
 };
 
 struct MatrixRow {
-    std::string name;
+    std::string name{};
     // Sets the scene for the command, before anything is recorded.
-    std::function<void(Scene&, const TempFolder&)> prepare;
-    std::function<void(Session&)> run;
+    std::function<void(Scene&, const TempFolder&)> prepare{};
+    std::function<void(Session&)> run{};
+    // The last message of the good run ("" for none), so that a scene that went wrong cannot
+    // make the matrix shallow.
+    std::string goodEnd{};
     // Every message the command may show; an entry ending in '*' is a prefix.
-    std::vector<std::string> messages;
+    std::vector<std::string> messages{};
     // Messages that tell the person the command did what was asked.
-    std::vector<std::string> successes;
-    std::vector<Claim> claims;
+    std::vector<std::string> successes{};
+    std::vector<Claim> claims{};
     // What an end without any message claims; without it such an end is a silent failure.
     // wrongBytes: bytes the fault changed, which a command cannot tell from the chip's own.
-    std::function<bool(Scene&, int wrongBytes)> silentEndHolds;
+    std::function<bool(Scene&, int wrongBytes)> silentEndHolds{};
     // What must hold at the end of every run, if anything beyond the common checks.
-    std::function<std::string(Scene&)> endCheck;
+    std::function<std::string(Scene&)> endCheck{};
 };
 
 // What the matrix found, summed over every row and target.

@@ -238,114 +238,130 @@ const std::vector<Claim> BLANK_CLAIMS = {
     {"Device is not blank", [](Scene& scene, const ChipContents&) { return !ProgramBlank(scene); }},
 };
 
+// Adding a command to the matrix is adding its row here.
 const std::vector<MatrixRow>& Rows() {
     static const std::vector<MatrixRow> rows = {
-        {"Blank Check of a blank chip",
-         [](Scene&, const TempFolder&) {},
-         OnBlankCheck,
-         BLANK_CHECK_MESSAGES,
-         {"Device is blank"},
-         BLANK_CLAIMS,
-         nullptr,
-         nullptr},
-        {"Blank Check of a written chip",
-         WriteSomething,
-         OnBlankCheck,
-         BLANK_CHECK_MESSAGES,
-         {"Device is blank"},
-         BLANK_CLAIMS,
-         nullptr,
-         nullptr},
-        {"Erase",
-         WriteSomething,
-         OnErase,
-         ERASE_MESSAGES,
-         {"Device is blank"},
-         BLANK_CLAIMS,
-         nullptr,
-         nullptr},
-        {"Program with erase",
-         WrittenChipAndFile,
-         OnProgram,
-         PROGRAM_MESSAGES,
-         {"Programming complete."},
-         {{"Programming complete.",
-           [](Scene& scene, const ChipContents& good) { return ReadChip(scene.sim) == good; }}},
-         nullptr,
-         nullptr},
-        {"Verify of a matching chip",
-         ProgrammedChip,
-         VerifyTarget,
-         VERIFY_MESSAGES,
-         {"Verify passed"},
-         {},
-         nullptr,
-         nullptr},
-        {"Verify of a chip that differs",
-         ProgrammedChipWithOneWordChanged,
-         VerifyTarget,
-         VERIFY_MESSAGES,
-         {"Verify passed"},
-         {{"Verify passed", [](Scene&, const ChipContents&) { return false; }}},
-         nullptr,
-         nullptr},
-        {"Read",
-         ProgrammedChip,
-         ReadTarget,
-         READ_MESSAGES,
-         {},
-         {},
-         [](Scene& scene, int wrongBytes) {
-             return !scene.ui.hexData.empty() && DifferencesFromChip(scene) <= wrongBytes;
-         },
-         nullptr},
-        {"Test Communication",
-         [](Scene&, const TempFolder&) {},
-         TestCommunication,
-         {"VEK Flash programmer ready."},
-         {"VEK Flash programmer ready."},
-         {{"VEK Flash programmer ready.",
-           [](Scene& scene, const ChipContents&) {
-               return scene.sim.CallLog().back() == "FT_Read 1 -> 0 [55]";
-           }}},
-         nullptr,
-         nullptr},
-        {"Allow Target Power",
-         [](Scene&, const TempFolder&) {},
-         [](Session& session) { AllowTargetPower(session, false, [](bool) {}); },
-         {},
-         {},
-         {},
-         [](Scene& scene, int) {
-             return scene.session.PowerAllowed && (scene.sim.PowerState() & 1) != 0;
-         },
-         [](Scene& scene) -> std::string {
-             if (scene.session.PowerAllowed && (scene.sim.PowerState() & 1) == 0) {
-                 return "power taken as allowed but the programmer does not allow it";
-             }
-             return "";
-         }},
-        {"Apply Target Power Now",
-         [](Scene& scene, const TempFolder&) {
-             AllowTargetPower(scene.session, false, [](bool) {});
-         },
-         ApplyTargetPowerNow,
-         {"Click OK to turn target power off."},
-         {"Click OK to turn target power off."},
-         {{"Click OK to turn target power off.",
-           [](Scene& scene, const ChipContents&) { return (scene.sim.PowerState() & 2) != 0; }}},
-         nullptr,
-         [](Scene& scene) -> std::string {
-             const auto& messages = scene.ui.messages;
-             const bool failureShown =
-                 std::any_of(messages.begin(), messages.end(), [](const std::string& text) {
-                     return text != "Click OK to turn target power off.";
-                 });
-             if ((scene.sim.PowerState() & 2) != 0 && !failureShown) {
-                 return "target power left on without a word";
-             }
-             return "";
-         }},
+        {
+            .name = "Blank Check of a blank chip",
+            .prepare = [](Scene&, const TempFolder&) {},
+            .run = OnBlankCheck,
+            .goodEnd = "Device is blank",
+            .messages = BLANK_CHECK_MESSAGES,
+            .successes = {"Device is blank"},
+            .claims = BLANK_CLAIMS,
+        },
+        {
+            .name = "Blank Check of a written chip",
+            .prepare = WriteSomething,
+            .run = OnBlankCheck,
+            .goodEnd = "Device is not blank",
+            .messages = BLANK_CHECK_MESSAGES,
+            .successes = {"Device is blank"},
+            .claims = BLANK_CLAIMS,
+        },
+        {
+            .name = "Erase",
+            .prepare = WriteSomething,
+            .run = OnErase,
+            .goodEnd = "Device is blank",
+            .messages = ERASE_MESSAGES,
+            .successes = {"Device is blank"},
+            .claims = BLANK_CLAIMS,
+        },
+        {
+            .name = "Program with erase",
+            .prepare = WrittenChipAndFile,
+            .run = OnProgram,
+            .goodEnd = "Programming complete.",
+            .messages = PROGRAM_MESSAGES,
+            .successes = {"Programming complete."},
+            .claims = {{"Programming complete.",
+                        [](Scene& scene, const ChipContents& good) {
+                            return ReadChip(scene.sim) == good;
+                        }}},
+        },
+        {
+            .name = "Verify of a matching chip",
+            .prepare = ProgrammedChip,
+            .run = VerifyTarget,
+            .goodEnd = "Verify passed",
+            .messages = VERIFY_MESSAGES,
+            .successes = {"Verify passed"},
+        },
+        {
+            .name = "Verify of a chip that differs",
+            .prepare = ProgrammedChipWithOneWordChanged,
+            .run = VerifyTarget,
+            .goodEnd = "Program ROM verify failed at word 5. *",
+            .messages = VERIFY_MESSAGES,
+            .successes = {"Verify passed"},
+            .claims = {{"Verify passed", [](Scene&, const ChipContents&) { return false; }}},
+        },
+        {
+            .name = "Read",
+            .prepare = ProgrammedChip,
+            .run = ReadTarget,
+            .goodEnd = "",
+            .messages = READ_MESSAGES,
+            .silentEndHolds =
+                [](Scene& scene, int wrongBytes) {
+                    return !scene.ui.hexData.empty() && DifferencesFromChip(scene) <= wrongBytes;
+                },
+        },
+        {
+            .name = "Test Communication",
+            .prepare = [](Scene&, const TempFolder&) {},
+            .run = TestCommunication,
+            .goodEnd = "VEK Flash programmer ready.",
+            .messages = {"VEK Flash programmer ready."},
+            .successes = {"VEK Flash programmer ready."},
+            .claims = {{"VEK Flash programmer ready.",
+                        [](Scene& scene, const ChipContents&) {
+                            return scene.sim.CallLog().back() == "FT_Read 1 -> 0 [55]";
+                        }}},
+        },
+        {
+            .name = "Allow Target Power",
+            .prepare = [](Scene&, const TempFolder&) {},
+            .run = [](Session& session) { AllowTargetPower(session, false, [](bool) {}); },
+            .goodEnd = "",
+            .silentEndHolds =
+                [](Scene& scene, int) {
+                    return scene.session.PowerAllowed && (scene.sim.PowerState() & 1) != 0;
+                },
+            .endCheck = [](Scene& scene) -> std::string {
+                if (scene.session.PowerAllowed && (scene.sim.PowerState() & 1) == 0) {
+                    return "power taken as allowed but the programmer does not allow it";
+                }
+                return "";
+            },
+        },
+        {
+            .name = "Apply Target Power Now",
+            .prepare =
+                [](Scene& scene, const TempFolder&) {
+                    AllowTargetPower(scene.session, false, [](bool) {});
+                },
+            .run = ApplyTargetPowerNow,
+            .goodEnd = "Click OK to turn target power off.",
+            .messages = {"Click OK to turn target power off."},
+            .successes = {"Click OK to turn target power off."},
+            .claims = {{"Click OK to turn target power off.",
+                        [](Scene& scene, const ChipContents&) {
+                            return (scene.sim.PowerState() & 2) != 0;
+                        }}},
+            .endCheck = [](Scene& scene) -> std::string {
+                const auto& messages = scene.ui.messages;
+                const bool failureShown =
+                    std::any_of(messages.begin(), messages.end(), [](const std::string& text) {
+                        return text != "Click OK to turn target power off.";
+                    });
+                if ((scene.sim.PowerState() & 2) != 0 && !failureShown) {
+                    return "target power left on without a word";
+                }
+                return "";
+            },
+        },
     };
     return rows;
 }

@@ -1,9 +1,9 @@
 #include "configuration_fields.h"
 
 #include <QEvent>
-#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include "device/device_table.h"
 #include "session/processor_selection.h"
@@ -21,15 +21,6 @@ void CloseQuietly(QPointer<ConfigEditor>& editor) {
         editor->CloseQuietly();
     }
     editor = nullptr;
-}
-
-// A focus that the person gave, not one that comes back with the window's activation.
-bool IsFocusByPerson(const QEvent* event) {
-    if (event->type() != QEvent::FocusIn) {
-        return false;
-    }
-    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
 }  // namespace
@@ -50,15 +41,19 @@ ConfigurationFields::ConfigurationFields(Session& session, const ConfigurationCo
             &ConfigurationFields::UseLastConfiguration);
 }
 
+// The fields never keep the focus, so every focus they get comes from the person: a click or
+// Tab, also one that activates the window. The focus moves on at once, before an editor
+// window takes the activation, so that the field is not what the window gives the focus back
+// to later.
 bool ConfigurationFields::eventFilter(QObject* watched, QEvent* event) {
-    if (IsFocusByPerson(event)) {
-        if (watched == controls_.fuseField) {
-            ToggleFuseEditor();
+    if (event->type() == QEvent::FocusIn &&
+        (watched == controls_.fuseField || watched == controls_.fuseXField)) {
+        controls_.focusAfterField->setFocus();
+        const bool fuseX = watched == controls_.fuseXField;
+        QTimer::singleShot(0, this, [this, fuseX] {
+            fuseX ? ToggleFuseXEditor() : ToggleFuseEditor();
             controls_.focusAfterField->setFocus();
-        } else if (watched == controls_.fuseXField) {
-            ToggleFuseXEditor();
-            controls_.focusAfterField->setFocus();
-        }
+        });
     }
     return QObject::eventFilter(watched, event);
 }

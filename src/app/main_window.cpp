@@ -1,7 +1,6 @@
 #include "main_window.h"
 
 #include <QAction>
-#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -207,12 +206,10 @@ void MainWindow::ApplyLayout(const FamilyLayout& layout) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The field never keeps the focus (the command moves it on), so a focus it gets is the
+    // person's click or Tab.
     if (watched == controls_.hexFileField && event->type() == QEvent::FocusIn) {
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        // Not when the focus only comes back with the window.
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            QTimer::singleShot(0, this, &MainWindow::OpenHexFile);
-        }
+        QTimer::singleShot(0, this, &MainWindow::OpenHexFile);
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -9,6 +9,9 @@ namespace vek {
 
 namespace {
 
+// The width in dialog units of the main window that the right-hand offsets were made for.
+constexpr int CLASSIC_MAIN_WINDOW_WIDTH = 167;
+
 // The top-left corner that keeps a window of `size` inside `area`; a window larger than the
 // area keeps its top-left corner, with the title bar, inside.
 QPoint KeptInside(const QRect& area, QPoint topLeft, QSize size) {
@@ -27,11 +30,32 @@ QSize ToPixels(const QWidget& window, DialogUnits units) {
 }
 
 void PlaceBeside(QWidget& window, const QWidget& mainWindow, DialogUnits offset) {
-    const QSize pixels = ToPixels(window, offset);
-    const QPoint wanted = mainWindow.geometry().topLeft() + QPoint(pixels.width(), pixels.height());
+    const QRect client = mainWindow.geometry();
+    const bool toTheLeft = offset.x < 0;
+    const int leftX = client.left() + ToPixels(window, {offset.x, 0}).width();
+    const int rightX =
+        client.right() + 1 + ToPixels(window, {offset.x - CLASSIC_MAIN_WINDOW_WIDTH, 0}).width();
+    const int y = client.top() + ToPixels(window, {0, offset.y}).height();
     const QScreen* screen = mainWindow.screen();
-    window.move(screen != nullptr ? KeptInside(screen->availableGeometry(), wanted, window.size())
-                                  : wanted);
+    if (screen == nullptr) {
+        window.move(toTheLeft ? leftX : rightX, y);
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QSize size = window.size();
+    const QRect occupied = mainWindow.frameGeometry();
+    // The wanted side first; where it leaves no room, the window would cover the main window.
+    const int gap = std::abs(ToPixels(window, {4, 0}).width());
+    const int otherX =
+        toTheLeft ? occupied.right() + 1 + gap : occupied.left() - gap - size.width();
+    for (const int x : {toTheLeft ? leftX : rightX, otherX}) {
+        const QPoint corner = KeptInside(area, {x, y}, size);
+        if (!QRect(corner, size).intersects(occupied)) {
+            window.move(corner);
+            return;
+        }
+    }
+    window.move(KeptInside(area, {toTheLeft ? leftX : rightX, y}, size));
 }
 
 }  // namespace vek

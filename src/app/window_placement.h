@@ -16,8 +16,11 @@ struct DialogUnits {
 
 QSize ToPixels(const QWidget& window, DialogUnits units);
 
-// Moves `window` so that its top-left corner lies `offset` away from the main window's
-// client-area origin, kept on the main window's screen so that it cannot be lost.
+// Moves `window` beside the main window: `offset` from the main window's client-area origin
+// for a window to its left (x below 0); for one to its right, the same distance from where
+// the right edge of a main window of the classic 167 units would be, measured from this
+// main window's right edge, so that a wider main window is not covered. On the main window's
+// screen, and on the other side of it when the wanted side has no room.
 void PlaceBeside(QWidget& window, const QWidget& mainWindow, DialogUnits offset);
 
 }  // namespace vek

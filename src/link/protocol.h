@@ -44,6 +44,14 @@ inline constexpr int READ_BLOCK_BYTES = 64;
 // A frame is its length byte, at most this many payload bytes, and the check byte.
 inline constexpr int MAX_PAYLOAD = 10;
 
+// The two bytes of a 16-bit value in a frame's payload, low byte first on the wire.
+constexpr std::uint8_t LowByte(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
+constexpr std::uint8_t HighByte(int value) {
+    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
 // Read and write time-outs in milliseconds.
 inline constexpr std::uint32_t TIMEOUT_NORMAL_MS = 1000;
 inline constexpr std::uint32_t TIMEOUT_BLANK_RESULT_MS = 15000;

@@ -24,13 +24,6 @@ OperationResult ReportBlankCheck(Session& session, BlankResult result) {
 // A failure whose messages have been shown where it was found.
 const OperationResult COMMUNICATION_FAILED{Outcome::CommunicationFailed, ""};
 
-std::uint8_t LowByte(int value) {
-    return static_cast<std::uint8_t>(value & 0xFF);
-}
-std::uint8_t HighByte(int value) {
-    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
 }  // namespace
 
 BlankResult BlankCheckDevice(Session& session) {
@@ -100,12 +93,9 @@ EraseResult BulkEraseDevice(Session& session) {
     return ERASE_DONE;
 }
 
-OperationResult OnBlankCheck(Session& session) {
-    RefreshCurrentTarget(session);
-    OperationClaim claim(session);
-    if (!claim) {
-        return claim.Refusal();
-    }
+namespace {
+
+OperationResult BlankCheckClaimed(Session& session) {
     if (BeginTransaction(session, "VEK-Flash programmer is not responding to commands.(129)",
                          "(1b)") != TransactionStart::Ready) {
         return COMMUNICATION_FAILED;
@@ -115,12 +105,7 @@ OperationResult OnBlankCheck(Session& session) {
     return result;
 }
 
-OperationResult OnErase(Session& session) {
-    RefreshCurrentTarget(session);
-    OperationClaim claim(session);
-    if (!claim) {
-        return claim.Refusal();
-    }
+OperationResult EraseClaimed(Session& session) {
     if (BeginTransaction(session, "VEK-Flash programmer not responding to commands.(118)",
                          "(1a)") != TransactionStart::Ready) {
         return COMMUNICATION_FAILED;
@@ -145,6 +130,16 @@ OperationResult OnErase(Session& session) {
     const OperationResult result = ReportBlankCheck(session, BlankCheckDevice(session));
     EndTransaction(session);
     return result;
+}
+
+}  // namespace
+
+OperationResult OnBlankCheck(Session& session) {
+    return RunClaimed(session, [&session] { return BlankCheckClaimed(session); });
+}
+
+OperationResult OnErase(Session& session) {
+    return RunClaimed(session, [&session] { return EraseClaimed(session); });
 }
 
 }  // namespace vek

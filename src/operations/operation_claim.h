@@ -5,6 +5,7 @@
 #include <string>
 
 #include "operations/operation_result.h"
+#include "session/processor_selection.h"
 #include "session/session.h"
 
 namespace vek {
@@ -32,6 +33,18 @@ class OperationClaim {
     OperationResult refusal_{Outcome::Refused, ""};
     std::optional<WaitCursor> waitCursor_;
 };
+
+// Takes the target from the Device list, claims the programmer and runs `operation` under the
+// claim. The target is taken first: while an operation runs the list is not read.
+template <typename Operation>
+OperationResult RunClaimed(Session& session, Operation&& operation) {
+    RefreshCurrentTarget(session);
+    OperationClaim claim(session);
+    if (!claim) {
+        return claim.Refusal();
+    }
+    return operation();
+}
 
 // Sends CMD_BEGIN and takes its REPLY_READY. A frame that fails has been reported by
 // SendCommand; an unreadable reply shows readFailedMessage; a wrong or missing one shows the

@@ -35,13 +35,6 @@ ReplyCheck CheckReply(ProgrammerLink& link, std::uint8_t expected) {
     return reply.Is(expected) ? ReplyCheck::Expected : ReplyCheck::Wrong;
 }
 
-std::uint8_t Low(int value) {
-    return static_cast<std::uint8_t>(value & 0xFF);
-}
-std::uint8_t High(int value) {
-    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
 // The messages of one configuration block's two replies.
 struct ConfigBlockMessages {
     const char* readyUnreadable;
@@ -176,9 +169,10 @@ class Programming {
     bool SendProgramFrame(std::uint8_t code) {
         const int words = target_.programWords;
         const int bytes = target_.eepromBytes;
-        return link_.SendCommand({code, target_.processorIndex, Low(words), High(words), Low(bytes),
-                                  High(bytes), Low(configValue_), High(configValue_),
-                                  Low(fuseXValue_), High(fuseXValue_)});
+        return link_.SendCommand({code, target_.processorIndex, LowByte(words), HighByte(words),
+                                  LowByte(bytes), HighByte(bytes), LowByte(configValue_),
+                                  HighByte(configValue_), LowByte(fuseXValue_),
+                                  HighByte(fuseXValue_)});
     }
 
     // The second transaction: the programming stream.
@@ -365,13 +359,7 @@ class Programming {
 }  // namespace
 
 OperationResult OnProgram(Session& session) {
-    // The target is taken before the claim: while an operation runs the list is not read.
-    RefreshCurrentTarget(session);
-    OperationClaim claim(session);
-    if (!claim) {
-        return claim.Refusal();
-    }
-    return Programming(session).Run();
+    return RunClaimed(session, [&session] { return Programming(session).Run(); });
 }
 
 }  // namespace vek

@@ -144,13 +144,7 @@ class Reading {
 }  // namespace
 
 OperationResult ReadTarget(Session& session) {
-    // The target is taken before the claim: while an operation runs the list is not read.
-    RefreshCurrentTarget(session);
-    OperationClaim claim(session);
-    if (!claim) {
-        return claim.Refusal();
-    }
-    return Reading(session).Run();
+    return RunClaimed(session, [&session] { return Reading(session).Run(); });
 }
 
 }  // namespace vek

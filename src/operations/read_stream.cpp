@@ -11,22 +11,15 @@ constexpr int DRAIN_PAUSE_MS = 2;
 constexpr const char* MSG_PROGRAM_READ_WRITE_FAILED =
     "Could not WRITE the device during program memory read.";
 
-std::uint8_t Low(int value) {
-    return static_cast<std::uint8_t>(value & 0xFF);
-}
-std::uint8_t High(int value) {
-    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
 }  // namespace
 
 ReadStream::ReadStream(Session& session)
     : session_(session), link_(session.link), target_(session.CurrentTarget) {}
 
 bool ReadStream::Request() {
-    return link_.SendCommand({CMD_READ, target_.processorIndex, Low(target_.programWords),
-                              High(target_.programWords), Low(target_.eepromBytes),
-                              High(target_.eepromBytes)});
+    return link_.SendCommand({CMD_READ, target_.processorIndex, LowByte(target_.programWords),
+                              HighByte(target_.programWords), LowByte(target_.eepromBytes),
+                              HighByte(target_.eepromBytes)});
 }
 
 bool ReadStream::TakeFirstByte() {

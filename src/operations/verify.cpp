@@ -154,13 +154,7 @@ class Verification {
 }  // namespace
 
 OperationResult VerifyTarget(Session& session) {
-    // The target is taken before the claim: while an operation runs the list is not read.
-    RefreshCurrentTarget(session);
-    OperationClaim claim(session);
-    if (!claim) {
-        return claim.Refusal();
-    }
-    return Verification(session).Run();
+    return RunClaimed(session, [&session] { return Verification(session).Run(); });
 }
 
 }  // namespace vek

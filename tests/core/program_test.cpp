@@ -155,6 +155,42 @@ TEST_F(Programming, AnSx28GetsItsFuseWordsInTheFramesAndNoConfigurationBlocks) {
     EXPECT_EQ(sim.ReadWord(VEKSIM_FUSEX, 0), 0xF40);
 }
 
+struct TransferCase {
+    int row;
+    std::string file;
+    std::string fuse;
+    unsigned long long writesFast;     // one per frame and one per block
+    unsigned long long writesPerWord;  // one per frame and 33 per block
+};
+
+TEST_F(Programming, BothTransferModesPutTheSameBytesOnTheWire) {
+    // 16F84A, EEPROM protected: 7 frames and 37 blocks (32 program, the configuration block
+    // twice, 2 EEPROM, the end). SX28: 8 frames and 65 blocks (64 program, the end).
+    const TransferCase cases[] = {{0, PIC_FILE, "3E72", 44, 1228}, {8, SX_FILE, "7F3", 73, 2153}};
+    for (const TransferCase& test : cases) {
+        SCOPED_TRACE(test.row);
+        UseTarget(test.row);
+        UseFile(test.file);
+        SetFields(test.fuse, "F40");
+        std::string hostBytes[2];
+        std::string deviceBytes[2];
+        for (const bool fast : {true, false}) {
+            sim.SelectChip(std::string(DeviceTable[test.row].name));
+            sim.ClearLogs();
+            sim.ResetCounters();
+            session.link.SetFastTransfers(fast);
+            EXPECT_TRUE(OnProgram(session).Succeeded());
+            EXPECT_EQ(sim.GetCounters().writeCalls, fast ? test.writesFast : test.writesPerWord);
+            hostBytes[fast] = HostHex();
+            deviceBytes[fast] = DeviceHex();
+        }
+        EXPECT_EQ(hostBytes[true], hostBytes[false]);
+        EXPECT_EQ(deviceBytes[true], deviceBytes[false]);
+        EXPECT_EQ(ui.messages, std::vector<std::string>(2, "Programming complete."));
+        ui.messages.clear();
+    }
+}
+
 TEST_F(Programming, AChipThatIsNotBlankIsErasedOnlyWhenThatIsAllowed) {
     UseFile(PIC_FILE);
     SetFields("3FFA", "0");

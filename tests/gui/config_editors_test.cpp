@@ -398,11 +398,14 @@ TEST_F(Editors, TheyOpenBesideTheMainWindowButOnItsScreen) {
         mainWindow.move(c.mainWindowAt);
         ConfigEditor* editor = Open(c.kind, c.kind == Kind::Pic ? F877 : SX28, "---");
         const QFontMetrics metrics = editor->fontMetrics();
-        const QPoint pixels(qRound(c.dialogUnits.x() * metrics.averageCharWidth() / 4.0),
-                            qRound(c.dialogUnits.y() * metrics.height() / 8.0));
-        // The client area's corner, inside the main window's frame.
-        const QPoint clientArea = mainWindow.geometry().topLeft();
-        EXPECT_EQ(editor->pos(), clientArea + pixels) << editor->windowTitle().toStdString();
+        // Windows to the right keep their distance from the right edge of a main window 167
+        // units wide, measured from this one's right edge.
+        const int units = c.dialogUnits.x() < 0 ? c.dialogUnits.x() : c.dialogUnits.x() - 167;
+        const QRect client = mainWindow.geometry();
+        const int edge = c.dialogUnits.x() < 0 ? client.left() : client.right() + 1;
+        const QPoint expected(edge + qRound(units * metrics.averageCharWidth() / 4.0),
+                              client.top() + qRound(c.dialogUnits.y() * metrics.height() / 8.0));
+        EXPECT_EQ(editor->pos(), expected) << editor->windowTitle().toStdString();
         editor->CloseQuietly();
     }
 

@@ -67,6 +67,10 @@ void VekSim_FaultReply(int anchor, int occurrence, int byteIndex, int action, in
     Sim().GetFaults().FaultReply(anchor, occurrence, byteIndex, action, value);
 }
 
+void VekSim_FaultRead(int occurrence, int byteIndex, int action, int value) {
+    Sim().GetFaults().FaultRead(occurrence, byteIndex, action, value);
+}
+
 void VekSim_ShortReadBlock(int block, int times, int bytesSent) {
     Sim().GetFaults().ShortReadBlock(block, times, bytesSent);
 }

@@ -66,6 +66,8 @@ VEKSIM_API FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, D2xxDword count, D
 
 VEKSIM_API FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, D2xxDword count, D2xxDword* received) {
     const std::string call = "FT_Read " + std::to_string(count);
+    // Every call counts towards the read fault's occurrence, whatever becomes of it.
+    const std::optional<vek::sim::ReadFault> readFault = Sim().GetFaults().TakeReadFault();
     if (received != nullptr) {
         *received = 0;
     }
@@ -75,7 +77,7 @@ VEKSIM_API FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, D2xxDword count, D2
     if ((buffer == nullptr && count > 0) || received == nullptr) {
         return Logged(call, FT_INVALID_PARAMETER, "[]");
     }
-    const std::vector<std::uint8_t> bytes = Sim().Receive(count);
+    const std::vector<std::uint8_t> bytes = Sim().Receive(count, readFault);
     if (!bytes.empty()) {
         std::memcpy(buffer, bytes.data(), bytes.size());
     }

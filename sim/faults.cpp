@@ -90,6 +90,24 @@ std::optional<ReplyFault> Faults::NextAnswerByte() {
     return fault;
 }
 
+void Faults::FaultRead(int occurrence, int byteIndex, int action, int value) {
+    reads_.push_back({occurrence, byteIndex, action, value});
+}
+
+std::optional<ReadFault> Faults::TakeReadFault() {
+    std::optional<ReadFault> due;
+    for (auto fault = reads_.begin(); fault != reads_.end();) {
+        if (fault->skip > 0) {
+            --fault->skip;
+            ++fault;
+        } else {
+            due = due.value_or(*fault);
+            fault = reads_.erase(fault);
+        }
+    }
+    return due;
+}
+
 void Faults::ShortReadBlock(int block, int times, int bytesSent) {
     nextReadStream_.AddProgramBlock(block, times, bytesSent);
 }

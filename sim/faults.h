@@ -18,6 +18,14 @@ struct ReplyFault {
     int value;
 };
 
+// What happens on the host's side to what one FT_Read call gets.
+struct ReadFault {
+    int skip;  // FT_Read calls that still go by untouched
+    int byteIndex;
+    int action;  // VEKSIM_DROP or VEKSIM_REPLACE
+    int value;
+};
+
 // Program and EEPROM blocks of one read stream that arrive short.
 class ReadStreamFaults {
   public:
@@ -53,6 +61,10 @@ class Faults {
     // The fault for the next byte of the current answer, if one is due.
     std::optional<ReplyFault> NextAnswerByte();
 
+    void FaultRead(int occurrence, int byteIndex, int action, int value);
+    // Counts one FT_Read call; the fault due on it, if one is.
+    std::optional<ReadFault> TakeReadFault();
+
     void ShortReadBlock(int block, int times, int bytesSent);
     void ShortEepromBlock(int block, int bytesSent);
     // The short blocks armed for the next read stream, which takes them.
@@ -68,6 +80,7 @@ class Faults {
     std::vector<CallFault> calls_;
     std::vector<ReplyFault> armedReplies_;
     std::vector<ReplyFault> answerFaults_;
+    std::vector<ReadFault> reads_;
     int answerByte_ = 0;
     ReadStreamFaults nextReadStream_;
 };

@@ -1,5 +1,6 @@
 #include "simulator.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 
 #include "state_file.h"
 #include "usb_timing.h"
+#include "vek_sim.h"
 
 namespace vek::sim {
 
@@ -149,7 +151,8 @@ void Simulator::Send(const std::uint8_t* bytes, std::size_t count) {
     SaveIfChanged();
 }
 
-std::vector<std::uint8_t> Simulator::Receive(std::size_t count) {
+std::vector<std::uint8_t> Simulator::Receive(std::size_t count,
+                                             const std::optional<ReadFault>& fault) {
     if (count == 0) {
         return {};
     }
@@ -165,8 +168,28 @@ std::vector<std::uint8_t> Simulator::Receive(std::size_t count) {
         clock_.WaitUntil(now + readTimeoutMs_);
     }
     std::vector<std::uint8_t> bytes = queue_.Take(count, clock_.Now());
+    if (fault) {
+        ApplyReadFault(*fault, count, now, bytes);
+    }
     logs_.deviceBytes.insert(logs_.deviceBytes.end(), bytes.begin(), bytes.end());
     return bytes;
+}
+
+// Lost bytes leave the read short, so it waits out its time-out; a replaced byte beyond
+// what the read got arrives after those bytes.
+void Simulator::ApplyReadFault(const ReadFault& fault, std::size_t count, Millis startedAt,
+                               std::vector<std::uint8_t>& bytes) {
+    const auto at = static_cast<std::size_t>(std::max(fault.byteIndex, 0));
+    if (fault.action == VEKSIM_DROP && at < bytes.size()) {
+        bytes.resize(at);
+        if (readTimeoutMs_ != 0) {
+            clock_.WaitUntil(startedAt + readTimeoutMs_);
+        }
+    } else if (fault.action == VEKSIM_REPLACE && at < bytes.size()) {
+        bytes[at] = static_cast<std::uint8_t>(fault.value);
+    } else if (fault.action == VEKSIM_REPLACE && bytes.size() < count) {
+        bytes.push_back(static_cast<std::uint8_t>(fault.value));
+    }
 }
 
 Counters Simulator::GetCounters() const {

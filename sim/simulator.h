@@ -59,8 +59,9 @@ class Simulator {
     void SetLatencyTimer(Millis milliseconds) { queue_.SetLatency(milliseconds, clock_.Now()); }
     // The bytes reach the board once their USB frame has gone.
     void Send(const std::uint8_t* bytes, std::size_t count);
-    // What the host gets for a read of count bytes under the read time-out.
-    std::vector<std::uint8_t> Receive(std::size_t count);
+    // What the host gets for a read of count bytes under the read time-out, after what the
+    // fault does to it on the way.
+    std::vector<std::uint8_t> Receive(std::size_t count, const std::optional<ReadFault>& fault);
     std::size_t ReadyCount() { return queue_.ReadyCount(clock_.Now()); }
     // Everything the board has sent so far, arrived or not; answers to later host bytes come.
     void Purge() { queue_.Clear(); }
@@ -84,6 +85,8 @@ class Simulator {
 
     // The faults of VEKSIM_FAULTS (vek_sim.h).
     void ArmFaults(const std::string& list);
+    void ApplyReadFault(const ReadFault& fault, std::size_t count, Millis startedAt,
+                        std::vector<std::uint8_t>& bytes);
 
     Clock clock_;
     VirtualChip chip_;

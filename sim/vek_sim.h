@@ -104,6 +104,13 @@ VEKSIM_API void VekSim_FailCall(const char* function, int occurrence, unsigned s
  * frame or block picked by `anchor`. Byte 0 of a frame's answer is its REPLY_FRAME_OK.
  * A FUSE result replaced by REPLY_FAIL leaves the FUSE word unwritten, as reported. */
 VEKSIM_API void VekSim_FaultReply(int anchor, int occurrence, int byteIndex, int action, int value);
+/* Acts on what the host's occurrence-th (0 = the next) FT_Read call gets, whatever the board
+ * sent, so that a test can reach every read without knowing the protocol. Every FT_Read call
+ * counts, failed ones too. VEKSIM_DROP: the bytes from `byteIndex` on are lost (0 loses all)
+ * and the read waits out its time-out; VEKSIM_REPLACE: byte `byteIndex` becomes `value`, or
+ * `value` arrives after the bytes the read got when it got no more than `byteIndex` and had
+ * room for one more. Other actions do nothing here. */
+VEKSIM_API void VekSim_FaultRead(int occurrence, int byteIndex, int action, int value);
 /* Program-memory block `block` of the next read stream arrives with only `bytesSent` bytes,
  * `times` times in a row (a HOST_RESEND gets it again). */
 VEKSIM_API void VekSim_ShortReadBlock(int block, int times, int bytesSent);

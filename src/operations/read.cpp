@@ -41,8 +41,11 @@ class Reading {
         if (!stream_.Request()) {
             return {Outcome::CommunicationFailed, ""};
         }
-        link_.ReadReply();  // the stream's first byte, whatever it is
-        ReadTargetData();
+        if (stream_.TakeFirstByte()) {
+            ReadTargetData();
+        } else {
+            Failed(stream_.Failure());
+        }
         // The stream is left for the transaction's end however far it got.
         EndTransaction(session_);
         return result_;

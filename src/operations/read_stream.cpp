@@ -22,6 +22,13 @@ bool ReadStream::Request() {
                               HighByte(target_.eepromBytes)});
 }
 
+bool ReadStream::TakeFirstByte() {
+    if (link_.ReadReply().ReadFailed()) {
+        return Fail("VEK-Flash programmer is not responding to commands.(1161)");
+    }
+    return true;
+}
+
 int ReadStream::ProgramBlocks() const {
     return target_.programWords / READ_BLOCK_WORDS;
 }
@@ -53,8 +60,11 @@ bool ReadStream::ReadMemoryBlocks(const std::string& programBlockUnreadable) {
             return false;
         }
     }
-    if (FamilyOfIndex(target_.processorIndex) == TargetFamily::PIC16) {
-        link_.ReadReply();  // a byte the programmer puts before the EEPROM, whatever it is
+    // A byte the programmer puts before the EEPROM, whatever it is; left queued by a failed
+    // call it would shift every EEPROM byte.
+    if (FamilyOfIndex(target_.processorIndex) == TargetFamily::PIC16 &&
+        link_.ReadReply().ReadFailed()) {
+        return Fail("Could not read from device. (T9)");
     }
     for (int block = 0; block < EepromBlocks(); ++block) {
         if (!ReadEepromBlock(block)) {

@@ -17,9 +17,13 @@ class ReadStream {
 
     // CMD_READ with the target's sizes; false after SendCommand's own message.
     bool Request();
+    // The byte that opens the stream. Its value says nothing, but a read call that failed may
+    // have left it queued, and every later block would be taken a byte late: that fails.
+    bool TakeFirstByte();
 
     // The memory part after the header, into the session's image: the program blocks (a
-    // short one resent once), the byte a PIC16 sends after them, then the EEPROM blocks.
+    // short one resent once), the byte a PIC16 sends after them (its value unexamined, its
+    // read call not), then the EEPROM blocks.
     // programBlockUnreadable is shown when a program block's read call fails. False after a
     // failure, whose message has been shown and is kept in Failure().
     bool ReadMemoryBlocks(const std::string& programBlockUnreadable);

@@ -100,8 +100,9 @@ class Verification {
             result_ = {Outcome::CommunicationFailed, ""};
             return false;
         }
-        if (link_.ReadReply().ReadFailed()) {
-            return FailReading("VEK-Flash programmer is not responding to commands.(1161)");
+        if (!stream_.TakeFirstByte()) {
+            result_ = {Outcome::CommunicationFailed, stream_.Failure()};
+            return false;
         }
         std::array<std::uint8_t, CONFIGURATION_BYTES> configuration{};
         std::uint32_t received = 0;

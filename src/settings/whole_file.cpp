@@ -1,6 +1,10 @@
 #include "settings/whole_file.h"
 
+#include <algorithm>
+#include <cctype>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <random>
 
@@ -47,14 +51,46 @@ void SyncFolder(const fs::path& folder) {
 #endif
 }
 
+constexpr const char* TEMPORARY_ENDING = ".tmp";
+constexpr std::size_t TEMPORARY_DIGITS = 8;
+
 // The file's own name with a random suffix, so that two writers never share a temporary file.
 fs::path TemporaryNameFor(const fs::path& path) {
     std::random_device random;
     char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
+    std::snprintf(suffix, sizeof suffix, ".%08x%s", static_cast<unsigned>(random()),
+                  TEMPORARY_ENDING);
     fs::path temporary = path;
     temporary += suffix;
     return temporary;
+}
+
+bool IsTemporaryNameFor(const std::string& name, const fs::path& target) {
+    const std::string prefix = target.filename().string() + ".";
+    const std::size_t digitsEnd = prefix.size() + TEMPORARY_DIGITS;
+    return name.size() == digitsEnd + std::strlen(TEMPORARY_ENDING) &&
+           name.compare(0, prefix.size(), prefix) == 0 &&
+           name.compare(digitsEnd, std::string::npos, TEMPORARY_ENDING) == 0 &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()),
+                       name.begin() + static_cast<std::ptrdiff_t>(digitsEnd),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+// A writer that died between creating its temporary file and the rename left that file
+// behind. One untouched for a minute is such a leftover; a younger one may be another
+// writer's, still at work.
+void RemoveLeftoverTemporaries(const fs::path& target) {
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const auto cutoff = fs::file_time_type::clock::now() - std::chrono::minutes(1);
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::error_code statError;
+        if (IsTemporaryNameFor(entry->path().filename().string(), target) &&
+            entry->last_write_time(statError) < cutoff && !statError) {
+            fs::remove(entry->path(), statError);
+        }
+    }
 }
 
 fs::path LinkTarget(const fs::path& path) {
@@ -126,6 +162,7 @@ bool ReplaceWholeFile(const fs::path& path, std::string_view text) {
         return false;
     }
     SyncFolder(folder);
+    RemoveLeftoverTemporaries(target);
     return true;
 }
 

@@ -173,6 +173,37 @@ TEST_F(ReadTest, EveryFailureShowsItsMessageAndEndsTheStreamAsItMust) {
     }
 }
 
+// A failed call for a byte whose value is not examined left that byte queued: every later
+// block came a byte late, and Read listed shifted words and wrong fields without a word.
+TEST_F(ReadTest, AFailedReadOfAnUnexaminedByteStopsTheReadInsteadOfShiftingTheData) {
+    struct Case {
+        int row;
+        int read;  // FT_Read calls before it: see read_stream_faults.h
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {0, 5, "VEK-Flash programmer is not responding to commands.(1161)"},
+        {8, 5, "VEK-Flash programmer is not responding to commands.(1161)"},
+        {0, 40, "Could not read from device. (T9)"},
+    };
+    for (const Case& failure : cases) {
+        SCOPED_TRACE(failure.read);
+        sim.Reset();
+        RecordingUi caseUi;
+        Session caseSession(caseUi, settings, sim.LibraryPath());
+        OpenProgrammer(caseSession);
+        caseUi.selectedRow = failure.row;
+        sim.SelectChip(std::string(DeviceTable[failure.row].name));
+        sim.WriteWord(VEKSIM_PROGRAM, 0, 0x0123);
+        FailRead(failure.read)(sim);
+        EXPECT_FALSE(ReadTarget(caseSession).Succeeded());
+        EXPECT_EQ(caseUi.messages, std::vector<std::string>{failure.message});
+        EXPECT_TRUE(caseUi.hexData.empty());
+        EXPECT_EQ(Count(HostHex(), Frame({CMD_END, DeviceTable[failure.row].processorIndex})), 1);
+        ExpectFlagsCleared(caseSession, caseUi);
+    }
+}
+
 TEST_F(ReadTest, NoProgrammerIsReportedWithoutTouchingTheWindow) {
     session.Connected = false;
     ReadTarget(session);

@@ -3,10 +3,15 @@
 #include "settings/ini_settings_store.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <set>
 
 #include "folder_changes.h"
@@ -280,6 +285,64 @@ TEST_F(IniSettings, AFailedWriteReportsItAndKeepsTheOldFile) {
     EXPECT_FALSE(underAFile.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 5));
     EXPECT_EQ(underAFile.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 100), 100);
     EXPECT_EQ(ReadBytes(path), "[MyVEKFlashAp]\nVEKFlashfilenamepath=/old.hex\n");
+}
+
+// A writer killed at any point, again and again: the file is always the old one or the new
+// one, whole. A killed writer may leave its temporary file, which no read looks at.
+TEST_F(IniSettings, AWriterKilledAtAnyPointLeavesTheOldFileOrTheNewOne) {
+    const std::string first = "/first/" + std::string(3000, 'a') + ".hex";
+    const std::string second = "/second/" + std::string(3000, 'b') + ".hex";
+    ASSERT_TRUE(store.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 17));
+    ASSERT_TRUE(store.WriteSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, second));
+    const std::string secondFile = ReadBytes(path);
+    ASSERT_TRUE(store.WriteSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, first));
+    const std::string firstFile = ReadBytes(path);
+
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> killAfterMicroseconds(0, 4000);
+    for (int round = 0; round < 60; ++round) {
+        const pid_t writer = fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that died
+            for (;;) {
+                store.WriteSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, second);
+                store.WriteSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, first);
+            }
+        }
+        usleep(static_cast<useconds_t>(killAfterMicroseconds(random)));
+        kill(writer, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(writer, &status, 0), writer);
+
+        const std::string file = ReadBytes(path);
+        ASSERT_TRUE(file == firstFile || file == secondFile) << "round " << round;
+        const std::string read = ReadText(KEY_FILE_NAME_PATH);
+        EXPECT_TRUE(read == first || read == second);
+        EXPECT_EQ(ReadInt(KEY_SCREEN_X), 17);
+    }
+    // Nothing but temporary files of the store's own name are left beside it.
+    for (const std::string& name : FolderEntries()) {
+        EXPECT_TRUE(name == "vekflash.INI" || name.rfind("vekflash.INI.", 0) == 0) << name;
+    }
+    EXPECT_TRUE(store.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 18));
+    EXPECT_EQ(ReadInt(KEY_SCREEN_X), 18);
+}
+
+// A killed writer's temporary file goes with the next write once it is a minute old; a fresh
+// one may be another writer's, still at work.
+TEST_F(IniSettings, ADeadWritersTemporaryFileGoesWithTheNextWrite) {
+    const auto now = fs::file_time_type::clock::now();
+    for (const char* name : {"vekflash.INI.0badc0de.tmp", "vekflash.INI.1234abcd.tmp",
+                             "vekflash.INI.old.tmp", "other.INI.0badc0de.tmp"}) {
+        WriteBytes(folder / name, "[MyVEKFlashAp]\n");
+        fs::last_write_time(folder / name, now - std::chrono::minutes(2));
+    }
+    WriteBytes(folder / "vekflash.INI.fffffff0.tmp", "[MyVEKFlashAp]\n");
+    EXPECT_TRUE(store.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 1));
+    EXPECT_EQ(FolderEntries(),
+              (std::set<std::string>{"vekflash.INI", "vekflash.INI.fffffff0.tmp",
+                                     "vekflash.INI.old.tmp", "other.INI.0badc0de.tmp"}));
 }
 
 // Root passes every permission check, so these cases need another user (CI may run as root).

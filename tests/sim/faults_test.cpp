@@ -1,4 +1,4 @@
-// Faults a test arms: unplugging, failing calls, damaged reply bytes and stray bytes.
+// Faults a test arms: unplugging, failing calls, damaged reads and reply bytes, stray bytes.
 #include <cstdlib>
 
 #include "sim_host.h"
@@ -60,6 +60,32 @@ TEST_F(FailCall, AFailedReadTakesNothingAndMinusOneFailsEveryLaterCall) {
     EXPECT_EQ(host.read(host.handle, buffer, 2, &received), 7u);
     EXPECT_EQ(host.read(host.handle, buffer, 2, &received), 7u);
     EXPECT_EQ(Hex(sim.DeviceBytes()), "55 76");
+}
+
+class ReadFaults : public SimulatorTest {};
+
+TEST_F(ReadFaults, TheChosenReadLosesOrChangesItsBytesWhateverTheBoardSent) {
+    sim.FaultRead(1, 0, VEKSIM_DROP);
+    sim.FaultRead(2, 1, VEKSIM_REPLACE, 0x42);
+    sim.FaultRead(3, 1, VEKSIM_DROP);
+    EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55 76");
+    const unsigned long long before = sim.ElapsedMs();
+    EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "");
+    EXPECT_GE(sim.ElapsedMs(), before + TIMEOUT_NORMAL_MS);
+    EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55 42");
+    EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55");
+    EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55 76");
+    EXPECT_EQ(sim.CallLog()[3], "FT_Read 2 -> 0 []");
+}
+
+TEST_F(ReadFaults, AReplacedByteArrivesWhereNoneCameAndFailedReadsCount) {
+    sim.FailCall("FT_Read", 0, FT_IO_ERROR);
+    sim.FaultRead(1, 0, VEKSIM_REPLACE, 0x5A);
+    std::uint8_t byte = 0;
+    D2xxDword received = 0;
+    EXPECT_EQ(host.read(host.handle, &byte, 1, &received), FT_IO_ERROR);
+    EXPECT_EQ(host.ReadHex(4), "5A");
+    EXPECT_EQ(host.ReadHex(1), "");
 }
 
 class ReplyFaults : public SimulatorTest {};

@@ -78,6 +78,10 @@ void SimControl::FaultReply(int anchor, int occurrence, int byteIndex, int actio
     VEKSIM_CALL(VekSim_FaultReply)(anchor, occurrence, byteIndex, action, value);
 }
 
+void SimControl::FaultRead(int occurrence, int byteIndex, int action, int value) {
+    VEKSIM_CALL(VekSim_FaultRead)(occurrence, byteIndex, action, value);
+}
+
 void SimControl::ShortReadBlock(int block, int times, int bytesSent) {
     VEKSIM_CALL(VekSim_ShortReadBlock)(block, times, bytesSent);
 }

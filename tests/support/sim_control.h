@@ -27,6 +27,7 @@ class SimControl {
     void UnplugAfterCalls(int calls);
     void FailCall(const std::string& fn, int occurrence, unsigned status = 4);
     void FaultReply(int anchor, int occurrence, int byteIndex, int action, int value = 0);
+    void FaultRead(int occurrence, int byteIndex, int action, int value = 0);
     void ShortReadBlock(int block, int times, int bytesSent);
     void ShortEepromBlock(int block, int bytesSent);
     void InjectStrayBytes(std::vector<std::uint8_t> bytes);

@@ -1,5 +1,6 @@
 #include "device/hex_file.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -84,14 +85,21 @@ class HexLineReader {
     std::uintmax_t consumed_ = 0;
 };
 
+bool IsHexDigit(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+
 bool IsRecord(const std::string& line) {
     return line.size() > 1 && line[0] == ':';
 }
 
 }  // namespace
 
+// Two hex digits; anything else is no byte, so that a damaged record can never pass its
+// checksum by accident and put an arbitrary word into the image or a field.
 std::optional<int> HexRecord::Byte(std::size_t position) const {
-    if (position + 2 > text_.size()) {
+    if (position + 2 > text_.size() || !IsHexDigit(text_[position]) ||
+        !IsHexDigit(text_[position + 1])) {
         return std::nullopt;
     }
     return HexToInt(text_.substr(position, 2));
@@ -102,10 +110,9 @@ int HexRecord::ByteCount() const {
 }
 
 int HexRecord::Address() const {
-    if (ADDRESS_POSITION + 4 > text_.size()) {
-        return 0;
-    }
-    return HexToInt(text_.substr(ADDRESS_POSITION, 4));
+    const std::optional<int> high = Byte(ADDRESS_POSITION);
+    const std::optional<int> low = Byte(ADDRESS_POSITION + 2);
+    return high && low ? (*high << 8) | *low : -1;
 }
 
 bool HexRecord::IsData() const {

@@ -13,14 +13,15 @@
 namespace vek {
 
 // One line that begins with ':' (the line end removed). Fields are read from the characters
-// the line has; a field that would lie past its end is absent.
+// the line has; a field that would lie past its end, or is not hex digits, is absent.
 class HexRecord {
   public:
     explicit HexRecord(std::string_view text) : text_(text) {}
 
     int ByteCount() const;
+    // The byte address, or -1 when it is not four hex digits.
     int Address() const;
-    int WordAddress() const { return Address() / 2; }
+    int WordAddress() const { return Address() < 0 ? -1 : Address() / 2; }
     bool IsData() const;
     // (byte count + 1) / 2 words, or 0 for a count that is not a byte.
     int WordCount() const;

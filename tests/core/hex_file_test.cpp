@@ -153,6 +153,13 @@ TEST_F(HexFiles, ScanVerdictsAndTheLineTheyName) {
          HEX_CHECKSUM_ERROR,
          1,
          {}},
+        // "Fi" adds up to F2 by the digit arithmetic; it is still no byte.
+        {"characters that are no hex digits",
+         "16F84A",
+         Lines({":02400E00Fi3F7F"}),
+         HEX_CHECKSUM_ERROR,
+         1,
+         {}},
         {"CRLF line ends",
          "16F84A",
          ":02400E00F23F7F\r\n:00000001FF\r\n",

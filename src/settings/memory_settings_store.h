@@ -19,6 +19,10 @@ class MemorySettingsStore : public SettingsStore {
     bool WriteSettingText(const std::string& section, const std::string& key,
                           const std::string& text) override;
 
+    // Everything stored, by section and key in lower case.
+    const std::map<std::string, std::string>& Values() const { return values_; }
+    void Clear() { values_.clear(); }
+
   private:
     static std::string Key(const std::string& section, const std::string& key);
 

@@ -42,7 +42,7 @@ TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {
     for (const Case& test : cases) {
         SCOPED_TRACE(test.file);
         ui = RecordingUi{};
-        settings.values.clear();
+        settings.Clear();
         Open(test.row, test.file);
         EXPECT_TRUE(ui.messages.empty());
         EXPECT_EQ(ui.controls.FuseText, test.fuse);

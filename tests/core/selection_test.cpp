@@ -71,7 +71,7 @@ TEST_F(Selection, KeyboardChoiceShowsStartingWordsAndSavesNothing) {
     ChooseWithKeyboard(0);
     EXPECT_EQ(ui.controls.FuseText, "3d3a");
     EXPECT_EQ(ui.controls.FuseXText, "0");
-    EXPECT_TRUE(settings.values.empty());
+    EXPECT_TRUE(settings.Values().empty());
 }
 
 TEST_F(Selection, SavedWordsAreSharedByTheFamily) {

@@ -261,13 +261,13 @@ TEST_F(Editors, AClickHandsTheWholeWordToTheTextTheSettingsAndTheField) {
         {Kind::Pic, F84A, "3d3a", "oscillatorMode2", "0009", {"VEKFlashmicrochipBits"}},
     };
     for (const Case& c : cases) {
-        settings.values.clear();
+        settings.Clear();
         shown.clear();
         ConfigEditor* editor = Open(c.kind, c.row, c.text);
         const std::string& sharedText =
             c.kind == Kind::FuseX ? session.CurrentFuseXText : session.CurrentFuseText;
         // Opening alone writes nothing.
-        EXPECT_TRUE(settings.values.empty());
+        EXPECT_TRUE(settings.Values().empty());
         EXPECT_TRUE(shown.empty());
         EXPECT_EQ(sharedText, c.text);
 
@@ -278,7 +278,7 @@ TEST_F(Editors, AClickHandsTheWholeWordToTheTextTheSettingsAndTheField) {
         }
         EXPECT_EQ(sharedText, c.word) << c.control;
         EXPECT_EQ(shown, std::vector<std::string>{c.word}) << c.control;
-        EXPECT_EQ(settings.values.size(), c.keys.size()) << c.control;
+        EXPECT_EQ(settings.Values().size(), c.keys.size()) << c.control;
         for (const std::string& key : c.keys) {
             EXPECT_EQ(settings.Text(key), c.word) << key;
         }
@@ -302,12 +302,12 @@ TEST_F(Editors, RefreshShowsANewSharedWordWithoutWritingIt) {
         {Kind::Pic, F877, "3d3a", "0645", "oscillatorMode2", "0645"},
     };
     for (const Case& c : cases) {
-        settings.values.clear();
+        settings.Clear();
         shown.clear();
         ConfigEditor* editor = Open(c.kind, c.row, c.first);
         (c.kind == Kind::FuseX ? session.CurrentFuseXText : session.CurrentFuseText) = c.second;
         editor->Refresh();
-        EXPECT_TRUE(settings.values.empty());
+        EXPECT_TRUE(settings.Values().empty());
         EXPECT_TRUE(shown.empty());
 
         const auto* button = Find<QAbstractButton>(editor, c.shownButton);
@@ -359,7 +359,7 @@ TEST_F(Editors, EscapeAndTheCloseBoxReportTheCloseTheMainWindowClosesQuietly) {
             EXPECT_TRUE(alive.isNull()) << window.title;
         }
     }
-    EXPECT_TRUE(settings.values.empty());
+    EXPECT_TRUE(settings.Values().empty());
     EXPECT_TRUE(shown.empty());
 }
 
@@ -376,7 +376,7 @@ TEST_F(Editors, EnterNeitherClosesNorWrites) {
         }
         EXPECT_TRUE(editor->isVisible()) << window.title;
         EXPECT_EQ(closedByUser.count(), 0) << window.title;
-        EXPECT_TRUE(settings.values.empty()) << window.title;
+        EXPECT_TRUE(settings.Values().empty()) << window.title;
         EXPECT_TRUE(shown.empty()) << window.title;
         EXPECT_EQ(session.CurrentFuseText, "---");
         editor->CloseQuietly();

@@ -35,6 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Only what the last input set counts; the window's record would grow without end.
     ui.messages.clear();
     ui.events.clear();
-    settings.values.clear();
+    settings.Clear();
     return 0;
 }

@@ -2,10 +2,19 @@
 // upper-case hexadecimal text; HEX files carry their fields as hexadecimal digits.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace vek {
+
+// Text in a fixed printf format, for the messages and listing lines that quote one.
+template <typename... Values>
+std::string Printf(const char* format, Values... values) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
 
 // value in upper-case hex with at least `digits` digits ("%3.3X", "%4.4X").
 std::string HexDigits(unsigned value, int digits);

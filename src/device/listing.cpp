@@ -1,7 +1,8 @@
 #include "device/listing.h"
 
 #include <array>
-#include <cstdio>
+
+#include "device/hex_text.h"
 
 namespace vek {
 
@@ -12,12 +13,6 @@ constexpr int WORDS_PER_PROGRAM_BLOCK = 32;
 constexpr int BYTES_PER_EEPROM_BLOCK = 64;
 // The file listing shows these EEPROM entries whatever the target's size.
 constexpr int FILE_LISTING_EEPROM_END = 0x2300;
-
-std::string Format(const char* format, auto... values) {
-    char text[96];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 int ProgramRangeEnd(std::string_view targetName) {
     if (targetName == "SX28") {
@@ -43,7 +38,7 @@ bool AnyLoaded(const MemoryImage& image, int first) {
 }
 
 std::string ProgramLine(int address, const std::array<int, GROUP>& values) {
-    return Format("%4.4X:   %4.4X   %4.4X   %4.4X   %4.4X", address, values[0], values[1],
+    return Printf("%4.4X:   %4.4X   %4.4X   %4.4X   %4.4X", address, values[0], values[1],
                   values[2], values[3]);
 }
 
@@ -55,7 +50,7 @@ std::string FileEepromCell(std::int32_t entry) {
     if ((entry & LOADED_MARK) == 0) {
         return "xx";
     }
-    return Format("%2.2X", entry & ~LOADED_MARK);
+    return Printf("%2.2X", entry & ~LOADED_MARK);
 }
 
 }  // namespace
@@ -83,7 +78,7 @@ std::vector<std::string> FileListingLines(const MemoryImage& image, std::string_
             if (!AnyLoaded(image, group)) {
                 continue;
             }
-            lines.push_back(Format(
+            lines.push_back(Printf(
                 "%4.4X:   %s   %s   %s   %s   (%d..%d)", group,
                 FileEepromCell(image[group]).c_str(), FileEepromCell(image[group + 1]).c_str(),
                 FileEepromCell(image[group + 2]).c_str(), FileEepromCell(image[group + 3]).c_str(),
@@ -106,7 +101,7 @@ std::vector<std::string> DeviceListingLines(const MemoryImage& image, int progra
         lines.push_back("EEPROM Data:");
         const int end = EEPROM_ADDR + BYTES_PER_EEPROM_BLOCK * eepromBlocks;
         for (int group = EEPROM_ADDR; group < end; group += GROUP) {
-            lines.push_back(Format("%2.2X:    %2.2X    %2.2X    %2.2X    %2.2X   (%d..%d)", group,
+            lines.push_back(Printf("%2.2X:    %2.2X    %2.2X    %2.2X    %2.2X   (%d..%d)", group,
                                    image[group], image[group + 1], image[group + 2],
                                    image[group + 3], Location(group), Location(group) + GROUP - 1));
         }

@@ -1,7 +1,6 @@
 #include "operations/verify.h"
 
 #include <array>
-#include <cstdio>
 
 #include "device/hex_file.h"
 #include "device/hex_text.h"
@@ -17,29 +16,23 @@ namespace {
 
 constexpr int CONFIGURATION_BYTES = 4;
 
-std::string Format(const char* format, auto... values) {
-    char text[128];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
-
 std::string MismatchMessage(const ImageDifference& difference) {
     switch (difference.kind) {
         case DifferenceKind::ProgramWord:
             // Without a closing parenthesis, as the person has always seen it.
-            return Format("Program ROM verify failed at word %d. (expected 0x%4.4X, read 0x%4.4X",
+            return Printf("Program ROM verify failed at word %d. (expected 0x%4.4X, read 0x%4.4X",
                           difference.address, static_cast<unsigned>(difference.expected),
                           static_cast<unsigned>(difference.read));
         case DifferenceKind::FuseXWord:
-            return Format("Verify FuseX failed. Read %3.3X, expected %3.3X",
+            return Printf("Verify FuseX failed. Read %3.3X, expected %3.3X",
                           static_cast<unsigned>(difference.read),
                           static_cast<unsigned>(difference.expected));
         case DifferenceKind::FuseWord:
-            return Format("Verify Fuse failed. Read %4.4X, expected %4.4X",
+            return Printf("Verify Fuse failed. Read %4.4X, expected %4.4X",
                           static_cast<unsigned>(difference.read),
                           static_cast<unsigned>(difference.expected));
         case DifferenceKind::EepromByte:
-            return Format("EE Data Verify failed at %Xh (EE location %d)", difference.address,
+            return Printf("EE Data Verify failed at %Xh (EE location %d)", difference.address,
                           difference.address - EEPROM_ADDR);
     }
     return "";

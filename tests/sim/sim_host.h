@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "device/memory_image.h"
 #include "link/d2xx.h"
 #include "link/protocol.h"
 #include "sim_control.h"
@@ -24,25 +23,13 @@ inline std::uint8_t High(int value) {
     return static_cast<std::uint8_t>((value >> 8) & 0xFF);
 }
 
-using BlockWords = std::vector<int>;
+template <typename Function>
+Function Exported(const char* name) {
+    return reinterpret_cast<Function>(SimControl::Get().Symbol(name));
+}
 
 class SimHost {
   public:
-    SimHost() {
-        SimControl& sim = SimControl::Get();
-        write = reinterpret_cast<FT_WriteFn>(sim.Symbol("FT_Write"));
-        read = reinterpret_cast<FT_ReadFn>(sim.Symbol("FT_Read"));
-        open = reinterpret_cast<FT_OpenFn>(sim.Symbol("FT_Open"));
-        openEx = reinterpret_cast<FT_OpenExFn>(sim.Symbol("FT_OpenEx"));
-        listDevices = reinterpret_cast<FT_ListDevicesFn>(sim.Symbol("FT_ListDevices"));
-        close = reinterpret_cast<FT_CloseFn>(sim.Symbol("FT_Close"));
-        resetDevice = reinterpret_cast<FT_ResetDeviceFn>(sim.Symbol("FT_ResetDevice"));
-        purge = reinterpret_cast<FT_PurgeFn>(sim.Symbol("FT_Purge"));
-        setTimeouts = reinterpret_cast<FT_SetTimeoutsFn>(sim.Symbol("FT_SetTimeouts"));
-        getQueueStatus = reinterpret_cast<FT_GetQueueStatusFn>(sim.Symbol("FT_GetQueueStatus"));
-        setLatencyTimer = reinterpret_cast<FT_SetLatencyTimerFn>(sim.Symbol("FT_SetLatencyTimer"));
-    }
-
     FT_STATUS Open() {
         char description[] = "VEK Flash";
         return openEx(description, FT_OPEN_BY_DESCRIPTION, &handle);
@@ -75,7 +62,7 @@ class SimHost {
         return ReadHex(answerBytes);
     }
     // A programming block as the host sends it: 33 words of two bytes, each its own write.
-    void SendBlock(int address, const BlockWords& words) {
+    void SendBlock(int address, const std::vector<int>& words) {
         EXPECT_EQ(Write({Low(address), High(address)}), FT_OK);
         for (int k = 0; k < BLOCK_WORDS; ++k) {
             const int word = k < static_cast<int>(words.size()) ? words[k] : 0;
@@ -84,24 +71,26 @@ class SimHost {
     }
 
     FT_HANDLE handle = nullptr;
-    FT_WriteFn write;
-    FT_ReadFn read;
-    FT_OpenFn open;
-    FT_OpenExFn openEx;
-    FT_ListDevicesFn listDevices;
-    FT_CloseFn close;
-    FT_ResetDeviceFn resetDevice;
-    FT_PurgeFn purge;
-    FT_SetTimeoutsFn setTimeouts;
-    FT_GetQueueStatusFn getQueueStatus;
-    FT_SetLatencyTimerFn setLatencyTimer;
+    FT_WriteFn write = Exported<FT_WriteFn>("FT_Write");
+    FT_ReadFn read = Exported<FT_ReadFn>("FT_Read");
+    FT_OpenFn open = Exported<FT_OpenFn>("FT_Open");
+    FT_OpenExFn openEx = Exported<FT_OpenExFn>("FT_OpenEx");
+    FT_ListDevicesFn listDevices = Exported<FT_ListDevicesFn>("FT_ListDevices");
+    FT_CloseFn close = Exported<FT_CloseFn>("FT_Close");
+    FT_ResetDeviceFn resetDevice = Exported<FT_ResetDeviceFn>("FT_ResetDevice");
+    FT_PurgeFn purge = Exported<FT_PurgeFn>("FT_Purge");
+    FT_SetTimeoutsFn setTimeouts = Exported<FT_SetTimeoutsFn>("FT_SetTimeouts");
+    FT_GetQueueStatusFn getQueueStatus = Exported<FT_GetQueueStatusFn>("FT_GetQueueStatus");
+    FT_SetLatencyTimerFn setLatencyTimer = Exported<FT_SetLatencyTimerFn>("FT_SetLatencyTimer");
 };
 
-// A fresh board with the programmer open and 1000 ms time-outs, logs empty.
+// A fresh board with the programmer open and 1000 ms time-outs, logs empty. The clock starts
+// at 0 ms with the open, so the latency timer runs from 0.
 class SimulatorTest : public ::testing::Test {
   protected:
-    SimulatorTest() { sim.Reset(); }
-    void SetUp() override {
+    void SetUp() override { Restart(); }
+    void Restart() {
+        sim.Reset();
         ASSERT_EQ(host.Open(), FT_OK);
         host.SetTimeout(TIMEOUT_NORMAL_MS);
         sim.ClearLogs();

@@ -93,7 +93,6 @@ TEST_F(Operations, IdentityIgnoresPic16RevisionBitsAndWarnsOnAnythingElse) {
     const Case cases[] = {
         // The upper nibble of the second byte is not part of the ID.
         {0, SetId(0xF57F), {}, "57F"},
-        {9, NOTHING, {}, "002"},
         {9, SetId(0x003), {WrongTargetWarning("SX48", "003")}, "003"},
         // An ID that cannot be read warns as 000 or 001 and leaves the field alone.
         {0, FailRead(1), {NOT_RESPONDING_TO + idCommand, WrongTargetWarning("16F84A", "000")}},

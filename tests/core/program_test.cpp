@@ -144,26 +144,21 @@ TEST_F(Programming, AnSx28GetsItsFuseWordsInTheFramesAndNoConfigurationBlocks) {
 }
 
 TEST_F(Programming, AChipThatIsNotBlankIsErasedOnlyWhenThatIsAllowed) {
+    const std::string notBlank =
+        "Device is not blank. Either erase the device or \nselect Auto Erase feature in the Setup "
+        "menu.";
     for (const bool eraseFirst : {false, true}) {
         Prepare(*this, PIC_FILE, "3FFA", "FFF");
         sim.WriteWord(VEKSIM_PROGRAM, 100, 0x1234);
         ui.messages.clear();
         session.EraseBeforeProgram = eraseFirst;
-        const OperationResult result = OnProgram(session);
-        const std::string host = HostHex();
-        EXPECT_EQ(host.find(Frame({CMD_BULK_ERASE, 0})) != std::string::npos, eraseFirst);
-        if (eraseFirst) {
-            EXPECT_TRUE(result.Succeeded());
-            EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 100), 0x3FFF);
-            EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x2805);
-        } else {
-            EXPECT_EQ(result.outcome, Outcome::NotBlank);
-            EXPECT_EQ(ui.messages, std::vector<std::string>{
-                                       "Device is not blank. Either erase the device or \nselect "
-                                       "Auto Erase feature in the Setup menu."});
-            EXPECT_EQ(Count(host, Frame({CMD_BEGIN, 0})), 1);
-            EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 100), 0x1234);
-        }
+        EXPECT_EQ(OnProgram(session).outcome, eraseFirst ? Outcome::Done : Outcome::NotBlank);
+        EXPECT_EQ(ui.messages,
+                  std::vector<std::string>{eraseFirst ? "Programming complete." : notBlank});
+        EXPECT_EQ(Count(HostHex(), Frame({CMD_BULK_ERASE, 0})), eraseFirst ? 1 : 0);
+        EXPECT_EQ(Count(HostHex(), Frame({CMD_BEGIN, 0})), eraseFirst ? 3 : 1);
+        EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 100), eraseFirst ? 0x3FFF : 0x1234);
+        EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), eraseFirst ? 0x2805 : 0x3FFF);
     }
 }
 

@@ -91,8 +91,6 @@ inline Injection SetWord(int space, int index, int value) {
 // row ends its link for good.
 struct Bench {
     Bench() { sim.Reset(); }
-    Bench(const Bench&) = delete;
-    Bench& operator=(const Bench&) = delete;
 
     // Binds and opens the programmer as start-up would, selects a Device list row and puts the
     // matching chip in the socket, then forgets that traffic.

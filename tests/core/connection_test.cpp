@@ -1,6 +1,6 @@
+// Start-up, the connection poll and the control commands of the Setup menu.
 #include "link/connection.h"
 
-#include "link/link_messages.h"
 #include "link/protocol.h"
 #include "sim_fixture.h"
 
@@ -11,199 +11,106 @@ const std::string MISSING_DRIVER =
     "Error: DLL drivers not found. \n\nDownload the drivers for the VEK-FLASH programmer \nfrom "
     "http://www.vekdesign.com or select Internet|Download Drivers \nif currently connected to "
     "the internet.";
+const std::string READY = "VEK Flash programmer ready.";
+const std::string UNABLE_TO_DETECT = "Error: Unable to detect presence of VEK Flash programmer.";
+const std::string COULD_NOT_OPEN = "Error: Could not open VEK Flash programmer.";
+const std::string FATAL_1F = Fatal("(1f)");
+const std::string STARTUP_CALLS =
+    "FT_ListDevices FT_OpenEx FT_SetLatencyTimer FT_ResetDevice FT_Purge FT_Purge FT_SetTimeouts "
+    "FT_Write FT_Read FT_SetTimeouts";
 
-std::vector<std::string> CallNames(const std::vector<std::string>& log) {
+// The D2XX calls by name, in order.
+std::string CallNames(const std::vector<std::string>& log) {
     std::vector<std::string> names;
     for (const std::string& line : log) {
         names.push_back(line.substr(0, line.find(' ')));
     }
-    return names;
+    return Join(names);
 }
+
+const std::string WITHOUT_LATENCY_TIMER =
+    "FT_ListDevices FT_OpenEx FT_ResetDevice FT_Purge FT_Purge FT_SetTimeouts FT_Write FT_Read "
+    "FT_SetTimeouts";
+const char* const SIM = nullptr;
+const Injection DETACHED = [](SimControl& s) { s.SetAttached(false); };
+const Injection OPEN_FAILS = [](SimControl& s) { s.SetOpenFails(true); };
+const Injection LATENCY_REFUSED = [](SimControl& s) { s.FailCall("FT_SetLatencyTimer", -1); };
+const Injection WRITES_FAIL = [](SimControl& s) { s.FailCall("FT_Write", -1); };
 
 class Startup : public SimTest {};
 
-TEST_F(Startup, NormalStartOpensResetsPurgesAndForbidsTargetPower) {
-    StartupConnection(session);
-    EXPECT_TRUE(session.Connected);
-    EXPECT_FALSE(session.LinkInUse);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(ui.pauses, std::vector<int>{50});
-    EXPECT_EQ(HostHex(), "02 5F 00 5D");
-    EXPECT_EQ(Join(CallNames(sim.CallLog())),
-              "FT_ListDevices FT_OpenEx FT_SetLatencyTimer FT_ResetDevice FT_Purge FT_Purge "
-              "FT_SetTimeouts FT_Write FT_Read FT_SetTimeouts");
-    EXPECT_EQ(sim.CallLog()[2], "FT_SetLatencyTimer 2 -> 0");
-    EXPECT_EQ(sim.CallLog().back().rfind("FT_SetTimeouts 1000 1000", 0), 0u);
-    EXPECT_EQ(sim.PowerState(), 0);
-}
-
-TEST_F(Startup, ADriverWithoutTheLatencyTimerStartsAsBefore) {
-    Session older(ui, settings, VEK_SIM_WITHOUT_LATENCY_TIMER);
-    StartupConnection(older);
-    EXPECT_TRUE(older.Connected);
-    EXPECT_TRUE(older.link.IsBound());
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(Join(CallNames(sim.CallLog())),
-              "FT_ListDevices FT_OpenEx FT_ResetDevice FT_Purge FT_Purge FT_SetTimeouts "
-              "FT_Write FT_Read FT_SetTimeouts");
-    EXPECT_EQ(HostHex(), "02 5F 00 5D");
-}
-
-TEST_F(Startup, ARefusedLatencyTimerIsIgnored) {
-    sim.FailCall("FT_SetLatencyTimer", -1);
-    StartupConnection(session);
-    EXPECT_TRUE(session.Connected);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(sim.CallLog()[2], "FT_SetLatencyTimer 2 -> 4");
-}
-
-TEST_F(Startup, WithoutTheLibraryOnlyTheDriverMessageShows) {
-    Session noDriver(ui, settings, "/nonexistent/libftd2xx.so");
-    StartupConnection(noDriver);
-    EXPECT_FALSE(noDriver.Connected);
-    EXPECT_FALSE(noDriver.LinkInUse);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{MISSING_DRIVER});
-
-    // The poll neither reconnects nor reports the empty entries on every tick.
-    ConnectionPoll(noDriver);
-    ConnectionPoll(noDriver);
-    EXPECT_EQ(ui.messages.size(), 1u);
-}
-
-TEST_F(Startup, LibraryMissingAFunctionShowsTwoMessages) {
-    Session partial(ui, settings, VEK_STUB_WITHOUT_FT_OPEN);
-    StartupConnection(partial);
-    EXPECT_FALSE(partial.Connected);
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{"Error: Can't Find FT_Open", MISSING_DRIVER}));
-    ConnectionPoll(partial);
-    EXPECT_EQ(ui.messages.size(), 2u);
-}
-
-TEST_F(Startup, NoDeviceOrAFailedOpenIsReportedAndLeavesItUnconnected) {
-    sim.SetAttached(false);
-    StartupConnection(session);
-    EXPECT_FALSE(session.Connected);
-    sim.SetAttached(true);
-    sim.SetOpenFails(true);
-    StartupConnection(session);
-    EXPECT_FALSE(session.Connected);
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{MSG_UNABLE_TO_DETECT, MSG_COULD_NOT_OPEN}));
-    EXPECT_TRUE(sim.HostBytes().empty());
-}
-
-TEST_F(Startup, FailedFirstExchangeIsRetriedOnceAfter50Ms) {
-    sim.FailCall("FT_Write", 0);
-    StartupConnection(session);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"Driver error writing to VEK Flash. "});
-    EXPECT_EQ(ui.pauses, (std::vector<int>{50, 50}));
-    EXPECT_TRUE(session.Connected);
-
-    sim.Reset();
-    ui.messages.clear();
-    sim.FailCall("FT_Write", -1);
-    ui.onMessage = [this](const std::string&) { EXPECT_TRUE(session.LinkInUse); };
-    StartupConnection(session);
-    EXPECT_EQ(ui.messages,
-              (std::vector<std::string>{
-                  "Driver error writing to VEK Flash. ", "Driver error writing to VEK Flash. ",
-                  "Error: Unable to enable programming power on Flash programmer."}));
-    EXPECT_TRUE(session.Connected);
-    EXPECT_EQ(sim.CallLog().back().rfind("FT_SetTimeouts 1000 1000", 0), 0u);
-}
-
-TEST_F(Startup, AWrongFirstAcknowledgementEndsItWithoutFurtherMessages) {
-    sim.FaultReply(CMD_ALLOW_POWER, 0, 0, VEKSIM_REPLACE, 0x00);
-    StartupConnection(session);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{FatalMessage("(1f)")});
-    EXPECT_EQ(ui.fatalRequests, 1);
-    EXPECT_FALSE(session.LinkInUse);
-}
-
-// Every way of opening the programmer: at start-up, by a reconnection and by Connect.
-class Opens : public SimTest {
-  protected:
-    std::vector<std::string> OpenAndLatencyCalls() {
+TEST_F(Startup, OpensResetsPurgesAndForbidsTargetPowerOrSaysWhyNot) {
+    struct Case {
+        const char* library;  // SIM: the simulator
+        Injection inject;
+        std::vector<std::string> messages;
+        bool connected;
+        std::string calls = "";  // by name, when the row is about them
+        std::vector<int> pauses = {50};
+    };
+    const std::string noPower = "Error: Unable to enable programming power on Flash programmer.";
+    const std::string noFtOpen = "Error: Can't Find FT_Open";
+    const Case cases[] = {
+        {SIM, NOTHING, {}, true, STARTUP_CALLS},
+        {VEK_SIM_WITHOUT_LATENCY_TIMER, NOTHING, {}, true, WITHOUT_LATENCY_TIMER},
+        {SIM, LATENCY_REFUSED, {}, true, STARTUP_CALLS},
+        {"/nonexistent/libftd2xx.so", NOTHING, {MISSING_DRIVER}, false, "", {}},
+        {VEK_STUB_WITHOUT_FT_OPEN, NOTHING, {noFtOpen, MISSING_DRIVER}, false, "", {}},
+        {SIM, DETACHED, {UNABLE_TO_DETECT}, false, "", {}},
+        {SIM, OPEN_FAILS, {COULD_NOT_OPEN}, false, "", {}},
+        // The first exchange is tried once more after 50 ms.
+        {SIM, FailWrite(0), {DRIVER_ERROR}, true, "", {50, 50}},
+        {SIM, WRITES_FAIL, {DRIVER_ERROR, DRIVER_ERROR, noPower}, true, "", {50, 50}},
+        {SIM, FaultReply(CMD_ALLOW_POWER, 0, VEKSIM_REPLACE, 0x00), {FATAL_1F}, true},
+    };
+    for (std::size_t row = 0; row < std::size(cases); ++row) {
+        const Case& c = cases[row];
+        SCOPED_TRACE(row);
+        Bench bench;
+        Session session(bench.ui, bench.settings, c.library ? c.library : bench.sim.LibraryPath());
+        c.inject(bench.sim);
+        bench.ui.onMessage = [&](const std::string&) { EXPECT_TRUE(session.LinkInUse); };
         StartupConnection(session);
-        sim.SetOpenFails(true);
-        Connect(session);  // fails, which leaves the reconnection to the poll
-        sim.SetOpenFails(false);
-        ConnectionPoll(session);
-        Connect(session);
-        EXPECT_TRUE(session.Connected);
-        std::vector<std::string> calls;
-        for (const std::string& call : sim.CallLog()) {
-            if (call.starts_with("FT_OpenEx") || call.starts_with("FT_SetLatencyTimer")) {
-                calls.push_back(call);
-            }
+        EXPECT_EQ(bench.ui.messages, c.messages);
+        EXPECT_EQ(session.Connected, c.connected);
+        EXPECT_FALSE(session.LinkInUse);
+        const bool fatal = c.messages == std::vector{FATAL_1F};
+        EXPECT_EQ(bench.ui.fatalRequests, fatal ? 1 : 0);
+        if (!fatal) {
+            EXPECT_EQ(bench.ui.pauses, c.pauses);
         }
-        return calls;
+        EXPECT_EQ(bench.sim.PowerState(), 0);
+        if (!c.calls.empty()) {
+            EXPECT_EQ(CallNames(bench.sim.CallLog()), c.calls);
+            EXPECT_EQ(bench.HostHex(), "02 5F 00 5D");
+        }
+        if (c.connected) {
+            EXPECT_EQ(bench.sim.CallLog().back().rfind("FT_SetTimeouts 1000 1000", 0), 0u);
+            continue;
+        }
+        EXPECT_TRUE(bench.sim.HostBytes().empty());
+        // The poll neither reports its own failures nor the empty entries on every tick.
+        bench.ui.onMessage = nullptr;
+        ConnectionPoll(session);
+        ConnectionPoll(session);
+        EXPECT_EQ(bench.ui.messages, c.messages);
     }
-};
+}
 
-TEST_F(Opens, FastTransfersShortenTheLatencyTimerAfterEachOpenAndPerWordNever) {
-    EXPECT_TRUE(session.link.FastTransfers());
-    EXPECT_EQ(
-        OpenAndLatencyCalls(),
-        (std::vector<std::string>{"FT_OpenEx \"VEK Flash\" 2 -> 0", "FT_SetLatencyTimer 2 -> 0",
-                                  "FT_OpenEx \"VEK Flash\" 2 -> 3",
-                                  "FT_OpenEx \"VEK Flash\" 2 -> 0", "FT_SetLatencyTimer 2 -> 0",
-                                  "FT_OpenEx \"VEK Flash\" 2 -> 0", "FT_SetLatencyTimer 2 -> 0"}));
-
-    sim.Reset();
+// With fast transfers every open shortens the latency timer (the call names of start-up, Connect
+// and the poll's reconnection show it); transferring word by word leaves it alone.
+TEST_F(Startup, PerWordTransfersNeverShortenTheLatencyTimer) {
     session.link.SetFastTransfers(false);
-    EXPECT_EQ(OpenAndLatencyCalls(),
-              (std::vector<std::string>{
-                  "FT_OpenEx \"VEK Flash\" 2 -> 0", "FT_OpenEx \"VEK Flash\" 2 -> 3",
-                  "FT_OpenEx \"VEK Flash\" 2 -> 0", "FT_OpenEx \"VEK Flash\" 2 -> 0"}));
-}
-
-class Poll : public SimTest {};
-
-TEST_F(Poll, ReconnectsSilentlyThenSaysReadyOnceWithTheTimerStopped) {
+    StartupConnection(session);
+    Connect(session);
     sim.SetAttached(false);
-    StartupConnection(session);
-    ui.messages.clear();
-    ConnectionPoll(session);
-    ConnectionPoll(session);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_FALSE(session.Connected);
-
+    Connect(session);
     sim.SetAttached(true);
-    ui.events.clear();
-    sim.ClearLogs();
-    ui.onMessage = [this](const std::string&) { EXPECT_FALSE(session.Connected); };
     ConnectionPoll(session);
-    ui.onMessage = nullptr;
     EXPECT_TRUE(session.Connected);
-    EXPECT_EQ(Join(CallNames(sim.CallLog())),
-              "FT_Close FT_ResetDevice FT_ListDevices FT_OpenEx FT_SetLatencyTimer");
-    EXPECT_EQ(ui.events,
-              (std::vector<std::string>{
-                  "timer off", "message: " + std::string(MSG_PROGRAMMER_READY), "timer on"}));
-    ConnectionPoll(session);
-    ConnectionPoll(session);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{MSG_PROGRAMMER_READY});
-    EXPECT_EQ(ui.fatalRequests, 0);
-}
-
-TEST_F(Poll, VanishedProgrammerEndsTheApplicationWithoutAMessage) {
-    StartupConnection(session);
-    sim.UnplugAfterCalls(0);
-    sim.ClearLogs();
-    ConnectionPoll(session);
-    EXPECT_EQ(ui.fatalRequests, 1);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(Join(CallNames(sim.CallLog())), "FT_GetQueueStatus FT_Close");
-}
-
-TEST_F(Poll, StaysOffTheLinkWhileItIsInUse) {
-    StartupConnection(session);
-    sim.ClearLogs();
-    session.LinkInUse = true;
-    sim.UnplugAfterCalls(0);
-    ConnectionPoll(session);
-    EXPECT_TRUE(sim.CallLog().empty());
-    EXPECT_EQ(ui.fatalRequests, 0);
+    const std::string calls = Join(sim.CallLog());
+    EXPECT_EQ(Count(calls, "FT_OpenEx \"VEK Flash\" 2 -> 0"), 3);
+    EXPECT_EQ(calls.find("FT_SetLatencyTimer"), std::string::npos);
 }
 
 class Control : public SimTest {
@@ -222,32 +129,56 @@ class Control : public SimTest {
     };
 };
 
-TEST_F(Control, ConnectReopensOrExplainsThatNothingIsAttached) {
+TEST_F(Control, ConnectReopensOrSaysWhyNotAndThePollReconnectsWithTheTimerStopped) {
     Connect(session);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{MSG_PROGRAMMER_READY});
-    EXPECT_EQ(Join(CallNames(sim.CallLog())),
-              "FT_Close FT_ListDevices FT_OpenEx FT_SetLatencyTimer");
-
-    sim.SetAttached(false);
+    EXPECT_EQ(CallNames(sim.CallLog()), "FT_Close FT_ListDevices FT_OpenEx FT_SetLatencyTimer");
+    // Cleared before each message, so that a tick meanwhile reconnects instead of failing.
     ui.onMessage = [this](const std::string&) { EXPECT_FALSE(session.Connected); };
+    sim.SetAttached(false);
+    Connect(session);
+    ConnectionPoll(session);  // silent while nothing is attached
+    Connect(session);
+    sim.SetAttached(true);
+    sim.ClearLogs();
+    ui.events.clear();
+    ConnectionPoll(session);
+    EXPECT_EQ(CallNames(sim.CallLog()),
+              "FT_Close FT_ResetDevice FT_ListDevices FT_OpenEx FT_SetLatencyTimer");
+    EXPECT_EQ(ui.events, (std::vector<std::string>{"timer off", "message: " + READY, "timer on"}));
+    EXPECT_TRUE(session.Connected);
+    ConnectionPoll(session);
+    sim.SetOpenFails(true);
     Connect(session);
     EXPECT_FALSE(session.Connected);
-    ui.onMessage = nullptr;
-    Connect(session);
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{MSG_PROGRAMMER_READY, MSG_UNABLE_TO_DETECT,
-                                                     MSG_NO_PROGRAMMER}));
+    EXPECT_EQ(ui.messages, (std::vector<std::string>{READY, UNABLE_TO_DETECT, NO_PROGRAMMER, READY,
+                                                     COULD_NOT_OPEN}));
+    EXPECT_EQ(ui.fatalRequests, 0);
+}
+
+TEST_F(Control, ThePollStaysOffALinkInUseAndEndsTheApplicationSilentlyWhenTheProgrammerIsGone) {
+    sim.UnplugAfterCalls(0);
+    session.LinkInUse = true;
+    ConnectionPoll(session);
+    EXPECT_TRUE(sim.CallLog().empty());
+    EXPECT_EQ(ui.fatalRequests, 0);
+
+    session.LinkInUse = false;
+    ConnectionPoll(session);
+    EXPECT_EQ(ui.fatalRequests, 1);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(CallNames(sim.CallLog()), "FT_GetQueueStatus FT_Close");
 }
 
 TEST_F(Control, TestCommunicationSendsTheTestFrame) {
     TestCommunication(session);
     EXPECT_EQ(HostHex(), "04 50 C9 01 FF 63");
-    EXPECT_EQ(ui.messages, std::vector<std::string>{MSG_PROGRAMMER_READY});
+    EXPECT_EQ(ui.messages, std::vector<std::string>{READY});
 
     session.Connected = false;
     sim.ClearLogs();
     TestCommunication(session);
     EXPECT_TRUE(sim.HostBytes().empty());
-    EXPECT_EQ(ui.messages.back(), MSG_NO_PROGRAMMER);
+    EXPECT_EQ(ui.messages.back(), NO_PROGRAMMER);
 }
 
 TEST_F(Control, PowerIsSwitchedOnlyAfterItWasAllowed) {
@@ -278,42 +209,20 @@ TEST_F(Control, PowerIsSwitchedOnlyAfterItWasAllowed) {
     EXPECT_FALSE(session.LinkInUse);
 }
 
-TEST_F(Control, AllowTargetPowerWithoutAnswerEndsTheApplication) {
-    sim.FailCall("FT_Write", 0);
-    AllowTargetPower(session, itemChecked, setItemChecked);
-    EXPECT_EQ(ui.messages, (std::vector<std::string>{"Driver error writing to VEK Flash. ",
-                                                     FatalMessage("(1f)")}));
-    EXPECT_EQ(ui.fatalRequests, 1);
-    EXPECT_FALSE(session.LinkInUse);
-}
-
-TEST_F(Control, AllowTargetPowerWithAWrongAcknowledgementSaysSoOnce) {
-    sim.FaultReply(CMD_ALLOW_POWER, 0, 0, VEKSIM_REPLACE, 0x00);
-    AllowTargetPower(session, itemChecked, setItemChecked);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{FatalMessage("(1f)")});
-    EXPECT_EQ(ui.fatalRequests, 1);
-    EXPECT_EQ(Join(sim.CallLog()).find("FT_Close -> 1"), std::string::npos);
-}
-
-TEST_F(Control, FailedExchangesEndTheCommandQuietly) {
-    sim.FailCall("FT_Write", 0);
-    TestCommunication(session);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"Driver error writing to VEK Flash. "});
-
-    session.PowerAllowed = true;
-    sim.ClearLogs();
-    sim.FailCall("FT_Write", 0);
-    ApplyTargetPowerNow(session);
-    EXPECT_EQ(ui.messages.back(), "Driver error writing to VEK Flash. ");
-    EXPECT_EQ(ui.messages.size(), 2u);  // target power was never on, so nothing to switch off
-    EXPECT_TRUE(sim.HostBytes().empty());
-}
-
-TEST_F(Control, ConnectThatCannotOpenClearsTheConnection) {
-    sim.SetOpenFails(true);
-    Connect(session);
-    EXPECT_FALSE(session.Connected);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{MSG_COULD_NOT_OPEN});
+TEST_F(Control, AllowTargetPowerWithoutItsAcknowledgementEndsTheApplication) {
+    const std::pair<Injection, std::vector<std::string>> cases[] = {
+        {FailWrite(0), {DRIVER_ERROR, FATAL_1F}},
+        {FaultReply(CMD_ALLOW_POWER, 0, VEKSIM_REPLACE, 0x00), {FATAL_1F}},
+    };
+    for (const auto& [inject, messages] : cases) {
+        Bench bench;
+        StartupConnection(bench.session);
+        inject(bench.sim);
+        AllowTargetPower(bench.session, itemChecked, [](bool) {});
+        EXPECT_EQ(bench.ui.messages, messages);
+        EXPECT_EQ(bench.ui.fatalRequests, 1);
+        EXPECT_FALSE(bench.session.LinkInUse);
+    }
 }
 
 TEST_F(Control, CommandsAreRefusedWhileAnOperationHoldsTheLink) {
@@ -325,7 +234,7 @@ TEST_F(Control, CommandsAreRefusedWhileAnOperationHoldsTheLink) {
     ApplyTargetPowerNow(session);
     EXPECT_TRUE(sim.CallLog().empty());
     EXPECT_FALSE(itemChecked);
-    EXPECT_EQ(ui.messages, std::vector<std::string>(4, MSG_PROGRAMMER_BUSY));
+    EXPECT_EQ(ui.messages, std::vector<std::string>(4, BUSY));
     EXPECT_TRUE(session.LinkInUse);
 }
 

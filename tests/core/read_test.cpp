@@ -1,7 +1,11 @@
+// Read through the simulated programmer, and every fault of the read stream that Read and
+// Verify's read-back share.
 #include "operations/read.h"
+
 #include "link/protocol.h"
 #include "operations/verify.h"
-#include "read_stream_faults.h"
+#include "sim_fixture.h"
+#include "temp_folder.h"
 
 namespace vek::test {
 namespace {
@@ -16,13 +20,10 @@ std::string ReadExchange(std::uint8_t index, std::initializer_list<std::uint8_t>
     return Join(parts);
 }
 
-class ReadTest : public SimTest {
-  protected:
-    void SetUp() override { OpenProgrammer(); }
-};
+class ReadTest : public SimTest {};
 
 TEST_F(ReadTest, Pic16ChipFillsTheImageTheFieldsAndTheListing) {
-    UseTarget(7);
+    Open(7);
     sim.WriteWord(VEKSIM_PROGRAM, 0, 0x2805);
     sim.WriteWord(VEKSIM_PROGRAM, 8191, 0x0123);
     sim.WriteWord(VEKSIM_CONFIG, 7, 0x3D3A);
@@ -32,12 +33,6 @@ TEST_F(ReadTest, Pic16ChipFillsTheImageTheFieldsAndTheListing) {
     sim.WriteWord(VEKSIM_EEPROM, 255, 0xEE);
     session.CurrentFuseXText = "440";
     ui.controls.FuseXText = "440";
-    sim.ClearLogs();
-    // Commands that arrive between the blocks are turned away without a word.
-    ui.onPump = [this] {
-        ReadTarget(session);
-        VerifyTarget(session);
-    };
 
     EXPECT_TRUE(ReadTarget(session).Succeeded());
     EXPECT_TRUE(ui.messages.empty());
@@ -55,12 +50,6 @@ TEST_F(ReadTest, Pic16ChipFillsTheImageTheFieldsAndTheListing) {
     EXPECT_EQ(session.CurrentFuseText, "3D3A");
     EXPECT_EQ(session.CurrentFuseXText, "440");
     EXPECT_EQ(ui.editorRefreshes, 1);
-    // Kept apart for saving, whatever later commands do to the image.
-    ASSERT_TRUE(session.lastRead.has_value());
-    EXPECT_EQ(session.lastRead->target.name, "16F877");
-    EXPECT_EQ(session.lastRead->words.fuse, 0x3D3A);
-    EXPECT_EQ(session.lastRead->image[8191], 0x0123);
-    EXPECT_EQ(session.lastRead->image[0x21FF], 0xEE);
 
     EXPECT_EQ(HostHex(), ReadExchange(7, {CMD_READ, 7, 0x00, 0x20, 0x00, 0x01}, 256 + 4));
     EXPECT_EQ(ui.pauses.front(), 100);
@@ -68,19 +57,16 @@ TEST_F(ReadTest, Pic16ChipFillsTheImageTheFieldsAndTheListing) {
     EXPECT_EQ(ui.progress.back(), 99);
     EXPECT_EQ(ui.pumps, 256);
     EXPECT_EQ(ui.hexDataPrepared, 1);
-    EXPECT_FALSE(sim.InTransaction());
-    ExpectFlagsCleared(session, ui);
 }
 
 TEST_F(ReadTest, SxChipShowsTwelveBitWordsAndReadsNoEeprom) {
-    UseTarget(9);
+    Open(9);
     sim.WriteWord(VEKSIM_PROGRAM, 4095, 0x0A5);
     sim.WriteWord(VEKSIM_FUSE, 0, 0x4E9);
     sim.WriteWord(VEKSIM_FUSEX, 0, 0x440);
     // High nibbles above the 12 bits are cut off in the fields.
     sim.FaultReply(CMD_READ, 0, 3, VEKSIM_REPLACE, 0xF4);
     sim.FaultReply(CMD_READ, 0, 5, VEKSIM_REPLACE, 0x74);
-    sim.ClearLogs();
 
     EXPECT_TRUE(ReadTarget(session).Succeeded());
     EXPECT_TRUE(ui.messages.empty());
@@ -91,18 +77,13 @@ TEST_F(ReadTest, SxChipShowsTwelveBitWordsAndReadsNoEeprom) {
     EXPECT_EQ(ui.controls.FuseXText, "440");
     EXPECT_EQ(session.CurrentFuseText, "4E9");
     EXPECT_EQ(session.CurrentFuseXText, "440");
-    ASSERT_TRUE(session.lastRead.has_value());
-    EXPECT_EQ(session.lastRead->words.fuse, 0x4E9);
-    EXPECT_EQ(session.lastRead->words.fuseX, 0x440);
     EXPECT_EQ(HostHex(), ReadExchange(9, {CMD_READ, 9, 0x00, 0x10, 0x00, 0x00}, 128));
-    ExpectFlagsCleared(session, ui);
 }
 
 TEST_F(ReadTest, AShortProgramBlockIsDrainedAndResentOnce) {
-    UseTarget(0);
+    Open();
     sim.WriteWord(VEKSIM_PROGRAM, 32, 0x1234);
     sim.ShortReadBlock(1, 1, 10);
-    sim.ClearLogs();
 
     EXPECT_TRUE(ReadTarget(session).Succeeded());
     EXPECT_TRUE(ui.messages.empty());
@@ -111,108 +92,92 @@ TEST_F(ReadTest, AShortProgramBlockIsDrainedAndResentOnce) {
     EXPECT_EQ(ui.pauses, (std::vector<int>{100, 2}));
 }
 
-// A fault of a 16F84A read (the order of calls: read_stream_faults.h).
-struct ReadFailure {
-    const char* name;
+// A fault of the read stream and what each command shows for it.
+struct StreamFault {
     Injection inject;
-    std::vector<std::string> messages;
-    int endFrames = 1;    // 0 when it failed before CMD_READ
-    bool listed = false;  // the read went on to the listing
+    std::vector<std::string> read;
+    std::vector<std::string> verify;  // none: Verify's outcome is not this table's business
+    int readEnds = 1;                 // Read's CMD_END frames: none when it failed before CMD_READ
+    bool listed = false;              // Read went on to the listing
+    int row = 0;
 };
 
-TEST_F(ReadTest, EveryFailureShowsItsMessageAndEndsTheStreamAsItMust) {
-    const std::string fatal6 =
-        "VEK Flash programmer is not responding to commands.(6)\nDisconnect the programmer from "
-        "the USB cable, check\nthe processor type and try again.\n\nThis application will now "
-        "terminate!";
-    const std::string driverError = "Driver error writing to VEK Flash. ";
-    const std::string notResponding = "VEK-Flash programmer is not responding to commands.";
-    std::vector<ReadFailure> failures = {
-        {"(125)", FailWrite(0), {driverError, notResponding + "(125)"}, 0},
-        {"(126)", FailRead(1), {notResponding + "(126)"}, 0},
-        {"(6)", FaultReply(CMD_BEGIN, 1, VEKSIM_REPLACE), {fatal6}, 0},
-        {"identity",
-         [](SimControl& s) { s.SetDeviceId(0x9A0); },
-         {WrongTargetWarning("16F84A", "9A0")},
-         0},
-        {"read frame", FailWrite(2), {driverError}, 0},
-        {"(T3)", FailRead(6), {"Could not read from device. (T3)"}},
-        {"(T4) goes on",
-         FaultReply(CMD_READ, 5, VEKSIM_DELAY, 1500),
-         {"Error: Could not read from device. (T4)"},
-         1,
-         true},
-        {"(T119)", FailRead(7), {"Could not read from device. (T119)"}},
-        {"(T120) goes on",
-         FaultReply(CMD_READ, 6, VEKSIM_DELAY, 1500),
-         {"Could not read from device. (T120)"},
-         1,
-         true},
-        {"(T13)", FailRead(8), {"Could not read from device. (T13)"}},
+const std::string NR = "VEK-Flash programmer is not responding to commands.";
+const std::string T = "Could not read from device. (";
+const std::string PROGRAM_ACK = "Could not WRITE the device during program memory read.";
+const std::string EEPROM_ACK = "Could not WRITE the programmer during EEPROM read.";
+
+Injection ShortBlockThen(Injection then) {
+    return [then](SimControl& s) {
+        s.ShortReadBlock(1, 1, 10);
+        then(s);
     };
-    for (const BlockFault& fault : MemoryBlockFaults()) {
-        failures.push_back({fault.name, fault.inject, {fault.message}});
-    }
-    for (const ReadFailure& failure : failures) {
-        SCOPED_TRACE(failure.name);
-        sim.Reset();
-        RecordingUi caseUi;  // a fatal case ends its link for good, so each gets its own
-        Session caseSession(caseUi, settings, sim.LibraryPath());
-        OpenProgrammer(caseSession);
-        caseSession.lastRead = ReadContents{};  // an earlier Read's, which a failure takes away
-        failure.inject(sim);
-        const OperationResult result = ReadTarget(caseSession);
-        EXPECT_EQ(caseUi.messages, failure.messages);
-        EXPECT_EQ(result.Succeeded(), failure.listed);
-        EXPECT_EQ(caseSession.lastRead.has_value(), failure.listed);
-        EXPECT_EQ(Count(HostHex(), Frame({CMD_END, 0})), failure.endFrames);
-        EXPECT_EQ(caseUi.hexDataPrepared, 1);
-        EXPECT_EQ(caseUi.hexData.empty(), !failure.listed);
-        EXPECT_EQ(caseUi.fatalRequests, failure.name == std::string("(6)") ? 1 : 0);
-        ExpectFlagsCleared(caseSession, caseUi);
-    }
 }
 
-// A failed call for a byte whose value is not examined left that byte queued: every later
-// block came a byte late, and Read listed shifted words and wrong fields without a word.
-TEST_F(ReadTest, AFailedReadOfAnUnexaminedByteStopsTheReadInsteadOfShiftingTheData) {
-    struct Case {
-        int row;
-        int read;  // FT_Read calls before it: see read_stream_faults.h
-        std::string message;
+// A 16F84A's read stream, reads in order: BEGIN ack 0, reply 1, READ_ID ack 2, ID 3, READ ack
+// 4, first byte 5, configuration 6, the byte after it 7, program blocks 8 to 39, the extra byte
+// 40, EEPROM block 41. Writes: BEGIN 0, READ_ID 1, READ 2, the program blocks' acknowledgements
+// 3 to 34, the EEPROM block's 35. A failed call for a byte whose value is not examined must
+// still stop the stream: left queued, it would shift every later block by a byte.
+TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages) {
+    const std::string warning = WrongTargetWarning("16F84A", "9A0");
+    const StreamFault faults[] = {
+        {FailWrite(0), {DRIVER_ERROR, NR + "(125)"}, {DRIVER_ERROR}, 0},
+        {FailRead(1), {NR + "(126)"}, {NR + "(134)"}, 0},
+        // Verify goes on whatever the programmer answered.
+        {FaultReply(CMD_BEGIN, 1, VEKSIM_REPLACE), {Fatal("(6)")}, {"Verify passed"}, 0},
+        {[](SimControl& s) { s.SetDeviceId(0x9A0); }, {warning}, {warning}, 0},
+        {FailWrite(2), {DRIVER_ERROR}, {DRIVER_ERROR}, 0},
+        {FailRead(5), {NR + "(1161)"}, {NR + "(1161)"}},
+        {FailRead(5), {NR + "(1161)"}, {NR + "(1161)"}, 1, false, 8},
+        {FailRead(6), {T + "T3)"}, {T + "T15)"}},
+        {FaultReply(CMD_READ, 5, VEKSIM_DELAY, 1500), {"Error: " + T + "T4)"}, {}, 1, true},
+        {FailRead(7), {T + "T119)"}, {"VEK-Flash programmer not responding to commands.(1161)"}},
+        {FaultReply(CMD_READ, 6, VEKSIM_DELAY, 1500), {T + "T120)"}, {}, 1, true},
+        {FailRead(8), {T + "T13)"}, {T + "T19)"}},
+        {[](SimControl& s) { s.ShortReadBlock(1, 2, 10); }, {T + "64)"}, {T + "64)"}},
+        // After the short block and the one drain read that finds nothing.
+        {ShortBlockThen(FailRead(11)), {T + "T4)"}, {T + "T4)"}},
+        {ShortBlockThen(FailWrite(4)), {PROGRAM_ACK}, {PROGRAM_ACK}},
+        {FailWrite(3), {PROGRAM_ACK}, {PROGRAM_ACK}},
+        {FailRead(40), {T + "T9)"}, {T + "T9)"}},
+        {FailRead(41), {T + "T9)"}, {T + "T9)"}},
+        {[](SimControl& s) { s.ShortEepromBlock(0, 10); }, {T + "128)"}, {T + "128)"}},
+        {FailWrite(35), {EEPROM_ACK}, {EEPROM_ACK}},
     };
-    const std::vector<Case> cases = {
-        {0, 5, "VEK-Flash programmer is not responding to commands.(1161)"},
-        {8, 5, "VEK-Flash programmer is not responding to commands.(1161)"},
-        {0, 40, "Could not read from device. (T9)"},
-    };
-    for (const Case& failure : cases) {
-        SCOPED_TRACE(failure.read);
-        sim.Reset();
-        RecordingUi caseUi;
-        Session caseSession(caseUi, settings, sim.LibraryPath());
-        OpenProgrammer(caseSession);
-        caseUi.selectedRow = failure.row;
-        sim.SelectChip(std::string(DeviceTable[failure.row].name));
-        sim.WriteWord(VEKSIM_PROGRAM, 0, 0x0123);
-        FailRead(failure.read)(sim);
-        EXPECT_FALSE(ReadTarget(caseSession).Succeeded());
-        EXPECT_EQ(caseUi.messages, std::vector<std::string>{failure.message});
-        EXPECT_TRUE(caseUi.hexData.empty());
-        EXPECT_EQ(Count(HostHex(), Frame({CMD_END, DeviceTable[failure.row].processorIndex})), 1);
-        ExpectFlagsCleared(caseSession, caseUi);
+    TempFolder folder;
+    const std::string blankFile = folder.Write("test.hex", ":00000001FF\n");
+    for (std::size_t row = 0; row < std::size(faults); ++row) {
+        const StreamFault& fault = faults[row];
+        SCOPED_TRACE(testing::Message() << "row " << row << ": " << fault.read.back());
+        Bench reading;
+        reading.Open(fault.row);
+        reading.session.lastRead = ReadContents{};  // an earlier Read's, which a failure takes
+        fault.inject(reading.sim);
+        EXPECT_EQ(ReadTarget(reading.session).Succeeded(), fault.listed);
+        EXPECT_EQ(reading.ui.messages, fault.read);
+        EXPECT_EQ(reading.session.lastRead.has_value(), fault.listed);
+        EXPECT_EQ(reading.EndFrames(), fault.readEnds);
+        EXPECT_EQ(reading.ui.hexDataPrepared, 1);
+        EXPECT_EQ(reading.ui.hexData.empty(), !fault.listed);
+        if (fault.verify.empty()) {
+            continue;
+        }
+        // A blank chip against a file without words, so that only the fault can fail it.
+        Bench verifying;
+        verifying.Open(fault.row);
+        verifying.UseFile(blankFile, "3FFF", "FFF");
+        fault.inject(verifying.sim);
+        const OperationResult result = VerifyTarget(verifying.session);
+        const bool passed = fault.verify.back() == "Verify passed";
+        EXPECT_EQ(verifying.ui.messages, fault.verify);
+        EXPECT_EQ(result.outcome, passed ? Outcome::Done
+                                  : fault.verify.back().starts_with("W")
+                                      ? Outcome::WrongDevice
+                                      : Outcome::CommunicationFailed);
+        // A read-back that got through ends its transaction, and a pass ends it once more.
+        EXPECT_EQ(verifying.EndFrames(), passed ? 2 : 0);
     }
-}
-
-TEST_F(ReadTest, NoProgrammerIsReportedWithoutTouchingTheWindow) {
-    session.Connected = false;
-    ReadTarget(session);
-    EXPECT_EQ(ui.messages,
-              std::vector<std::string>{"Error: No programmer detected. Attach programmer to "
-                                       "\nUSB cable and Open with Setup, Connect..."});
-    EXPECT_EQ(ui.hexDataPrepared, 0);
-    EXPECT_TRUE(sim.CallLog().empty());
-    ExpectFlagsCleared(session, ui);
 }
 
 }  // namespace

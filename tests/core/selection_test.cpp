@@ -1,3 +1,5 @@
+// The Device list's selection: the target copy, and what a choice by mouse or by keyboard
+// does to the fields, the layout and the settings.
 #include "session/processor_selection.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +15,19 @@ const FamilyLayout SX_LAYOUT{"    Fuse", "Dev Word", true};
 
 class Selection : public ::testing::Test {
   protected:
-    // A click in the opened list: the new row, then the two handlers in this order.
+    // A click in the opened list: the new row, then the two handlers in this order. The
+    // keyboard moves the selection without the list closing up.
     FamilyLayout ChooseWithMouse(int row) {
-        ui.selectedRow = row;
-        OnSelectionChanged(session);
+        ChooseWithKeyboard(row);
         return OnListClosedUp(session);
     }
     void ChooseWithKeyboard(int row) {
         ui.selectedRow = row;
         OnSelectionChanged(session);
+    }
+    void ExpectWords(const std::string& fuse, const std::string& fuseX) {
+        EXPECT_EQ(ui.controls.FuseText, fuse);
+        EXPECT_EQ(ui.controls.FuseXText, fuseX);
     }
 
     RecordingUi ui;
@@ -36,8 +42,6 @@ TEST_F(Selection, TheTableIsTheWireOrder) {
         EXPECT_EQ(DeviceTable[row].programWords % 32, 0);
         EXPECT_EQ(DeviceTable[row].eepromBytes % 64, 0);
     }
-    EXPECT_EQ(DeviceTable[9].name, "SX48");
-    EXPECT_EQ(DeviceTable[9].deviceId, 0x002);
     EXPECT_EQ(DeviceTable[8].eepromBytes, 0);
 }
 
@@ -51,54 +55,41 @@ TEST_F(Selection, RefreshCopiesTheSelectedRowAndKeepsItWithoutSelection) {
     EXPECT_EQ(session.CurrentTarget.name, "16F877");
 }
 
-TEST_F(Selection, MouseChoiceSavesTheRowAndShowsPlaceholdersForUnsavedWords) {
+TEST_F(Selection, KeyboardShowsStartingWordsMouseShowsSavedOnesAndSavesTheRow) {
+    ChooseWithKeyboard(8);
+    ExpectWords("4E9", "440");
+    ChooseWithKeyboard(0);
+    ExpectWords("3d3a", "0");
+    EXPECT_TRUE(settings.Values().empty());
+
     EXPECT_EQ(ChooseWithMouse(9), SX_LAYOUT);
     EXPECT_EQ(settings.ReadSettingInt(SETTINGS_SECTION, "vekflashprocselection", -1), 9);
-    EXPECT_EQ(ui.controls.FuseText, "---");
-    EXPECT_EQ(ui.controls.FuseXText, "---");
+    ExpectWords("---", "---");
     EXPECT_EQ(session.CurrentTarget.name, "SX48");
-
     EXPECT_EQ(ChooseWithMouse(3), PIC16_LAYOUT);
-    EXPECT_EQ(ui.controls.FuseText, "---");
-    EXPECT_EQ(ui.controls.FuseXText, "0");
+    ExpectWords("---", "0");
     EXPECT_EQ(settings.Text(KEY_PROC_SELECTION), "3");
 }
 
-TEST_F(Selection, KeyboardChoiceShowsStartingWordsAndSavesNothing) {
-    ChooseWithKeyboard(8);
-    EXPECT_EQ(ui.controls.FuseText, "4E9");
-    EXPECT_EQ(ui.controls.FuseXText, "440");
-    ChooseWithKeyboard(0);
-    EXPECT_EQ(ui.controls.FuseText, "3d3a");
-    EXPECT_EQ(ui.controls.FuseXText, "0");
-    EXPECT_TRUE(settings.Values().empty());
-}
-
-TEST_F(Selection, SavedWordsAreSharedByTheFamily) {
+TEST_F(Selection, SavedWordsAreSharedByTheFamilyAndOtherFieldsSurvive) {
     settings.WriteSettingText(SETTINGS_SECTION, KEY_MICROCHIP_BITS, "3FF2");
     settings.WriteSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, "F9B");
     // The loader's spelling names the same value.
     settings.WriteSettingText(SETTINGS_SECTION, KEY_FUSEX_BITS_LOADER, "FFE");
+    ui.controls.DevWordText = "566";
+    ui.controls.HexFileText = "blink.hex";
     ChooseWithMouse(8);
-    EXPECT_EQ(ui.controls.FuseText, "F9B");
-    EXPECT_EQ(ui.controls.FuseXText, "FFE");
+    ExpectWords("F9B", "FFE");
+    EXPECT_EQ(ui.controls.DevWordText, "566");
+    EXPECT_EQ(ui.controls.HexFileText, "blink.hex");
+    EXPECT_EQ(session.fields, ui.controls);
     ChooseWithKeyboard(9);
-    EXPECT_EQ(ui.controls.FuseText, "F9B");
-    EXPECT_EQ(ui.controls.FuseXText, "FFE");
+    ExpectWords("F9B", "FFE");
     ChooseWithMouse(6);
     EXPECT_EQ(ui.controls.FuseText, "3FF2");
 }
 
-TEST_F(Selection, OtherFieldsSurviveAChange) {
-    ui.controls.DevWordText = "566";
-    ui.controls.HexFileText = "blink.hex";
-    ChooseWithMouse(8);
-    EXPECT_EQ(ui.controls.DevWordText, "566");
-    EXPECT_EQ(ui.controls.HexFileText, "blink.hex");
-    EXPECT_EQ(session.fields, ui.controls);
-}
-
-TEST_F(Selection, StartupRestoresTheSavedRowAndFallsBackToTheFirst) {
+TEST_F(Selection, StartupRestoresTheSavedRowOrTheFirstAndLeavesThePicsStartingFuseX) {
     EXPECT_EQ(SavedSelectionRow(session), 0);
     settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 8);
     EXPECT_EQ(SavedSelectionRow(session), 8);
@@ -106,12 +97,9 @@ TEST_F(Selection, StartupRestoresTheSavedRowAndFallsBackToTheFirst) {
         settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, unknown);
         EXPECT_EQ(SavedSelectionRow(session), 0);
     }
-}
 
-TEST_F(Selection, StartupLayoutLeavesTheInitialFuseXTextOfAPic) {
     EXPECT_EQ(ApplyFamilyLayout(session, 0), PIC16_LAYOUT);
-    EXPECT_EQ(ui.controls.FuseText, "---");
-    EXPECT_EQ(ui.controls.FuseXText, "FFF");
+    ExpectWords("---", "FFF");
     EXPECT_EQ(ui.controls.DevWordText, "0000");
     EXPECT_EQ(ApplyFamilyLayout(session, 9), SX_LAYOUT);
 }

@@ -41,9 +41,18 @@ inline int Count(const std::string& haystack, const std::string& needle) {
     return count;
 }
 
-// Frames in order, as one byte string.
-inline std::string Frames(std::initializer_list<std::string> frames) {
-    return Join(std::vector<std::string>(frames));
+// Texts that several commands show.
+const std::string DRIVER_ERROR = "Driver error writing to VEK Flash. ";
+const std::string NO_PROGRAMMER =
+    "Error: No programmer detected. Attach programmer to \nUSB cable and Open with Setup, "
+    "Connect...";
+const std::string BUSY =
+    "The VEK Flash programmer is busy with another command. Try again when it has finished.";
+// The message that ends the application, with the failing step's code.
+inline std::string Fatal(const std::string& code) {
+    return "VEK Flash programmer is not responding to commands." + code +
+           "\nDisconnect the programmer from the USB cable, check\nthe processor type and try "
+           "again.\n\nThis application will now terminate!";
 }
 
 // The warning shown when the chip in the socket is not the selected one.
@@ -57,15 +66,9 @@ inline std::string WrongTargetWarning(const std::string& name, const std::string
            "may need to be enabled from the Setup menu.";
 }
 
-// A device operation has ended: both flags and the wait cursor are gone.
-inline void ExpectFlagsCleared(const Session& session, const RecordingUi& ui) {
-    EXPECT_FALSE(session.BusyFlag);
-    EXPECT_FALSE(session.LinkInUse);
-    EXPECT_EQ(ui.waitDepth, 0);
-}
-
 // A fault put into the simulated board before a command.
 using Injection = std::function<void(SimControl&)>;
+const Injection NOTHING = [](SimControl&) {};
 // The occurrence-th call from now (0 = the next) fails.
 inline Injection FailRead(int occurrence) {
     return [occurrence](SimControl& s) { s.FailCall("FT_Read", occurrence); };
@@ -73,37 +76,55 @@ inline Injection FailRead(int occurrence) {
 inline Injection FailWrite(int occurrence) {
     return [occurrence](SimControl& s) { s.FailCall("FT_Write", occurrence); };
 }
-
-// The reply fault of VekSim_FaultReply, on the next answer that its anchor picks.
+// The reply fault of VekSim_FaultReply, on the occurrence-th answer that its anchor picks.
+inline Injection NthReply(int anchor, int occurrence, int byteIndex, int action, int value = 0) {
+    return [=](SimControl& s) { s.FaultReply(anchor, occurrence, byteIndex, action, value); };
+}
 inline Injection FaultReply(int anchor, int byteIndex, int action, int value = 0) {
-    return [=](SimControl& s) { s.FaultReply(anchor, 0, byteIndex, action, value); };
+    return NthReply(anchor, 0, byteIndex, action, value);
+}
+inline Injection SetWord(int space, int index, int value) {
+    return [=](SimControl& s) { s.WriteWord(space, index, value); };
 }
 
-class SimTest : public ::testing::Test {
-  protected:
-    SimTest() { sim.Reset(); }
+// A fresh simulated board and a session on it. A table gives each row its own, since a fatal
+// row ends its link for good.
+struct Bench {
+    Bench() { sim.Reset(); }
 
-    // Binds and opens the programmer as start-up would, then forgets that traffic.
-    void OpenProgrammer() { OpenProgrammer(session); }
-    void OpenProgrammer(Session& opened) {
-        ASSERT_EQ(opened.link.Bind(), 0);
-        ASSERT_EQ(opened.link.OpenEx("VEK Flash", FT_OPEN_BY_DESCRIPTION), FT_OK);
-        opened.Connected = true;
+    // Binds and opens the programmer as start-up would, selects a Device list row and puts the
+    // matching chip in the socket, then forgets that traffic.
+    void Open(int row = 0) {
+        ASSERT_EQ(session.link.Bind(), 0);
+        ASSERT_EQ(session.link.OpenEx("VEK Flash", FT_OPEN_BY_DESCRIPTION), FT_OK);
+        session.Connected = true;
+        UseTarget(row);
         sim.ClearLogs();
     }
-    // Selects a Device list row and puts the matching chip in the socket.
     void UseTarget(int row) {
         ui.selectedRow = row;
         RefreshCurrentTarget(session);
         ASSERT_TRUE(sim.SelectChip(std::string(DeviceTable[row].name)));
     }
+    // The HEX file as chosen, and the configuration fields as the person left them.
+    void UseFile(const std::string& path, const std::string& fuse, const std::string& fuseX) {
+        session.HexFilePath = path;
+        session.HexFileName = "test.hex";
+        ui.controls.FuseText = fuse;
+        ui.controls.FuseXText = fuseX;
+    }
     std::string HostHex() { return Hex(sim.HostBytes()); }
     std::string DeviceHex() { return Hex(sim.DeviceBytes()); }
+    int EndFrames() {
+        return Count(HostHex(), Frame({0x54, session.CurrentTarget.processorIndex}));
+    }
 
     SimControl& sim = SimControl::Get();
     RecordingUi ui;
     MemorySettings settings;
     Session session{ui, settings, SimControl::Get().LibraryPath()};
 };
+
+class SimTest : public ::testing::Test, protected Bench {};
 
 }  // namespace vek::test

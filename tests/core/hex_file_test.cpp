@@ -1,12 +1,12 @@
 // HEX files as the loader reads them: the scan's verdicts, what each load stores, files that
-// are not HEX files at all, the listings of what was loaded, and a file chosen to be used.
+// are not HEX files at all, the listing of a loaded file, the file written from a chip, and a file
+// chosen to be used.
 #include "device/hex_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -23,25 +23,6 @@ namespace vek::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A data record with its checksum, from the bytes after the colon but the checksum.
-std::string Record(const std::string& body) {
-    int sum = 0;
-    for (std::size_t i = 0; i + 1 < body.size(); i += 2) {
-        sum += std::stoi(body.substr(i, 2), nullptr, 16);
-    }
-    char checksum[3];
-    std::snprintf(checksum, sizeof checksum, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
-    return ":" + body + checksum;
-}
-
-std::string Lines(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\n";
-    }
-    return text;
-}
 
 const DeviceInfo& Target(std::string_view name) {
     return *std::ranges::find(DeviceTable, name, &DeviceInfo::name);
@@ -92,32 +73,31 @@ TEST_F(HexFiles, ScanVerdictsAndTheLineTheyName) {
         int lineNo;
         std::string configCalls = "";
     };
-    const std::string bad = ":0400000005280000CE";  // checksum off by one
+    const std::string bad = ":0400000005280000CE\n";  // checksum off by one
     const Case cases[] = {
-        {"16F84A", Lines({":02400E00F23F7F", ":00000001FF"}), HEX_OK, 2, "config 3FF2"},
+        {"16F84A", ":02400E00F23F7F\n:00000001FF\n", HEX_OK, 2, "config 3FF2"},
         {"16F84A", ":02400E00F23F7F\r\n:00000001FF\r\n", HEX_OK, 2, "config 3FF2"},
         // Comments and blank lines count.
-        {"16F84A",
-         Lines({"; first", "", Record("020000000528"), ";", "", Record("02000200FF3F"), bad}),
-         HEX_CHECKSUM_ERROR, 7},
+        {"16F84A", "; first\n\n:020000000528D1\n;\n\n:02000200FF3FBE\n" + bad, HEX_CHECKSUM_ERROR,
+         7},
         // The last word of a 16F84A, one past it, and ID, configuration and EEPROM above.
-        {"16F84A", Lines({Record("0207FE00FF3F")}), HEX_OK, 1},
-        {"16F84A", Lines({Record("02080000FF3F")}), HEX_TOO_LARGE, 1},
-        {"16F84A", Lines({Record("0440000001000200"), Record("02420000AA00")}), HEX_OK, 2},
+        {"16F84A", ":0207FE00FF3FBB\n", HEX_OK, 1},
+        {"16F84A", ":02080000FF3FB8\n", HEX_TOO_LARGE, 1},
+        {"16F84A", ":0440000001000200B9\n:02420000AA0012\n", HEX_OK, 2},
         // A checksum error wins over a size error.
-        {"16F84A", Lines({Record("02080000FF3F"), bad}), HEX_CHECKSUM_ERROR, 2},
+        {"16F84A", ":02080000FF3FB8\n" + bad, HEX_CHECKSUM_ERROR, 2},
         // SX: FUSE and FUSEX in one record, either alone, and no size check.
-        {"SX28", Lines({":042020009B0FFE0F05"}), HEX_OK, 1, "config 0F9B 0FFE"},
-        {"SX28", Lines({":022020009B0F14"}), HEX_OK, 1, "config 0F9B"},
-        {"SX48", Lines({Record("02202200FE0F")}), HEX_OK, 1, "fusex 0FFE"},
-        {"SX28", Lines({Record("0460000001020304")}), HEX_OK, 1},
+        {"SX28", ":042020009B0FFE0F05\n", HEX_OK, 1, "config 0F9B 0FFE"},
+        {"SX28", ":022020009B0F14\n", HEX_OK, 1, "config 0F9B"},
+        {"SX48", ":02202200FE0FAF\n", HEX_OK, 1, "fusex 0FFE"},
+        {"SX28", ":046000000102030492\n", HEX_OK, 1},
         // An extended address record is no data.
-        {"16F84A", Lines({":020000040000FA", Record("02400E00F23F")}), HEX_OK, 2, "config 3FF2"},
+        {"16F84A", ":020000040000FA\n:02400E00F23F7F\n", HEX_OK, 2, "config 3FF2"},
         // Damaged records: shorter than their count, a wrong checksum, and "Fi", which adds up
         // to F2 by the digit arithmetic but is still no byte.
-        {"16F84A", Lines({":10000000FF3F"}), HEX_CHECKSUM_ERROR, 1},
-        {"16F84A", Lines({":02400E00F23F7E"}), HEX_CHECKSUM_ERROR, 1},
-        {"16F84A", Lines({":02400E00Fi3F7F"}), HEX_CHECKSUM_ERROR, 1},
+        {"16F84A", ":10000000FF3F\n", HEX_CHECKSUM_ERROR, 1},
+        {"16F84A", ":02400E00F23F7E\n", HEX_CHECKSUM_ERROR, 1},
+        {"16F84A", ":02400E00Fi3F7F\n", HEX_CHECKSUM_ERROR, 1},
     };
     for (const Case& test : cases) {
         EXPECT_EQ(Scan(test.text, test.target), test.result) << test.text;
@@ -128,8 +108,8 @@ TEST_F(HexFiles, ScanVerdictsAndTheLineTheyName) {
 
 TEST_F(HexFiles, EachLoadFillsItsBlanksAndStoresTheWordsWithItsMark) {
     const std::string path = folder.Write(
-        "file.hex", Lines({":040000008C28FF3F0C", Record("0140000042"), Record("03420000050007"),
-                           ":020000040000FA", ":00000001FF"}));
+        "file.hex",
+        ":040000008C28FF3F0C\n:01400000427D\n:03420000050007AF\n:020000040000FA\n:00000001FF\n");
     MemoryImage image;
     ASSERT_TRUE(LoadHexInto(path, image, LoadVariant::Program, TargetFamily::PIC16));
     EXPECT_EQ(image[0], 0x288C);
@@ -157,8 +137,8 @@ TEST_F(HexFiles, EachLoadFillsItsBlanksAndStoresTheWordsWithItsMark) {
 
 TEST_F(HexFiles, WordsBeyondTheTableAreNotStored) {
     // Words 8998 to 9001: the last two lie past the 9000 entries.
-    const std::string path = folder.Write(
-        "file.hex", Lines({Record("08464C0001000200030004000"), Record("02465000AAAA")}));
+    const std::string path =
+        folder.Write("file.hex", ":08464C00010002000300040005C\n:02465000AAAA14\n");
     MemoryImage image;
     ASSERT_TRUE(LoadHexInto(path, image, LoadVariant::Listing, TargetFamily::PIC16));
     EXPECT_EQ(image[8998], 0x10001);
@@ -206,23 +186,22 @@ std::vector<std::string> FileListing(const TempFolder& folder, const std::string
 
 TEST_F(HexFiles, TheFileListingShowsTheGroupsTheFileGives) {
     using Listing = std::vector<std::string>;
-    EXPECT_EQ(FileListing(folder,
-                          Lines({"; first", Record("040000000528000000"), Record("024202005A00"),
-                                 Record("02400E00F23F"), Record("0240000001000000"),
-                                 "; last comment", ":00000001FF"}),
-                          "16F877"),
+    const std::string file =
+        "; first\n:040000000528000000CF\n:024202005A0060\n:02400E00F23F7F\n"
+        ":0240000001000000BD\n; last comment\n:00000001FF\n";
+    EXPECT_EQ(FileListing(folder, file, "16F877"),
               (Listing{"Program data from file:", "0000:   2805   0000   3FFF   3FFF",
                        "EEPROM Data:", "2100:   xx   5A   xx   xx   (0..3)",
                        "Comment:", "; last comment"}));
     // An SX group of blank words is left out; a PIC16 one is listed. No comment: an empty line.
-    const std::string blankGroup = Lines({Record("08001000FF3FFF3FFF3FFF3F")});
+    const std::string blankGroup = ":08001000FF3FFF3FFF3FFF3FF0\n";
     EXPECT_EQ(FileListing(folder, blankGroup, "SX28"),
               (Listing{"Program data from file:", "Comment:", ""}));
     EXPECT_EQ(FileListing(folder, blankGroup, "16F84A"),
               (Listing{"Program data from file:", "0008:   3FFF   3FFF   3FFF   3FFF",
                        "EEPROM Data:", "Comment:", ""}));
     // A word with every bit set is listed as it stands.
-    EXPECT_EQ(FileListing(folder, Lines({Record("02000000FFFF")}), "16F84A")[1],
+    EXPECT_EQ(FileListing(folder, ":02000000FFFF00\n", "16F84A")[1],
               "0000:   FFFF   3FFF   3FFF   3FFF");
 }
 
@@ -249,15 +228,16 @@ TEST_F(HexFiles, TheWriterWritesRecordsInRisingOrderThatTheLoaderReadsBackWhole)
     };
     const DeviceInfo& pic = Target("16F84A");
     const DeviceInfo& sx = Target("SX28");
+    MemoryImage picImage = ReadImage(pic, {{0, 0x2805},
+                                           {1, 0},
+                                           {2, 0x1683},
+                                           {1023, 0x0123},
+                                           {0x2100, 0x11},
+                                           {0x2101, 0},
+                                           {0x213F, 0xEE}});
     const Written cases[] = {
         {pic,
-         ReadImage(pic, {{0, 0x2805},
-                         {1, 0x0000},
-                         {2, 0x1683},
-                         {1023, 0x0123},
-                         {0x2100, 0x11},
-                         {0x2101, 0x00},
-                         {0x213F, 0xEE}}),
+         picImage,
          {0x3FF1, 0},
          "config 3FF1",
          138,

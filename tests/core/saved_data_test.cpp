@@ -9,39 +9,29 @@
 namespace vek::test {
 namespace {
 
-TEST(RecentFiles, NewestFirstOnceEachAndNoMoreThanFive) {
+TEST(RecentFiles, NewestFirstOnceEachNoMoreThanFiveUnderKeysOfTheirOwn) {
     using Files = std::vector<std::string>;
-    const Files five = {"/1.hex", "/2.hex", "/3.hex", "/4.hex", "/5.hex"};
-    const std::tuple<Files, std::string, Files> steps[] = {
-        {{}, "/a.hex", {"/a.hex"}},
-        {{"/a.hex", "/b.hex"}, "/c.hex", {"/c.hex", "/a.hex", "/b.hex"}},
-        {{"/a.hex", "/b.hex", "/c.hex"}, "/c.hex", {"/c.hex", "/a.hex", "/b.hex"}},
-        {five, "/6.hex", {"/6.hex", "/1.hex", "/2.hex", "/3.hex", "/4.hex"}},
-        {five, "/5.hex", {"/5.hex", "/1.hex", "/2.hex", "/3.hex", "/4.hex"}},
-    };
-    for (const auto& [before, opened, after] : steps) {
-        EXPECT_EQ(WithFileInFront(before, opened), after) << opened;
-    }
-}
-
-TEST(RecentFiles, LiveInTheSettingsUnderKeysOfTheirOwn) {
     MemorySettings settings;
+    EXPECT_EQ(RecentHexFiles(settings), Files{});
     for (const char* path : {"/1.hex", "/2.hex", "/3.hex", "/4.hex", "/5.hex", "/6.hex"}) {
         RememberHexFile(settings, path);
     }
+    EXPECT_EQ(RecentHexFiles(settings), (Files{"/6.hex", "/5.hex", "/4.hex", "/3.hex", "/2.hex"}));
     EXPECT_EQ(settings.Text("VEKFlashRecentFile1"), "/6.hex");
     EXPECT_EQ(settings.Text("VEKFlashRecentFile5"), "/2.hex");
     EXPECT_EQ(settings.Text("VEKFlashRecentFile6"), "<absent>");
+    // The oldest again: to the front, once, and still five.
+    RememberHexFile(settings, "/2.hex");
+    EXPECT_EQ(RecentHexFiles(settings), (Files{"/2.hex", "/6.hex", "/5.hex", "/4.hex", "/3.hex"}));
 
     ForgetHexFile(settings, "/4.hex");
-    EXPECT_EQ(RecentHexFiles(settings),
-              (std::vector<std::string>{"/6.hex", "/5.hex", "/3.hex", "/2.hex"}));
+    EXPECT_EQ(RecentHexFiles(settings), (Files{"/2.hex", "/6.hex", "/5.hex", "/3.hex"}));
     EXPECT_EQ(settings.Text("VEKFlashRecentFile5"), "");
 
     // A hand-edited file: gaps and repeats are passed over.
     settings.WriteSettingText(SETTINGS_SECTION, "VEKFlashRecentFile1", "");
-    settings.WriteSettingText(SETTINGS_SECTION, "VEKFlashRecentFile3", "/2.hex");
-    EXPECT_EQ(RecentHexFiles(settings), (std::vector<std::string>{"/5.hex", "/2.hex"}));
+    settings.WriteSettingText(SETTINGS_SECTION, "VEKFlashRecentFile3", "/6.hex");
+    EXPECT_EQ(RecentHexFiles(settings), (Files{"/6.hex", "/3.hex"}));
 }
 
 TEST(DeviceIds, AChipFitsTheRowsOfItsIdWithThePic16RevisionIgnored) {

@@ -224,7 +224,7 @@ TEST_F(IniSettings, TheReplacedFileKeepsItsPermissionsAndItsSymbolicLink) {
     EXPECT_EQ(FolderEntries(), (std::set<std::string>{"real.INI", "vekflash.INI"}));
 }
 
-TEST_F(IniSettings, AFailedWriteReportsItAndKeepsTheOldFile) {
+TEST_F(IniSettings, AFailedWriteReportsItAndReplacesNothing) {
     Store("[MyVEKFlashAp]\nVEKFlashfilenamepath=/old.hex\n");
     // A line break would start a line of its own in the file.
     EXPECT_FALSE(Write(KEY_FILE_NAME_PATH, "/a\nOther=1"));
@@ -233,14 +233,13 @@ TEST_F(IniSettings, AFailedWriteReportsItAndKeepsTheOldFile) {
     EXPECT_FALSE(underAFile.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 5));
     EXPECT_EQ(underAFile.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 100), 100);
     EXPECT_EQ(ReadBytes(path), "[MyVEKFlashAp]\nVEKFlashfilenamepath=/old.hex\n");
-}
 
-TEST_F(IniSettings, AnUnreadableFileReadsDefaultsAndIsNeverReplaced) {
-    // A folder in the file's place cannot be read, whoever runs the test.
+    // A folder in the file's place cannot be read, whoever runs the test. Replacing it fails
+    // at the rename, which leaves no temporary file behind.
+    fs::remove(path);
     fs::create_directory(path);
     EXPECT_EQ(ReadInt(KEY_SCREEN_X), -99);
     EXPECT_FALSE(Write(KEY_SCREEN_X, 5));
-    // Replacing it fails at the rename, which leaves no temporary file behind.
     EXPECT_FALSE(ReplaceWholeFile(path, "[MyVEKFlashAp]\n"));
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_EQ(FolderEntries(), std::set<std::string>{"vekflash.INI"});

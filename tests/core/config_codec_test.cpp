@@ -2,8 +2,9 @@
 // make, and that every word the controls can make reads back to itself.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "config/pic_config.h"
@@ -13,64 +14,68 @@
 namespace vek::test {
 namespace {
 
-// A window opens on a text, shows `shown`, and a click that changes nothing writes `written`.
-template <typename State>
-struct Opening {
-    std::string device;
-    std::string text;
-    State shown;
-    std::string written;
-};
+constexpr const char* BY_HAND = nullptr;
 
-// Controls set by hand, and the word they make.
+// A window opened on `text` shows `state`, and a click that changes nothing writes `word`;
+// controls set BY_HAND to `state` make `word`.
 template <typename State>
-struct Choice {
-    std::string device;
+struct Row {
+    const char* device;
+    const char* text;
     State state;
-    std::string word;
+    const char* word;
 };
 
 template <typename Codec, typename State>
-void ExpectOpenings(const std::vector<Opening<State>>& cases) {
-    for (const auto& [device, text, shown, written] : cases) {
+void ExpectRows(const std::vector<Row<State>>& rows) {
+    for (const auto& [device, text, state, word] : rows) {
         const Codec codec(device);
-        State state;
-        codec.Refresh(text, state);
-        EXPECT_EQ(state, shown) << device << " " << text;
-        EXPECT_EQ(codec.Apply(state), written) << device << " " << text;
+        if (text != BY_HAND) {
+            State shown;
+            codec.Refresh(text, shown);
+            EXPECT_EQ(shown, state) << device << " " << text;
+        }
+        EXPECT_EQ(codec.Apply(state), word) << device << " " << (text ? text : word);
     }
 }
 
-template <typename Codec, typename State>
-void ExpectChoices(const std::vector<Choice<State>>& cases) {
-    for (const auto& [device, state, word] : cases) {
-        EXPECT_EQ(Codec(device).Apply(state), word) << device << " " << word;
-    }
-}
-
-// Calls visit with every combination of the given members' values, each from 0 to its count
-// less one.
-template <typename State, typename Visit>
-void ForEveryState(const std::vector<std::pair<int State::*, int>>& members, Visit visit,
-                   State state = {}, std::size_t next = 0) {
-    if (next == members.size()) {
-        visit(state);
-        return;
-    }
-    const auto [member, count] = members[next];
-    for (int value = 0; value < count; ++value) {
-        state.*member = value;
-        ForEveryState(members, visit, state, next + 1);
+// Every state whose members, in their order, each take every value below their count: the
+// word it makes reads back to itself, so opening a window on a word it wrote and clicking
+// changes nothing.
+template <typename Codec, typename State, std::size_t N>
+void ExpectEveryStateReadsBack(const std::string& device, const std::array<int, N>& counts) {
+    const Codec codec(device);
+    for (std::array<int, N> values{};;) {
+        State state = std::apply([](auto... value) { return State{value...}; }, values);
+        const std::string word = codec.Apply(state);
+        codec.Refresh(word, state);
+        ASSERT_EQ(codec.Apply(state), word) << device;
+        std::size_t next = 0;
+        while (next < N && ++values[next] == counts[next]) {
+            values[next++] = 0;
+        }
+        if (next == N) {
+            return;
+        }
     }
 }
 
 // turbo, syncInput, internalRc, rcDivider, feedbackResistor, crystalBuffer, codeProtection,
 // watchdog, oscillatorMode
 using Fuse = SxFuseState;
+// pins, sleepClock, optionX, carryFlag, brownOutLevel, delayResetTimer, brownOutTrim,
+// pagesBanks
+using FuseX = SxFuseXState;
+// watchdog, powerUpTimer, brownOutReset, programMemWrite, inCircuitDebugger, eepromProtect,
+// codeProtection, oscillatorMode
+using Pic = PicConfigState;
 
-TEST(SxFuseCodec, OpeningShowsTheWordAndAClickWritesItForTheChip) {
+TEST(SxFuseCodec, ShowsTheWordAndMakesItForTheChip) {
     const Fuse fromDefault{0, 1, 1, 3, 0, 1, 1, 1, 5};
-    ExpectOpenings<SxFuseCodec, Fuse>({
+    const Fuse internalRc4MHz{0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const Fuse rcNetwork{0, 0, 1, 0, 0, 0, 0, 0, 7};
+    const Fuse allSecond{1, 1, 0, 2, 1, 1, 1, 1, 0};
+    ExpectRows<SxFuseCodec, Fuse>({
         // Bits 9, 8 and 4 are always set on the SX28, bit 11 never on the SX48.
         {"SX28", "4E9", fromDefault, "7F9"},
         {"SX48", "4E9", fromDefault, "7E9"},
@@ -82,32 +87,20 @@ TEST(SxFuseCodec, OpeningShowsTheWordAndAClickWritesItForTheChip) {
         // With the internal RC the list shows the line whose low bits are 11.
         {"SX28", "334", {0, 0, 0, 1, 1, 0, 0, 0, 7}, "337"},
         {"SX28", "7F3", {0, 1, 1, 3, 0, 0, 0, 1, 7}, "7F3"},
+        {"SX28", BY_HAND, internalRc4MHz, "317"},
+        {"SX48", BY_HAND, internalRc4MHz, "317"},
+        {"SX28", BY_HAND, rcNetwork, "3F7"},
+        {"SX48", BY_HAND, rcNetwork, "3F7"},
+        {"SX28", BY_HAND, allSecond, "F5B"},
+        {"SX48", BY_HAND, allSecond, "74B"},
     });
 }
 
-TEST(SxFuseCodec, TheControlsMakeTheWord) {
-    const Fuse internalRc4MHz{0, 0, 0, 0, 0, 0, 0, 0, 0};
-    const Fuse rcNetwork{0, 0, 1, 0, 0, 0, 0, 0, 7};
-    const Fuse allSecond{1, 1, 0, 2, 1, 1, 1, 1, 0};
-    ExpectChoices<SxFuseCodec, Fuse>({
-        {"SX28", internalRc4MHz, "317"},
-        {"SX48", internalRc4MHz, "317"},
-        {"SX28", rcNetwork, "3F7"},
-        {"SX48", rcNetwork, "3F7"},
-        {"SX28", allSecond, "F5B"},
-        {"SX48", allSecond, "74B"},
-    });
-}
-
-// pins, sleepClock, optionX, carryFlag, brownOutLevel, delayResetTimer, brownOutTrim,
-// pagesBanks
-using FuseX = SxFuseXState;
-
-TEST(SxFuseXCodec, OpeningShowsTheWordAndAClickWritesItForTheChip) {
+TEST(SxFuseXCodec, ShowsTheWordAndMakesItForTheChip) {
     const FuseX fromDefault{1, 1, 0, 1, 0, 2, 0, 0};
     const FuseX placeholder{1, 1, 1, 1, 3, 3, 3, 1};
     const FuseX zero{0, 0, 0, 0, 0, 2, 0, 0};
-    ExpectOpenings<SxFuseXCodec, FuseX>({
+    ExpectRows<SxFuseXCodec, FuseX>({
         {"SX28", "440", fromDefault, "F40"},
         {"SX48", "440", fromDefault, "F40"},
         {"SX48", "440h", fromDefault, "F40"},
@@ -116,26 +109,18 @@ TEST(SxFuseXCodec, OpeningShowsTheWordAndAClickWritesItForTheChip) {
         // Bits 11, 9 and 8 are set whatever the word was.
         {"SX28", "0", zero, "B00"},
         {"SX48", "0", zero, "B00"},
+        {"SX28", BY_HAND, {0, 0, 1, 0, 3, 0, 3, 3}, "BBF"},
+        {"SX48", BY_HAND, {0, 0, 0, 0, 0, 0, 0, 0}, "B02"},
+        {"SX48", BY_HAND, {0, 0, 0, 0, 0, 3, 0, 0}, "B01"},
+        {"SX28", BY_HAND, {0, 0, 0, 0, 0, 3, 0, 0}, "B00"},
+        {"SX48", BY_HAND, {0, 1, 1, 1, 3, 1, 3, 3}, "F7F"},
     });
 }
 
-TEST(SxFuseXCodec, TheControlsMakeTheWord) {
-    ExpectChoices<SxFuseXCodec, FuseX>({
-        {"SX28", {0, 0, 1, 0, 3, 0, 3, 3}, "BBF"},
-        {"SX48", {0, 0, 0, 0, 0, 0, 0, 0}, "B02"},
-        {"SX48", {0, 0, 0, 0, 0, 3, 0, 0}, "B01"},
-        {"SX28", {0, 0, 0, 0, 0, 3, 0, 0}, "B00"},
-        {"SX48", {0, 1, 1, 1, 3, 1, 3, 3}, "F7F"},
-    });
-}
-
-// watchdog, powerUpTimer, brownOutReset, programMemWrite, inCircuitDebugger, eepromProtect,
-// codeProtection, oscillatorMode
-using Pic = PicConfigState;
-
-TEST(PicConfigCodec, OpeningShowsTheWordAndAClickWritesItForTheChip) {
+TEST(PicConfigCodec, ShowsTheWordAndMakesItForTheChip) {
     const Pic onlyHs{0, 0, 0, 0, 0, 0, 0, 1};
-    ExpectOpenings<PicConfigCodec, Pic>({
+    const Pic everythingXt{1, 1, 1, 1, 1, 1, 1, 2};
+    ExpectRows<PicConfigCodec, Pic>({
         {"16F877", "3d3a", onlyHs, "3D3A"},
         {"16F870", "3d3ah", onlyHs, "3D3A"},
         {"16F84A", "3FFA", onlyHs, "3FFA"},
@@ -150,6 +135,15 @@ TEST(PicConfigCodec, OpeningShowsTheWordAndAClickWritesItForTheChip) {
         {"16F873", "3FDF", {1, 0, 1, 1, 0, 0, 2, 0}, "1F5F"},
         {"16F876", "3FEF", {1, 0, 1, 1, 0, 0, 3, 0}, "2F6F"},
         {"16F874", "0644", {1, 1, 1, 1, 1, 1, 1, 3}, "0644"},
+        {"16F877", BY_HAND, everythingXt, "0645"},
+        {"16F84A", BY_HAND, everythingXt, "0005"},
+        // RC without any box, with each protection.
+        {"16F877", BY_HAND, {0, 0, 0, 0, 0, 0, 0, 0}, "3D3B"},
+        {"16F877", BY_HAND, {0, 0, 0, 0, 0, 0, 1, 0}, "0D0B"},
+        {"16F877", BY_HAND, {0, 0, 0, 0, 0, 0, 2, 0}, "1D1B"},
+        {"16F877", BY_HAND, {0, 0, 0, 0, 0, 0, 3, 0}, "2D2B"},
+        {"16F871", BY_HAND, {0, 0, 0, 0, 0, 0, 1, 0}, "0D0B"},
+        {"16F84A", BY_HAND, {0, 0, 0, 0, 0, 0, 0, 0}, "3FFB"},
     });
 }
 
@@ -159,72 +153,16 @@ TEST(PicConfigCodec, The16F84AKeepsTheOptionsItLacks) {
     EXPECT_EQ(state, (Pic{0, 1, 1, 0, 1, 0, 1, 3}));
 }
 
-TEST(PicConfigCodec, TheControlsMakeTheWord) {
-    const Pic everythingXt{1, 1, 1, 1, 1, 1, 1, 2};
-    ExpectChoices<PicConfigCodec, Pic>({
-        {"16F877", everythingXt, "0645"},
-        {"16F84A", everythingXt, "0005"},
-        // RC without any box, with each protection.
-        {"16F877", {0, 0, 0, 0, 0, 0, 0, 0}, "3D3B"},
-        {"16F877", {0, 0, 0, 0, 0, 0, 1, 0}, "0D0B"},
-        {"16F877", {0, 0, 0, 0, 0, 0, 2, 0}, "1D1B"},
-        {"16F877", {0, 0, 0, 0, 0, 0, 3, 0}, "2D2B"},
-        {"16F871", {0, 0, 0, 0, 0, 0, 1, 0}, "0D0B"},
-        {"16F84A", {0, 0, 0, 0, 0, 0, 0, 0}, "3FFB"},
-    });
-}
-
-// Whatever the controls can make reads back as itself, so opening a window on a word it
-// wrote and clicking changes nothing.
 TEST(ConfigCodecs, EveryWordTheControlsMakeReadsBackToItself) {
-    for (const std::string device : {"SX28", "SX48"}) {
-        const SxFuseCodec fuse(device);
-        ForEveryState<Fuse>({{&Fuse::turbo, 2},
-                             {&Fuse::syncInput, 2},
-                             {&Fuse::internalRc, 2},
-                             {&Fuse::rcDivider, 4},
-                             {&Fuse::feedbackResistor, 2},
-                             {&Fuse::crystalBuffer, 2},
-                             {&Fuse::codeProtection, 2},
-                             {&Fuse::watchdog, 2},
-                             {&Fuse::oscillatorMode, 8}},
-                            [&](Fuse state) {
-                                const std::string word = fuse.Apply(state);
-                                fuse.Refresh(word, state);
-                                ASSERT_EQ(fuse.Apply(state), word) << device << " FUSE";
-                            });
-        const SxFuseXCodec fuseX(device);
-        ForEveryState<FuseX>({{&FuseX::pins, 2},
-                              {&FuseX::sleepClock, 2},
-                              {&FuseX::optionX, 2},
-                              {&FuseX::carryFlag, 2},
-                              {&FuseX::brownOutLevel, 4},
-                              {&FuseX::delayResetTimer, 4},
-                              {&FuseX::brownOutTrim, 4},
-                              {&FuseX::pagesBanks, 4}},
-                             [&](FuseX state) {
-                                 const std::string word = fuseX.Apply(state);
-                                 fuseX.Refresh(word, state);
-                                 ASSERT_EQ(fuseX.Apply(state), word) << device << " FUSEX";
-                             });
+    for (const char* device : {"SX28", "SX48"}) {
+        ExpectEveryStateReadsBack<SxFuseCodec, Fuse, 9>(device, {2, 2, 2, 4, 2, 2, 2, 2, 8});
+        ExpectEveryStateReadsBack<SxFuseXCodec, FuseX, 8>(device, {2, 2, 2, 2, 4, 4, 4, 4});
     }
-    for (const std::string device : {"16F84A", "16F870", "16F871", "16F872", "16F877"}) {
-        const PicConfigCodec codec(device);
+    for (const char* device : {"16F84A", "16F870", "16F871", "16F872", "16F877"}) {
         // Disabled protection buttons cannot be chosen.
-        const int protections = codec.Enabling().partialProtection ? 4 : 2;
-        ForEveryState<Pic>({{&Pic::watchdog, 2},
-                            {&Pic::powerUpTimer, 2},
-                            {&Pic::brownOutReset, 2},
-                            {&Pic::programMemWrite, 2},
-                            {&Pic::inCircuitDebugger, 2},
-                            {&Pic::eepromProtect, 2},
-                            {&Pic::codeProtection, protections},
-                            {&Pic::oscillatorMode, 4}},
-                           [&](Pic state) {
-                               const std::string word = codec.Apply(state);
-                               codec.Refresh(word, state);
-                               ASSERT_EQ(codec.Apply(state), word) << device;
-                           });
+        const int protections = PicConfigCodec(device).Enabling().partialProtection ? 4 : 2;
+        ExpectEveryStateReadsBack<PicConfigCodec, Pic, 8>(device,
+                                                          {2, 2, 2, 2, 2, 2, protections, 4});
     }
 }
 

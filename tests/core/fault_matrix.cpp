@@ -2,20 +2,20 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <map>
 #include <sstream>
 
-#include "session/processor_selection.h"
 #include "vek_sim.h"
+#include "wire_text.h"
 
 namespace vek::test {
 
 namespace {
 
-constexpr const char* FATAL_ENDING = "This application will now terminate!";
 // A fault may cost a run one blank-check time-out and a few reply time-outs more than the
 // good run took; anything longer waits where it should have given up.
 constexpr unsigned long long EXTRA_MS_ALLOWED = 15000 + 5 * 1000;
-constexpr unsigned IO_ERROR = 4;  // FT_IO_ERROR
 
 // The link's messages, which any command may show.
 const std::vector<std::string> LINK_MESSAGES = {
@@ -27,37 +27,26 @@ const std::vector<std::string> LINK_MESSAGES = {
     "Error: Could not write to VEK Flash programmer.(T16)",
 };
 
-bool EndsWith(const std::string& text, const std::string& ending) {
-    return text.size() >= ending.size() &&
-           text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
-}
-
-bool Contains(const std::vector<std::string>& list, const std::string& text) {
-    return std::find(list.begin(), list.end(), text) != list.end();
-}
-
 // An entry ending in '*' stands for every text that begins with the rest of it.
 bool Matches(const std::string& entry, const std::string& text) {
-    if (!entry.empty() && entry.back() == '*') {
-        return text.rfind(entry.substr(0, entry.size() - 1), 0) == 0;
-    }
-    return entry == text;
+    return entry.ends_with('*') ? text.starts_with(entry.substr(0, entry.size() - 1))
+                                : entry == text;
 }
 
-bool Matches(const std::vector<std::string>& table, const std::string& text) {
-    return std::any_of(table.begin(), table.end(),
-                       [&text](const std::string& entry) { return Matches(entry, text); });
+bool MatchesAny(const std::vector<std::string>& table, const std::string& text) {
+    return std::ranges::any_of(table, [&text](const auto& entry) { return Matches(entry, text); });
 }
 
 std::string FirstLine(const std::string& text) {
     return text.substr(0, text.find('\n'));
 }
 
-std::string HexByte(std::uint8_t value) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", value);
-    return text;
-}
+// One fault at one point of the good run's exchange.
+struct Fault {
+    std::string description;
+    std::function<void(SimControl&)> arm{};
+    int wrongBytes = 0;  // bytes it changes, which a command cannot tell from the chip's own
+};
 
 // A byte the programmer never sends in that place and that no reply table gives a meaning:
 // a wrong byte that reads as another reply would be the programmer's own answer.
@@ -65,345 +54,254 @@ std::uint8_t WrongByteFor(std::uint8_t good) {
     return good == 0x00 ? 0xFF : 0x00;
 }
 
+// "FT_Read 1 -> 0 [55]": the bytes the read got.
 std::vector<std::uint8_t> BytesInBrackets(const std::string& line) {
-    std::vector<std::uint8_t> bytes;
     const std::size_t open = line.find('[');
-    const std::size_t close = line.find(']', open);
-    if (open == std::string::npos || close == std::string::npos) {
-        return bytes;
-    }
-    std::istringstream cells(line.substr(open + 1, close - open - 1));
-    std::string cell;
-    while (cells >> cell) {
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(cell, nullptr, 16)));
+    std::istringstream cells(
+        open == std::string::npos ? "" : line.substr(open + 1, line.find(']') - open - 1));
+    std::vector<std::uint8_t> bytes;
+    for (unsigned byte = 0; cells >> std::hex >> byte;) {
+        bytes.push_back(static_cast<std::uint8_t>(byte));
     }
     return bytes;
 }
 
-// Everything the run did wrong, as sentences; empty when the run ended as it must.
-class RunCheck {
-  public:
-    RunCheck(const MatrixRow& row, Scene& scene, const ChipContents& good)
-        : row_(row), scene_(scene), good_(good) {}
+// Every fault of the matrix for the good run's call log.
+std::vector<Fault> FaultsOf(const std::vector<std::string>& log) {
+    std::vector<Fault> faults;
+    int writes = 0;
+    int reads = 0;
+    for (const std::string& line : log) {
+        if (line.starts_with("FT_Write ")) {
+            faults.push_back(
+                {"write " + std::to_string(writes) + " fails",
+                 [write = writes](SimControl& sim) { sim.FailCall("FT_Write", write); }});
+            ++writes;
+        }
+        if (!line.starts_with("FT_Read ")) {
+            continue;
+        }
+        const int read = reads++;
+        const std::string name = "read " + std::to_string(read);
+        const std::vector<std::uint8_t> got = BytesInBrackets(line);
+        const auto lose = [&](int from, const std::string& what) {
+            faults.push_back(
+                {name + what, [=](SimControl& sim) { sim.FaultRead(read, from, VEKSIM_DROP); }});
+        };
+        const auto change = [&](int at, std::uint8_t good) {
+            const std::uint8_t wrong = WrongByteFor(good);
+            faults.push_back(
+                {name + " byte " + std::to_string(at) + " becomes " + Hex({wrong}),
+                 [=](SimControl& sim) { sim.FaultRead(read, at, VEKSIM_REPLACE, wrong); }, 1});
+        };
+        if (!got.empty()) {
+            lose(0, " gets nothing");
+        }
+        // The first and the last byte: a block's bytes between them go the same way.
+        change(0, got.empty() ? 0 : got[0]);
+        if (got.size() > 1) {
+            const int last = static_cast<int>(got.size()) - 1;
+            lose(last, " gets only " + std::to_string(last) + " bytes");
+            change(last, got.back());
+        }
+        faults.push_back(
+            {name + " fails", [=](SimControl& sim) { sim.FailCall("FT_Read", read); }});
+    }
+    for (int calls = 0; calls < static_cast<int>(log.size()); ++calls) {
+        faults.push_back({"unplugged after " + std::to_string(calls) + " calls",
+                          [=](SimControl& sim) { sim.UnplugAfterCalls(calls); }});
+    }
+    return faults;
+}
 
+struct Run {
+    std::vector<std::string> problems;
+    std::vector<std::string> messages;
+    std::vector<std::string> callLog;
+    ChipContents chip;  // only when there is no good chip yet
+    unsigned long long elapsedMs = 0;
+};
+
+// One run of the row under the fault, checked for what must hold whatever went wrong. Without
+// a good chip the run only records, and its checks mean nothing.
+Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fault& fault,
+            const ChipContents* good, unsigned long long goodElapsedMs) {
+    Scene scene(target);
+    if (row.prepare) {
+        row.prepare(scene, folder);
+    }
+    scene.sim.ClearLogs();
+    const unsigned long long start = scene.sim.ElapsedMs();
+    Run run;
+    const auto check = [&run](bool holds, const std::string& problem) {
+        if (!holds) {
+            run.problems.push_back(problem);
+        }
+    };
     // Claims are checked while their message is on the screen, before anything can change.
-    void WatchMessages() {
-        scene_.ui.onMessage = [this](const std::string& text) {
-            for (const Claim& claim : row_.claims) {
-                if (claim.message == text && !claim.holds(scene_, good_)) {
-                    problems_.push_back("\"" + FirstLine(text) + "\" is not true");
+    if (good != nullptr) {
+        scene.good = *good;
+        scene.ui.onMessage = [&](const std::string& text) {
+            for (const Claim& claim : row.claims) {
+                if (claim.message == text) {
+                    check(claim.holds(scene), "\"" + FirstLine(text) + "\" is not true");
                 }
             }
         };
     }
-
-    std::vector<std::string> Finish(int wrongBytes, unsigned long long elapsedMs,
-                                    unsigned long long goodElapsedMs) {
-        CheckFlags();
-        CheckMessages();
-        CheckSilentEnd(wrongBytes);
-        CheckShutdown();
-        if (elapsedMs > goodElapsedMs + EXTRA_MS_ALLOWED) {
-            problems_.push_back("took " + std::to_string(elapsedMs) + " ms of programmer time");
-        }
-        if (row_.endCheck) {
-            if (std::string problem = row_.endCheck(scene_); !problem.empty()) {
-                problems_.push_back(problem);
-            }
-        }
-        return problems_;
-    }
-
-    // The failure message that came before a success message, if one did.
-    std::string FailureBeforeSuccess() const {
-        std::string failure;
-        for (const std::string& text : scene_.ui.messages) {
-            if (IsSuccess(text) && !failure.empty()) {
-                return FirstLine(failure) + " -> " + text;
-            }
-            if (!IsSuccess(text) && failure.empty()) {
-                failure = text;
-            }
-        }
-        return "";
-    }
-
-  private:
-    bool IsSuccess(const std::string& text) const { return Contains(row_.successes, text); }
-
-    void CheckFlags() {
-        const Session& session = scene_.session;
-        if (session.BusyFlag || session.LinkInUse) {
-            problems_.push_back("BusyFlag or LinkInUse left set");
-        }
-        if (scene_.ui.waitDepth != 0) {
-            problems_.push_back("wait cursor left at depth " + std::to_string(scene_.ui.waitDepth));
-        }
-        if (scene_.ui.operationRunning) {
-            problems_.push_back("the window still thinks an operation runs");
-        }
-    }
-
-    void CheckMessages() {
-        for (const std::string& text : scene_.ui.messages) {
-            if (!Matches(row_.messages, text) && !Contains(LINK_MESSAGES, text)) {
-                problems_.push_back("message not in the command's table: \"" + text + "\"");
-            }
-        }
-    }
-
-    void CheckSilentEnd(int wrongBytes) {
-        if (!scene_.ui.messages.empty()) {
-            return;
-        }
-        if (!row_.silentEndHolds) {
-            problems_.push_back("ended without a message");
-        } else if (!row_.silentEndHolds(scene_, wrongBytes)) {
-            problems_.push_back("ended without a message although it did not succeed");
-        }
-    }
-
-    // A fatal message closes the link and asks the window to end, once; after the close the
-    // driver is not called again.
-    void CheckShutdown() {
-        const auto& messages = scene_.ui.messages;
-        const bool fatalShown = std::any_of(messages.begin(), messages.end(), [](const auto& text) {
-            return EndsWith(text, FATAL_ENDING);
-        });
-        const bool shutDown = scene_.session.link.IsShutDown();
-        if (fatalShown != shutDown || scene_.ui.fatalRequests != (shutDown ? 1 : 0)) {
-            problems_.push_back("fatal message and shutdown disagree");
-        }
-        const std::vector<std::string> log = scene_.sim.CallLog();
-        const auto close = std::find_if(log.begin(), log.end(), [](const std::string& line) {
-            return line.rfind("FT_Close", 0) == 0;
-        });
-        if (close != log.end() && close + 1 != log.end()) {
-            problems_.push_back("D2XX call after the handle was closed: " + *(close + 1));
-        }
-    }
-
-    const MatrixRow& row_;
-    Scene& scene_;
-    const ChipContents& good_;
-    std::vector<std::string> problems_;
-};
-
-struct RunResult {
-    std::vector<std::string> problems;
-    std::vector<std::string> messages;
-    std::string failureBeforeSuccess;
-    std::vector<std::string> callLog;
-    unsigned long long elapsedMs = 0;
-};
-
-RunResult RunOnce(const MatrixRow& row, int targetRow, const TempFolder& folder, const Fault* fault,
-                  const ChipContents& good, unsigned long long goodElapsedMs) {
-    Scene scene(targetRow);
-    row.prepare(scene, folder);
-    scene.sim.ClearLogs();
-    const unsigned long long start = scene.sim.ElapsedMs();
-    RunCheck check(row, scene, good);
-    check.WatchMessages();
-    if (fault != nullptr) {
-        fault->Arm(scene.sim);
+    if (fault.arm) {
+        fault.arm(scene.sim);
     }
     row.run(scene.session);
     scene.ui.onMessage = nullptr;
+    run.elapsedMs = scene.sim.ElapsedMs() - start;
+    run.messages = scene.ui.messages;
+    run.callLog = scene.sim.CallLog();
+    if (good == nullptr) {
+        run.chip = ReadChip(scene.sim);
+    }
 
-    RunResult result;
-    result.elapsedMs = scene.sim.ElapsedMs() - start;
-    const int wrongBytes = fault != nullptr && fault->kind == FaultKind::ReadWrong ? 1 : 0;
-    result.problems = check.Finish(wrongBytes, result.elapsedMs, goodElapsedMs);
-    result.messages = scene.ui.messages;
-    result.failureBeforeSuccess = check.FailureBeforeSuccess();
-    result.callLog = scene.sim.CallLog();
-    return result;
+    const RecordingUi& ui = scene.ui;
+    check(!scene.session.BusyFlag && !scene.session.LinkInUse, "BusyFlag or LinkInUse left set");
+    check(ui.waitDepth == 0, "wait cursor left at depth " + std::to_string(ui.waitDepth));
+    check(!ui.operationRunning, "the window still thinks an operation runs");
+    for (const std::string& text : ui.messages) {
+        check(MatchesAny(row.messages, text) || MatchesAny(LINK_MESSAGES, text),
+              "message not in the command's table: \"" + text + "\"");
+    }
+    if (ui.messages.empty()) {
+        check(row.silentEndHolds != nullptr, "ended without a message");
+        check(!row.silentEndHolds || row.silentEndHolds(scene, fault.wrongBytes),
+              "ended without a message although it did not succeed");
+    }
+    // A fatal message closes the link and asks the window to end, once; after the close the
+    // driver is not called again.
+    const bool fatalShown = std::ranges::any_of(ui.messages, [](const std::string& text) {
+        return text.ends_with("This application will now terminate!");
+    });
+    const bool shutDown = scene.session.link.IsShutDown();
+    check(fatalShown == shutDown && ui.fatalRequests == (shutDown ? 1 : 0),
+          "fatal message and shutdown disagree");
+    const auto close = std::ranges::find_if(
+        run.callLog, [](const std::string& line) { return line.starts_with("FT_Close"); });
+    if (close != run.callLog.end() && close + 1 != run.callLog.end()) {
+        check(false, "D2XX call after the handle was closed: " + *(close + 1));
+    }
+    check(run.elapsedMs <= goodElapsedMs + EXTRA_MS_ALLOWED,
+          "took " + std::to_string(run.elapsedMs) + " ms of programmer time");
+    if (row.endCheck) {
+        const std::string problem = row.endCheck(scene);
+        check(problem.empty(), problem);
+    }
+    return run;
 }
+
+// What the matrix found, summed over every row and target.
+struct Summary {
+    int runs = 0;
+    std::map<std::string, int> outcomes;  // by the first line of the last message
+    // A success shown after a failure message, its claim true (a step whose outcome the
+    // command does not examine failed): "failure -> success", with how often.
+    std::map<std::string, int> successAfterFailure;
+    unsigned long long longestRunMs = 0;
+    std::vector<std::string> problems;
+};
 
 // The last message's first line, messages with numbers in them counted under their entry.
 std::string OutcomeOf(const MatrixRow& row, const std::vector<std::string>& messages) {
     if (messages.empty()) {
         return "(no message)";
     }
-    const std::string& last = messages.back();
     for (const std::string& entry : row.messages) {
-        if (!entry.empty() && entry.back() == '*' && Matches(entry, last)) {
+        if (entry.ends_with('*') && Matches(entry, messages.back())) {
             return entry.substr(0, entry.size() - 1) + "...";
         }
     }
-    return FirstLine(last);
+    return FirstLine(messages.back());
 }
 
-}  // namespace
-
-void Fault::Arm(SimControl& sim) const {
-    switch (kind) {
-        case FaultKind::ReadMissing:
-            sim.FaultRead(index, byteIndex, VEKSIM_DROP);
-            return;
-        case FaultKind::ReadWrong:
-            sim.FaultRead(index, byteIndex, VEKSIM_REPLACE, value);
-            return;
-        case FaultKind::ReadFails:
-            sim.FailCall("FT_Read", index, IO_ERROR);
-            return;
-        case FaultKind::WriteFails:
-            sim.FailCall("FT_Write", index, IO_ERROR);
-            return;
-        case FaultKind::Unplugged:
-            sim.UnplugAfterCalls(index);
-            return;
-    }
-}
-
-std::string Fault::Describe() const {
-    const std::string read = "read " + std::to_string(index);
-    switch (kind) {
-        case FaultKind::ReadMissing:
-            return byteIndex == 0 ? read + " gets nothing"
-                                  : read + " gets only " + std::to_string(byteIndex) + " bytes";
-        case FaultKind::ReadWrong:
-            return read + " byte " + std::to_string(byteIndex) + " becomes " + HexByte(value);
-        case FaultKind::ReadFails:
-            return read + " fails";
-        case FaultKind::WriteFails:
-            return "write " + std::to_string(index) + " fails";
-        case FaultKind::Unplugged:
-            return "unplugged after " + std::to_string(index) + " calls";
+std::string FailureBeforeSuccess(const MatrixRow& row, const std::vector<std::string>& messages) {
+    std::string failure;
+    for (const std::string& text : messages) {
+        const bool success = MatchesAny(row.successes, text);
+        if (success && !failure.empty()) {
+            return FirstLine(failure) + " -> " + text;
+        }
+        if (!success && failure.empty()) {
+            failure = text;
+        }
     }
     return "";
 }
 
-RecordedExchange ParseCallLog(const std::vector<std::string>& log) {
-    RecordedExchange exchange;
-    for (const std::string& line : log) {
-        if (line.rfind("FT_Read ", 0) == 0) {
-            exchange.reads.push_back(BytesInBrackets(line));
-        } else if (line.rfind("FT_Write ", 0) == 0) {
-            ++exchange.writes;
-        }
-        ++exchange.calls;
+void RunRow(const MatrixRow& row, int target, const TempFolder& folder, Summary& summary) {
+    const std::string where = row.name + " on " + std::string(DeviceTable[target].name);
+    const Run good = RunOnce(row, target, folder, Fault{}, nullptr, 0);
+    const std::string goodEnd = good.messages.empty() ? "" : good.messages.back();
+    if (!Matches(row.goodEnd, goodEnd)) {
+        summary.problems.push_back(where + ", good run ended with \"" + goodEnd + "\"");
     }
-    return exchange;
+    std::vector<Fault> faults = FaultsOf(good.callLog);
+    faults.insert(faults.begin(), Fault{"good run"});  // checked as every faulted run is
+    for (const Fault& fault : faults) {
+        const Run run = RunOnce(row, target, folder, fault, &good.chip, good.elapsedMs);
+        ++summary.runs;
+        ++summary.outcomes[OutcomeOf(row, run.messages)];
+        summary.longestRunMs = std::max(summary.longestRunMs, run.elapsedMs);
+        if (const std::string pair = FailureBeforeSuccess(row, run.messages); !pair.empty()) {
+            ++summary.successAfterFailure[pair];
+        }
+        for (const std::string& problem : run.problems) {
+            summary.problems.push_back(where + ", " + fault.description + ": " + problem);
+        }
+    }
 }
 
-std::vector<Fault> FaultsOf(const RecordedExchange& exchange) {
-    std::vector<Fault> faults;
-    for (int read = 0; read < static_cast<int>(exchange.reads.size()); ++read) {
-        const std::vector<std::uint8_t>& got = exchange.reads[read];
-        if (!got.empty()) {
-            faults.push_back({FaultKind::ReadMissing, read});
-        }
-        // The first and the last byte: a block's bytes between them go the same way.
-        faults.push_back({FaultKind::ReadWrong, read, 0, WrongByteFor(got.empty() ? 0 : got[0])});
-        if (got.size() > 1) {
-            const int last = static_cast<int>(got.size()) - 1;
-            faults.push_back({FaultKind::ReadMissing, read, last});
-            faults.push_back({FaultKind::ReadWrong, read, last, WrongByteFor(got.back())});
-        }
-        faults.push_back({FaultKind::ReadFails, read});
+void PrintSummary(const Summary& summary, double cpuSeconds) {
+    std::printf(
+        "Fault matrix: %d runs, %zu problems, longest run %llu ms of programmer time, "
+        "%.1f s of CPU\nRuns by the message they ended with:\n",
+        summary.runs, summary.problems.size(), summary.longestRunMs, cpuSeconds);
+    std::vector<std::pair<std::string, int>> outcomes(summary.outcomes.begin(),
+                                                      summary.outcomes.end());
+    std::ranges::stable_sort(outcomes, std::greater{}, &std::pair<std::string, int>::second);
+    for (const auto& [message, count] : outcomes) {
+        std::printf("%6d  %s\n", count, message.c_str());
     }
-    for (int write = 0; write < exchange.writes; ++write) {
-        faults.push_back({FaultKind::WriteFails, write});
+    if (!summary.successAfterFailure.empty()) {
+        std::printf("Success after a failure whose step the command does not examine:\n");
     }
-    for (int calls = 0; calls < exchange.calls; ++calls) {
-        faults.push_back({FaultKind::Unplugged, calls});
+    for (const auto& [pair, count] : summary.successAfterFailure) {
+        std::printf("%6d  %s\n", count, pair.c_str());
     }
-    return faults;
+    std::fflush(stdout);
 }
 
-Scene::Scene(int targetRow) {
-    sim.Reset();
-    session.link.Bind();
-    session.link.OpenEx("VEK Flash", FT_OPEN_BY_DESCRIPTION);
-    session.Connected = true;
-    ui.selectedRow = targetRow;
-    RefreshCurrentTarget(session);
-    sim.SelectChip(std::string(DeviceTable[targetRow].name));
-}
+}  // namespace
 
 ChipContents ReadChip(SimControl& sim) {
     ChipContents chip;
     for (int space : {VEKSIM_PROGRAM, VEKSIM_EEPROM, VEKSIM_CONFIG, VEKSIM_FUSE, VEKSIM_FUSEX}) {
-        std::vector<int> words;
-        for (int value = sim.ReadWord(space, 0); value >= 0;
-             value = sim.ReadWord(space, static_cast<int>(words.size()))) {
+        std::vector<int>& words = chip.emplace_back();
+        for (int value; (value = sim.ReadWord(space, static_cast<int>(words.size()))) >= 0;) {
             words.push_back(value);
         }
-        chip.spaces.push_back(std::move(words));
     }
     return chip;
 }
 
-void RunMatrixRow(const MatrixRow& row, int targetRow, const TempFolder& folder,
-                  MatrixSummary& summary) {
-    const std::string where = row.name + " on " + std::string(DeviceTable[targetRow].name);
-    // The good run's chip is what the claims of a faulted run are held against.
-    ChipContents good;
-    const RunResult goodRun = [&] {
-        Scene scene(targetRow);
-        row.prepare(scene, folder);
-        scene.sim.ClearLogs();
-        const unsigned long long start = scene.sim.ElapsedMs();
-        row.run(scene.session);
-        good = ReadChip(scene.sim);
-        RunResult result;
-        result.messages = scene.ui.messages;
-        result.callLog = scene.sim.CallLog();
-        result.elapsedMs = scene.sim.ElapsedMs() - start;
-        return result;
-    }();
-    const RunResult checkedGoodRun =
-        RunOnce(row, targetRow, folder, nullptr, good, goodRun.elapsedMs);
-    for (const std::string& problem : checkedGoodRun.problems) {
-        summary.problems.push_back(where + ", good run: " + problem);
-    }
-    const std::string goodEnd = goodRun.messages.empty() ? "" : goodRun.messages.back();
-    if (!Matches(row.goodEnd, goodEnd)) {
-        summary.problems.push_back(where + ", good run ended with \"" + goodEnd + "\"");
-    }
-    ++summary.runs;
-    ++summary.outcomes[OutcomeOf(row, checkedGoodRun.messages)];
-
-    for (const Fault& fault : FaultsOf(ParseCallLog(goodRun.callLog))) {
-        const RunResult run = RunOnce(row, targetRow, folder, &fault, good, goodRun.elapsedMs);
-        ++summary.runs;
-        ++summary.outcomes[OutcomeOf(row, run.messages)];
-        summary.longestRunMs = std::max(summary.longestRunMs, run.elapsedMs);
-        if (!run.failureBeforeSuccess.empty()) {
-            ++summary.successAfterFailure[run.failureBeforeSuccess];
-        }
-        for (const std::string& problem : run.problems) {
-            summary.problems.push_back(where + ", " + fault.Describe() + ": " + problem);
+std::vector<std::string> RunMatrix(const std::vector<MatrixRow>& rows,
+                                   std::initializer_list<int> targetRows) {
+    const std::clock_t start = std::clock();
+    const TempFolder folder;
+    Summary summary;
+    for (const MatrixRow& row : rows) {
+        for (const int target : targetRows) {
+            RunRow(row, target, folder, summary);
         }
     }
-}
-
-std::string FormatSummary(const MatrixSummary& summary, double cpuSeconds) {
-    std::ostringstream text;
-    text << "Fault matrix: " << summary.runs << " runs, " << summary.problems.size()
-         << " problems, longest run " << summary.longestRunMs << " ms of programmer time, "
-         << static_cast<int>(cpuSeconds * 10 + 0.5) / 10.0 << " s of CPU\n";
-    text << "Runs by the message they ended with:\n";
-    std::vector<std::pair<std::string, int>> outcomes(summary.outcomes.begin(),
-                                                      summary.outcomes.end());
-    std::stable_sort(outcomes.begin(), outcomes.end(),
-                     [](const auto& a, const auto& b) { return a.second > b.second; });
-    for (const auto& [message, count] : outcomes) {
-        char line[16];
-        std::snprintf(line, sizeof line, "%6d  ", count);
-        text << line << message << "\n";
-    }
-    if (!summary.successAfterFailure.empty()) {
-        text << "Success after a failure whose step the command does not examine:\n";
-        for (const auto& [pair, count] : summary.successAfterFailure) {
-            char line[16];
-            std::snprintf(line, sizeof line, "%6d  ", count);
-            text << line << pair << "\n";
-        }
-    }
-    return text.str();
+    PrintSummary(summary, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+    return summary.problems;
 }
 
 }  // namespace vek::test

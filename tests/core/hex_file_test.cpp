@@ -1,74 +1,51 @@
 // HEX files as the loader reads them: the scan's verdicts, what each load stores, files that
-// are not HEX files at all, and the listing of what was loaded.
+// are not HEX files at all, the listing of a loaded file, the file written from a chip, and a file
+// chosen to be used.
 #include "device/hex_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 
 #include "device/hex_text.h"
+#include "device/hex_writer.h"
+#include "device/image_compare.h"
 #include "device/listing.h"
+#include "memory_settings.h"
+#include "recording_ui.h"
+#include "session/hex_file_open.h"
 #include "temp_folder.h"
 
 namespace vek::test {
 namespace {
 
-// A data record with its checksum, from the bytes after the colon but the checksum.
-std::string Record(const std::string& body) {
-    int sum = 0;
-    for (std::size_t i = 0; i + 1 < body.size(); i += 2) {
-        sum += std::stoi(body.substr(i, 2), nullptr, 16);
-    }
-    char checksum[3];
-    std::snprintf(checksum, sizeof checksum, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
-    return ":" + body + checksum;
+namespace fs = std::filesystem;
+
+const DeviceInfo& Target(std::string_view name) {
+    return *std::ranges::find(DeviceTable, name, &DeviceInfo::name);
 }
 
-std::string Lines(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\n";
-    }
-    return text;
-}
-
-const DeviceInfo& Target(const char* name) {
-    for (const DeviceInfo& device : DeviceTable) {
-        if (device.name == name) {
-            return device;
-        }
-    }
-    throw std::invalid_argument(name);
-}
-
-// Records the configuration records a scan hands over, as their first two words.
+// The configuration records a scan hands over, by their first two words.
 struct SinkRecorder : ConfigRecordSink {
-    void ApplyConfigRecord(const HexRecord& record) override {
-        calls.push_back("config " + Words(record));
-    }
-    void ApplyFuseXRecord(const HexRecord& record) override {
-        calls.push_back("fusex " + Words(record));
-    }
-    static std::string Words(const HexRecord& record) {
-        std::string words;
+    void ApplyConfigRecord(const HexRecord& record) override { Add("config", record); }
+    void ApplyFuseXRecord(const HexRecord& record) override { Add("fusex", record); }
+    void Add(const char* kind, const HexRecord& record) {
+        calls += (calls.empty() ? "" : "; ") + std::string(kind);
         for (int k = 0; k < record.WordCount() && k < 2; ++k) {
-            words += (k ? " " : "") + HexDigits(static_cast<unsigned>(*record.DataWord(k)), 4);
+            calls += " " + HexDigits(static_cast<unsigned>(*record.DataWord(k)), 4);
         }
-        return words;
     }
-    std::vector<std::string> calls;
+    std::string calls;
 };
 
 TEST(HexToInt, ConvertsWithoutValidating) {
-    const std::vector<std::pair<std::string, int>> cases = {
+    const std::pair<std::string, int> cases[] = {
         {"3FF2", 0x3FF2}, {"3d3a", 0x3D3A}, {"F", 0xF},
         {"0000", 0},      {"---", -3},      {"", 0},
-        {"12345", 0},     {"g", 16},        {"4E9h", 0x4E9 << 4 | ('h' - 'a' + 10)},
-    };
+        {"12345", 0},     {"g", 16},        {"4E9h", 0x4E9 << 4 | ('h' - 'a' + 10)}};
     for (const auto& [text, value] : cases) {
         EXPECT_EQ(HexToInt(text), value) << text;
     }
@@ -76,8 +53,12 @@ TEST(HexToInt, ConvertsWithoutValidating) {
 
 class HexFiles : public ::testing::Test {
   protected:
-    HexScanResult Scan(const std::string& text, const char* target = "16F84A") {
-        return ScanHexFile(folder.Write("file.hex", text), Target(target), &sink, lineNo);
+    HexScanResult Scan(const std::string& text, std::string_view target = "16F84A") {
+        return ScanPath(folder.Write("file.hex", text), target);
+    }
+    HexScanResult ScanPath(const std::string& path, std::string_view target = "16F84A") {
+        sink.calls.clear();
+        return ScanHexFile(path, Target(target), &sink, lineNo);
     }
     TempFolder folder;
     SinkRecorder sink;
@@ -86,99 +67,49 @@ class HexFiles : public ::testing::Test {
 
 TEST_F(HexFiles, ScanVerdictsAndTheLineTheyName) {
     struct Case {
-        const char* what;
         const char* target;
         std::string text;
         HexScanResult result;
         int lineNo;
-        std::vector<std::string> configCalls;
+        std::string configCalls = "";
     };
-    const std::string bad = ":0400000005280000CE";  // checksum off by one
-    const std::vector<Case> cases = {
-        {"a configuration word",
-         "16F84A",
-         Lines({":02400E00F23F7F", ":00000001FF"}),
-         HEX_OK,
-         2,
-         {"config 3FF2"}},
-        {"comments and blank lines count",
-         "16F84A",
-         Lines({"; first", "", Record("020000000528"), ";", "", Record("02000200FF3F"), bad}),
-         HEX_CHECKSUM_ERROR,
-         7,
-         {}},
-        {"the last word of a 16F84A", "16F84A", Lines({Record("0207FE00FF3F")}), HEX_OK, 1, {}},
-        {"one word past it", "16F84A", Lines({Record("02080000FF3F")}), HEX_TOO_LARGE, 1, {}},
-        {"ID, configuration and EEPROM lie above program memory",
-         "16F84A",
-         Lines({Record("0440000001000200"), Record("02420000AA00")}),
-         HEX_OK,
-         2,
-         {}},
-        {"a checksum error wins over a size error",
-         "16F84A",
-         Lines({Record("02080000FF3F"), bad}),
-         HEX_CHECKSUM_ERROR,
-         2,
-         {}},
-        {"SX: FUSE and FUSEX in one record",
-         "SX28",
-         Lines({":042020009B0FFE0F05"}),
-         HEX_OK,
-         1,
-         {"config 0F9B 0FFE"}},
-        {"SX: the FUSE word alone", "SX28", Lines({":022020009B0F14"}), HEX_OK, 1, {"config 0F9B"}},
-        {"SX: the FUSEX word alone",
-         "SX48",
-         Lines({Record("02202200FE0F")}),
-         HEX_OK,
-         1,
-         {"fusex 0FFE"}},
-        {"SX files get no size check", "SX28", Lines({Record("0460000001020304")}), HEX_OK, 1, {}},
-        {"an extended address record is no data",
-         "16F84A",
-         Lines({":020000040000FA", Record("02400E00F23F")}),
-         HEX_OK,
-         2,
-         {"config 3FF2"}},
-        {"a record shorter than its count",
-         "16F84A",
-         Lines({":10000000FF3F"}),
-         HEX_CHECKSUM_ERROR,
-         1,
-         {}},
-        {"a damaged configuration record is not taken",
-         "16F84A",
-         Lines({":02400E00F23F7E"}),
-         HEX_CHECKSUM_ERROR,
-         1,
-         {}},
-        // "Fi" adds up to F2 by the digit arithmetic; it is still no byte.
-        {"characters that are no hex digits",
-         "16F84A",
-         Lines({":02400E00Fi3F7F"}),
-         HEX_CHECKSUM_ERROR,
-         1,
-         {}},
-        {"CRLF line ends",
-         "16F84A",
-         ":02400E00F23F7F\r\n:00000001FF\r\n",
-         HEX_OK,
-         2,
-         {"config 3FF2"}},
+    const std::string bad = ":0400000005280000CE\n";  // checksum off by one
+    const Case cases[] = {
+        {"16F84A", ":02400E00F23F7F\n:00000001FF\n", HEX_OK, 2, "config 3FF2"},
+        {"16F84A", ":02400E00F23F7F\r\n:00000001FF\r\n", HEX_OK, 2, "config 3FF2"},
+        // Comments and blank lines count.
+        {"16F84A", "; first\n\n:020000000528D1\n;\n\n:02000200FF3FBE\n" + bad, HEX_CHECKSUM_ERROR,
+         7},
+        // The last word of a 16F84A, one past it, and ID, configuration and EEPROM above.
+        {"16F84A", ":0207FE00FF3FBB\n", HEX_OK, 1},
+        {"16F84A", ":02080000FF3FB8\n", HEX_TOO_LARGE, 1},
+        {"16F84A", ":0440000001000200B9\n:02420000AA0012\n", HEX_OK, 2},
+        // A checksum error wins over a size error.
+        {"16F84A", ":02080000FF3FB8\n" + bad, HEX_CHECKSUM_ERROR, 2},
+        // SX: FUSE and FUSEX in one record, either alone, and no size check.
+        {"SX28", ":042020009B0FFE0F05\n", HEX_OK, 1, "config 0F9B 0FFE"},
+        {"SX28", ":022020009B0F14\n", HEX_OK, 1, "config 0F9B"},
+        {"SX48", ":02202200FE0FAF\n", HEX_OK, 1, "fusex 0FFE"},
+        {"SX28", ":046000000102030492\n", HEX_OK, 1},
+        // An extended address record is no data.
+        {"16F84A", ":020000040000FA\n:02400E00F23F7F\n", HEX_OK, 2, "config 3FF2"},
+        // Damaged records: shorter than their count, a wrong checksum, and "Fi", which adds up
+        // to F2 by the digit arithmetic but is still no byte.
+        {"16F84A", ":10000000FF3F\n", HEX_CHECKSUM_ERROR, 1},
+        {"16F84A", ":02400E00F23F7E\n", HEX_CHECKSUM_ERROR, 1},
+        {"16F84A", ":02400E00Fi3F7F\n", HEX_CHECKSUM_ERROR, 1},
     };
     for (const Case& test : cases) {
-        sink.calls.clear();
-        EXPECT_EQ(Scan(test.text, test.target), test.result) << test.what;
-        EXPECT_EQ(lineNo, test.lineNo) << test.what;
-        EXPECT_EQ(sink.calls, test.configCalls) << test.what;
+        EXPECT_EQ(Scan(test.text, test.target), test.result) << test.text;
+        EXPECT_EQ(lineNo, test.lineNo) << test.text;
+        EXPECT_EQ(sink.calls, test.configCalls) << test.text;
     }
 }
 
 TEST_F(HexFiles, EachLoadFillsItsBlanksAndStoresTheWordsWithItsMark) {
     const std::string path = folder.Write(
-        "file.hex", Lines({":040000008C28FF3F0C", Record("0140000042"), Record("03420000050007"),
-                           ":020000040000FA", ":00000001FF"}));
+        "file.hex",
+        ":040000008C28FF3F0C\n:01400000427D\n:03420000050007AF\n:020000040000FA\n:00000001FF\n");
     MemoryImage image;
     ASSERT_TRUE(LoadHexInto(path, image, LoadVariant::Program, TargetFamily::PIC16));
     EXPECT_EQ(image[0], 0x288C);
@@ -206,8 +137,8 @@ TEST_F(HexFiles, EachLoadFillsItsBlanksAndStoresTheWordsWithItsMark) {
 
 TEST_F(HexFiles, WordsBeyondTheTableAreNotStored) {
     // Words 8998 to 9001: the last two lie past the 9000 entries.
-    const std::string path = folder.Write(
-        "file.hex", Lines({Record("08464C0001000200030004000"), Record("02465000AAAA")}));
+    const std::string path =
+        folder.Write("file.hex", ":08464C00010002000300040005C\n:02465000AAAA14\n");
     MemoryImage image;
     ASSERT_TRUE(LoadHexInto(path, image, LoadVariant::Listing, TargetFamily::PIC16));
     EXPECT_EQ(image[8998], 0x10001);
@@ -215,38 +146,31 @@ TEST_F(HexFiles, WordsBeyondTheTableAreNotStored) {
 }
 
 TEST_F(HexFiles, FilesThatAreNoHexFilesEndCleanly) {
-    namespace fs = std::filesystem;
-    const std::string longLine = ":" + std::string(1 << 20, 'F') + "\n";
+    EXPECT_EQ(Scan(":" + std::string(1 << 20, 'F') + "\n:02400E00F23F7F\n"), HEX_CHECKSUM_ERROR);
+    EXPECT_EQ(lineNo, 1);
     std::string junk;
     for (int i = 0; i < 4096; ++i) {
         junk.push_back(static_cast<char>(i * 37));
     }
-    EXPECT_EQ(Scan(longLine + Lines({":02400E00F23F7F"})), HEX_CHECKSUM_ERROR);
-    EXPECT_EQ(lineNo, 1);
     EXPECT_EQ(Scan(junk), HEX_OK);
 
     fs::create_directory(folder / "folder.hex");
-    EXPECT_EQ(ScanHexFile((folder / "folder.hex").string(), Target("16F84A"), &sink, lineNo),
-              HEX_OPEN_FAILED);
     // Opening a pipe that nobody writes would wait for ever.
     ASSERT_EQ(mkfifo((folder / "pipe.hex").c_str(), 0600), 0);
-    EXPECT_EQ(ScanHexFile((folder / "pipe.hex").string(), Target("16F84A"), &sink, lineNo),
-              HEX_OPEN_FAILED);
-    EXPECT_EQ(ScanHexFile((folder / "missing.hex").string(), Target("16F84A"), &sink, lineNo),
-              HEX_OPEN_FAILED);
-    MemoryImage image;
-    EXPECT_FALSE(LoadHexInto((folder / "pipe.hex").string(), image, LoadVariant::Listing,
-                             TargetFamily::PIC16));
-
     // A sparse file of 4 GiB costs nothing to make and is refused without being read.
     const std::string huge = folder.Write("huge.hex", "");
     fs::resize_file(huge, std::uintmax_t{4} << 30);
-    EXPECT_EQ(ScanHexFile(huge, Target("16F84A"), &sink, lineNo), HEX_TOO_LARGE);
-
+    for (const char* name : {"folder.hex", "pipe.hex", "missing.hex"}) {
+        EXPECT_EQ(ScanPath((folder / name).string()), HEX_OPEN_FAILED) << name;
+    }
+    EXPECT_EQ(ScanPath(huge), HEX_TOO_LARGE);
+    MemoryImage image;
+    EXPECT_FALSE(LoadHexInto((folder / "pipe.hex").string(), image, LoadVariant::Listing,
+                             TargetFamily::PIC16));
     if (geteuid() != 0) {  // permissions do not keep root out
         const std::string locked = folder.Write("locked.hex", ":00000001FF\n");
         fs::permissions(locked, fs::perms::none);
-        EXPECT_EQ(ScanHexFile(locked, Target("16F84A"), &sink, lineNo), HEX_OPEN_FAILED);
+        EXPECT_EQ(ScanPath(locked), HEX_OPEN_FAILED);
     }
 }
 
@@ -261,44 +185,168 @@ std::vector<std::string> FileListing(const TempFolder& folder, const std::string
 }
 
 TEST_F(HexFiles, TheFileListingShowsTheGroupsTheFileGives) {
-    EXPECT_EQ(
-        FileListing(folder,
-                    Lines({"; first", Record("040000000528000000"), Record("024202005A00"),
-                           Record("02400E00F23F"), Record("0240000001000000"), "; last comment",
-                           ":00000001FF"}),
-                    "16F877"),
-        (std::vector<std::string>{"Program data from file:", "0000:   2805   0000   3FFF   3FFF",
-                                  "EEPROM Data:", "2100:   xx   5A   xx   xx   (0..3)",
-                                  "Comment:", "; last comment"}));
+    using Listing = std::vector<std::string>;
+    const std::string file =
+        "; first\n:040000000528000000CF\n:024202005A0060\n:02400E00F23F7F\n"
+        ":0240000001000000BD\n; last comment\n:00000001FF\n";
+    EXPECT_EQ(FileListing(folder, file, "16F877"),
+              (Listing{"Program data from file:", "0000:   2805   0000   3FFF   3FFF",
+                       "EEPROM Data:", "2100:   xx   5A   xx   xx   (0..3)",
+                       "Comment:", "; last comment"}));
     // An SX group of blank words is left out; a PIC16 one is listed. No comment: an empty line.
-    const std::string blankGroup = Lines({Record("08001000FF3FFF3FFF3FFF3F")});
+    const std::string blankGroup = ":08001000FF3FFF3FFF3FFF3FF0\n";
     EXPECT_EQ(FileListing(folder, blankGroup, "SX28"),
-              (std::vector<std::string>{"Program data from file:", "Comment:", ""}));
-    EXPECT_EQ(
-        FileListing(folder, blankGroup, "16F84A"),
-        (std::vector<std::string>{"Program data from file:", "0008:   3FFF   3FFF   3FFF   3FFF",
-                                  "EEPROM Data:", "Comment:", ""}));
+              (Listing{"Program data from file:", "Comment:", ""}));
+    EXPECT_EQ(FileListing(folder, blankGroup, "16F84A"),
+              (Listing{"Program data from file:", "0008:   3FFF   3FFF   3FFF   3FFF",
+                       "EEPROM Data:", "Comment:", ""}));
     // A word with every bit set is listed as it stands.
-    EXPECT_EQ(FileListing(folder, Lines({Record("02000000FFFF")}), "16F84A")[1],
+    EXPECT_EQ(FileListing(folder, ":02000000FFFF00\n", "16F84A")[1],
               "0000:   FFFF   3FFF   3FFF   3FFF");
 }
 
-TEST(Listing, TheDeviceListingShowsEveryWordRead) {
+// A chip as Read leaves the image: blank words, a few written ones, EEPROM as read.
+MemoryImage ReadImage(const DeviceInfo& target, std::initializer_list<std::pair<int, int>> words) {
     MemoryImage image;
-    image.Fill(0, 64, 0x3FFF);
-    image[0] = 0x2805;
-    for (int location = 0; location < 64; ++location) {
-        image[0x2100 + location] = location + 1;
+    const bool isSx = FamilyOfIndex(target.processorIndex) == TargetFamily::SX;
+    image.Fill(0, target.programWords, isSx ? BLANK_SX_WORD : BLANK_PIC_WORD);
+    image.Fill(EEPROM_ADDR, EEPROM_ADDR + target.eepromBytes, 0xFF);
+    for (const auto& [address, value] : words) {
+        image[address] = value;
     }
-    const std::vector<std::string> lines = DeviceListingLines(image, 2, 1);
-    ASSERT_EQ(lines.size(), 1u + 16 + 1 + 16);
-    EXPECT_EQ(lines[0], "Program data from microcontroller:");
-    EXPECT_EQ(lines[1], "0000:   2805   3FFF   3FFF   3FFF");
-    EXPECT_EQ(lines[16], "003C:   3FFF   3FFF   3FFF   3FFF");
-    EXPECT_EQ(lines[17], "EEPROM Data:");
-    EXPECT_EQ(lines[18], "2100:    01    02    03    04   (0..3)");
-    EXPECT_EQ(lines[33], "213C:    3D    3E    3F    40   (60..63)");
-    EXPECT_EQ(DeviceListingLines(image, 1, 0).size(), 9u);  // SX: no EEPROM section
+    return image;
+}
+
+TEST_F(HexFiles, TheWriterWritesRecordsInRisingOrderThatTheLoaderReadsBackWhole) {
+    struct Written {
+        const DeviceInfo& target;
+        MemoryImage image;
+        ConfigurationWords words;
+        std::string configCalls;
+        std::size_t lineCount;
+        std::vector<std::pair<std::size_t, std::string>> lines;  // by their number
+    };
+    const DeviceInfo& pic = Target("16F84A");
+    const DeviceInfo& sx = Target("SX28");
+    MemoryImage picImage = ReadImage(pic, {{0, 0x2805},
+                                           {1, 0},
+                                           {2, 0x1683},
+                                           {1023, 0x0123},
+                                           {0x2100, 0x11},
+                                           {0x2101, 0},
+                                           {0x213F, 0xEE}});
+    const Written cases[] = {
+        {pic,
+         picImage,
+         {0x3FF1, 0},
+         "config 3FF1",
+         138,
+         {{0, ":10000000052800008316FF3FFF3FFF3FFF3FFF3FF4"},
+          {127, ":1007F000FF3FFF3FFF3FFF3FFF3FFF3FFF3F230123"},
+          {128, ":02400E00F13F80"},
+          {129, ":1042000011000000FF00FF00FF00FF00FF00FF00A3"},
+          {136, ":10427000FF00FF00FF00FF00FF00FF00FF00EE0057"},
+          {137, ":00000001FF"}}},
+        {sx,
+         ReadImage(sx, {{0, 0x0A5}, {2047, 0xA00}}),
+         {0x7F3, 0xF40},
+         "config 07F3 0F40",
+         258,
+         {{0, ":10000000A500FF0FFF0FFF0FFF0FFF0FFF0FFF0FE9"},
+          {255, ":100FF000FF0FFF0FFF0FFF0FFF0FFF0FFF0F000A85"},
+          {256, ":04202000F307400F73"},
+          {257, ":00000001FF"}}},
+    };
+    for (const Written& written : cases) {
+        SCOPED_TRACE(written.target.name);
+        const std::string text = HexFileText(written.image, written.target, written.words);
+        std::vector<std::string> lines;
+        std::istringstream stream(text);
+        for (std::string line; std::getline(stream, line);) {
+            lines.push_back(line);
+        }
+        ASSERT_EQ(lines.size(), written.lineCount);
+        for (const auto& [number, line] : written.lines) {
+            EXPECT_EQ(lines[number], line) << "line " << number;
+        }
+
+        const std::string path = folder.Write("written.hex", text);
+        EXPECT_EQ(ScanPath(path, written.target.name), HEX_OK);
+        EXPECT_EQ(sink.calls, written.configCalls);
+        // Verify's load compares every program word and every EEPROM byte the file gives.
+        MemoryImage loaded;
+        ASSERT_TRUE(LoadHexInto(path, loaded, LoadVariant::Verify, written.target.family));
+        EXPECT_EQ(
+            CompareWithFile(loaded, written.image, written.target, written.words, written.words),
+            std::vector<ImageDifference>{});
+        for (int location = 0; location < written.target.eepromBytes; ++location) {
+            EXPECT_NE(loaded[EEPROM_ADDR + location] & EEPROM_PRESENT, 0) << location;
+        }
+    }
+}
+
+class HexOpen : public HexFiles {
+  protected:
+    void Open(int row, const std::string& text) {
+        ui.selectedRow = row;
+        OpenChosenHexFile(session, folder.Write("chosen.hex", text));
+    }
+    RecordingUi ui;
+    MemorySettings settings;
+    Session session{ui, settings, "/nonexistent/libftd2xx.so"};
+};
+
+TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {
+    struct Case {
+        int row;
+        std::string file;
+        const char* fuse;
+        const char* fuseX;
+        const char* fuseKey;
+        const char* savedFuse;
+        const char* savedFuseX;
+    };
+    const Case cases[] = {
+        {0, ":02400E00F23F7F\n", "3FF2", "FFF", "VEKFlashmicrochipBits", "3FF2", "<absent>"},
+        {8, ":042020009B0FFE0F05\n", "F9B", "FFE", "VEKFlashFuseBits", "F9B", "FFE"},
+        {9, ":022020009B0F14\n", "F9B", "FFF", "VEKFlashFuseBits", "F9B", "<absent>"},
+        {9, ":02202200FE0FAF\n", "FFF", "FFE", "VEKFlashFuseBits", "<absent>", "FFE"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.file);
+        ui = RecordingUi{};
+        settings.Clear();
+        Open(test.row, test.file);
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_EQ(ui.controls.FuseText, test.fuse);
+        EXPECT_EQ(ui.controls.FuseXText, test.fuseX);
+        EXPECT_EQ(settings.Text(test.fuseKey), test.savedFuse);
+        // The loader's spelling of the FUSEX key and the editor's are one value.
+        EXPECT_EQ(settings.Text("VEKFlashFusexBits"), test.savedFuseX);
+        EXPECT_GE(ui.editorRefreshes, 1);
+        EXPECT_EQ(ui.controls.HexFileText, "chosen.hex");
+    }
+    EXPECT_EQ(session.CurrentFuseXText, "FFE");
+}
+
+TEST_F(HexOpen, AFileThatCannotBeUsedIsReportedAndItsPathKeptAGoodOneIsListed) {
+    Open(0, "; made by hand\n\n:0100000001FE\n;\n\n:0100010002FC\n:0100020003FF\n");
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Checksum error in HEX file (line 7)."});
+    EXPECT_EQ(ui.controls.HexFileText, "");
+    EXPECT_EQ(session.HexFileName, "chosen.hex");
+    EXPECT_EQ(ui.hexDataPrepared, 0);
+
+    const std::string missing = (folder / "typed name.hex").string();
+    OpenChosenHexFile(session, missing);
+    EXPECT_EQ(ui.messages.back(), "Error: HEX file could not be opened.");
+    EXPECT_EQ(settings.Text("VEKFlashfilenamepath"), missing);
+
+    ui.messages.clear();
+    Open(0, "; sample\n:0400000005280000CF\n:00000001FF\n");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.hexData, (std::vector<std::string>{
+                              "Program data from file:", "0000:   2805   0000   3FFF   3FFF",
+                              "EEPROM Data:", "Comment:", "; sample"}));
 }
 
 }  // namespace

@@ -32,12 +32,9 @@ class FolderChanges {
     int Take() {
         int count = 0;
         alignas(inotify_event) char buffer[4096];
-        ssize_t length = 0;
-        while ((length = read(descriptor_, buffer, sizeof buffer)) > 0) {
-            for (const char* at = buffer; at < buffer + length;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(at);
-                ++count;
-                at += sizeof(inotify_event) + event->len;
+        for (ssize_t length; (length = read(descriptor_, buffer, sizeof buffer)) > 0;) {
+            for (const char* at = buffer; at < buffer + length; ++count) {
+                at += sizeof(inotify_event) + reinterpret_cast<const inotify_event*>(at)->len;
             }
         }
         return count;

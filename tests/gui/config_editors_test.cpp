@@ -260,17 +260,19 @@ TEST_F(Editors, AClickHandsTheWholeWordToTheTextTheSettingsAndTheField) {
     }
 }
 
-// Each kind of window with its title, a chip it serves and one of its enabled controls.
+// Each kind of window with its title, a chip it serves, one of its enabled controls, and where
+// it opens beside a main window at a place: in dialog units from that window's client area.
 struct Window {
     Kind kind;
     int row;
     std::string title;
     const char* control;
+    QPoint mainWindowAt, dialogUnits;
 };
 const std::vector<Window> WINDOWS = {
-    {Kind::Fuse, SX28, "Configuration Fuses", "watchdog0"},
-    {Kind::FuseX, SX48, "FuseX", "carryFlag0"},
-    {Kind::Pic, F877, "Configuration Window", "watchdogBox"},
+    {Kind::Fuse, SX28, "Configuration Fuses", "watchdog0", {450, 320}, {-150, -100}},
+    {Kind::FuseX, SX48, "FuseX", "carryFlag0", {10, 320}, {183, -100}},
+    {Kind::Pic, F877, "Configuration Window", "watchdogBox", {10, 200}, {200, -50}},
 };
 
 TEST_F(Editors, EscapeAndTheCloseBoxReportTheCloseTheMainWindowClosesQuietlyEnterDoesNothing) {
@@ -318,29 +320,20 @@ TEST_F(Editors, EscapeAndTheCloseBoxReportTheCloseTheMainWindowClosesQuietlyEnte
 }
 
 TEST_F(Editors, TheyOpenBesideTheMainWindowButOnItsScreen) {
-    struct Case {
-        Kind kind;
-        QPoint mainWindowAt;
-        QPoint dialogUnits;  // from the main window's client area
-    };
-    const std::vector<Case> cases = {
-        {Kind::Fuse, {450, 320}, {-150, -100}},
-        {Kind::FuseX, {10, 320}, {183, -100}},
-        {Kind::Pic, {10, 200}, {200, -50}},
-    };
-    for (const Case& c : cases) {
-        mainWindow.move(c.mainWindowAt);
-        ConfigEditor* editor = Open(c.kind, c.kind == Kind::Pic ? F877 : SX28, "---");
+    for (const Window& window : WINDOWS) {
+        mainWindow.move(window.mainWindowAt);
+        ConfigEditor* editor = Open(window.kind, window.row, "---");
         const QFontMetrics metrics = editor->fontMetrics();
         // Windows to the right keep their distance from the right edge of a main window 167
         // units wide, measured from this one's right edge.
-        const bool left = c.dialogUnits.x() < 0;
-        const int units = left ? c.dialogUnits.x() : c.dialogUnits.x() - 167;
+        const bool left = window.dialogUnits.x() < 0;
+        const int units = left ? window.dialogUnits.x() : window.dialogUnits.x() - 167;
         const QRect client = mainWindow.geometry();
-        const QPoint expected((left ? client.left() : client.right() + 1) +
-                                  qRound(units * metrics.averageCharWidth() / 4.0),
-                              client.top() + qRound(c.dialogUnits.y() * metrics.height() / 8.0));
-        EXPECT_EQ(editor->pos(), expected) << editor->windowTitle().toStdString();
+        const QPoint expected(
+            (left ? client.left() : client.right() + 1) +
+                qRound(units * metrics.averageCharWidth() / 4.0),
+            client.top() + qRound(window.dialogUnits.y() * metrics.height() / 8.0));
+        EXPECT_EQ(editor->pos(), expected) << window.title;
         editor->CloseQuietly();
     }
 

@@ -13,12 +13,9 @@ using Dialogs = WindowTest;
 std::vector<std::string> Downwards(const QDialog& dialog, bool buttons) {
     std::vector<std::tuple<int, int, std::string>> found;
     for (const QWidget* child : dialog.findChildren<QWidget*>()) {
-        QString text;
-        if (const auto* field = qobject_cast<const QLineEdit*>(child)) {
-            text = "[" + field->text() + "]";
-        } else if (qobject_cast<const QLabel*>(child) != nullptr ||
-                   qobject_cast<const QPushButton*>(child) != nullptr) {
-            text = child->property("text").toString();
+        QString text = child->property("text").toString();
+        if (qobject_cast<const QLineEdit*>(child) != nullptr) {
+            text = "[" + text + "]";
         }
         if (!text.isEmpty() && (qobject_cast<const QPushButton*>(child) != nullptr) == buttons) {
             found.emplace_back(child->y(), child->x(), text.toStdString());

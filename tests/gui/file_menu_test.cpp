@@ -1,7 +1,5 @@
 // The File menu beyond opening: saving what a Read took from the chip, the files opened last,
 // and a HEX file dropped on the window.
-#include <QDragEnterEvent>
-#include <QMimeData>
 #include <filesystem>
 #include <fstream>
 
@@ -19,19 +17,14 @@ class FileMenu : public WindowTest {
     }
     // Answers the save dialog with `path` and checks what it offered.
     void SaveThroughDialog(const std::string& path, const QString& offeredName) {
-        bool answered = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            answered = true;
-            EXPECT_EQ(dialog->objectName(), "saveReadDataDialog");
-            EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
-            EXPECT_EQ(QFileInfo(dialog->selectedFiles().value(0)).fileName(), offeredName);
-            dialog->selectFile(QString::fromStdString(path));
-            static_cast<QDialog*>(dialog)->accept();
+        WithModal("saveReadDataAction", [&](QDialog& dialog) {
+            auto& chooser = static_cast<QFileDialog&>(dialog);
+            EXPECT_EQ(chooser.objectName(), "saveReadDataDialog");
+            EXPECT_EQ(chooser.acceptMode(), QFileDialog::AcceptSave);
+            EXPECT_EQ(QFileInfo(chooser.selectedFiles().value(0)).fileName(), offeredName);
+            chooser.selectFile(QString::fromStdString(path));
+            dialog.accept();
         });
-        Trigger("saveReadDataAction");
-        EXPECT_TRUE(answered);
     }
     // Drags the file over `over` and drops it there, through the window's own dispatch, which
     // hands the events to the widget under the pointer that takes drops.

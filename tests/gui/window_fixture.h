@@ -5,20 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
 #include <QtTest/QTest>
+#include <QtWidgets>
 #include <functional>
 #include <memory>
 #include <string>
@@ -138,37 +126,40 @@ class WindowTest : public ::testing::Test {
         return folder.filePath(QString::fromStdString(name)).toStdString();
     }
 
-    // Opens the file through the menu, answering the file dialog with `path`.
-    void OpenThroughDialog(const std::string& path) {
-        QTimer::singleShot(0, [path] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->windowTitle(), "Select a HEX file.");
-            EXPECT_EQ(dialog->nameFilters(),
-                      (QStringList{"HEX Files (*.hex *.sxh)", "All Files (*)"}));
-            dialog->selectFile(QString::fromStdString(path));
-            static_cast<QDialog*>(dialog)->accept();
-        });
-        Trigger("openHexFileAction");
-        QCoreApplication::processEvents();
-    }
-
-    // Triggers the menu item and hands the modal dialog that it opens to `visit`, then
-    // presses the dialog's OK button. Message boxes on top are left to the answerer.
-    void WithDialog(const char* actionName, const std::function<void(QDialog&)>& visit) {
-        bool visited = false;
+    // Triggers the menu item and hands the modal dialog that it opens to `answer`.
+    void WithModal(const char* actionName, const std::function<void(QDialog&)>& answer) {
+        bool answered = false;
         QTimer whenOpen;  // gone with this call, should the dialog never open
         whenOpen.setSingleShot(true);
         QObject::connect(&whenOpen, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr) << actionName;
-            visit(*dialog);
-            visited = true;
-            dialog->findChild<QPushButton*>("okButton")->click();
+            answer(*dialog);
+            answered = true;
         });
         whenOpen.start(0);
         Trigger(actionName);
-        EXPECT_TRUE(visited) << actionName;
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(answered) << actionName;
+    }
+    // Hands the dialog to `visit`, then presses its OK button. Message boxes on top are left
+    // to the answerer.
+    void WithDialog(const char* actionName, const std::function<void(QDialog&)>& visit) {
+        WithModal(actionName, [&](QDialog& dialog) {
+            visit(dialog);
+            dialog.findChild<QPushButton*>("okButton")->click();
+        });
+    }
+    // Opens the file through the menu, answering the file dialog with `path`.
+    void OpenThroughDialog(const std::string& path) {
+        WithModal("openHexFileAction", [&](QDialog& dialog) {
+            auto& chooser = static_cast<QFileDialog&>(dialog);
+            EXPECT_EQ(chooser.windowTitle(), "Select a HEX file.");
+            EXPECT_EQ(chooser.nameFilters(),
+                      (QStringList{"HEX Files (*.hex *.sxh)", "All Files (*)"}));
+            chooser.selectFile(QString::fromStdString(path));
+            dialog.accept();
+        });
     }
 
     SimControl& sim = SimControl::Get();

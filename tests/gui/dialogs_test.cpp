@@ -1,7 +1,4 @@
 // The About, USB Description String and Driver Download dialogs, and the five web links.
-#include <QLabel>
-#include <QLineEdit>
-#include <QtTest/QTest>
 #include <algorithm>
 
 #include "window_fixture.h"
@@ -11,40 +8,30 @@ namespace {
 
 using Dialogs = WindowTest;
 
-// Texts from top to bottom: labels as they read, fields as "[text]".
-std::vector<std::string> TextsDownwards(const QDialog& dialog) {
-    std::vector<std::pair<int, std::string>> found;
-    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
-        if (!label->text().isEmpty()) {
-            found.emplace_back(label->y(), label->text().toStdString());
+// Top to bottom, left to right: the labels as they read and the fields as "[text]", or the
+// buttons' captions.
+std::vector<std::string> Downwards(const QDialog& dialog, bool buttons) {
+    std::vector<std::tuple<int, int, std::string>> found;
+    for (const QWidget* child : dialog.findChildren<QWidget*>()) {
+        QString text = child->property("text").toString();
+        if (qobject_cast<const QLineEdit*>(child) != nullptr) {
+            text = "[" + text + "]";
+        }
+        if (!text.isEmpty() && (qobject_cast<const QPushButton*>(child) != nullptr) == buttons) {
+            found.emplace_back(child->y(), child->x(), text.toStdString());
         }
     }
-    for (const QLineEdit* field : dialog.findChildren<QLineEdit*>()) {
-        found.emplace_back(field->y(), "[" + field->text().toStdString() + "]");
-    }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(found.begin(), found.end());
     std::vector<std::string> texts;
-    for (const auto& [y, text] : found) {
+    for (const auto& [y, x, text] : found) {
         texts.push_back(text);
     }
     return texts;
 }
 
-std::vector<std::string> ButtonsDownwards(const QDialog& dialog) {
-    QList<QPushButton*> buttons = dialog.findChildren<QPushButton*>();
-    std::stable_sort(buttons.begin(), buttons.end(),
-                     [](const QPushButton* a, const QPushButton* b) { return a->y() < b->y(); });
-    std::vector<std::string> captions;
-    for (const QPushButton* button : buttons) {
-        captions.push_back(button->text().toStdString());
-    }
-    return captions;
-}
-
 TEST_F(Dialogs, EachDialogShowsItsTextsAndButtonsInOrder) {
     struct Expected {
-        const char* action;
+        std::string action;
         QString caption;
         std::vector<std::string> texts;
         std::vector<std::string> buttons;
@@ -74,25 +61,20 @@ TEST_F(Dialogs, EachDialogShowsItsTextsAndButtonsInOrder) {
     };
     Start();
     for (const Expected& expected : dialogs) {
-        WithDialog(expected.action, [&](QDialog& dialog) {
+        WithDialog(expected.action.c_str(), [&](QDialog& dialog) {
             EXPECT_EQ(dialog.windowTitle(), expected.caption);
             EXPECT_TRUE(dialog.isModal());
             EXPECT_EQ(dialog.parentWidget(), window.get());
-            EXPECT_EQ(TextsDownwards(dialog), expected.texts) << expected.action;
-            EXPECT_EQ(ButtonsDownwards(dialog), expected.buttons) << expected.action;
+            EXPECT_EQ(Downwards(dialog, false), expected.texts) << expected.action;
+            EXPECT_EQ(Downwards(dialog, true), expected.buttons) << expected.action;
+            // About alone shows the application's icon.
+            const auto* icon = dialog.findChild<QLabel*>("applicationIcon");
+            EXPECT_EQ(icon != nullptr && !icon->pixmap().isNull(),
+                      expected.action == "aboutAction");
         });
     }
     EXPECT_TRUE(answerer.messages.empty());
     EXPECT_TRUE(openedAddresses.empty());
-}
-
-TEST_F(Dialogs, TheAboutDialogShowsTheApplicationIcon) {
-    Start();
-    WithDialog("aboutAction", [](QDialog& dialog) {
-        const QLabel* icon = dialog.findChild<QLabel*>("applicationIcon");
-        ASSERT_NE(icon, nullptr);
-        EXPECT_FALSE(icon->pixmap().isNull());
-    });
 }
 
 TEST_F(Dialogs, RestoreWindowPositionMovesBothWindowsAndTheNextTickSavesIt) {
@@ -111,15 +93,11 @@ TEST_F(Dialogs, RestoreWindowPositionMovesBothWindowsAndTheNextTickSavesIt) {
         EXPECT_EQ(dialog.size(), dialogSize);
         EXPECT_EQ(window->size(), windowSize);
         EXPECT_TRUE(dialog.isVisible());
-
         // The tick saves the window's own corner, inside the frame.
         Tick();
-        const QPoint client = window->geometry().topLeft();
-        EXPECT_EQ(SavedInt(KEY_SCREEN_X), client.x());
-        EXPECT_EQ(SavedInt(KEY_SCREEN_Y), client.y());
+        EXPECT_EQ(SavedPosition(), window->geometry().topLeft());
     });
 
-    window.reset();
     Start();
     EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(100, 100));
 }
@@ -143,7 +121,6 @@ TEST_F(Dialogs, EachLinkOpensItsAddressAndSaysOnceWithAnExclamationWhenItCannot)
     Start();
     std::vector<QMessageBox::Icon> icons;
     answerer.whileOpen = [&](QMessageBox& box) { icons.push_back(box.icon()); };
-
     for (const bool succeeds : {true, false}) {
         for (const Link& link : links) {
             SCOPED_TRACE(link.address + (succeeds ? " opened" : " not opened"));
@@ -152,7 +129,7 @@ TEST_F(Dialogs, EachLinkOpensItsAddressAndSaysOnceWithAnExclamationWhenItCannot)
             answerer.messages.clear();
             icons.clear();
             if (link.dialogButton == nullptr) {
-                Find<QAction>(link.menuAction)->trigger();
+                Trigger(link.menuAction);
             } else {
                 WithDialog(link.menuAction, [&](QDialog& dialog) {
                     dialog.findChild<QPushButton*>(link.dialogButton)->click();
@@ -160,7 +137,6 @@ TEST_F(Dialogs, EachLinkOpensItsAddressAndSaysOnceWithAnExclamationWhenItCannot)
                     EXPECT_TRUE(dialog.isVisible());
                 });
             }
-
             EXPECT_EQ(openedAddresses, std::vector<std::string>{link.address});
             if (succeeds) {
                 EXPECT_TRUE(answerer.messages.empty());
@@ -187,7 +163,6 @@ TEST_F(Dialogs, ADescriptionTypedIntoTheDialogDoesNotReachTheNextConnection) {
     answerer.messages.clear();
 
     Tick();
-
     EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
     const std::vector<std::string> calls = sim.CallLog();
     EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [](const std::string& call) {

@@ -1,66 +1,30 @@
 // The File menu beyond opening: saving what a Read took from the chip, the files opened last,
 // and a HEX file dropped on the window.
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMenu>
-#include <QMimeData>
-#include <QUrl>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "pic_config_editor.h"
-#include "vek_sim.h"
 #include "window_fixture.h"
 
 namespace vek::test {
 namespace {
 
-const std::string PIC_SAMPLE = VEK_EXAMPLES_DIR "/blink-16f84a.hex";
-
-std::vector<std::string> FileLines(const std::string& path) {
-    std::ifstream file(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 class FileMenu : public WindowTest {
   protected:
-    std::string InFolder(const std::string& name) {
-        return (std::filesystem::path(folder.path().toStdString()) / name).string();
-    }
-    // The File menu as the person sees it: each item's text, "(off)" when disabled, "----"
-    // for a separator.
     std::vector<std::string> FileMenuItems() {
-        auto* file = Find<QAction>("openHexFileAction")->associatedObjects().value(0);
-        std::vector<std::string> items;
-        for (const QAction* item : qobject_cast<QMenu*>(file)->actions()) {
-            std::string described = item->isSeparator() ? "----" : item->text().toStdString();
-            if (!item->isSeparator() && !item->isEnabled()) {
-                described += " (off)";
-            }
-            items.push_back(described);
-        }
-        return items;
+        return MenuItems(
+            qobject_cast<QMenu*>(Find<QAction>("openHexFileAction")->associatedObjects().value(0)));
     }
     // Answers the save dialog with `path` and checks what it offered.
     void SaveThroughDialog(const std::string& path, const QString& offeredName) {
-        bool answered = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            answered = true;
-            EXPECT_EQ(dialog->objectName(), "saveReadDataDialog");
-            EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
-            EXPECT_EQ(QFileInfo(dialog->selectedFiles().value(0)).fileName(), offeredName);
-            dialog->selectFile(QString::fromStdString(path));
-            static_cast<QDialog*>(dialog)->accept();
+        WithModal("saveReadDataAction", [&](QDialog& dialog) {
+            auto& chooser = static_cast<QFileDialog&>(dialog);
+            EXPECT_EQ(chooser.objectName(), "saveReadDataDialog");
+            EXPECT_EQ(chooser.acceptMode(), QFileDialog::AcceptSave);
+            EXPECT_EQ(QFileInfo(chooser.selectedFiles().value(0)).fileName(), offeredName);
+            chooser.selectFile(QString::fromStdString(path));
+            dialog.accept();
         });
-        Find<QAction>("saveReadDataAction")->trigger();
-        EXPECT_TRUE(answered);
     }
     // Drags the file over `over` and drops it there, through the window's own dispatch, which
     // hands the events to the widget under the pointer that takes drops.
@@ -69,11 +33,10 @@ class FileMenu : public WindowTest {
         data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
         data.setText(QString::fromStdString(path));  // as file managers send it too
         const QPointF position = over->mapTo(window.get(), over->rect().center());
-        QDragEnterEvent enter(position.toPoint(), Qt::CopyAction, &data, Qt::LeftButton,
-                              Qt::NoModifier);
+        QDragEnterEvent enter(position.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(window->windowHandle(), &enter);
         EXPECT_EQ(enter.isAccepted(), accepted) << path;
-        QDropEvent drop(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(position, Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(window->windowHandle(), &drop);
         QCoreApplication::processEvents();
     }
@@ -94,7 +57,11 @@ TEST_F(FileMenu, SaveWritesWhatTheLastReadTookUntilAReadFails) {
     EXPECT_TRUE(Find<QAction>("saveReadDataAction")->isEnabled());
     const std::string saved = InFolder("kept.hex");
     SaveThroughDialog(saved, "16F84A.hex");
-    const std::vector<std::string> lines = FileLines(saved);
+    std::ifstream file(saved);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
     ASSERT_EQ(lines.size(), 138u);
     EXPECT_EQ(lines[0], ":1000000083168601831201308606072003288C0B95");
     EXPECT_EQ(lines[1], ":1000100007280800FF3FFF3FFF3FFF3FFF3FFF3F35");
@@ -116,9 +83,6 @@ TEST_F(FileMenu, TheLastFiveFilesNewestFirstAndAMissingOneTakenOff) {
         std::filesystem::copy_file(PIC_SAMPLE, files.back());
     }
     Start();
-    EXPECT_EQ(FileMenuItems(),
-              (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)", "----",
-                                        "&Exit"}));
     for (const std::string& file : files) {
         OpenThroughDialog(file);
     }
@@ -132,17 +96,16 @@ TEST_F(FileMenu, TheLastFiveFilesNewestFirstAndAMissingOneTakenOff) {
     EXPECT_EQ(SavedText("VEKFlashRecentFile5"), files[1]);
 
     // Chosen, a file opens as from the dialog: editors closed, scanned, listed, remembered.
-    Find<QPushButton>("fuseSetButton")->click();
-    Find<QAction>("recentFileAction3")->trigger();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(window->findChild<PicConfigEditor*>(), nullptr);
+    Press("fuseSetButton");
+    Trigger("recentFileAction3");
+    EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
     EXPECT_EQ(Text("hexFileField"), "f4.hex");
     EXPECT_EQ(Text("fuseField"), "3FF1");
     EXPECT_EQ(SavedText("VEKFlashfilenamepath"), files[3]);
     EXPECT_EQ(SavedText("VEKFlashRecentFile1"), files[3]);
 
     std::filesystem::remove(files[4]);
-    Find<QAction>("recentFileAction3")->trigger();  // f5, after f4 and f6
+    Trigger("recentFileAction3");  // f5, after f4 and f6
     EXPECT_EQ(answerer.messages.back(),
               "The file " + files[4] +
                   " no longer exists.\nIt has been taken off the list of recent files.");

@@ -1,27 +1,10 @@
 // The window's wiring, on the simulated programmer: start-up, the Device list, the commands,
-// position keeping and the ways the window ends.
-#include "main_window.h"
-
-#include <gtest/gtest.h>
-
-#include <QAbstractItemView>
-#include <QAction>
-#include <QComboBox>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
-#include <QtTest/QTest>
+// position keeping, the message boxes and the ways the window ends.
 #include <algorithm>
-#include <memory>
 
 #include "folder_changes.h"
 #include "link/protocol.h"
-#include "sim_control.h"
+#include "qt_user_interface.h"
 #include "vek_sim.h"
 #include "window_fixture.h"
 
@@ -30,84 +13,66 @@ namespace {
 
 class Window : public WindowTest {
   protected:
-    bool FuseXControlsEnabled() {
-        return Find<QLabel>("fuseXLabel")->isEnabled() &&
-               Find<QLineEdit>("fuseXField")->isEnabled();
+    void ExpectLayout(bool sx) {
+        EXPECT_EQ(Caption("fuseLabel"), sx ? "    Fuse" : "Config Bits");
+        EXPECT_EQ(Caption("devWordLabel"), sx ? "Dev Word" : "     ID");
+        EXPECT_EQ(Find<QLabel>("fuseXLabel")->isEnabled(), sx);
+        EXPECT_EQ(Find<QLineEdit>("fuseXField")->isEnabled(), sx);
     }
-    void ExpectPic16Layout() {
-        EXPECT_EQ(Caption("fuseLabel"), "Config Bits");
-        EXPECT_EQ(Caption("devWordLabel"), "     ID");
-        EXPECT_FALSE(Find<QLabel>("fuseXLabel")->isEnabled());
-        EXPECT_FALSE(Find<QLineEdit>("fuseXField")->isEnabled());
-    }
-    void ExpectSxLayout() {
-        EXPECT_EQ(Caption("fuseLabel"), "    Fuse");
-        EXPECT_EQ(Caption("devWordLabel"), "Dev Word");
-        EXPECT_TRUE(FuseXControlsEnabled());
+    int Calls(const std::string& start) {
+        const std::vector<std::string> calls = sim.CallLog();
+        return static_cast<int>(std::count_if(
+            calls.begin(), calls.end(), [&](const auto& call) { return call.starts_with(start); }));
     }
 };
 
-TEST_F(Window, AFirstStartShows16F84AWithThePic16Layout) {
-    Start();
-
-    EXPECT_TRUE(answerer.messages.empty());
-    EXPECT_EQ(window->windowTitle(), "VEK-Flash V1.4 ");
-    auto* deviceList = Find<QComboBox>("deviceList");
-    ASSERT_EQ(deviceList->count(), DEVICE_COUNT);
-    EXPECT_EQ(deviceList->itemText(8), "SX28");
-    EXPECT_EQ(deviceList->currentText(), "16F84A");
-    EXPECT_EQ(Text("fuseField"), "---");
-    EXPECT_EQ(Text("fuseXField"), "FFF");
-    EXPECT_EQ(Text("devWordField"), "0000");
-    EXPECT_EQ(Text("hexFileField"), "Click here to select a hex file");
-    ExpectPic16Layout();
-    EXPECT_EQ(window->geometry().topLeft(), QPoint(100, 100));
-    EXPECT_TRUE(Find<QTimer>("pollTimer")->isActive());
-    EXPECT_EQ(Find<QTimer>("pollTimer")->interval(), 200);
-    // The start-up connection reached the programmer, through the injected pause.
-    EXPECT_EQ(pauses, std::vector<int>{50});
-}
-
-TEST_F(Window, TheFastTransfersKeyDecidesWhetherStartUpShortensTheLatencyTimer) {
-    // -1: the key is absent.
-    for (const auto& [saved, latencyCalls] : {std::pair{-1, 1}, {0, 0}, {1, 1}}) {
+TEST_F(Window, AStartShowsTheSavedSelectionInItsFamilyLayout) {
+    struct Case {
+        int savedRow, fastTransfers;  // -1: a first start
+        const char *shown, *fuse, *fuseX;
+        bool sx;
+        int latencyCalls;
+    };
+    const std::vector<Case> cases = {
+        {-1, -1, "16F84A", "---", "FFF", false, 1},
+        {9, 0, "SX48", "7F3", "---", true, 0},
+        {1, 1, "16F870", "---", "FFF", false, 1},
+    };
+    Save("VEKFlashFuseBits", "7F3");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
         window.reset();
         sim.Reset();
-        if (saved >= 0) {
-            settings.WriteSettingInt(SETTINGS_SECTION, "VEKFlashFastTransfers", saved);
+        pauses.clear();
+        if (c.savedRow >= 0) {
+            Save("VEKFlashProcSelection", c.savedRow);
+            Save("VEKFlashFastTransfers", c.fastTransfers);
         }
         Start();
-        const std::vector<std::string> calls = sim.CallLog();
-        EXPECT_EQ(std::count(calls.begin(), calls.end(), "FT_SetLatencyTimer 2 -> 0"), latencyCalls)
-            << saved;
+
+        EXPECT_TRUE(answerer.messages.empty());
+        EXPECT_EQ(window->windowTitle(), "VEK-Flash V1.4 ");
+        auto* deviceList = Find<QComboBox>("deviceList");
+        ASSERT_EQ(deviceList->count(), 10);
+        EXPECT_EQ(deviceList->itemText(8), "SX28");
+        EXPECT_EQ(deviceList->currentText(), c.shown);
+        EXPECT_EQ(window->focusWidget(), deviceList);
+        EXPECT_EQ(Text("fuseField"), c.fuse);
+        EXPECT_EQ(Text("fuseXField"), c.fuseX);
+        EXPECT_EQ(Text("devWordField"), "0000");
+        EXPECT_EQ(Text("hexFileField"), "Click here to select a hex file");
+        ExpectLayout(c.sx);
+        EXPECT_EQ(window->geometry().topLeft(), QPoint(100, 100));
+        EXPECT_TRUE(Find<QTimer>("pollTimer")->isActive());
+        EXPECT_EQ(Find<QTimer>("pollTimer")->interval(), 200);
+        // The start-up connection reached the programmer, through the injected pause.
+        EXPECT_EQ(pauses, std::vector<int>{50});
+        EXPECT_EQ(Calls("FT_SetLatencyTimer 2 -> 0"), c.latencyCalls);
     }
-    EXPECT_TRUE(answerer.messages.empty());
-}
-
-TEST_F(Window, AStartWithASavedSelectionShowsItsFamilyLayout) {
-    settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 9);
-    settings.WriteSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, "7F3");
-    Start();
-
-    EXPECT_EQ(Find<QComboBox>("deviceList")->currentText(), "SX48");
-    EXPECT_EQ(Text("fuseField"), "7F3");
-    EXPECT_EQ(Text("fuseXField"), "---");
-    ExpectSxLayout();
-
-    window.reset();
-    settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 1);
-    Start();
-
-    EXPECT_EQ(Find<QComboBox>("deviceList")->currentText(), "16F870");
-    EXPECT_EQ(Text("fuseField"), "---");
-    EXPECT_EQ(Text("fuseXField"), "FFF");
-    ExpectPic16Layout();
 }
 
 TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
     Start();
-    // Each item: its text, "[x]" or "[ ]" when checkable, "(off)" when disabled; "----" a
-    // separator.
     const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
         {"&File", {"&Open Hex File...", "Save Read Data &As... (off)", "----", "&Exit"}},
         {"Se&tup",
@@ -120,19 +85,8 @@ TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
         {"About", {"&About VEK-FLASH"}},
     };
     std::vector<std::pair<std::string, std::vector<std::string>>> shown;
-    for (const QAction* menuAction : Find<QMenuBar>("menuBar")->actions()) {
-        std::vector<std::string> items;
-        for (const QAction* item : menuAction->menu()->actions()) {
-            std::string described = item->isSeparator() ? "----" : item->text().toStdString();
-            if (item->isCheckable()) {
-                described += item->isChecked() ? " [x]" : " [ ]";
-            }
-            if (!item->isEnabled()) {
-                described += " (off)";
-            }
-            items.push_back(described);
-        }
-        shown.emplace_back(menuAction->text().toStdString(), items);
+    for (const QAction* menu : Find<QMenuBar>("menuBar")->actions()) {
+        shown.emplace_back(menu->text().toStdString(), MenuItems(menu->menu()));
     }
     EXPECT_EQ(shown, expected);
 
@@ -151,82 +105,69 @@ TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
     }
 }
 
-TEST_F(Window, TheOpenedListReportsItsCloseUpAfterTheChosenRowHoweverItCloses) {
-    Start();
-    window->show();
-    auto* deviceList = Find<QComboBox>("deviceList");
-    auto* blankCheck = Find<QToolButton>("blankCheckButton");
-
-    CloseOpenedList(Closing::ClickOnRow, 8);
-    EXPECT_EQ(deviceList->currentText(), "SX28");
-    EXPECT_EQ(SavedInt(KEY_PROC_SELECTION), 8);
-    // The close-up ran after the selection change: its "---" defaults win.
-    EXPECT_EQ(Text("fuseField"), "---");
-    EXPECT_EQ(Text("fuseXField"), "---");
-    ExpectSxLayout();
-    EXPECT_EQ(window->focusWidget(), blankCheck);
-
-    CloseOpenedList(Closing::ReturnOnRow, 1);
-    EXPECT_EQ(deviceList->currentText(), "16F870");
-    EXPECT_EQ(SavedInt(KEY_PROC_SELECTION), 1);
-    EXPECT_EQ(Text("fuseField"), "---");
-    EXPECT_EQ(Text("fuseXField"), "0");
-    EXPECT_EQ(Caption("fuseLabel"), "Config Bits");
-    EXPECT_FALSE(Find<QLineEdit>("fuseXField")->isEnabled());
-
-    // Closing the list on the row it had, or with Escape, is a close-up too.
-    for (const Closing closing : {Closing::ClickOnRow, Closing::Escape}) {
-        settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 5);
-        deviceList->setFocus();
-        CloseOpenedList(closing, 1);
-        EXPECT_EQ(deviceList->currentText(), "16F870");
-        EXPECT_EQ(SavedInt(KEY_PROC_SELECTION), 1);
-        EXPECT_EQ(window->focusWidget(), blankCheck);
-    }
-}
-
-TEST_F(Window, AMessageThatClosesTheOpenedListStillEndsInItsCloseUp) {
+TEST_F(Window, TheDeviceListRelabelsWhenItsOpenedListClosesHoweverItCloses) {
+    enum class Act { KeyDown, KeyEnd, MessageOnTop, Click, Return, Escape };
+    struct Row {
+        Act act;
+        int row;  // clicked or chosen with Return
+        const char* shown;
+        int saved;
+        const char *fuse, *fuseX;
+        bool sx;
+    };
+    const std::vector<Row> rows = {
+        // Chosen by keyboard while closed: the selection's defaults only, neither saved nor
+        // relabelled.
+        {Act::KeyDown, 0, "16F870", -1, "3d3a", "0", false},
+        {Act::KeyEnd, 0, "SX48", -1, "4E9", "440", false},
+        // Each close-up runs after the selection change: its "---" defaults win.
+        {Act::MessageOnTop, 0, "SX48", 9, "---", "---", true},
+        {Act::Click, 8, "SX28", 8, "---", "---", true},
+        {Act::Return, 1, "16F870", 1, "---", "0", false},
+        // Closing the list on the row it had, or with Escape, is a close-up too.
+        {Act::Click, 1, "16F870", 1, "---", "0", false},
+        {Act::Escape, 0, "16F870", 1, "---", "0", false},
+    };
     StartDetached();
-    auto* deviceList = Find<QComboBox>("deviceList");
-    // Chosen by keyboard while closed: not saved, no relabelling yet.
-    QTest::keyClick(deviceList, Qt::Key_End);
-    ASSERT_EQ(SavedInt(KEY_PROC_SELECTION), -1);
-
-    deviceList->showPopup();
     answerer.messages.clear();
-    Tick();
-    QCoreApplication::processEvents();
-
-    EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
-    EXPECT_FALSE(deviceList->view()->isVisible());
-    EXPECT_EQ(SavedInt(KEY_PROC_SELECTION), 9);
-    EXPECT_EQ(Caption("fuseLabel"), "    Fuse");
-    EXPECT_EQ(Text("fuseField"), "---");
-    EXPECT_EQ(window->focusWidget(), Find<QToolButton>("blankCheckButton"));
-}
-
-TEST_F(Window, AKeyboardChangeWithTheListClosedShowsSelectionDefaultsOnly) {
-    Start();
     auto* deviceList = Find<QComboBox>("deviceList");
-
-    QTest::keyClick(deviceList, Qt::Key_Down);
-    EXPECT_EQ(deviceList->currentText(), "16F870");
-    EXPECT_EQ(Text("fuseField"), "3d3a");
-    EXPECT_EQ(Text("fuseXField"), "0");
-
-    QTest::keyClick(deviceList, Qt::Key_End);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(deviceList->currentText(), "SX48");
-    EXPECT_EQ(Text("fuseField"), "4E9");
-    EXPECT_EQ(Text("fuseXField"), "440");
-    EXPECT_EQ(Caption("fuseLabel"), "Config Bits");
-    EXPECT_FALSE(Find<QLineEdit>("fuseXField")->isEnabled());
-    EXPECT_EQ(SavedInt(KEY_PROC_SELECTION), -1);
+    QAbstractItemView* view = deviceList->view();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(static_cast<int>(r.act));
+        Save("VEKFlashProcSelection", -1);
+        deviceList->setFocus();
+        const QModelIndex index = deviceList->model()->index(r.row, 0);
+        if (r.act == Act::KeyDown || r.act == Act::KeyEnd) {
+            QTest::keyClick(deviceList, r.act == Act::KeyDown ? Qt::Key_Down : Qt::Key_End);
+        } else {
+            deviceList->showPopup();
+            if (r.act == Act::MessageOnTop) {
+                Tick();  // finds the programmer attached since the start and says so
+            } else if (r.act == Act::Click) {
+                view->scrollTo(index);
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                                  view->visualRect(index).center());
+            } else if (r.act == Act::Return) {
+                view->setCurrentIndex(index);
+                QTest::keyClick(view, Qt::Key_Return);
+            } else {
+                QTest::keyClick(view, Qt::Key_Escape);
+            }
+            QCoreApplication::processEvents();
+            EXPECT_EQ(window->focusWidget(), Find<QToolButton>("blankCheckButton"));
+        }
+        EXPECT_FALSE(view->isVisible());
+        EXPECT_EQ(deviceList->currentText(), r.shown);
+        EXPECT_EQ(SavedInt("VEKFlashProcSelection"), r.saved);
+        EXPECT_EQ(Text("fuseField"), r.fuse);
+        EXPECT_EQ(Text("fuseXField"), r.fuseX);
+        ExpectLayout(r.sx);
+    }
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
 }
 
-TEST_F(Window, BlankCheckAndEraseRunFromTheirButtonsKeysAndMenuItems) {
+TEST_F(Window, BlankCheckAndEraseRunFromTheirButtonsKeysAndMenuItemsOneAtATime) {
     Start();
-    window->show();
     auto* blankCheck = Find<QToolButton>("blankCheckButton");
     sim.WriteWord(VEKSIM_PROGRAM, 0, 0x2805);
 
@@ -234,109 +175,65 @@ TEST_F(Window, BlankCheckAndEraseRunFromTheirButtonsKeysAndMenuItems) {
     // Return and Enter press a focused operation button, as in a dialog window.
     QTest::keyClick(Find<QToolButton>("eraseButton"), Qt::Key_Return);
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x3FFF);
+    sim.ClearLogs();
     QTest::keyClick(blankCheck, Qt::Key_Enter, Qt::KeypadModifier);
+    const std::vector<std::uint8_t> oneBlankCheck = sim.HostBytes();
     sim.WriteWord(VEKSIM_PROGRAM, 0, 0x2805);
-    Find<QAction>("blankCheckAction")->trigger();
-    Find<QAction>("eraseAction")->trigger();
-
+    Trigger("blankCheckAction");
+    Trigger("eraseAction");
     EXPECT_EQ(answerer.messages,
               (std::vector<std::string>{"Device is not blank", "Device is blank", "Device is blank",
                                         "Device is not blank", "Device is blank"}));
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x3FFF);
-}
 
-TEST_F(Window, ASecondOperationWhileOneRunsDoesNothing) {
-    Start();
-    window->show();
-    auto* blankCheck = Find<QToolButton>("blankCheckButton");
-    sim.ClearLogs();
-    blankCheck->click();
-    const std::vector<std::uint8_t> oneBlankCheck = sim.HostBytes();
-
+    // A second operation while one runs does nothing.
     sim.ClearLogs();
     answerer.messages.clear();
     answerer.whileOpen = [&](QMessageBox&) {
-        blankCheck->click();
-        Find<QToolButton>("eraseButton")->click();
+        Press("blankCheckButton");
+        Press("eraseButton");
     };
-    blankCheck->click();
-
+    Press("blankCheckButton");
     EXPECT_EQ(answerer.messages, std::vector<std::string>{"Device is blank"});
     EXPECT_EQ(sim.HostBytes(), oneBlankCheck);
 }
 
-TEST_F(Window, EveryTickSavesThePositionThatAStartRestores) {
-    Start();
-    window->show();
-    window->setGeometry(QRect(QPoint(321, 234), window->size()));
-    QCoreApplication::processEvents();
-
+TEST_F(Window, EveryTickSavesTheMovedPositionBeforeItsPollAndAnIdleOneLeavesTheFileAlone) {
+    StartDetached();
+    MoveTo({321, 234});
+    auto* timer = Find<QTimer>("pollTimer");
+    QPoint savedWhileOpen;
+    bool timerRanWhileOpen = true;
+    answerer.messages.clear();
+    answerer.whileOpen = [&](QMessageBox&) {
+        savedWhileOpen = SavedPosition();
+        timerRanWhileOpen = timer->isActive();
+    };
+    Tick();  // finds the programmer and says so, with no tick while the box is open
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
+    EXPECT_EQ(savedWhileOpen, QPoint(321, 234));
+    EXPECT_FALSE(timerRanWhileOpen);
+    EXPECT_TRUE(timer->isActive());
+    Save("VEKFlashScreenX", 5);
     Tick();
-    EXPECT_EQ(SavedInt(KEY_SCREEN_X), 321);
-    EXPECT_EQ(SavedInt(KEY_SCREEN_Y), 234);
-    settings.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 5);
-    Tick();
-    EXPECT_EQ(SavedInt(KEY_SCREEN_X), 321);
+    EXPECT_EQ(SavedInt("VEKFlashScreenX"), 321);
 
-    window.reset();
-    Start();
-    EXPECT_EQ(window->geometry().topLeft(), QPoint(321, 234));
-}
-
-TEST_F(Window, AnIdleWindowLeavesTheSettingsFileAloneOnceItsPositionIsSaved) {
-    Start();
-    window->show();
-    MoveTo(QPoint(321, 234));
-    Tick();
     FolderChanges changes(settingsPath.parent_path());
     ASSERT_TRUE(changes.Watching());
-
     for (int tick = 0; tick < 5; ++tick) {
         Tick();
     }
     EXPECT_EQ(changes.Take(), 0);
-    MoveTo(QPoint(300, 234));
+    MoveTo({300, 234});
     Tick();
     EXPECT_GT(changes.Take(), 0);
-    EXPECT_EQ(SavedInt(KEY_SCREEN_X), 300);
-}
+    EXPECT_EQ(SavedInt("VEKFlashScreenX"), 300);
 
-TEST_F(Window, EveryTickSavesThePositionBeforeItsPoll) {
+    // A window closed while the poll's message is open keeps its timer stopped.
+    answerer.whileOpen = nullptr;  // the start-up's own message needs no answer of ours
     StartDetached();
-    MoveTo(QPoint(321, 234));
-    auto* timer = Find<QTimer>("pollTimer");
-    int savedXWhileOpen = -1;
-    bool timerRanWhileOpen = true;
-    answerer.messages.clear();
-    answerer.whileOpen = [&](QMessageBox&) {
-        savedXWhileOpen = SavedInt(KEY_SCREEN_X);
-        timerRanWhileOpen = timer->isActive();
-    };
-
-    // The poll finds the programmer and says so, with no tick while the box is open.
-    Tick();
-    EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
-    EXPECT_EQ(savedXWhileOpen, 321);
-    EXPECT_FALSE(timerRanWhileOpen);
-    EXPECT_TRUE(timer->isActive());
-
-    // The programmer vanishes: the poll ends the window, yet that tick's save was made.
-    MoveTo(QPoint(300, 200));
-    sim.UnplugAfterCalls(0);
-    Tick();
-    EXPECT_TRUE(window->HasEnded());
-    EXPECT_EQ(SavedInt(KEY_SCREEN_X), 300);
-    EXPECT_EQ(SavedInt(KEY_SCREEN_Y), 200);
-}
-
-TEST_F(Window, AWindowClosedWhileThePollsMessageIsOpenKeepsItsTimerStopped) {
-    StartDetached();
-    answerer.messages.clear();
     answerer.whileOpen = [&](QMessageBox&) { window->close(); };
-
     Tick();
-
-    EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(Find<QTimer>("pollTimer")->isActive());
 }
@@ -344,95 +241,174 @@ TEST_F(Window, AWindowClosedWhileThePollsMessageIsOpenKeepsItsTimerStopped) {
 TEST_F(Window, AllowTargetPowerFlipsItsCheckMarkWithTheProgrammer) {
     Start();
     auto* allowPower = Find<QAction>("allowTargetPowerAction");
-
-    allowPower->trigger();
-    EXPECT_TRUE(allowPower->isChecked());
-    EXPECT_EQ(sim.PowerState() & 1, 1);
-    allowPower->trigger();
-    EXPECT_FALSE(allowPower->isChecked());
-    EXPECT_EQ(sim.PowerState() & 1, 0);
-}
-
-TEST_F(Window, ExitClosesTheHandleAndEndsThroughTheOkPath) {
-    Start();
-    window->show();
-    sim.ClearLogs();
-
-    Find<QAction>("exitAction")->trigger();
-
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(window->result(), QDialog::Accepted);
-    const std::vector<std::string> calls = sim.CallLog();
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
-                            [](const std::string& call) { return call.starts_with("FT_Close"); }),
-              2);
-}
-
-TEST_F(Window, EscapeEndsThroughTheCancelPathAndNoCommandStartsAfterwards) {
-    Start();
-    window->show();
-    sim.ClearLogs();
-
-    QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(window->result(), QDialog::Rejected);
-    // The cancel path leaves the handle to the end of the process.
-    EXPECT_TRUE(sim.CallLog().empty());
-
-    for (const char* command :
-         {"blankCheckAction", "eraseAction", "connectAction", "testCommunicationAction",
-          "allowTargetPowerAction", "applyTargetPowerAction", "exitAction"}) {
-        Find<QAction>(command)->trigger();
+    for (const bool allowed : {true, false}) {
+        allowPower->trigger();
+        EXPECT_EQ(allowPower->isChecked(), allowed);
+        EXPECT_EQ(sim.PowerState() & 1, allowed ? 1 : 0);
     }
-    Tick();
-    EXPECT_TRUE(answerer.messages.empty());
-    EXPECT_TRUE(sim.CallLog().empty());
-    EXPECT_EQ(SavedInt(KEY_SCREEN_X), -1);
 }
 
-TEST_F(Window, AFatalShutdownDuringACommandEndsTheWindowOnlyAfterItReturns) {
-    Start();
-    window->show();
-    bool visibleAfterRequest = false;
-    answerer.whileOpen = [&](QMessageBox&) {
-        // The programmer vanishes; the next tick's presence check asks the window to end.
-        sim.UnplugAfterCalls(0);
+TEST_F(Window, ExitEndsThroughOkEscapeThroughCancelAndNoCommandStartsAfterwards) {
+    // Exit first: the cancel path leaves the handle open to the end of the process.
+    for (const bool exit : {true, false}) {
+        Start();
+        sim.ClearLogs();
+        if (exit) {
+            Trigger("exitAction");
+        } else {
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+        }
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->result(), exit ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(Calls("FT_Close"), exit ? 2 : 0);
+
+        sim.ClearLogs();
+        for (const char* command :
+             {"blankCheckAction", "eraseAction", "connectAction", "testCommunicationAction",
+              "allowTargetPowerAction", "applyTargetPowerAction", "exitAction"}) {
+            Trigger(command);
+        }
         Tick();
-        visibleAfterRequest = window->isVisible();
-    };
-
-    Find<QAction>("testCommunicationAction")->trigger();
-
-    EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
-    EXPECT_TRUE(visibleAfterRequest);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(window->result(), QDialog::Accepted);
-    EXPECT_FALSE(Find<QTimer>("pollTimer")->isActive());
+        EXPECT_TRUE(answerer.messages.empty());
+        EXPECT_TRUE(sim.CallLog().empty());
+        EXPECT_EQ(SavedInt("VEKFlashScreenX"), -1);
+    }
 }
 
-TEST_F(Window, ATitleBarCloseDuringACommandWaitsForItsReturn) {
-    Start();
-    window->show();
-    bool visibleAfterClose = false;
-    answerer.whileOpen = [&](QMessageBox&) {
-        window->close();
-        visibleAfterClose = window->isVisible();
-    };
-
-    Find<QToolButton>("blankCheckButton")->click();
-
-    EXPECT_TRUE(visibleAfterClose);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(window->result(), QDialog::Rejected);
+TEST_F(Window, AnEndAskedForDuringACommandWaitsForItsReturn) {
+    // The close box during Blank Check's message, or the programmer vanishing during Test
+    // Communication's, so that the next tick's presence check asks the window to end.
+    for (const bool fatal : {false, true}) {
+        answerer.whileOpen = nullptr;
+        sim.Reset();  // the cancel path left the handle open
+        Start();
+        bool visibleAfterRequest = false;
+        answerer.whileOpen = [&](QMessageBox&) {
+            if (fatal) {
+                sim.UnplugAfterCalls(0);
+                Tick();
+            } else {
+                window->close();
+            }
+            visibleAfterRequest = window->isVisible();
+        };
+        Trigger(fatal ? "testCommunicationAction" : "blankCheckAction");
+        EXPECT_TRUE(visibleAfterRequest);
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(window->result(), fatal ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_FALSE(Find<QTimer>("pollTimer")->isActive());
+    }
+    EXPECT_EQ(answerer.messages,
+              (std::vector<std::string>{"Device is blank", "VEK Flash programmer ready."}));
 }
 
 TEST_F(Window, AFatalFailureDuringStartUpEndsTheWindowBeforeItShows) {
     sim.FaultReply(CMD_ALLOW_POWER, 0, 0, VEKSIM_REPLACE, 0x00);
-
     Start();
-
     EXPECT_TRUE(window->HasEnded());
     EXPECT_FALSE(Find<QTimer>("pollTimer")->isActive());
+}
+
+TEST_F(Window, ASavedPositionOffEveryScreenStartsAtTheDefault) {
+    // The offscreen platform's one screen.
+    ASSERT_EQ(QGuiApplication::screens().size(), 1);
+    ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 800, 800));
+    const std::vector<std::pair<QPoint, QPoint>> savedToShown = {
+        {{321, 234}, {321, 234}},   {{790, 790}, {790, 790}},  // a corner still on the screen
+        {{-150, -20}, {-150, -20}},                            // hanging off the top left
+        {{800, 100}, {100, 100}},                              // just right of the screen
+        {{2500, 1400}, {100, 100}},                            // on a monitor unplugged since
+        {{-3000, 50}, {100, 100}},
+    };
+    for (const auto& [saved, shown] : savedToShown) {
+        Save("VEKFlashScreenX", saved.x());
+        Save("VEKFlashScreenY", saved.y());
+        Start();
+        Tick();
+        EXPECT_EQ(window->geometry().topLeft(), shown) << saved.x() << "," << saved.y();
+        EXPECT_EQ(SavedPosition(), shown);
+    }
+}
+
+TEST_F(Window, TabGoesFromTopLeftToBottomRight) {
+    Start();
+    std::vector<std::string> order;
+    QWidget* first = Find<QWidget>("blankCheckButton");
+    QWidget* widget = first;
+    do {
+        if (widget->window() == window.get() && (widget->focusPolicy() & Qt::TabFocus)) {
+            order.push_back(widget->objectName().toStdString());
+        }
+        widget = widget->nextInFocusChain();
+    } while (widget != first);
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "blankCheckButton", "eraseButton", "programButton", "verifyButton",
+                         "readButton", "deviceList", "hexFileField", "fuseField", "fuseSetButton",
+                         "fuseXField", "fuseXSetButton", "lastConfigButton", "devWordField"}));
+}
+
+TEST_F(Window, TheConnectionLabelFollowsAPlugAndAnUnplugSilently) {
+    sim.SetAttached(false);
+    Start();
+    EXPECT_EQ(Caption("connectionLabel"), "No programmer");
+    sim.SetAttached(true);
+    Tick();
+    EXPECT_EQ(Caption("connectionLabel"), "Programmer connected");
+    Tick();
+    EXPECT_EQ(Caption("connectionLabel"), "Programmer connected");
+    sim.SetAttached(false);
+    Trigger("connectAction");
+    EXPECT_EQ(Caption("connectionLabel"), "No programmer");
+    // Only the commands spoke.
+    EXPECT_EQ(answerer.messages, (std::vector<std::string>{
+                                     "Error: Unable to detect presence of VEK Flash programmer.",
+                                     "VEK Flash programmer ready.",
+                                     "Error: Unable to detect presence of VEK Flash programmer."}));
+}
+
+// The boxes themselves, from the core's side of the window.
+TEST(MessageBoxes, AreTitledWideCopyableAndKeepTheWaitCursorAside) {
+    WindowControls controls;
+    WindowHooks hooks;
+    QtUserInterface ui{controls, hooks, [] {}, [] { return false; }, [](int) {}};
+    MessageBoxAnswerer answerer;
+    const auto waitCursorShows = [] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        return cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+    };
+    ui.BeginWaitCursor();
+    ui.BeginWaitCursor();
+    ui.EndWaitCursor();
+    EXPECT_TRUE(waitCursorShows());
+
+    int width = 0;
+    bool waitCursorDuringMessage = true;
+    QGuiApplication::clipboard()->clear();
+    answerer.whileOpen = [&](QMessageBox& box) {
+        EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
+        width = box.width();
+        waitCursorDuringMessage = waitCursorShows();
+        QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+    };
+    ui.ShowMessage("Device is blank", MessageIcon::None);
+    // Title and the one button show in the copy; however short the message, the title bar has room
+    // for "VEK Flash" and its buttons.
+    EXPECT_GE(width, QFontMetrics(QApplication::font()).horizontalAdvance("VEK Flash") + 150);
+    EXPECT_FALSE(waitCursorDuringMessage);
+    EXPECT_TRUE(waitCursorShows());
+    ui.EndWaitCursor();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    ui.ShowMessage("Error: No programmer detected. Attach programmer to \nUSB cable",
+                   MessageIcon::None);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+              "---------------------------\n"
+              "VEK Flash\n"
+              "---------------------------\n"
+              "Error: No programmer detected. Attach programmer to \nUSB cable\n"
+              "---------------------------\n"
+              "OK   \n"
+              "---------------------------\n");
 }
 
 }  // namespace

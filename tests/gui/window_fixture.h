@@ -1,34 +1,71 @@
 // A shown main window on the simulated programmer, with the web opener replaced by a recorder
-// so that no browser starts, and helpers to reach its controls and dialogs.
+// so that no browser starts, the message boxes answered as a person would, and helpers to reach
+// its controls and dialogs.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QDialog>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QToolButton>
 #include <QtTest/QTest>
-#include <filesystem>
+#include <QtWidgets>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "main_window.h"
-#include "message_box_answerer.h"
 #include "sim_control.h"
 
 namespace vek::test {
+
+inline const std::string PIC_SAMPLE = VEK_EXAMPLES_DIR "/blink-16f84a.hex";
+
+// A zero-interval timer finds the modal message box that is open, records its text and
+// presses OK, so that nothing waits for real.
+class MessageBoxAnswerer {
+  public:
+    MessageBoxAnswerer() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { AnswerOpenBox(); });
+        timer_.start(0);
+    }
+
+    std::vector<std::string> messages;
+    // Runs while the box is still open, before OK is pressed.
+    std::function<void(QMessageBox& box)> whileOpen;
+
+  private:
+    void AnswerOpenBox() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        // A box stays the active one while its own whileOpen runs; answer it only once.
+        if (box == nullptr || box->property("answered").toBool()) {
+            return;
+        }
+        box->setProperty("answered", true);
+        messages.push_back(box->text().toStdString());
+        if (whileOpen) {
+            whileOpen(*box);
+        }
+        box->button(QMessageBox::Ok)->click();
+    }
+
+    QTimer timer_;
+};
+
+// A menu as the person sees it: each item's text, "[x]" or "[ ]" when checkable, "(off)" when
+// disabled, "----" for a separator.
+inline std::vector<std::string> MenuItems(const QMenu* menu) {
+    std::vector<std::string> items;
+    for (const QAction* item : menu->actions()) {
+        std::string described = item->isSeparator() ? "----" : item->text().toStdString();
+        if (item->isCheckable()) {
+            described += item->isChecked() ? " [x]" : " [ ]";
+        }
+        if (!item->isSeparator() && !item->isEnabled()) {
+            described += " (off)";
+        }
+        items.push_back(described);
+    }
+    return items;
+}
 
 class WindowTest : public ::testing::Test {
   protected:
@@ -38,9 +75,8 @@ class WindowTest : public ::testing::Test {
     // recorded, never waited.
     void Start() {
         window.reset();
-        window = std::make_unique<MainWindow>(
-            settingsPath, sim.LibraryPath(),
-            [this](int milliseconds) { pauses.push_back(milliseconds); });
+        window = std::make_unique<MainWindow>(settingsPath, sim.LibraryPath(),
+                                              [this](int ms) { pauses.push_back(ms); });
         window->SetWebOpener([this](const QUrl& address) {
             openedAddresses.push_back(address.toString().toStdString());
             return openerSucceeds;
@@ -59,82 +95,76 @@ class WindowTest : public ::testing::Test {
         EXPECT_NE(control, nullptr) << objectName;
         return control;
     }
+    // The window's child of that class once closed windows are gone, or nullptr.
+    template <typename Child>
+    Child* Alive() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return window->findChild<Child*>();
+    }
     QString Text(const char* fieldName) { return Find<QLineEdit>(fieldName)->text(); }
-    QString Caption(const char* labelName) { return Find<QLabel>(labelName)->text(); }
+    QString Caption(const char* name) { return Find<QWidget>(name)->property("text").toString(); }
+    void Press(const char* buttonName) { Find<QAbstractButton>(buttonName)->click(); }
+    void Trigger(const char* actionName) { Find<QAction>(actionName)->trigger(); }
     // One tick of the 200 ms timer, delivered at once.
     void Tick() { QMetaObject::invokeMethod(Find<QTimer>("pollTimer"), "timeout"); }
     int SavedInt(const char* key) { return settings.ReadSettingInt(SETTINGS_SECTION, key, -1); }
     std::string SavedText(const char* key) {
         return settings.ReadSettingText(SETTINGS_SECTION, key, "<absent>");
     }
+    QPoint SavedPosition() { return {SavedInt("VEKFlashScreenX"), SavedInt("VEKFlashScreenY")}; }
+    void Save(const char* key, int value) {
+        settings.WriteSettingInt(SETTINGS_SECTION, key, value);
+    }
+    void Save(const char* key, const char* text) {
+        settings.WriteSettingText(SETTINGS_SECTION, key, text);
+    }
     void MoveTo(QPoint position) {
         window->setGeometry(QRect(position, window->size()));
         QCoreApplication::processEvents();
     }
-
-    enum class Closing { ClickOnRow, ReturnOnRow, Escape };
-    // Opens the Device list and closes it as a person would; the row matters only for a
-    // click or Return.
-    void CloseOpenedList(Closing closing, int row = 0) {
-        auto* deviceList = Find<QComboBox>("deviceList");
-        deviceList->showPopup();
-        QAbstractItemView* view = deviceList->view();
-        const QModelIndex index = deviceList->model()->index(row, 0);
-        switch (closing) {
-            case Closing::ClickOnRow:
-                view->scrollTo(index);
-                QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                                  view->visualRect(index).center());
-                break;
-            case Closing::ReturnOnRow:
-                view->setCurrentIndex(index);
-                QTest::keyClick(view, Qt::Key_Return);
-                break;
-            case Closing::Escape:
-                QTest::keyClick(view, Qt::Key_Escape);
-                break;
-        }
-        QCoreApplication::processEvents();
+    std::string InFolder(const std::string& name) {
+        return folder.filePath(QString::fromStdString(name)).toStdString();
     }
 
-    // Opens the file through the menu, answering the file dialog with `path`.
-    void OpenThroughDialog(const std::string& path) {
-        QTimer::singleShot(0, [path] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->windowTitle(), "Select a HEX file.");
-            EXPECT_EQ(dialog->nameFilters(),
-                      (QStringList{"HEX Files (*.hex *.sxh)", "All Files (*)"}));
-            dialog->selectFile(QString::fromStdString(path));
-            static_cast<QDialog*>(dialog)->accept();
-        });
-        Find<QAction>("openHexFileAction")->trigger();
-        QCoreApplication::processEvents();
-    }
-    void Press(const char* buttonName) { Find<QToolButton>(buttonName)->click(); }
-
-    // Triggers the menu item and hands the modal dialog that it opens to `visit`, then
-    // presses the dialog's OK button. Message boxes on top are left to the answerer.
-    void WithDialog(const char* actionName, const std::function<void(QDialog&)>& visit) {
-        bool visited = false;
-        QTimer whenOpen;
+    // Triggers the menu item and hands the modal dialog that it opens to `answer`.
+    void WithModal(const char* actionName, const std::function<void(QDialog&)>& answer) {
+        bool answered = false;
+        QTimer whenOpen;  // gone with this call, should the dialog never open
         whenOpen.setSingleShot(true);
         QObject::connect(&whenOpen, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr) << actionName;
-            visit(*dialog);
-            visited = true;
-            dialog->findChild<QPushButton*>("okButton")->click();
+            answer(*dialog);
+            answered = true;
         });
         whenOpen.start(0);
-        Find<QAction>(actionName)->trigger();
-        EXPECT_TRUE(visited) << actionName;
+        Trigger(actionName);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(answered) << actionName;
+    }
+    // Hands the dialog to `visit`, then presses its OK button. Message boxes on top are left
+    // to the answerer.
+    void WithDialog(const char* actionName, const std::function<void(QDialog&)>& visit) {
+        WithModal(actionName, [&](QDialog& dialog) {
+            visit(dialog);
+            dialog.findChild<QPushButton*>("okButton")->click();
+        });
+    }
+    // Opens the file through the menu, answering the file dialog with `path`.
+    void OpenThroughDialog(const std::string& path) {
+        WithModal("openHexFileAction", [&](QDialog& dialog) {
+            auto& chooser = static_cast<QFileDialog&>(dialog);
+            EXPECT_EQ(chooser.windowTitle(), "Select a HEX file.");
+            EXPECT_EQ(chooser.nameFilters(),
+                      (QStringList{"HEX Files (*.hex *.sxh)", "All Files (*)"}));
+            chooser.selectFile(QString::fromStdString(path));
+            dialog.accept();
+        });
     }
 
     SimControl& sim = SimControl::Get();
     QTemporaryDir folder;
-    std::filesystem::path settingsPath =
-        QFileInfo(folder.filePath("vekflash.INI")).filesystemFilePath();
+    std::filesystem::path settingsPath = folder.filePath("vekflash.INI").toStdString();
     IniSettingsStore settings{settingsPath};
     std::vector<int> pauses;
     MessageBoxAnswerer answerer;

@@ -1,15 +1,6 @@
 // The main work through the window: opening a HEX file, programming, verifying and reading it
 // back, the configuration fields with their editors, and the inputs held still while an
 // operation runs.
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QListWidget>
-#include <QProgressBar>
-#include <QRadioButton>
-#include <QToolButton>
-#include <filesystem>
-#include <functional>
 
 #include "hex_data_window.h"
 #include "pic_config_editor.h"
@@ -21,18 +12,11 @@
 namespace vek::test {
 namespace {
 
-const std::string PIC_SAMPLE = VEK_EXAMPLES_DIR "/blink-16f84a.hex";
-
 class Workflow : public WindowTest {
   protected:
     QStringList HexDataLines() {
         auto* hexData = window->findChild<HexDataWindow*>();
         return hexData == nullptr ? QStringList{"<no window>"} : hexData->Lines();
-    }
-    template <typename Editor>
-    Editor* OpenEditor() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return window->findChild<Editor*>();
     }
     // A click into the field; the window manager activates the window first when an editor
     // is the active one.
@@ -43,6 +27,11 @@ class Workflow : public WindowTest {
         // The activation may bring the focus late, and the focus queues the toggle.
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
+    }
+    // The Set button's caption and whether its field is read-only go together.
+    void ExpectEditorShown(const char* setButton, const char* field, bool shown) {
+        EXPECT_EQ(Caption(setButton), shown ? "X" : "Set") << setButton;
+        EXPECT_EQ(Find<QLineEdit>(field)->isReadOnly(), shown) << field;
     }
 };
 
@@ -61,8 +50,22 @@ TEST_F(Workflow, OpenProgramVerifyAndReadASampleFile) {
                            "; blink-16f84a.hex: toggles RB0 with a short delay loop (PIC16F84A, "
                            "XT oscillator)"}));
     // Beside the main window, never over it: with no room to its left, on its right.
-    EXPECT_FALSE(
-        window->findChild<HexDataWindow*>()->frameGeometry().intersects(window->frameGeometry()));
+    EXPECT_FALSE(Alive<HexDataWindow>()->frameGeometry().intersects(window->frameGeometry()));
+    // Its lines are copied as selected; Enter neither closes it nor does anything else, Escape
+    // closes it for good, and the next Read brings it back.
+    auto* list = Find<QListWidget>("hexDataList");
+    QApplication::clipboard()->clear();
+    list->item(1)->setSelected(true);
+    list->item(3)->setSelected(true);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "0000:   1683   0186   1283   3001\n0008:   2807   0008   3FFF   3FFF\n");
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(list->selectedItems().size(), list->count());
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_NE(Alive<HexDataWindow>(), nullptr);
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_EQ(Alive<HexDataWindow>(), nullptr);
 
     Press("programButton");
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 9), 0x0008);
@@ -85,8 +88,7 @@ TEST_F(Workflow, OpenProgramVerifyAndReadASampleFile) {
 
 TEST_F(Workflow, AFileThatCannotBeUsedIsReportedAndItsNameKept) {
     Start();
-    const std::string missing =
-        (std::filesystem::path(folder.path().toStdString()) / "missing.hex").string();
+    const std::string missing = InFolder("missing.hex");
     OpenThroughDialog(missing);
     EXPECT_EQ(answerer.messages, std::vector<std::string>{"Error: HEX file could not be opened."});
     EXPECT_EQ(Text("hexFileField"), "");
@@ -102,23 +104,21 @@ TEST_F(Workflow, WhileProgramRunsTheTargetTheFileAndTheWordsStayPut) {
     bool checked = false;
     QTimer::singleShot(0, [&] {
         checked = true;
-        auto* deviceList = Find<QComboBox>("deviceList");
-        EXPECT_FALSE(deviceList->isEnabled());
-        EXPECT_FALSE(Find<QLineEdit>("hexFileField")->isEnabled());
+        for (const char* input : {"deviceList", "hexFileField", "fuseSetButton"}) {
+            EXPECT_FALSE(Find<QWidget>(input)->isEnabled()) << input;
+        }
         EXPECT_FALSE(Find<QAction>("openHexFileAction")->isEnabled());
-        EXPECT_FALSE(Find<QPushButton>("fuseSetButton")->isEnabled());
-        QTest::keyClick(deviceList, Qt::Key_End);
-        Find<QAction>("openHexFileAction")->trigger();
-        Find<QPushButton>("fuseSetButton")->click();
+        QTest::keyClick(Find<QComboBox>("deviceList"), Qt::Key_End);
+        Trigger("openHexFileAction");
+        Press("fuseSetButton");
         ClickInto("fuseField");
     });
-    sim.ClearLogs();
     Press("programButton");
     EXPECT_TRUE(checked);
     EXPECT_EQ(answerer.messages.back(), "Programming complete.");
     EXPECT_EQ(Find<QComboBox>("deviceList")->currentText(), "16F84A");
-    EXPECT_EQ(Find<QPushButton>("fuseSetButton")->text(), "Set");
-    EXPECT_EQ(OpenEditor<PicConfigEditor>(), nullptr);
+    EXPECT_EQ(Caption("fuseSetButton"), "Set");
+    EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
     EXPECT_EQ(sim.ReadWord(VEKSIM_CONFIG, 7), 0x3FF1);
     EXPECT_TRUE(Find<QComboBox>("deviceList")->isEnabled());
     EXPECT_TRUE(Find<QPushButton>("fuseSetButton")->isEnabled());
@@ -126,72 +126,73 @@ TEST_F(Workflow, WhileProgramRunsTheTargetTheFileAndTheWordsStayPut) {
 
 TEST_F(Workflow, TheSetButtonAndTheFieldOpenAndCloseTheEditor) {
     Start();
-    auto* setButton = Find<QPushButton>("fuseSetButton");
-    auto* field = Find<QLineEdit>("fuseField");
-    setButton->click();
-    auto* editor = OpenEditor<PicConfigEditor>();
+    Press("fuseSetButton");
+    auto* editor = Alive<PicConfigEditor>();
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->windowTitle(), "Configuration Window");
-    EXPECT_EQ(setButton->text(), "X");
-    EXPECT_TRUE(field->isReadOnly());
+    ExpectEditorShown("fuseSetButton", "fuseField", true);
     // "---" from a first start: every bit but bit 1; a click writes the whole word at once.
     editor->findChild<QCheckBox*>("powerUpTimerBox")->click();
-    EXPECT_EQ(field->text(), "3FF5");
+    EXPECT_EQ(Text("fuseField"), "3FF5");
     EXPECT_EQ(SavedText("VEKFlashmicrochipBits"), "3FF5");
 
-    setButton->click();
-    EXPECT_EQ(OpenEditor<PicConfigEditor>(), nullptr);
-    EXPECT_EQ(setButton->text(), "Set");
-    EXPECT_FALSE(field->isReadOnly());
+    Press("fuseSetButton");
+    EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
+    ExpectEditorShown("fuseSetButton", "fuseField", false);
 
     // A click into the field opens it too, and the focus moves on to Blank Check.
     ClickInto("fuseField");
-    ASSERT_NE(OpenEditor<PicConfigEditor>(), nullptr);
-    EXPECT_EQ(window->focusWidget(), static_cast<QWidget*>(Find<QToolButton>("blankCheckButton")));
+    ASSERT_NE(Alive<PicConfigEditor>(), nullptr);
+    EXPECT_EQ(window->focusWidget(), Find<QWidget>("blankCheckButton"));
     ClickInto("fuseField");
-    EXPECT_EQ(OpenEditor<PicConfigEditor>(), nullptr);
+    EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
 
     // Escape closes it as the person does: caption and field come back.
-    setButton->click();
-    QTest::keyClick(OpenEditor<PicConfigEditor>(), Qt::Key_Escape);
-    EXPECT_EQ(OpenEditor<PicConfigEditor>(), nullptr);
-    EXPECT_EQ(setButton->text(), "Set");
-    EXPECT_FALSE(field->isReadOnly());
+    Press("fuseSetButton");
+    QTest::keyClick(Alive<PicConfigEditor>(), Qt::Key_Escape);
+    EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
+    ExpectEditorShown("fuseSetButton", "fuseField", false);
+
+    // With no target selected, Set says so and opens nothing.
+    Find<QComboBox>("deviceList")->setCurrentIndex(-1);
+    Press("fuseSetButton");
+    EXPECT_EQ(answerer.messages.back(), "First select a device to be programmed.");
+    EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
+    EXPECT_EQ(Caption("fuseSetButton"), "X");
 }
 
 TEST_F(Workflow, SxEditorsAndTheLastConfigurationButton) {
-    settings.WriteSettingInt(SETTINGS_SECTION, "VEKFlashProcSelection", 8);
-    settings.WriteSettingText(SETTINGS_SECTION, "VEKFlashFuseBitsSave", "7F3");
-    settings.WriteSettingText(SETTINGS_SECTION, "VEKFlashFuseBits", "4E9");
+    Save("VEKFlashProcSelection", 8);
+    Save("VEKFlashFuseBitsSave", "7F3");
+    Save("VEKFlashFuseBits", "4E9");
     Start();
     EXPECT_EQ(Text("fuseField"), "4E9");
-    Find<QPushButton>("lastConfigButton")->click();
+    Press("lastConfigButton");
     EXPECT_EQ(Text("fuseField"), "7F3");
-    auto* fuseEditor = OpenEditor<SxFuseEditor>();
+    auto* fuseEditor = Alive<SxFuseEditor>();
     ASSERT_NE(fuseEditor, nullptr);
     EXPECT_TRUE(fuseEditor->findChild<QRadioButton*>("watchdog1")->isChecked());  // disabled
     // "R" leaves the caption alone; the Set button still closes what it opened.
-    EXPECT_EQ(Find<QPushButton>("fuseSetButton")->text(), "Set");
-    Find<QPushButton>("fuseSetButton")->click();
-    EXPECT_EQ(OpenEditor<SxFuseEditor>(), nullptr);
+    EXPECT_EQ(Caption("fuseSetButton"), "Set");
+    Press("fuseSetButton");
+    EXPECT_EQ(Alive<SxFuseEditor>(), nullptr);
 
-    Find<QPushButton>("fuseXSetButton")->click();
-    auto* fuseXEditor = OpenEditor<SxFuseXEditor>();
+    Press("fuseXSetButton");
+    auto* fuseXEditor = Alive<SxFuseXEditor>();
     ASSERT_NE(fuseXEditor, nullptr);
-    EXPECT_EQ(Find<QPushButton>("fuseXSetButton")->text(), "X");
+    ExpectEditorShown("fuseXSetButton", "fuseXField", true);
     fuseXEditor->findChild<QRadioButton*>("carryFlag0")->click();
     EXPECT_EQ(Text("fuseXField"), "FBD");
     EXPECT_EQ(SavedText("VEKFlashFusexBits"), "FBD");
     fuseXEditor->close();  // the close box
-    EXPECT_EQ(Find<QPushButton>("fuseXSetButton")->text(), "Set");
-    EXPECT_FALSE(Find<QLineEdit>("fuseXField")->isReadOnly());
+    ExpectEditorShown("fuseXSetButton", "fuseXField", false);
 }
 
 TEST_F(Workflow, EditorsFollowAReadAndAFileOpened) {
     Start();
     sim.WriteWord(VEKSIM_CONFIG, 7, 0x3FF1);  // XT oscillator
-    Find<QPushButton>("fuseSetButton")->click();
-    auto* editor = OpenEditor<PicConfigEditor>();
+    Press("fuseSetButton");
+    auto* editor = Alive<PicConfigEditor>();
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(editor->findChild<QRadioButton*>("oscillatorMode2")->isChecked());  // "---"
     sim.WriteWord(VEKSIM_CONFIG, 7, 0x3FF2);                                        // HS
@@ -200,72 +201,33 @@ TEST_F(Workflow, EditorsFollowAReadAndAFileOpened) {
     EXPECT_TRUE(editor->findChild<QRadioButton*>("oscillatorMode1")->isChecked());
     EXPECT_TRUE(editor->isEnabled());
 
-    // Opening a file closes the editor; opened again, it shows the file's word.
+    // Opened again after a file closed it, it shows the file's word.
     OpenThroughDialog(PIC_SAMPLE);
-    EXPECT_EQ(OpenEditor<PicConfigEditor>(), nullptr);
-    EXPECT_EQ(Find<QPushButton>("fuseSetButton")->text(), "Set");
-    Find<QPushButton>("fuseSetButton")->click();
-    EXPECT_TRUE(
-        OpenEditor<PicConfigEditor>()->findChild<QRadioButton*>("oscillatorMode2")->isChecked());
+    Press("fuseSetButton");
+    EXPECT_TRUE(Alive<PicConfigEditor>()->findChild<QRadioButton*>("oscillatorMode2")->isChecked());
 }
 
 TEST_F(Workflow, EveryWayTheWindowClosesTheEditorsLeavesThemClosed) {
-    struct Case {
-        const char* what;
-        std::function<void()> close;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
         {"a change of target",
          [&] { QTest::keyClick(Find<QComboBox>("deviceList"), Qt::Key_Down); }},
         {"a HEX file opened", [&] { OpenThroughDialog(PIC_SAMPLE); }},
-        {"exit", [&] { Find<QAction>("exitAction")->trigger(); }},
+        {"exit", [&] { Trigger("exitAction"); }},
     };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.what);
-        settings.WriteSettingInt(SETTINGS_SECTION, "VEKFlashProcSelection", 8);
+    for (const auto& [way, close] : ways) {
+        SCOPED_TRACE(way);
+        Save("VEKFlashProcSelection", 8);
         Start();
-        Find<QPushButton>("fuseSetButton")->click();
-        Find<QPushButton>("fuseXSetButton")->click();
-        ASSERT_NE(OpenEditor<SxFuseEditor>(), nullptr);
-        ASSERT_NE(OpenEditor<SxFuseXEditor>(), nullptr);
-        test.close();
-        EXPECT_EQ(OpenEditor<SxFuseEditor>(), nullptr);
-        EXPECT_EQ(OpenEditor<SxFuseXEditor>(), nullptr);
-        EXPECT_EQ(Find<QPushButton>("fuseSetButton")->text(), "Set");
-        EXPECT_EQ(Find<QPushButton>("fuseXSetButton")->text(), "Set");
-        EXPECT_FALSE(Find<QLineEdit>("fuseField")->isReadOnly());
+        Press("fuseSetButton");
+        Press("fuseXSetButton");
+        ASSERT_NE(Alive<SxFuseEditor>(), nullptr);
+        ASSERT_NE(Alive<SxFuseXEditor>(), nullptr);
+        close();
+        EXPECT_EQ(Alive<SxFuseEditor>(), nullptr);
+        EXPECT_EQ(Alive<SxFuseXEditor>(), nullptr);
+        ExpectEditorShown("fuseSetButton", "fuseField", false);
+        EXPECT_EQ(Caption("fuseXSetButton"), "Set");
     }
-}
-
-TEST_F(Workflow, WithNoTargetSelectedTheSetButtonOpensNothing) {
-    Start();
-    Find<QComboBox>("deviceList")->setCurrentIndex(-1);
-    Find<QPushButton>("fuseSetButton")->click();
-    EXPECT_EQ(answerer.messages.back(), "First select a device to be programmed.");
-    EXPECT_EQ(OpenEditor<PicConfigEditor>(), nullptr);
-    EXPECT_EQ(Find<QPushButton>("fuseSetButton")->text(), "X");
-}
-
-TEST_F(Workflow, TheHexDataLinesAreCopiedAsSelectedAndTheWindowComesBackAfterClosing) {
-    Start();
-    OpenThroughDialog(PIC_SAMPLE);
-    auto* list = Find<QListWidget>("hexDataList");
-    QApplication::clipboard()->clear();
-    list->item(1)->setSelected(true);
-    list->item(3)->setSelected(true);
-    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(),
-              "0000:   1683   0186   1283   3001\n0008:   2807   0008   3FFF   3FFF\n");
-    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(list->selectedItems().size(), list->count());
-    // Enter neither closes it nor does anything else; Escape closes it for good.
-    QTest::keyClick(list, Qt::Key_Return);
-    EXPECT_NE(window->findChild<HexDataWindow*>(), nullptr);
-    QTest::keyClick(list, Qt::Key_Escape);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(window->findChild<HexDataWindow*>(), nullptr);
-    Press("readButton");
-    EXPECT_EQ(HexDataLines().size(), 1 + 256 + 1 + 16);
 }
 
 }  // namespace

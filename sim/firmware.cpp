@@ -1,6 +1,7 @@
 #include "firmware.h"
 
 #include <algorithm>
+#include <csignal>
 
 #include "link/protocol.h"
 #include "timing.h"
@@ -193,6 +194,11 @@ std::optional<std::uint8_t> Firmware::Reply(std::uint8_t byte, Millis after) {
             queue_.Push(0x00, readyAt);
         }
     }
+#if !defined(_WIN32)
+    if (action == VEKSIM_STOP) {
+        raise(SIGSTOP);
+    }
+#endif
     return byte;
 }
 

@@ -53,7 +53,9 @@ enum {
     VEKSIM_DROP = 0,    /* never sent: the host's read times out */
     VEKSIM_REPLACE = 1, /* sent as `value` instead */
     VEKSIM_DELAY = 2,   /* sent `value` milliseconds later than it would be */
-    VEKSIM_APPEND = 3   /* sent, followed by `value` stray bytes 0x00 */
+    VEKSIM_APPEND = 3,  /* sent, followed by `value` stray bytes 0x00 */
+    VEKSIM_STOP = 4     /* sent, then the process stops itself (SIGSTOP) until it is continued,
+                           so that a test can change the world between two steps of a program */
 };
 
 /* Anchor of a reply fault: a command code (0..255), or one of these ORed with a block's

@@ -222,11 +222,15 @@ void ResetImage(MemoryImage& image, LoadVariant variant, TargetFamily family) {
 }
 
 bool LoadHexInto(const std::string& path, MemoryImage& image, LoadVariant variant,
-                 TargetFamily family, std::string* lastComment) {
+                 TargetFamily family, std::string* lastComment, int* damagedLine) {
     ResetImage(image, variant, family);
     if (lastComment != nullptr) {
         lastComment->clear();
     }
+    if (damagedLine != nullptr) {
+        *damagedLine = 0;
+    }
+    int lineNo = 0;
     auto reader = std::make_unique<HexLineReader>();
     if (!reader->Open(path)) {
         return false;
@@ -234,6 +238,7 @@ bool LoadHexInto(const std::string& path, MemoryImage& image, LoadVariant varian
     const bool marksEeprom = variant != LoadVariant::Listing && family == TargetFamily::PIC16;
     std::string line;
     while (reader->Next(line)) {
+        ++lineNo;
         if (lastComment != nullptr && !line.empty() && line[0] == ';') {
             *lastComment = line;
         }
@@ -241,8 +246,12 @@ bool LoadHexInto(const std::string& path, MemoryImage& image, LoadVariant varian
             continue;
         }
         const HexRecord record(line);
-        if (!record.IsData()) {
-            continue;
+        if (damagedLine != nullptr && !record.ChecksumOk()) {
+            *damagedLine = lineNo;
+            return false;
+        }
+        if (!record.IsData() || record.WordAddress() < 0) {
+            continue;  // without its address a record's words have no place
         }
         for (int k = 0; k < record.WordCount(); ++k) {
             const int address = record.WordAddress() + k;

@@ -61,10 +61,13 @@ HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, Con
 enum class LoadVariant { Listing, Program, Verify };
 
 void ResetImage(MemoryImage& image, LoadVariant variant, TargetFamily family);
-// Fills the blank values, then stores the data records' words; no checksum is checked here.
-// lastComment, when given, receives the last line that begins with ';' (empty without one).
-// False when the file cannot be read.
+// Fills the blank values, then stores the data records' words. lastComment, when given,
+// receives the last line that begins with ';' (empty without one). No checksum is checked
+// unless damagedLine is given: then a record that fails its checksum ends the load, false, with
+// its line number there (the file has changed since it was scanned). False, with damagedLine
+// 0, when the file cannot be read.
 bool LoadHexInto(const std::string& path, MemoryImage& image, LoadVariant variant,
-                 TargetFamily family, std::string* lastComment = nullptr);
+                 TargetFamily family, std::string* lastComment = nullptr,
+                 int* damagedLine = nullptr);
 
 }  // namespace vek

@@ -151,9 +151,14 @@ class Programming {
 
     // The file's words into the image, then the configuration words from the fields.
     bool LoadData() {
-        if (!LoadHexInto(session_.HexFilePath, session_.image, LoadVariant::Program, Family())) {
+        int damagedLine = 0;
+        if (!LoadHexInto(session_.HexFilePath, session_.image, LoadVariant::Program, Family(),
+                         nullptr, &damagedLine)) {
+            // The file changed since its scan; what it holds now was never checked.
             return FailWith(Outcome::HexFileError,
-                            "The hex file " + session_.HexFileName + " could not be opened.");
+                            damagedLine > 0
+                                ? HexScanMessage(HEX_CHECKSUM_ERROR, damagedLine)
+                                : "The hex file " + session_.HexFileName + " could not be opened.");
         }
         session_.fields = session_.ui.TakeFieldTexts();
         configValue_ = HexToInt(session_.fields.FuseText);

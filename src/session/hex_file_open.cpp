@@ -16,8 +16,13 @@ class ConfigWordsToFields : public ConfigRecordSink {
   public:
     explicit ConfigWordsToFields(Session& session) : session_(session) {}
 
+    // A record without a data byte carries no word: the field keeps what it shows.
     void ApplyConfigRecord(const HexRecord& record) override {
-        const int first = record.DataWord(0).value_or(0);
+        const std::optional<int> word = record.DataWord(0);
+        if (!word) {
+            return;
+        }
+        const int first = *word;
         if (FamilyOfIndex(session_.CurrentTarget.processorIndex) == TargetFamily::PIC16) {
             SetFuse(HexDigits(static_cast<unsigned>(first), 4), KEY_MICROCHIP_BITS);
             return;
@@ -29,7 +34,9 @@ class ConfigWordsToFields : public ConfigRecordSink {
     }
 
     void ApplyFuseXRecord(const HexRecord& record) override {
-        SetFuseX(HexDigits(static_cast<unsigned>(record.DataWord(0).value_or(0)), 3));
+        if (const std::optional<int> word = record.DataWord(0)) {
+            SetFuseX(HexDigits(static_cast<unsigned>(*word), 3));
+        }
     }
 
   private:

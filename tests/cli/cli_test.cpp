@@ -3,6 +3,7 @@
 // into another one.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,7 +54,7 @@ class Cli : public ::testing::Test {
     // folder's file `state`, and an empty home; stderr goes to a terminal when asked.
     CliRun Run(std::vector<std::string> arguments, const std::string& chip = "16F84A",
                const std::string& state = "pic", const std::string& faults = "",
-               bool terminal = false) {
+               bool terminal = false, const std::function<void()>& whileStopped = {}) {
         arguments.insert(arguments.begin(), VEK_CLI);
         std::vector<char*> argv;
         for (std::string& word : arguments) {
@@ -107,7 +109,13 @@ class Cli : public ::testing::Test {
             close(master);
         }
         int status = 0;
-        EXPECT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_EQ(waitpid(child, &status, whileStopped ? WUNTRACED : 0), child);
+        // A fault that stopped the program: the test acts, then lets it go on.
+        if (whileStopped && WIFSTOPPED(status)) {
+            whileStopped();
+            kill(child, SIGCONT);
+            EXPECT_EQ(waitpid(child, &status, 0), child);
+        }
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         run.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
                                std::chrono::steady_clock::now() - start)
@@ -224,6 +232,24 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
          "vekflash-cli: --config '3FG1' is no configuration word: 1 to 4 hexadecimal digits, at "
          "most 3FFF\n" +
              USAGE_HINT},
+        // The largest words there are, and one past them.
+        {0, Args("-q", "program", "-d", "16F84A", "--config", "3FFF", noConfig), ""},
+        {0, Args("-q", "program", "-d", "SX28", "--fuse", "FFF", "--fusex", "FFF", SX_SAMPLE), "",
+         false, "SX28"},
+        {2, Args("program", "-d", "16F84A", "--config", "4000", noConfig),
+         "vekflash-cli: --config '4000' is no configuration word: 1 to 4 hexadecimal digits, at "
+         "most 3FFF\n" +
+             USAGE_HINT},
+        {2, Args("program", "-d", "SX28", "--fuse", "1000", SX_SAMPLE),
+         "vekflash-cli: --fuse '1000' is no configuration word: 1 to 4 hexadecimal digits, at "
+         "most FFF\n" +
+             USAGE_HINT,
+         false, "SX28"},
+        {2, Args("program", "-d", "SX28", "--fusex", "1000", SX_SAMPLE),
+         "vekflash-cli: --fusex '1000' is no configuration word: 1 to 4 hexadecimal digits, at "
+         "most FFF\n" +
+             USAGE_HINT,
+         false, "SX28"},
         {2, Args("program", "-d", "16F84A", noConfig),
          "vekflash-cli: " + noConfig + " carries no configuration word: give --config\n"},
 
@@ -270,6 +296,41 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
         EXPECT_EQ(run.out, cause.out);
         // No pause after the warning: nobody is there to read it.
         EXPECT_LT(run.milliseconds, 3000);
+    }
+}
+
+// The command reads the file again after it was chosen: a file that is gone or damaged by then
+// is a file error, not a programmed chip.
+TEST_F(Cli, AFileThatChangesAfterItWasChosenIsAFileError) {
+    struct Change {
+        const char* command;
+        const char* stopAt;  // the reply after which the file changes
+        bool removed;        // else damaged
+        std::string err;
+    };
+    const Change changes[] = {
+        // After the scans, before the words are loaded.
+        {"program", "reply:0x53,0,0,4,0", false, "Checksum error in HEX file (line 1).\n"},
+        {"program", "reply:0x53,0,0,4,0", true, "The hex file chosen.hex could not be opened.\n"},
+        {"verify", "reply:0x53,0,0,4,0", true, "The hex file chosen.hex could not be opened.\n"},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(std::string(change.command) + " " + change.stopAt);
+        std::filesystem::remove(folder / "pic");
+        const std::string chosen = folder.Write("chosen.hex", ReadFile(PIC_SAMPLE));
+        bool stopped = false;
+        const CliRun run = Run(Args(change.command, "-d", "16F84A", chosen), "16F84A", "pic",
+                               change.stopAt, false, [&] {
+                                   stopped = true;
+                                   if (change.removed) {
+                                       std::filesystem::remove(chosen);
+                                   } else {
+                                       folder.Write("chosen.hex", ":020000000528D2\n");
+                                   }
+                               });
+        EXPECT_TRUE(stopped);
+        EXPECT_EQ(run.status, 3);
+        EXPECT_EQ(run.err, change.err);
     }
 }
 

@@ -178,12 +178,14 @@ TEST_F(Control, TestCommunicationSendsTheTestFrame) {
     sim.ClearLogs();
     TestCommunication(session);
     EXPECT_TRUE(sim.HostBytes().empty());
+    ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back(), NO_PROGRAMMER);
 }
 
 TEST_F(Control, PowerIsSwitchedOnlyAfterItWasAllowed) {
     ApplyTargetPowerNow(session);
     EXPECT_TRUE(sim.HostBytes().empty());
+    ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back(),
               "You must first allow target power from the VEK Flash programmer via the Setup "
               "menu.");
@@ -197,6 +199,7 @@ TEST_F(Control, PowerIsSwitchedOnlyAfterItWasAllowed) {
     ui.onMessage = [this](const std::string&) { EXPECT_EQ(sim.PowerState(), 3); };
     ApplyTargetPowerNow(session);
     ui.onMessage = nullptr;
+    ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back(), "Click OK to turn target power off.");
     EXPECT_EQ(HostHex(), "01 5D 5C 01 5E 5F");
     EXPECT_EQ(sim.PowerState(), 1);

@@ -18,6 +18,7 @@
 #include "recording_ui.h"
 #include "session/hex_file_open.h"
 #include "temp_folder.h"
+#include "unprivileged.h"
 
 namespace vek::test {
 namespace {
@@ -96,6 +97,8 @@ TEST_F(HexFiles, ScanVerdictsAndTheLineTheyName) {
         // Damaged records: shorter than their count, a wrong checksum, and "Fi", which adds up
         // to F2 by the digit arithmetic but is still no byte.
         {"16F84A", ":10000000FF3F\n", HEX_CHECKSUM_ERROR, 1},
+        // Cut short where the bytes so far happen to sum to 0.
+        {"16F84A", ":10000000F0\n", HEX_CHECKSUM_ERROR, 1},
         {"16F84A", ":02400E00F23F7E\n", HEX_CHECKSUM_ERROR, 1},
         {"16F84A", ":02400E00Fi3F7F\n", HEX_CHECKSUM_ERROR, 1},
     };
@@ -104,6 +107,28 @@ TEST_F(HexFiles, ScanVerdictsAndTheLineTheyName) {
         EXPECT_EQ(lineNo, test.lineNo) << test.text;
         EXPECT_EQ(sink.calls, test.configCalls) << test.text;
     }
+}
+
+// The longest record there is: 255 data bytes 00, 01, .. FE from address 0.
+std::string LongestRecord() {
+    std::string record = ":FF000000";
+    int sum = 0xFF;
+    for (int byte = 0; byte < 0xFF; ++byte) {
+        record += HexDigits(static_cast<unsigned>(byte), 2);
+        sum += byte;
+    }
+    return record + HexDigits(static_cast<unsigned>(-sum) & 0xFF, 2) + "\n";
+}
+
+TEST_F(HexFiles, TheLongestRecordScansAndLoadsWhole) {
+    const std::string path = folder.Write("long.hex", LongestRecord());
+    EXPECT_EQ(ScanPath(path), HEX_OK);
+    MemoryImage image;
+    ASSERT_TRUE(LoadHexInto(path, image, LoadVariant::Program, TargetFamily::PIC16));
+    EXPECT_EQ(image[0], 0x0100);
+    EXPECT_EQ(image[126], 0xFDFC);
+    EXPECT_EQ(image[127], 0x00FE);  // the odd last byte alone
+    EXPECT_EQ(image[128], 0x3FFF);
 }
 
 TEST_F(HexFiles, EachLoadFillsItsBlanksAndStoresTheWordsWithItsMark) {
@@ -133,6 +158,12 @@ TEST_F(HexFiles, EachLoadFillsItsBlanksAndStoresTheWordsWithItsMark) {
     EXPECT_EQ(image[2], 0x0FFF);
     EXPECT_EQ(image[0x2100], 0x0005);  // SX files mark nothing
     EXPECT_EQ(image[0x2102], 0);
+
+    // Verify loads without a scan first: a record without a readable address stores nothing.
+    const std::string noAddress = folder.Write("no-address.hex", ":04ZZZZ0011223344FF\n");
+    ASSERT_TRUE(LoadHexInto(noAddress, image, LoadVariant::Verify, TargetFamily::PIC16));
+    EXPECT_EQ(image[0], 0x3FFF);
+    EXPECT_EQ(image[1], 0x3FFF);
 }
 
 TEST_F(HexFiles, WordsBeyondTheTableAreNotStored) {
@@ -167,11 +198,11 @@ TEST_F(HexFiles, FilesThatAreNoHexFilesEndCleanly) {
     MemoryImage image;
     EXPECT_FALSE(LoadHexInto((folder / "pipe.hex").string(), image, LoadVariant::Listing,
                              TargetFamily::PIC16));
-    if (geteuid() != 0) {  // permissions do not keep root out
-        const std::string locked = folder.Write("locked.hex", ":00000001FF\n");
+    const std::string locked = folder.Write("locked.hex", ":00000001FF\n");
+    RunUnprivileged(folder.Path(), [&] {
         fs::permissions(locked, fs::perms::none);
         EXPECT_EQ(ScanPath(locked), HEX_OPEN_FAILED);
-    }
+    });
 }
 
 // The listing of a loaded file, by its lines.
@@ -200,6 +231,9 @@ TEST_F(HexFiles, TheFileListingShowsTheGroupsTheFileGives) {
     EXPECT_EQ(FileListing(folder, blankGroup, "16F84A"),
               (Listing{"Program data from file:", "0008:   3FFF   3FFF   3FFF   3FFF",
                        "EEPROM Data:", "Comment:", ""}));
+    // A group that only its fourth word puts in the listing.
+    EXPECT_EQ(FileListing(folder, ":020006003412B2\n", "16F84A")[1],
+              "0000:   3FFF   3FFF   3FFF   1234");
     // A word with every bit set is listed as it stands.
     EXPECT_EQ(FileListing(folder, ":02000000FFFF00\n", "16F84A")[1],
               "0000:   FFFF   3FFF   3FFF   3FFF");
@@ -308,6 +342,15 @@ TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {
     };
     const Case cases[] = {
         {0, ":02400E00F23F7F\n", "3FF2", "FFF", "VEKFlashmicrochipBits", "3FF2", "<absent>"},
+        // Code protection on makes the word smaller than 1000: it keeps its four digits.
+        {0, ":02400E00F20FAF\n", "0FF2", "FFF", "VEKFlashmicrochipBits", "0FF2", "<absent>"},
+        // Records at the configuration words without a data byte give no word.
+        {0, ":020000000528D1\n:00400E00B2\n", "FFF", "FFF", "VEKFlashmicrochipBits", "<absent>",
+         "<absent>"},
+        {8, ":020000000528D1\n:00202000C0\n", "FFF", "FFF", "VEKFlashFuseBits", "<absent>",
+         "<absent>"},
+        {9, ":020000000528D1\n:00202200BE\n", "FFF", "FFF", "VEKFlashFuseBits", "<absent>",
+         "<absent>"},
         {8, ":042020009B0FFE0F05\n", "F9B", "FFE", "VEKFlashFuseBits", "F9B", "FFE"},
         {9, ":022020009B0F14\n", "F9B", "FFF", "VEKFlashFuseBits", "F9B", "<absent>"},
         {9, ":02202200FE0FAF\n", "FFF", "FFE", "VEKFlashFuseBits", "<absent>", "FFE"},
@@ -323,7 +366,10 @@ TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {
         EXPECT_EQ(settings.Text(test.fuseKey), test.savedFuse);
         // The loader's spelling of the FUSEX key and the editor's are one value.
         EXPECT_EQ(settings.Text("VEKFlashFusexBits"), test.savedFuseX);
-        EXPECT_GE(ui.editorRefreshes, 1);
+        // The editors are refreshed only when a word changed.
+        const bool changed =
+            std::string(test.savedFuse) != "<absent>" || std::string(test.savedFuseX) != "<absent>";
+        EXPECT_EQ(ui.editorRefreshes > 0, changed);
         EXPECT_EQ(ui.controls.HexFileText, "chosen.hex");
     }
     EXPECT_EQ(session.CurrentFuseXText, "FFE");
@@ -338,6 +384,7 @@ TEST_F(HexOpen, AFileThatCannotBeUsedIsReportedAndItsPathKeptAGoodOneIsListed) {
 
     const std::string missing = (folder / "typed name.hex").string();
     OpenChosenHexFile(session, missing);
+    ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back(), "Error: HEX file could not be opened.");
     EXPECT_EQ(settings.Text("VEKFlashfilenamepath"), missing);
 

@@ -188,6 +188,7 @@ TEST_F(Operations, UnreadableBlankCheckResultHasNoMessageOfItsOwn) {
     OnBlankCheck(session);
     // The board is still checking when the closing CMD_END goes out; what that frame meets
     // is the link's business. The exchange itself adds nothing to the command's message.
+    ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.front(), NO_BLANK_CHECK);
     EXPECT_EQ(EndFrames(), 1);
 }
@@ -195,6 +196,8 @@ TEST_F(Operations, UnreadableBlankCheckResultHasNoMessageOfItsOwn) {
 TEST_F(Operations, LateEraseCompletionIsDrainedAfterItsMessage) {
     sim.FaultReply(CMD_BULK_ERASE, 0, 3, VEKSIM_DELAY, 1500);
     OnErase(session);
+    ASSERT_FALSE(ui.messages.empty());
+    ASSERT_FALSE(ui.pauses.empty());
     EXPECT_EQ(ui.messages.front(),
               "VEK-Flash programmer is not responding correctly to Erase command. (E5)");
     EXPECT_EQ(sim.CallLog().back().rfind("FT_GetQueueStatus", 0), 0u);

@@ -120,6 +120,7 @@ TEST_F(Programming, A16F84AGetsTheFileTheFieldsAndItsEepromInOneStream) {
 
         // One pending event taken per block; the bar stops short of 100.
         EXPECT_EQ(ui.pumps, 32);
+        ASSERT_FALSE(ui.progress.empty());
         EXPECT_EQ(ui.progress.back(), 96);
     }
 }

@@ -131,6 +131,7 @@ TEST_F(Protocol, DrainInputEmptiesTheQueueAndEndsWhenTheDeviceIsGone) {
     std::uint32_t waiting = 99;
     EXPECT_EQ(session.link.GetQueueStatus(&waiting), FT_OK);
     EXPECT_EQ(waiting, 0u);
+    ASSERT_FALSE(ui.pauses.empty());
     EXPECT_EQ(ui.pauses.front(), 2);
 
     ui.pauses.clear();

@@ -52,6 +52,7 @@ TEST_F(ReadTest, Pic16ChipFillsTheImageTheFieldsAndTheListing) {
     EXPECT_EQ(ui.editorRefreshes, 1);
 
     EXPECT_EQ(HostHex(), ReadExchange(7, {CMD_READ, 7, 0x00, 0x20, 0x00, 0x01}, 256 + 4));
+    ASSERT_FALSE(ui.pauses.empty());
     EXPECT_EQ(ui.pauses.front(), 100);
     ASSERT_EQ(ui.progress.size(), 257u);  // 0 at the start, then once per program block
     EXPECT_EQ(ui.progress.back(), 99);
@@ -87,6 +88,7 @@ TEST_F(ReadTest, AShortProgramBlockIsDrainedAndResentOnce) {
 
     EXPECT_TRUE(ReadTarget(session).Succeeded());
     EXPECT_TRUE(ui.messages.empty());
+    ASSERT_GT(ui.hexData.size(), 9u);
     EXPECT_EQ(ui.hexData[9], "0020:   1234   3FFF   3FFF   3FFF");
     EXPECT_NE(HostHex().find("A5 11 A5"), std::string::npos);  // block 0, resend, block 1
     EXPECT_EQ(ui.pauses, (std::vector<int>{100, 2}));

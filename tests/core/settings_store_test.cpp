@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "settings/ini_text.h"
 #include "settings/whole_file.h"
 #include "temp_folder.h"
+#include "unprivileged.h"
 
 namespace vek::test {
 namespace {
@@ -245,21 +247,39 @@ TEST_F(IniSettings, AFailedWriteReportsItAndReplacesNothing) {
     EXPECT_EQ(FolderEntries(), std::set<std::string>{"vekflash.INI"});
 }
 
-// Root passes every permission check, so these cases need another user (CI may run as root).
 TEST_F(IniSettings, WithoutPermissionAFileIsNeitherReadNorReplaced) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root bypasses file permissions";
-    }
     const std::string saved = "[MyVEKFlashAp]\nVEKFlashScreenX=1\nOther=2\n";
     Store(saved);
-    fs::permissions(path, fs::perms::owner_write);
-    EXPECT_EQ(ReadInt(KEY_SCREEN_X), -99);
-    EXPECT_FALSE(Write(KEY_SCREEN_X, 5));
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-    // A read-only folder takes no temporary file; a value already there needs none.
-    fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(Write(KEY_SCREEN_X, 5));
-    EXPECT_TRUE(Write(KEY_SCREEN_X, 1));
+    RunUnprivileged(folder.Path(), [&] {
+        fs::permissions(path, fs::perms::owner_write);
+        EXPECT_EQ(ReadInt(KEY_SCREEN_X), -99);
+        EXPECT_FALSE(Write(KEY_SCREEN_X, 5));
+        fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+        // A read-only folder takes no temporary file; a value already there needs none.
+        fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(Write(KEY_SCREEN_X, 5));
+        EXPECT_TRUE(Write(KEY_SCREEN_X, 1));
+        EXPECT_EQ(ReadBytes(path), saved);
+        EXPECT_EQ(FolderEntries(), std::set<std::string>{"vekflash.INI"});
+    });
+}
+
+// The disk fills up (here: the file-size limit is reached) while the temporary file is written;
+// closing it still succeeds. The old file stays and the temporary one goes.
+TEST_F(IniSettings, AWriteThatRunsOutOfSpaceKeepsTheOldFile) {
+    const std::string saved = "[MyVEKFlashAp]\nVEKFlashScreenX=1\n";
+    Store(saved);
+    const pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+        const rlimit limit{64, 64};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(Write(KEY_FILE_NAME_PATH, std::string(100000, 'x')) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(writer, &status, 0), writer);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write claimed success";
     EXPECT_EQ(ReadBytes(path), saved);
     EXPECT_EQ(FolderEntries(), std::set<std::string>{"vekflash.INI"});
 }

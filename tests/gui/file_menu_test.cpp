@@ -72,6 +72,7 @@ TEST_F(FileMenu, SaveWritesWhatTheLastReadTookUntilAReadFails) {
 
     sim.ShortEepromBlock(0, 10);
     Press("readButton");
+    ASSERT_FALSE(answerer.messages.empty());
     EXPECT_EQ(answerer.messages.back(), "Could not read from device. (128)");
     EXPECT_FALSE(Find<QAction>("saveReadDataAction")->isEnabled());
 }
@@ -82,22 +83,26 @@ TEST_F(FileMenu, TheLastFiveFilesNewestFirstAndAMissingOneTakenOff) {
         files.push_back(InFolder("f" + std::to_string(n) + ".hex"));
         std::filesystem::copy_file(PIC_SAMPLE, files.back());
     }
+    const std::string damaged = InFolder("damaged.hex");
+    std::ofstream(damaged) << ":020000000528D2\n";
     Start();
     for (const std::string& file : files) {
         OpenThroughDialog(file);
     }
-    // A file that could not be read at all is not offered.
+    // A file that could not be read at all is not offered; one that failed its checksum is,
+    // so that it can be opened again once it has been mended.
     OpenThroughDialog(InFolder("none.hex"));
+    OpenThroughDialog(damaged);
     EXPECT_EQ(FileMenuItems(),
               (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)", "----",
-                                        "&1 " + files[5], "&2 " + files[4], "&3 " + files[3],
-                                        "&4 " + files[2], "&5 " + files[1], "----", "&Exit"}));
-    EXPECT_EQ(SavedText("VEKFlashRecentFile1"), files[5]);
-    EXPECT_EQ(SavedText("VEKFlashRecentFile5"), files[1]);
+                                        "&1 " + damaged, "&2 " + files[5], "&3 " + files[4],
+                                        "&4 " + files[3], "&5 " + files[2], "----", "&Exit"}));
+    EXPECT_EQ(SavedText("VEKFlashRecentFile1"), damaged);
+    EXPECT_EQ(SavedText("VEKFlashRecentFile5"), files[2]);
 
     // Chosen, a file opens as from the dialog: editors closed, scanned, listed, remembered.
     Press("fuseSetButton");
-    Trigger("recentFileAction3");
+    Trigger("recentFileAction4");
     EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
     EXPECT_EQ(Text("hexFileField"), "f4.hex");
     EXPECT_EQ(Text("fuseField"), "3FF1");
@@ -105,7 +110,8 @@ TEST_F(FileMenu, TheLastFiveFilesNewestFirstAndAMissingOneTakenOff) {
     EXPECT_EQ(SavedText("VEKFlashRecentFile1"), files[3]);
 
     std::filesystem::remove(files[4]);
-    Trigger("recentFileAction3");  // f5, after f4 and f6
+    Trigger("recentFileAction4");  // f5, after f4, the damaged file and f6
+    ASSERT_FALSE(answerer.messages.empty());
     EXPECT_EQ(answerer.messages.back(),
               "The file " + files[4] +
                   " no longer exists.\nIt has been taken off the list of recent files.");
@@ -115,8 +121,8 @@ TEST_F(FileMenu, TheLastFiveFilesNewestFirstAndAMissingOneTakenOff) {
     Start();
     EXPECT_EQ(FileMenuItems(),
               (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)", "----",
-                                        "&1 " + files[3], "&2 " + files[5], "&3 " + files[2],
-                                        "&4 " + files[1], "----", "&Exit"}));
+                                        "&1 " + files[3], "&2 " + damaged, "&3 " + files[5],
+                                        "&4 " + files[2], "----", "&Exit"}));
 }
 
 TEST_F(FileMenu, ADroppedHexFileOpensAsFromTheDialog) {

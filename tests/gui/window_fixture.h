@@ -104,7 +104,11 @@ class WindowTest : public ::testing::Test {
     QString Text(const char* fieldName) { return Find<QLineEdit>(fieldName)->text(); }
     QString Caption(const char* name) { return Find<QWidget>(name)->property("text").toString(); }
     void Press(const char* buttonName) { Find<QAbstractButton>(buttonName)->click(); }
-    void Trigger(const char* actionName) { Find<QAction>(actionName)->trigger(); }
+    // Items a menu has replaced go first, so that the name finds the item shown now.
+    void Trigger(const char* actionName) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Find<QAction>(actionName)->trigger();
+    }
     // One tick of the 200 ms timer, delivered at once.
     void Tick() { QMetaObject::invokeMethod(Find<QTimer>("pollTimer"), "timeout"); }
     int SavedInt(const char* key) { return settings.ReadSettingInt(SETTINGS_SECTION, key, -1); }

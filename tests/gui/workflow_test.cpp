@@ -95,6 +95,7 @@ TEST_F(Workflow, AFileThatCannotBeUsedIsReportedAndItsNameKept) {
     EXPECT_EQ(SavedText("VEKFlashfilenamepath"), missing);
     // Program finds the same file and the same error.
     Press("programButton");
+    ASSERT_FALSE(answerer.messages.empty());
     EXPECT_EQ(answerer.messages.back(), "Error: HEX file could not be opened.");
 }
 
@@ -115,6 +116,7 @@ TEST_F(Workflow, WhileProgramRunsTheTargetTheFileAndTheWordsStayPut) {
     });
     Press("programButton");
     EXPECT_TRUE(checked);
+    ASSERT_FALSE(answerer.messages.empty());
     EXPECT_EQ(answerer.messages.back(), "Programming complete.");
     EXPECT_EQ(Find<QComboBox>("deviceList")->currentText(), "16F84A");
     EXPECT_EQ(Caption("fuseSetButton"), "Set");
@@ -156,6 +158,7 @@ TEST_F(Workflow, TheSetButtonAndTheFieldOpenAndCloseTheEditor) {
     // With no target selected, Set says so and opens nothing.
     Find<QComboBox>("deviceList")->setCurrentIndex(-1);
     Press("fuseSetButton");
+    ASSERT_FALSE(answerer.messages.empty());
     EXPECT_EQ(answerer.messages.back(), "First select a device to be programmed.");
     EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
     EXPECT_EQ(Caption("fuseSetButton"), "X");

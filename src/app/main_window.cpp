@@ -275,6 +275,15 @@ void MainWindow::SaveReadData() {
 }
 
 void MainWindow::SetOperationRunning(bool running) {
+    // Presses during an operation are ignored; the greyed buttons and items say so.
+    for (QWidget* button :
+         {blankCheckButton_, eraseButton_, programButton_, verifyButton_, readButton_}) {
+        button->setEnabled(!running);
+    }
+    for (QAction* item :
+         {blankCheckAction_, eraseAction_, programAction_, verifyAction_, readAction_}) {
+        item->setEnabled(!running);
+    }
     deviceList_->setEnabled(!running);
     controls_.hexFileField->setEnabled(!running);
     openHexFileAction_->setEnabled(!running);

@@ -35,11 +35,25 @@ void QtUserInterface::ShowMessage(const std::string& text, MessageIcon icon) {
     const QMessageBox::Icon boxIcon =
         icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
     CopyableMessageBox box(boxIcon, QString::fromStdString(text), controls_.window);
+    ExecMessageBox(box);
+}
+
+bool QtUserInterface::AskYesNo(const std::string& question) {
+    CopyableMessageBox box(QMessageBox::Warning, QString::fromStdString(question),
+                           controls_.window);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return ExecMessageBox(box) == QMessageBox::Yes;
+}
+
+int QtUserInterface::ExecMessageBox(QMessageBox& box) {
     ++openMessageBoxes_;
     UpdateWaitCursor();
-    box.exec();
+    const int answer = box.exec();
     --openMessageBoxes_;
     UpdateWaitCursor();
+    return answer;
 }
 
 void QtUserInterface::SetProgress(int percent) {
@@ -64,6 +78,16 @@ void QtUserInterface::EndWaitCursor() {
 
 void QtUserInterface::Pause(int milliseconds) {
     pause_(milliseconds);
+}
+
+// The pause blocks the window, but a window that stops painting for seconds looks hung: it
+// handles everything but input between short slices of the pause.
+void QtUserInterface::PauseAfterWarning(int milliseconds) {
+    constexpr int SLICE_MS = 50;
+    for (int waited = 0; waited < milliseconds; waited += SLICE_MS) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        pause_(std::min(SLICE_MS, milliseconds - waited));
+    }
 }
 
 FieldTexts QtUserInterface::TakeFieldTexts() {

@@ -9,6 +9,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QMessageBox;
 class QProgressBar;
 class QTimer;
 class QWidget;
@@ -49,11 +50,13 @@ class QtUserInterface : public UserInterface {
     ~QtUserInterface() override;
 
     void ShowMessage(const std::string& text, MessageIcon icon) override;
+    bool AskYesNo(const std::string& question) override;
     void SetProgress(int percent) override;
     void PumpOneEvent() override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void Pause(int milliseconds) override;
+    void PauseAfterWarning(int milliseconds) override;
     FieldTexts TakeFieldTexts() override;
     void ShowFieldTexts(const FieldTexts& texts) override;
     int SelectedDeviceRow() override;
@@ -67,6 +70,7 @@ class QtUserInterface : public UserInterface {
   private:
     // The wait cursor shows while a wait is requested and no message box is open.
     void UpdateWaitCursor();
+    int ExecMessageBox(QMessageBox& box);
 
     const WindowControls& controls_;
     const WindowHooks& hooks_;

@@ -138,6 +138,9 @@ class Parser {
         if (name == "--no-erase") {
             arguments_.noErase = true;
             used_.noErase = true;
+        } else if (name == "--allow-code-protection") {
+            arguments_.allowCodeProtection = true;
+            used_.allowCodeProtection = true;
         } else if (name == "--all") {
             arguments_.all = true;
         } else if (name == "-q" || name == "--quiet") {
@@ -217,6 +220,8 @@ class Parser {
         const Command c = arguments_.command;
         if (used_.noErase && c != Command::Program) {
             Fail("--no-erase belongs to program, not to " + command);
+        } else if (used_.allowCodeProtection && c != Command::Program) {
+            Fail("--allow-code-protection belongs to program, not to " + command);
         } else if (arguments_.all && c != Command::Verify) {
             Fail("--all belongs to verify, not to " + command);
         } else if (used_.output && c != Command::Read) {
@@ -265,6 +270,7 @@ class Parser {
 
     struct Used {
         bool noErase = false;
+        bool allowCodeProtection = false;
         bool output = false;
     };
     struct WordTexts {
@@ -307,6 +313,9 @@ Options:
                      command but detect needs it
   -o, --output FILE  read: write the HEX file FILE instead of stdout
       --no-erase     program: refuse a chip that is not blank instead of erasing it
+      --allow-code-protection
+                     program: write a configuration word that turns on code
+                     protection (without it such a word is refused)
       --config HEX   program, verify: the PIC16 configuration word
       --fuse HEX     program, verify: the SX FUSE word
       --fusex HEX    program, verify: the SX FUSEX word
@@ -324,9 +333,10 @@ and every difference with their count (verify --all).
 Exit status:
   0  success
   1  verify found a difference, or the chip is not blank
-  2  the command line cannot be used
-  3  the HEX file is missing, has a checksum error or is too large for the chip, or
-     the file of -o cannot be written
+  2  the command line cannot be used, or the configuration word turns on code
+     protection without --allow-code-protection
+  3  the HEX file is missing, has a checksum error, holds no data or is too large for
+     the chip, or the file of -o cannot be written
   4  no programmer, or the communication with it failed
   5  the chip's device ID differs from --device
 )";

@@ -15,6 +15,7 @@ struct Arguments {
     std::string file;        // program, verify
     std::string outputFile;  // read -o; empty: the HEX text goes to stdout
     bool noErase = false;
+    bool allowCodeProtection = false;  // program: write a word that turns on code protection
     // The configuration words given on the command line: the PIC16 configuration word, the
     // SX FUSE and FUSEX words.
     std::optional<int> config;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "config/code_protection.h"
 #include "device/hex_text.h"
 #include "device/hex_writer.h"
 #include "link/connection.h"
@@ -31,6 +32,9 @@ ExitStatus StatusOf(const OperationResult& result) {
             return EXIT_HEX_FILE;
         case Outcome::WrongDevice:
             return EXIT_WRONG_DEVICE;
+        case Outcome::NoConfiguration:
+        case Outcome::Declined:
+            return EXIT_USAGE;
         case Outcome::Refused:
         case Outcome::NoProgrammer:
         case Outcome::CommunicationFailed:
@@ -128,7 +132,7 @@ class CommandRun {
         int lineNo = 0;
         const HexScanResult scan = ScanHexFile(session_, true, lineNo);
         if (scan != HEX_OK) {
-            ui_.ShowMessage(HexScanMessage(scan, lineNo));
+            ui_.ShowMessage(HexScanMessage(scan, lineNo, session_.HexFileName));
             return EXIT_HEX_FILE;
         }
         fields = ui_.TakeFieldTexts();
@@ -153,9 +157,25 @@ class CommandRun {
         return EXIT_OK;
     }
 
+    // Nobody is asked on a command line: a word that locks the chip needs the option.
+    ExitStatus CheckCodeProtection() {
+        const std::string word = ui_.TakeFieldTexts().FuseText;
+        if (TurnsOnCodeProtection(session_.CurrentTarget.name, IsSx(session_), word) &&
+            !arguments_.allowCodeProtection) {
+            return UsageError("the configuration word " + word +
+                              " turns on code protection: the chip could no longer be read or "
+                              "verified; give --allow-code-protection to program it anyway");
+        }
+        ui_.SetAnswerYes(arguments_.allowCodeProtection);
+        return EXIT_OK;
+    }
+
     ExitStatus Program() {
         if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
             return chosen;
+        }
+        if (const ExitStatus allowed = CheckCodeProtection(); allowed != EXIT_OK) {
+            return allowed;
         }
         session_.EraseBeforeProgram = !arguments_.noErase;
         ui_.SetProgressLabel("program");
@@ -215,6 +235,17 @@ class CommandRun {
     }
 
     ExitStatus Read() {
+        // Checked before the chip is read; a mistyped folder is not made for the file.
+        if (const std::filesystem::path folder =
+                std::filesystem::path(arguments_.outputFile).parent_path();
+            !arguments_.outputFile.empty() && !folder.empty() &&
+            !std::filesystem::is_directory(folder)) {
+            ui_.ShowMessage("Error: " + arguments_.outputFile +
+                            " could not be written: there is "
+                            "no folder " +
+                            folder.string() + ".");
+            return EXIT_HEX_FILE;
+        }
         if (!Connect()) {
             return EXIT_PROGRAMMER;
         }

@@ -23,6 +23,9 @@ class TerminalUserInterface : public UserInterface {
     void ReportHeldMessages();
 
     void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
+    // Nobody is there to answer: the command line gave the answer beforehand.
+    bool AskYesNo(const std::string&) override { return answerYes_; }
+    void SetAnswerYes(bool yes) { answerYes_ = yes; }
     void SetProgress(int percent) override;
     void PumpOneEvent() override {}
     void BeginWaitCursor() override {}
@@ -51,6 +54,7 @@ class TerminalUserInterface : public UserInterface {
     bool quiet_;
     bool progressBar_;
     bool progressShown_ = false;
+    bool answerYes_ = false;
     int shownPercent_ = 0;
     std::string progressLabel_;
     std::vector<std::string> held_;

@@ -20,6 +20,9 @@ struct PicConfigState {
     int oscillatorMode = -1;  // RC, HS, XT, LP
 
     bool operator==(const PicConfigState&) const = default;
+
+    // Any choice but "Off (11)" keeps program memory, or part of it, from being read.
+    bool ProtectsProgramMemory() const { return codeProtection != 0; }
 };
 
 // Which controls take input; the others are greyed out.

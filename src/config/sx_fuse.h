@@ -21,6 +21,8 @@ struct SxFuseState {
     int oscillatorMode = -1;    // line 0-7 of the external oscillator list
 
     bool operator==(const SxFuseState&) const = default;
+
+    bool ProtectsProgramMemory() const { return codeProtection == 0; }  // "Enable"
 };
 
 // Which controls take input; the others are greyed out.

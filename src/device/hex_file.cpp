@@ -93,6 +93,22 @@ bool IsRecord(const std::string& line) {
     return line.size() > 1 && line[0] == ':';
 }
 
+bool GivesData(const HexRecord& record) {
+    return record.IsData() && record.WordAddress() >= 0 && record.ByteCount() > 0;
+}
+
+// An SX file carries its FUSE and FUSEX words above program memory; any other word there
+// would be cut off, or taken for one of them.
+bool FitsSx(const HexRecord& record, const DeviceInfo& target) {
+    for (int k = 0; k < record.WordCount(); ++k) {
+        const int word = record.WordAddress() + k;
+        if (word >= target.programWords && word != SX_FUSE_ADDR && word != SX_FUSEX_ADDR) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 // Two hex digits; anything else is no byte, so that a damaged record can never pass its
@@ -171,6 +187,7 @@ HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, Con
         return HEX_TOO_LARGE;
     }
     bool tooLarge = false;
+    bool anyData = false;
     std::string line;
     while (reader->Next(line)) {
         ++lineNo;
@@ -184,9 +201,10 @@ HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, Con
         if (!record.IsData()) {
             continue;  // extended addresses and the end record place no words
         }
+        anyData = anyData || GivesData(record);
         const int word = record.WordAddress();
-        // SX files carry their FUSE words above program memory and get no size check.
         if (FamilyOfIndex(target.processorIndex) == TargetFamily::SX) {
+            tooLarge = tooLarge || !FitsSx(record, target);
             if (sink != nullptr && word == SX_FUSE_ADDR) {
                 sink->ApplyConfigRecord(record);
             } else if (sink != nullptr && word == SX_FUSEX_ADDR) {
@@ -201,7 +219,24 @@ HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, Con
             sink->ApplyConfigRecord(record);
         }
     }
-    return tooLarge ? HEX_TOO_LARGE : HEX_OK;
+    if (tooLarge) {
+        return HEX_TOO_LARGE;
+    }
+    return anyData ? HEX_OK : HEX_NO_DATA;
+}
+
+HexScanResult FindHexData(const std::string& path) {
+    auto reader = std::make_unique<HexLineReader>();
+    if (!reader->Open(path)) {
+        return HEX_OPEN_FAILED;
+    }
+    std::string line;
+    while (reader->Next(line)) {
+        if (IsRecord(line) && GivesData(HexRecord(line))) {
+            return HEX_OK;
+        }
+    }
+    return HEX_NO_DATA;
 }
 
 void ResetImage(MemoryImage& image, LoadVariant variant, TargetFamily family) {

@@ -38,7 +38,13 @@ class HexRecord {
     std::string_view text_;
 };
 
-enum HexScanResult { HEX_OK = 0, HEX_OPEN_FAILED = 2, HEX_CHECKSUM_ERROR = 3, HEX_TOO_LARGE = 4 };
+enum HexScanResult {
+    HEX_OK = 0,
+    HEX_OPEN_FAILED = 2,
+    HEX_CHECKSUM_ERROR = 3,
+    HEX_TOO_LARGE = 4,
+    HEX_NO_DATA = 5,  // not one data byte: a text file, an empty file, only an end record
+};
 
 // Takes the configuration words out of the records that carry them.
 class ConfigRecordSink {
@@ -51,11 +57,17 @@ class ConfigRecordSink {
     virtual void ApplyFuseXRecord(const HexRecord& record) = 0;
 };
 
-// Checks every record's checksum and, for a PIC16 target, that no record starts past program
-// memory (below the configuration area). With a sink, hands it the configuration records.
-// lineNo receives the number of the line read last (every line counts).
+// Checks every record's checksum, that the file gives at least one data byte and that its
+// words fit the target: for a PIC16 no record starts past program memory (below the
+// configuration area); for an SX no word lies past program memory but the FUSE and FUSEX
+// words. With a sink, hands it the configuration records. lineNo receives the number of the
+// line read last (every line counts).
 HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, ConfigRecordSink* sink,
                           int& lineNo);
+
+// HEX_NO_DATA unless the file gives at least one data byte at an address (checksums
+// unchecked), HEX_OPEN_FAILED when it cannot be read.
+HexScanResult FindHexData(const std::string& path);
 
 // Who loads, deciding the blank values filled first and the mark on every stored entry.
 enum class LoadVariant { Listing, Program, Verify };

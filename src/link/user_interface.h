@@ -24,6 +24,8 @@ class UserInterface {
 
     // A modal message with only an OK button; returns when the person has closed it.
     virtual void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) = 0;
+    // A modal question with Yes and No, No the default; true when the person chose Yes.
+    virtual bool AskYesNo(const std::string& question) = 0;
     // Position of the progress bar, 0 to 100.
     virtual void SetProgress(int percent) = 0;
     // Lets the window handle what is pending (repaints, the timer, clicks) without waiting.

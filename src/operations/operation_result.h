@@ -18,6 +18,8 @@ enum class Outcome {
     NotBlank,             // the chip is not blank (a Blank Check verdict, or Program without erase)
     Mismatch,             // the chip differs from the file or the fields
     CommunicationFailed,  // the programmer did not answer as it must
+    NoConfiguration,      // Program: a configuration field holds no word ("---")
+    Declined,             // Program: the person chose not to turn on code protection
 };
 
 struct OperationResult {

@@ -1,5 +1,9 @@
 #include "operations/program.h"
 
+#include <algorithm>
+#include <cctype>
+
+#include "config/code_protection.h"
 #include "device/hex_file.h"
 #include "device/hex_text.h"
 #include "link/link_messages.h"
@@ -23,7 +27,24 @@ constexpr int DATA_UNPROTECTED_BIT = 0x100;
 // What the second configuration block keeps of the word: bit 8 and everything above 13 cleared.
 constexpr int PROTECTED_CONFIG_MASK = 0x3EFF;
 constexpr int LEFT_OVER_BYTES = 100;
+constexpr const char* MSG_NO_CONFIGURATION_WORD =
+    "The configuration bits are not set (the Config Bits field shows no word).\nSet them with "
+    "the Set button, or open a HEX file that holds the configuration word.";
+constexpr const char* MSG_NO_FUSE_WORD =
+    "The configuration bits are not set (the Fuse field shows no word).\nSet them with the Set "
+    "button, open a HEX file that holds the FUSE word, or press \"R\" to use the last "
+    "configuration.";
+constexpr const char* MSG_NO_FUSEX_WORD =
+    "The FuseX bits are not set (the FuseX field shows no word).\nSet them with the FuseX Set "
+    "button, or open a HEX file that holds the FUSEX word.";
 constexpr int PAUSE_BEFORE_END_MS = 100;
+
+// One to four hex digits: anything else in a field ("---", or a typing slip) is no word.
+bool IsConfigurationWord(const std::string& text) {
+    return !text.empty() && text.size() <= 4 && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    });
+}
 
 enum class ReplyCheck { Expected, ReadFailed, Wrong };
 
@@ -57,9 +78,10 @@ class Programming {
         int lineNo = 0;
         const HexScanResult scan = ScanHexFile(session_, false, lineNo);
         if (scan != HEX_OK) {
-            return Fail(Outcome::HexFileError, HexScanMessage(scan, lineNo));
+            return Fail(Outcome::HexFileError, HexScanMessage(scan, lineNo, session_.HexFileName));
         }
-        if (!CheckIdentityAndBlankness() || !LoadData() || !Stream()) {
+        if (!CheckConfigurationWords() || !CheckIdentityAndBlankness() || !LoadData() ||
+            !Stream()) {
             return result_;
         }
         return {Outcome::Done, Show("Programming complete.")};
@@ -88,6 +110,24 @@ class Programming {
     }
     bool FailCommunicating(const std::string& message) {
         return FailWith(Outcome::CommunicationFailed, message);
+    }
+
+    // The words come from the fields: "---" there is no word at all, and a word that locks the
+    // chip's program memory away must be what the person wants.
+    bool CheckConfigurationWords() {
+        const FieldTexts fields = session_.ui.TakeFieldTexts();
+        if (!IsConfigurationWord(fields.FuseText)) {
+            return FailWith(Outcome::NoConfiguration,
+                            IsPic16() ? MSG_NO_CONFIGURATION_WORD : MSG_NO_FUSE_WORD);
+        }
+        if (!IsPic16() && !IsConfigurationWord(fields.FuseXText)) {
+            return FailWith(Outcome::NoConfiguration, MSG_NO_FUSEX_WORD);
+        }
+        if (TurnsOnCodeProtection(target_.name, !IsPic16(), fields.FuseText) &&
+            !session_.ui.AskYesNo(CodeProtectionQuestion(fields.FuseText))) {
+            return Failed(Outcome::Declined);
+        }
+        return true;
     }
 
     // CMD_BEGIN and its REPLY_READY.
@@ -157,7 +197,7 @@ class Programming {
             // The file changed since its scan; what it holds now was never checked.
             return FailWith(Outcome::HexFileError,
                             damagedLine > 0
-                                ? HexScanMessage(HEX_CHECKSUM_ERROR, damagedLine)
+                                ? HexScanMessage(HEX_CHECKSUM_ERROR, damagedLine, "")
                                 : "The hex file " + session_.HexFileName + " could not be opened.");
         }
         session_.fields = session_.ui.TakeFieldTexts();
@@ -362,6 +402,12 @@ class Programming {
 };
 
 }  // namespace
+
+std::string CodeProtectionQuestion(const std::string& wordText) {
+    return "The configuration word " + wordText +
+           " turns on code protection: the chip can no longer be read or verified. Program it "
+           "anyway?";
+}
 
 OperationResult OnProgram(Session& session) {
     return RunClaimed(session, [&session] { return Programming(session).Run(); });

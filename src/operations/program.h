@@ -8,4 +8,7 @@ namespace vek {
 
 OperationResult OnProgram(Session& session);
 
+// What Program asks before it writes a word that turns on code protection.
+std::string CodeProtectionQuestion(const std::string& wordText);
+
 }  // namespace vek

@@ -8,6 +8,7 @@
 #include "operations/device_id.h"
 #include "operations/operation_claim.h"
 #include "operations/read_stream.h"
+#include "session/hex_file_open.h"
 #include "session/processor_selection.h"
 
 namespace vek {
@@ -49,6 +50,10 @@ class Verification {
     OperationResult Run() {
         if (session_.HexFileName.empty()) {
             return Conclude(Outcome::NoHexFile, "Error: You must first load a HEX file.");
+        }
+        // A file without a data byte would pass against any chip.
+        if (FindHexData(session_.HexFilePath) == HEX_NO_DATA) {
+            return Conclude(Outcome::HexFileError, NoHexDataMessage(session_.HexFileName));
         }
         if (!link_.SendCommand({CMD_BEGIN, target_.processorIndex})) {
             return {Outcome::CommunicationFailed, ""};

@@ -69,7 +69,7 @@ HexScanResult ScanHexFile(Session& session, bool extractConfig, int& lineNo) {
                        extractConfig ? &toFields : nullptr, lineNo);
 }
 
-std::string HexScanMessage(HexScanResult result, int lineNo) {
+std::string HexScanMessage(HexScanResult result, int lineNo, const std::string& fileName) {
     switch (result) {
         case HEX_OK:
             break;
@@ -79,8 +79,14 @@ std::string HexScanMessage(HexScanResult result, int lineNo) {
             return "Checksum error in HEX file (line " + std::to_string(lineNo) + ").";
         case HEX_TOO_LARGE:
             return "Selected HEX file is too large to fit into device FLASH.";
+        case HEX_NO_DATA:
+            return NoHexDataMessage(fileName);
     }
     return "";
+}
+
+std::string NoHexDataMessage(const std::string& fileName) {
+    return "The file " + fileName + " holds no HEX data.";
 }
 
 HexScanResult OpenChosenHexFile(Session& session, const std::string& path) {
@@ -102,7 +108,7 @@ HexScanResult OpenChosenHexFile(Session& session, const std::string& path) {
     session.fields = session.ui.TakeFieldTexts();
     session.fields.HexFileText.clear();
     session.ui.ShowFieldTexts(session.fields);
-    session.ui.ShowMessage(HexScanMessage(result, lineNo));
+    session.ui.ShowMessage(HexScanMessage(result, lineNo, session.HexFileName));
     return result;
 }
 

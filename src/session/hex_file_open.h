@@ -20,7 +20,8 @@ HexScanResult OpenChosenHexFile(Session& session, const std::string& path);
 // Loads the chosen file into the image, marking what it gives, and lists it.
 void ShowFileListing(Session& session);
 
-// The messages of the three scan failures.
-std::string HexScanMessage(HexScanResult result, int lineNo);
+// The messages of the scan failures; fileName is named when the file holds no data.
+std::string HexScanMessage(HexScanResult result, int lineNo, const std::string& fileName);
+std::string NoHexDataMessage(const std::string& fileName);
 
 }  // namespace vek

@@ -194,6 +194,14 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
     const std::string tooLarge = folder.Write("too-large.hex", ":020800000000F6\n:00000001FF\n");
     const std::string missing = (folder / "missing.hex").string();
     const std::string aFolder = (folder / "home").string();
+    const std::string noData = folder.Write("no-data.hex", "; nothing\n:00000001FF\n");
+    // A 16F877's program words 0x800 and 0x1010, which an SX28 would cut off and take for
+    // its FUSE word.
+    const std::string picOnSx =
+        folder.Write("pic-on-sx.hex", ":02100000FF3FB0\n:02202000FF3F80\n:00000001FF\n");
+    const std::string noFolder = (folder / "none" / "x.hex").string();
+    const std::string protecting =
+        folder.Write("protecting.hex", ":02400E00723FFF\n:020000000528D1\n");
     struct Cause {
         int status;
         std::vector<std::string> arguments;
@@ -250,10 +258,24 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
          "most FFF\n" +
              USAGE_HINT,
          false, "SX28"},
+        // 3F72 protects a 16F84A's code, not a 16F877's.
+        {2, Args("program", "-d", "16F84A", protecting),
+         "vekflash-cli: the configuration word 3F72 turns on code protection: the chip could no "
+         "longer be read or verified; give --allow-code-protection to program it anyway\n"},
+        {0, Args("-q", "program", "--allow-code-protection", "-d", "16F84A", protecting), ""},
+        {0, Args("-q", "program", "-d", "16F877", protecting), "", false, "16F877"},
+        {2, Args("verify", "--allow-code-protection", "-d", "16F84A", protecting),
+         "vekflash-cli: --allow-code-protection belongs to program, not to verify\n" + USAGE_HINT},
         {2, Args("program", "-d", "16F84A", noConfig),
          "vekflash-cli: " + noConfig + " carries no configuration word: give --config\n"},
 
         {3, Args("program", "-d", "16F84A", missing), "Error: HEX file could not be opened.\n"},
+        {3, Args("verify", "-d", "16F84A", noData), "The file no-data.hex holds no HEX data.\n"},
+        {3, Args("program", "-d", "SX28", "--fuse", "7FB", "--fusex", "F40", picOnSx),
+         "Selected HEX file is too large to fit into device FLASH.\n", false, "SX28"},
+        {3, Args("read", "-d", "16F84A", "-o", noFolder),
+         "Error: " + noFolder + " could not be written: there is no folder " +
+             folder.Path().string() + "/none.\n"},
         {3, Args("verify", "-d", "16F84A", badSum), "Checksum error in HEX file (line 2).\n"},
         {3, Args("program", "-d", "16F84A", "--config", "3FF1", tooLarge),
          "Selected HEX file is too large to fit into device FLASH.\n"},
@@ -381,7 +403,7 @@ TEST_F(Cli, AChipReadAndSavedProgramsABlankOneToTheSameContents) {
         {"16F877",
          ":0600000005280000831634\n:043FFC002301FE3F60\n:02400E00723FFF\n:0442000000005A0060\n"
          ":0243FE00A50018\n:00000001FF\n"},
-        {"SX48", ":04000000A5000F0C3C\n:021FFE00000AD7\n:04202000F307400F73\n:00000001FF\n"},
+        {"SX48", ":04000000A5000F0C3C\n:021FFE00000AD7\n:04202000FB07400F6B\n:00000001FF\n"},
     };
     for (const auto& [device, text] : trips) {
         SCOPED_TRACE(device);
@@ -410,9 +432,12 @@ TEST_F(Cli, HelpAndVersion) {
     const CliRun help = Run(Args("--help"));
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.starts_with("Usage: vekflash-cli [options] COMMAND\n"));
-    EXPECT_NE(help.out.find("Exit status:\n  0  success\n  1  verify found a difference, or the "
-                            "chip is not blank\n  2  the command line cannot be used\n"),
-              std::string::npos);
+    EXPECT_NE(
+        help.out.find(
+            "Exit status:\n  0  success\n  1  verify found a difference, or the "
+            "chip is not blank\n  2  the command line cannot be used, or the configuration word "
+            "turns on code\n     protection without --allow-code-protection\n"),
+        std::string::npos);
     EXPECT_NE(help.out.find("  5  the chip's device ID differs from --device\n"),
               std::string::npos);
     EXPECT_EQ(Run(Args("detect", "--version")).out, "vekflash-cli 1.4\n");

@@ -156,6 +156,7 @@ void ChooseFile(Scene& scene, const TempFolder& folder) {
     scene.session.HexFileName = "matrix.hex";
     scene.ui.controls.FuseText = pic16 ? "3EF2" : "F9B";
     scene.ui.controls.FuseXText = pic16 ? "FFF" : "FFE";
+    scene.ui.answerYes = true;  // on a 16F84A, 3EF2 protects the code as well
 }
 
 // The file programmed into the chip, as the person would before a Verify or a Read.

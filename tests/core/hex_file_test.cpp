@@ -91,7 +91,19 @@ TEST_F(HexFiles, ScanVerdictsAndTheLineTheyName) {
         {"SX28", ":042020009B0FFE0F05\n", HEX_OK, 1, "config 0F9B 0FFE"},
         {"SX28", ":022020009B0F14\n", HEX_OK, 1, "config 0F9B"},
         {"SX48", ":02202200FE0FAF\n", HEX_OK, 1, "fusex 0FFE"},
-        {"SX28", ":046000000102030492\n", HEX_OK, 1},
+        // An SX file fits up to the last program word, with FUSE and FUSEX above: any other
+        // word there is too large, a 16F877's file for example.
+        {"SX28", ":020FFE00FF0FE3\n", HEX_OK, 1},
+        {"SX28", ":02100000FF0FE0\n", HEX_TOO_LARGE, 1},
+        {"SX48", ":021FFE00FF0FD3\n:02100000FF0FE0\n", HEX_OK, 2},
+        {"SX48", ":02200000FF0FD0\n", HEX_TOO_LARGE, 1},
+        {"SX28", ":046000000102030492\n", HEX_TOO_LARGE, 1},
+        {"SX28", ":062020009B0FFE0F000003\n", HEX_TOO_LARGE, 1, "config 0F9B 0FFE"},
+        // Not one data byte: an empty file, text, only an end record, a record without bytes.
+        {"16F84A", "", HEX_NO_DATA, 0},
+        {"16F84A", "no records here\n\n", HEX_NO_DATA, 2},
+        {"16F84A", ":00000001FF\n", HEX_NO_DATA, 1},
+        {"SX28", ":00202000C0\n:00000001FF\n", HEX_NO_DATA, 2, "config"},
         // An extended address record is no data.
         {"16F84A", ":020000040000FA\n:02400E00F23F7F\n", HEX_OK, 2, "config 3FF2"},
         // Damaged records: shorter than their count, a wrong checksum, and "Fi", which adds up
@@ -183,7 +195,7 @@ TEST_F(HexFiles, FilesThatAreNoHexFilesEndCleanly) {
     for (int i = 0; i < 4096; ++i) {
         junk.push_back(static_cast<char>(i * 37));
     }
-    EXPECT_EQ(Scan(junk), HEX_OK);
+    EXPECT_EQ(Scan(junk), HEX_NO_DATA);
 
     fs::create_directory(folder / "folder.hex");
     // Opening a pipe that nobody writes would wait for ever.

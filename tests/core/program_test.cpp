@@ -53,6 +53,7 @@ class Programming : public SimTest {
         bench.sim.ClearLogs();
         bench.sim.ResetCounters();
         bench.ui.pumps = 0;
+        bench.ui.answerYes = true;  // some words here protect the chip's code
     }
     // Programs in both transfer modes, which must put the same bytes on the wire: one write
     // per frame and one per block, or 33 per block. Returns the host's bytes.
@@ -173,6 +174,7 @@ struct Input {
     int row;
     std::string file;
     const char* fuse;
+    const char* fuseX = "FFF";
 };
 const Input PIC{0, PIC_FILE, "3FFA"};  // bit 8 set: the EEPROM is not protected
 const Input PROTECTED{0, PIC_FILE, "3EFA"};
@@ -180,6 +182,13 @@ const Input SX{8, SX_FILE, "7F3"};
 const Input NO_FILE{0, "", "3FFA"};
 const Input BAD_SUM{0, ":0100000001FE\n:0100000001FF\n", "3FFA"};
 const Input TOO_LARGE{0, ":02080000FF3FB8\n", "3FFA"};
+const Input NO_DATA{0, "; only a comment\n:00400E00B2\n:00000001FF\n", "3FFA"};
+// A PIC16 word placed where an SX28 has nothing, and one an SX48 would take.
+const Input SX_TOO_LARGE{8, ":020FFE00FF0FE3\n:02100000FF0FE0\n", "7FB"};
+const Input NO_CONFIG_WORD{0, PIC_FILE, "---"};
+const Input NO_FUSE_WORD{8, SX_FILE, "---"};
+const Input NO_FUSEX_WORD{8, SX_FILE, "7FB", "---"};
+const Input TYPING_SLIP{0, PIC_FILE, "3FZ2"};
 
 struct FailureCase {
     Injection inject;
@@ -195,6 +204,43 @@ struct FailureCase {
 // ack 49. Writes: BEGIN 0, READ_ID 1, BLANK_CHECK 2, END 3, BEGIN 4, PROGRAM 5, one per block
 // from 6, CMD_END 42. An SX28 reads FUSEX's ack 10 and result 11, PROGRAM's ack 12, 'v' 13 and
 // FUSE result 14.
+// One PIC16 word means different things on different chips: a word is asked about when the
+// selected target's editor shows code protection for it.
+TEST_F(Programming, AWordThatTurnsOnCodeProtectionIsWrittenOnlyAfterTheQuestion) {
+    struct Case {
+        int row;
+        const char* fuse;
+        bool asked;
+    };
+    const Case cases[] = {
+        {0, "3FF2", false}, {0, "3F72", true}, {0, "3FE2", true},  {0, "0FF2", true},
+        {1, "3F72", false}, {1, "0F72", true}, {7, "3F72", false}, {7, "3FC2", true},
+        {7, "3F62", true},  {7, "3F52", true}, {8, "7FB", false},  {8, "7F3", true},
+        {9, "FFF", false},  {9, "FF7", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << c.row << ": " << c.fuse);
+        for (const bool yes : {false, true}) {
+            Bench bench;
+            bench.Open(c.row);
+            const bool isSx = c.row > 7;
+            Prepare(bench, isSx ? SX_FILE : PIC_FILE, c.fuse, "FFF");
+            bench.ui.answerYes = yes;
+            const OperationResult result = OnProgram(bench.session);
+            const std::string question = "The configuration word " + std::string(c.fuse) +
+                                         " turns on code protection: the chip can no longer be "
+                                         "read or verified. Program it anyway?";
+            EXPECT_EQ(bench.ui.questions,
+                      c.asked ? std::vector<std::string>{question} : std::vector<std::string>{});
+            const bool programmed = !c.asked || yes;
+            EXPECT_EQ(result.outcome, programmed ? Outcome::Done : Outcome::Declined);
+            // No: the programmer is never asked, and nothing is said after the question.
+            EXPECT_EQ(bench.HostHex().empty(), !programmed);
+            EXPECT_EQ(bench.ui.messages.empty(), !programmed);
+        }
+    }
+}
+
 TEST_F(Programming, EveryFailureShowsItsMessagesOnce) {
     constexpr int BLOCK = VEKSIM_ANCHOR_BLOCK;
     constexpr int REPLACE = VEKSIM_REPLACE;
@@ -210,6 +256,32 @@ TEST_F(Programming, EveryFailureShowsItsMessagesOnce) {
          {"Selected HEX file is too large to fit into device FLASH."},
          TOO_LARGE,
          Outcome::HexFileError},
+        {NOTHING, {"The file test.hex holds no HEX data."}, NO_DATA, Outcome::HexFileError},
+        {NOTHING,
+         {"Selected HEX file is too large to fit into device FLASH."},
+         SX_TOO_LARGE,
+         Outcome::HexFileError},
+        {NOTHING,
+         {"The configuration bits are not set (the Config Bits field shows no word).\nSet them "
+          "with the Set button, or open a HEX file that holds the configuration word."},
+         NO_CONFIG_WORD,
+         Outcome::NoConfiguration},
+        {NOTHING,
+         {"The configuration bits are not set (the Config Bits field shows no word).\nSet them "
+          "with the Set button, or open a HEX file that holds the configuration word."},
+         TYPING_SLIP,
+         Outcome::NoConfiguration},
+        {NOTHING,
+         {"The configuration bits are not set (the Fuse field shows no word).\nSet them with the "
+          "Set button, open a HEX file that holds the FUSE word, or press \"R\" to use the last "
+          "configuration."},
+         NO_FUSE_WORD,
+         Outcome::NoConfiguration},
+        {NOTHING,
+         {"The FuseX bits are not set (the FuseX field shows no word).\nSet them with the FuseX "
+          "Set button, or open a HEX file that holds the FUSEX word."},
+         NO_FUSEX_WORD,
+         Outcome::NoConfiguration},
         {FailWrite(0), {DRIVER_ERROR, COMMUNICATING}},
         {FailRead(1), {NR + "to commands.(1130)"}},
         {FaultReply(CMD_BEGIN, 1, REPLACE), {Fatal("(1c)")}},
@@ -263,10 +335,14 @@ TEST_F(Programming, EveryFailureShowsItsMessagesOnce) {
         SCOPED_TRACE(testing::Message() << "row " << row << ": " << c.messages.front());
         Bench bench;
         bench.Open(c.input.row);
-        Prepare(bench, c.input.file, c.input.fuse, "FFF");
+        Prepare(bench, c.input.file, c.input.fuse, c.input.fuseX);
         c.inject(bench.sim);
         EXPECT_EQ(OnProgram(bench.session).outcome, c.outcome);
         EXPECT_EQ(bench.ui.messages, c.messages);
+        // A file or a field that cannot be used stops Program before the programmer is asked.
+        if (c.outcome == Outcome::HexFileError || c.outcome == Outcome::NoConfiguration) {
+            EXPECT_EQ(bench.HostHex(), "");
+        }
     }
 }
 

@@ -162,7 +162,9 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
         {FailWrite(35), {EEPROM_ACK}, {EEPROM_ACK}},
     };
     TempFolder folder;
-    const std::string blankFile = folder.Write("test.hex", ":00000001FF\n");
+    // One blank word: a file needs data to be verified against.
+    const std::string blankPic = folder.Write("blank-pic.hex", ":02000000FF3FC0\n:00000001FF\n");
+    const std::string blankSx = folder.Write("blank-sx.hex", ":02000000FF0FF0\n:00000001FF\n");
     for (std::size_t row = 0; row < std::size(faults); ++row) {
         const StreamFault& fault = faults[row];
         SCOPED_TRACE(testing::Message() << "row " << row << ": " << fault.read.back());
@@ -179,10 +181,10 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
         if (fault.verify.empty()) {
             continue;
         }
-        // A blank chip against a file without words, so that only the fault can fail it.
+        // A blank chip against a file of one blank word, so that only the fault can fail it.
         Bench verifying;
         verifying.Open(fault.row);
-        verifying.UseFile(blankFile, "3FFF", "FFF");
+        verifying.UseFile(fault.row > 7 ? blankSx : blankPic, "3FFF", "FFF");
         fault.inject(verifying.sim);
         const OperationResult result = VerifyTarget(verifying.session);
         const bool passed = fault.verify.back() == "Verify passed";

@@ -33,6 +33,7 @@ class VerifyTest : public SimTest {
     void ProgramChip(Bench& bench, const Chip& chip) {
         bench.Open(chip.row);
         bench.UseFile(folder.Write("test.hex", chip.file), chip.fuse, chip.fuseX);
+        bench.ui.answerYes = true;  // 3D3A protects a 16F84A's code
         ASSERT_EQ(OnProgram(bench.session).message, "Programming complete.");
         bench.ui.messages.clear();
         bench.sim.ClearLogs();

@@ -31,6 +31,8 @@ class MessageBoxAnswerer {
     std::vector<std::string> messages;
     // Runs while the box is still open, before OK is pressed.
     std::function<void(QMessageBox& box)> whileOpen;
+    // The button pressed on a box without OK (a question); none presses its default.
+    QMessageBox::StandardButton questionAnswer = QMessageBox::NoButton;
 
   private:
     void AnswerOpenBox() {
@@ -44,7 +46,12 @@ class MessageBoxAnswerer {
         if (whileOpen) {
             whileOpen(*box);
         }
-        box->button(QMessageBox::Ok)->click();
+        QAbstractButton* answer = box->button(QMessageBox::Ok);
+        if (answer == nullptr) {
+            answer = questionAnswer != QMessageBox::NoButton ? box->button(questionAnswer)
+                                                             : box->defaultButton();
+        }
+        answer->click();
     }
 
     QTimer timer_;
@@ -75,8 +82,12 @@ class WindowTest : public ::testing::Test {
     // recorded, never waited.
     void Start() {
         window.reset();
-        window = std::make_unique<MainWindow>(settingsPath, sim.LibraryPath(),
-                                              [this](int ms) { pauses.push_back(ms); });
+        window = std::make_unique<MainWindow>(settingsPath, sim.LibraryPath(), [this](int ms) {
+            pauses.push_back(ms);
+            if (onPause) {
+                onPause(ms);
+            }
+        });
         window->SetWebOpener([this](const QUrl& address) {
             openedAddresses.push_back(address.toString().toStdString());
             return openerSucceeds;
@@ -171,6 +182,7 @@ class WindowTest : public ::testing::Test {
     std::filesystem::path settingsPath = folder.filePath("vekflash.INI").toStdString();
     IniSettingsStore settings{settingsPath};
     std::vector<int> pauses;
+    std::function<void(int ms)> onPause;  // runs in each pause, after it is recorded
     MessageBoxAnswerer answerer;
     std::vector<std::string> openedAddresses;
     bool openerSucceeds = true;

@@ -2,6 +2,9 @@
 // back, the configuration fields with their editors, and the inputs held still while an
 // operation runs.
 
+#include <algorithm>
+#include <fstream>
+
 #include "hex_data_window.h"
 #include "pic_config_editor.h"
 #include "sx_fuse_editor.h"
@@ -105,10 +108,14 @@ TEST_F(Workflow, WhileProgramRunsTheTargetTheFileAndTheWordsStayPut) {
     bool checked = false;
     QTimer::singleShot(0, [&] {
         checked = true;
-        for (const char* input : {"deviceList", "hexFileField", "fuseSetButton"}) {
+        for (const char* input : {"deviceList", "hexFileField", "fuseSetButton", "blankCheckButton",
+                                  "eraseButton", "programButton", "verifyButton", "readButton"}) {
             EXPECT_FALSE(Find<QWidget>(input)->isEnabled()) << input;
         }
-        EXPECT_FALSE(Find<QAction>("openHexFileAction")->isEnabled());
+        for (const char* item : {"openHexFileAction", "blankCheckAction", "eraseAction",
+                                 "programAction", "verifyAction", "readAction"}) {
+            EXPECT_FALSE(Find<QAction>(item)->isEnabled()) << item;
+        }
         QTest::keyClick(Find<QComboBox>("deviceList"), Qt::Key_End);
         Trigger("openHexFileAction");
         Press("fuseSetButton");
@@ -124,6 +131,59 @@ TEST_F(Workflow, WhileProgramRunsTheTargetTheFileAndTheWordsStayPut) {
     EXPECT_EQ(sim.ReadWord(VEKSIM_CONFIG, 7), 0x3FF1);
     EXPECT_TRUE(Find<QComboBox>("deviceList")->isEnabled());
     EXPECT_TRUE(Find<QPushButton>("fuseSetButton")->isEnabled());
+    EXPECT_TRUE(Find<QWidget>("programButton")->isEnabled());
+    EXPECT_TRUE(Find<QAction>("readAction")->isEnabled());
+}
+
+// The pause after the wrong-chip warning blocks the window but keeps it painting: what is
+// not input is handled meanwhile, and no command starts.
+TEST_F(Workflow, ThePauseAfterTheWrongChipWarningKeepsTheWindowPainting) {
+    Start();
+    sim.SetDeviceId(0x9A0);
+    pauses.clear();
+    int slices = 0;
+    int handledInPause = 0;
+    onPause = [&](int) {
+        if (++slices == 1) {
+            QTimer::singleShot(0, [&] { ++handledInPause; });
+            Press("eraseButton");
+        }
+    };
+    Press("readButton");
+    onPause = nullptr;
+    EXPECT_EQ(handledInPause, 1);
+    EXPECT_EQ(std::count(pauses.begin(), pauses.end(), 50), 80);  // 4 s in slices
+    ASSERT_EQ(answerer.messages.size(), 1u);
+    EXPECT_TRUE(answerer.messages[0].starts_with("Warning: The processor selected (16F84A)"))
+        << answerer.messages[0];
+}
+
+// 3F72 protects all of a 16F84A's program memory: Program asks first, No the default.
+TEST_F(Workflow, ProgramAsksBeforeItTurnsOnCodeProtection) {
+    std::ofstream(InFolder("protecting.hex")) << ":020000000528D1\n:02400E00723FFF\n";
+    Start();
+    OpenThroughDialog(InFolder("protecting.hex"));
+    answerer.messages.clear();
+    bool asked = false;
+    answerer.whileOpen = [&](QMessageBox& box) {
+        asked = true;
+        EXPECT_EQ(box.standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::No));
+    };
+    Press("programButton");
+    EXPECT_TRUE(asked);
+    answerer.whileOpen = nullptr;
+    const std::string question =
+        "The configuration word 3F72 turns on code protection: the chip can no longer be read "
+        "or verified. Program it anyway?";
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{question});
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x3FFF);
+
+    answerer.questionAnswer = QMessageBox::Yes;
+    Press("programButton");
+    EXPECT_EQ(answerer.messages,
+              (std::vector<std::string>{question, question, "Programming complete."}));
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x2805);
 }
 
 TEST_F(Workflow, TheSetButtonAndTheFieldOpenAndCloseTheEditor) {

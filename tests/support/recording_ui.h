@@ -19,6 +19,11 @@ class RecordingUi : public UserInterface {
             onMessage(text);
         }
     }
+    bool AskYesNo(const std::string& question) override {
+        questions.push_back(question);
+        events.push_back("question: " + question);
+        return answerYes;
+    }
     void SetProgress(int percent) override { progress.push_back(percent); }
     void PumpOneEvent() override {
         ++pumps;
@@ -60,6 +65,8 @@ class RecordingUi : public UserInterface {
     void ShowHexDataLines(const std::vector<std::string>& lines) override { hexData = lines; }
 
     std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    bool answerYes = false;
     std::vector<MessageIcon> icons;
     std::vector<std::string> events;  // messages, pauses, timer and shutdown, in order
     std::vector<int> progress;

@@ -11,6 +11,16 @@
 
 namespace vek::test {
 
+inline int Failures() {
+    const testing::TestResult* result =
+        testing::UnitTest::GetInstance()->current_test_info()->result();
+    int failures = 0;
+    for (int i = 0; i < result->total_part_count(); ++i) {
+        failures += result->GetTestPartResult(i).failed() ? 1 : 0;
+    }
+    return failures;
+}
+
 // Runs `checks` as a user without privileges. As root: in a child process that hands `folder`
 // and everything in it to the user "nobody" and becomes that user; the child's failures are
 // printed by the child and fail the calling test through its exit status.
@@ -32,8 +42,9 @@ inline void RunUnprivileged(const std::filesystem::path& folder,
             setuid(NOBODY) != 0) {
             _exit(2);
         }
+        const int failuresBefore = Failures();
         checks();
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
+        _exit(Failures() > failuresBefore ? 1 : 0);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

@@ -20,6 +20,9 @@ struct ProgrammerConnection {
     UserInterface& ui;
     ProgrammerLink link;
 
+    // The USB serial number of the board to open; empty: the first with the description.
+    std::string BoardSerial;
+
     bool Connected = false;     // the device handle refers to an open programmer
     bool LinkInUse = false;     // someone is exchanging bytes with the programmer
     bool PowerAllowed = false;  // the programmer last confirmed that target power is allowed

@@ -19,19 +19,22 @@ struct CommandName {
     std::string_view name;
     Command command;
     bool takesFile;
+    bool needsDevice;
 };
-constexpr std::array<CommandName, 7> COMMANDS = {{
-    {"detect", Command::Detect, false},
-    {"id", Command::Id, false},
-    {"blank", Command::Blank, false},
-    {"erase", Command::Erase, false},
-    {"program", Command::Program, true},
-    {"verify", Command::Verify, true},
-    {"read", Command::Read, false},
+constexpr std::array<CommandName, 9> COMMANDS = {{
+    {"detect", Command::Detect, false, false},
+    {"id", Command::Id, false, true},
+    {"blank", Command::Blank, false, true},
+    {"erase", Command::Erase, false, true},
+    {"program", Command::Program, true, true},
+    {"verify", Command::Verify, true, true},
+    {"read", Command::Read, false, true},
+    {"list", Command::List, false, false},
+    {"udev-rule", Command::UdevRule, false, false},
 }};
 
 // Options that take a value, by every name they have.
-enum class ValueOption { Device, Output, Config, Fuse, FuseX };
+enum class ValueOption { Device, Output, Config, Fuse, FuseX, Board, Progress };
 
 bool SameLetters(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -131,6 +134,12 @@ class Parser {
         if (name == "--fusex") {
             return ValueOption::FuseX;
         }
+        if (name == "--board") {
+            return ValueOption::Board;
+        }
+        if (name == "--progress") {
+            return ValueOption::Progress;
+        }
         return std::nullopt;
     }
 
@@ -140,6 +149,10 @@ class Parser {
             used_.noErase = true;
         } else if (name == "--all") {
             arguments_.all = true;
+        } else if (name == "--verify") {
+            arguments_.verifyAfterProgram = true;
+        } else if (name == "--json") {
+            arguments_.json = true;
         } else if (name == "-q" || name == "--quiet") {
             arguments_.quiet = true;
         } else if (name == "-h" || name == "--help") {
@@ -174,6 +187,19 @@ class Parser {
             case ValueOption::FuseX:
                 words_.fuseX = value;
                 return;
+            case ValueOption::Board:
+                arguments_.board = value;
+                if (value.empty()) {
+                    Fail("--board needs the board's USB serial number");
+                }
+                return;
+            case ValueOption::Progress:
+                if (value == "plain") {
+                    arguments_.progress = ProgressStyle::Plain;
+                } else if (value != "auto") {
+                    Fail("--progress '" + value + "': plain or auto");
+                }
+                return;
         }
     }
 
@@ -190,6 +216,7 @@ class Parser {
             return;
         }
         arguments_.command = named->command;
+        arguments_.commandName = named->name;
         const std::string command(named->name);
         const std::size_t files = positional_.size() - 1;
         if (named->takesFile && files != 1) {
@@ -203,7 +230,7 @@ class Parser {
         if (named->takesFile) {
             arguments_.file = positional_[1];
         }
-        if (arguments_.command != Command::Detect && arguments_.deviceRow < 0) {
+        if (named->needsDevice && arguments_.deviceRow < 0) {
             Fail(command + " needs the device: -d NAME");
             return;
         }
@@ -219,6 +246,8 @@ class Parser {
             Fail("--no-erase belongs to program, not to " + command);
         } else if (arguments_.all && c != Command::Verify) {
             Fail("--all belongs to verify, not to " + command);
+        } else if (arguments_.verifyAfterProgram && c != Command::Program) {
+            Fail("--verify belongs to program, not to " + command);
         } else if (used_.output && c != Command::Read) {
             Fail("-o belongs to read, not to " + command);
         } else if ((words_.config || words_.fuse || words_.fuseX) && c != Command::Program &&
@@ -300,11 +329,14 @@ Commands:
   program FILE    write the HEX file and the configuration words into the chip
   verify FILE     compare the chip with the HEX file and the configuration words
   read            read the chip as an Intel HEX file, to stdout or to the file of -o
+  list            every attached programmer: index, USB serial number, description and
+                  driver, separated by tabs
+  udev-rule       the udev rule that gives the programmer to its user, and where it goes
 
 Options:
   -d, --device NAME  the chip in the socket: 16F84A, 16F870, 16F871, 16F872, 16F873,
                      16F874, 16F876, 16F877, SX28 or SX48, in any letter case; every
-                     command but detect needs it
+                     command but detect, list and udev-rule needs it
   -o, --output FILE  read: write the HEX file FILE instead of stdout
       --no-erase     program: refuse a chip that is not blank instead of erasing it
       --config HEX   program, verify: the PIC16 configuration word
@@ -313,13 +345,21 @@ Options:
                      Without them the words come from the file's configuration records;
                      a file without them needs these options.
       --all          verify: list every difference, not only the first
+      --verify       program: verify the chip after programming it
+      --board SERIAL the programmer with this USB serial number (see list); without it
+                     the first one attached
+      --json         one JSON object on stdout at the end of the run, for a script
+      --progress plain
+                     one line per tenth of the operation instead of the progress bar,
+                     also where stderr is no terminal
   -q, --quiet        no progress bar, and the messages only when the command fails
       --version      print the version
   -h, --help         print this help
 
 Messages go to stderr, with a progress bar when stderr is a terminal. Results go to
 stdout: the device word and the devices it fits (id), the HEX file (read without -o),
-and every difference with their count (verify --all).
+every difference with their count (verify --all) and the programmers (list); with
+--json stdout holds only the JSON object.
 
 Exit status:
   0  success
@@ -327,7 +367,8 @@ Exit status:
   2  the command line cannot be used
   3  the HEX file is missing, has a checksum error or is too large for the chip, or
      the file of -o cannot be written
-  4  no programmer, or the communication with it failed
+  4  no programmer (none attached, or none with the serial number of --board), or
+     the communication with it failed
   5  the chip's device ID differs from --device
 )";
 }

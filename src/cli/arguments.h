@@ -7,13 +7,18 @@
 
 namespace vek::cli {
 
-enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read };
+enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read, List, UdevRule };
+
+// How progress is shown on stderr: a bar when it is a terminal and nothing otherwise, or one
+// line per tenth for a log.
+enum class ProgressStyle { Automatic, Plain };
 
 struct Arguments {
     Command command = Command::Detect;
-    int deviceRow = -1;      // the row of DeviceTable named by --device
-    std::string file;        // program, verify
-    std::string outputFile;  // read -o; empty: the HEX text goes to stdout
+    std::string commandName;  // as typed
+    int deviceRow = -1;       // the row of DeviceTable named by --device
+    std::string file;         // program, verify
+    std::string outputFile;   // read -o; empty: the HEX text goes to stdout
     bool noErase = false;
     // The configuration words given on the command line: the PIC16 configuration word, the
     // SX FUSE and FUSEX words.
@@ -21,6 +26,10 @@ struct Arguments {
     std::optional<int> fuse;
     std::optional<int> fuseX;
     bool all = false;
+    bool verifyAfterProgram = false;  // program --verify
+    std::string board;                // the USB serial number of the board; empty: the first
+    bool json = false;
+    ProgressStyle progress = ProgressStyle::Automatic;
     bool quiet = false;
     bool help = false;
     bool version = false;

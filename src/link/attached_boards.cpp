@@ -26,8 +26,7 @@ bool ListedString(ProgrammerLink& link, int index, std::uint32_t which, std::str
 std::vector<AttachedBoard> ListAttachedBoards(ProgrammerLink& link) {
     std::vector<AttachedBoard> boards;
     std::int32_t deviceCount = 0;
-    if (!link.IsBound() ||
-        link.ListDevices(&deviceCount, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK) {
+    if (!link.IsBound() || link.ListDevices(&deviceCount, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK) {
         return boards;
     }
     for (int index = 0; index < deviceCount; ++index) {

@@ -46,14 +46,6 @@ bool SendAllowPower(ProgrammerConnection& connection, bool allow) {
     return connection.link.SendCommand({CMD_ALLOW_POWER, static_cast<std::uint8_t>(allow ? 1 : 0)});
 }
 
-std::string MissingDriverMessage() {
-    return std::string(
-               "Error: DLL drivers not found. \n\nDownload the drivers for the VEK-FLASH "
-               "programmer \nfrom ") +
-           MAKER_WEB_ADDRESS +
-           " or select Internet|Download Drivers \nif currently connected to the internet.";
-}
-
 // Opens the programmer and tells it that target power is not allowed.
 void OpenAtStartup(ProgrammerConnection& connection) {
     ProgrammerLink& link = connection.link;
@@ -85,6 +77,14 @@ void OpenAtStartup(ProgrammerConnection& connection) {
 }
 
 }  // namespace
+
+std::string MissingDriverMessage() {
+    return std::string(
+               "Error: DLL drivers not found. \n\nDownload the drivers for the VEK-FLASH "
+               "programmer \nfrom ") +
+           MAKER_WEB_ADDRESS +
+           " or select Internet|Download Drivers \nif currently connected to the internet.";
+}
 
 void StartupConnection(ProgrammerConnection& connection) {
     connection.LinkInUse = true;

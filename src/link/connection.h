@@ -28,6 +28,9 @@ struct ProgrammerConnection {
     bool PowerAllowed = false;  // the programmer last confirmed that target power is allowed
 };
 
+// What a person sees when the D2XX library or one of its functions is missing.
+std::string MissingDriverMessage();
+
 void StartupConnection(ProgrammerConnection& connection);
 // Every timer tick, after the window has saved its position.
 void ConnectionPoll(ProgrammerConnection& connection);

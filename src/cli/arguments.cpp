@@ -34,7 +34,19 @@ constexpr std::array<CommandName, 9> COMMANDS = {{
 }};
 
 // Options that take a value, by every name they have.
-enum class ValueOption { Device, Output, Config, Fuse, FuseX, Board, Progress };
+enum class ValueOption {
+    Device,
+    Output,
+    Config,
+    Fuse,
+    FuseX,
+    Board,
+    Progress,
+    Log,
+    SerialNumber,
+    SerialFile,
+    SerialAt
+};
 
 bool SameLetters(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -140,6 +152,18 @@ class Parser {
         if (name == "--progress") {
             return ValueOption::Progress;
         }
+        if (name == "--log") {
+            return ValueOption::Log;
+        }
+        if (name == "--serial-number") {
+            return ValueOption::SerialNumber;
+        }
+        if (name == "--serial-file") {
+            return ValueOption::SerialFile;
+        }
+        if (name == "--serial-at") {
+            return ValueOption::SerialAt;
+        }
         return std::nullopt;
     }
 
@@ -153,6 +177,8 @@ class Parser {
             arguments_.verifyAfterProgram = true;
         } else if (name == "--json") {
             arguments_.json = true;
+        } else if (name == "--serial-overwrite") {
+            arguments_.serialOverwrite = true;
         } else if (name == "-q" || name == "--quiet") {
             arguments_.quiet = true;
         } else if (name == "-h" || name == "--help") {
@@ -191,6 +217,25 @@ class Parser {
                 arguments_.board = value;
                 if (value.empty()) {
                     Fail("--board needs the board's USB serial number");
+                }
+                return;
+            case ValueOption::Log:
+                arguments_.logFile = value;
+                return;
+            case ValueOption::SerialNumber:
+                arguments_.serialNumber = ParseSerialNumber(value);
+                if (!arguments_.serialNumber) {
+                    Fail("--serial-number '" + value + "' is no decimal number of 32 bits");
+                }
+                return;
+            case ValueOption::SerialFile:
+                arguments_.serialFile = value;
+                return;
+            case ValueOption::SerialAt:
+                arguments_.serialAt = ParseSerialPlace(value);
+                if (!arguments_.serialAt) {
+                    Fail("--serial-at '" + value +
+                         "': eeprom:LOC[:BYTES] with BYTES 1 to 4, or id");
                 }
                 return;
             case ValueOption::Progress:
@@ -238,6 +283,9 @@ class Parser {
         if (error_.empty() && named->takesFile) {
             CheckConfigurationWords();
         }
+        if (error_.empty() && arguments_.command == Command::Program) {
+            CheckSerialNumber();
+        }
     }
 
     void CheckOptionsBelongTo(const std::string& command) {
@@ -248,6 +296,10 @@ class Parser {
             Fail("--all belongs to verify, not to " + command);
         } else if (arguments_.verifyAfterProgram && c != Command::Program) {
             Fail("--verify belongs to program, not to " + command);
+        } else if ((arguments_.serialNumber || !arguments_.serialFile.empty() ||
+                    arguments_.serialAt || arguments_.serialOverwrite) &&
+                   c != Command::Program) {
+            Fail("serial numbers belong to program, not to " + command);
         } else if (used_.output && c != Command::Read) {
             Fail("-o belongs to read, not to " + command);
         } else if ((words_.config || words_.fuse || words_.fuseX) && c != Command::Program &&
@@ -271,6 +323,37 @@ class Parser {
         Word("--config", words_.config, PIC16_WORD_MAX, arguments_.config);
         Word("--fuse", words_.fuse, SX_WORD_MAX, arguments_.fuse);
         Word("--fusex", words_.fuseX, SX_WORD_MAX, arguments_.fuseX);
+    }
+
+    void CheckSerialNumber() {
+        const bool numbered = arguments_.serialNumber || !arguments_.serialFile.empty();
+        if (arguments_.serialNumber && !arguments_.serialFile.empty()) {
+            Fail("--serial-number and --serial-file both give the number; give one");
+        } else if (numbered != arguments_.serialAt.has_value()) {
+            Fail(numbered ? "a serial number needs its place: --serial-at eeprom:LOC[:BYTES] or id"
+                          : "--serial-at needs --serial-number or --serial-file");
+        } else if (arguments_.serialOverwrite && !numbered) {
+            Fail("--serial-overwrite needs --serial-number or --serial-file");
+        }
+        if (!error_.empty() || !numbered) {
+            return;
+        }
+        const DeviceInfo& device = DeviceTable[arguments_.deviceRow];
+        const SerialPlace& place = *arguments_.serialAt;
+        if (FamilyOfIndex(arguments_.deviceRow) == TargetFamily::SX) {
+            Fail("an " + std::string(device.name) +
+                 " has no EEPROM and no ID locations for a serial number");
+        } else if (place.kind == SerialPlace::Kind::Eeprom &&
+                   place.location + place.bytes > device.eepromBytes) {
+            Fail("--serial-at eeprom:" + std::to_string(place.location) + ":" +
+                 std::to_string(place.bytes) + " lies beyond the " +
+                 std::to_string(device.eepromBytes) + " EEPROM bytes of the " +
+                 std::string(device.name));
+        } else if (arguments_.serialNumber && *arguments_.serialNumber > LargestSerialAt(place)) {
+            Fail("serial number " + std::to_string(*arguments_.serialNumber) +
+                 " does not fit its place, which holds at most " +
+                 std::to_string(LargestSerialAt(place)));
+        }
     }
 
     void Word(const char* option, const std::optional<std::string>& text, int max,
@@ -349,6 +432,21 @@ Options:
       --board SERIAL the programmer with this USB serial number (see list); without it
                      the first one attached
       --json         one JSON object on stdout at the end of the run, for a script
+      --serial-number N
+                     program: write the decimal number N into the chip as part of
+                     the programmed image, at the place of --serial-at
+      --serial-file FILE
+                     program: take N from FILE and write N + 1 back once the chip
+                     has been programmed and verified (program verifies then);
+                     processes sharing FILE take turns
+      --serial-at eeprom:LOC[:BYTES]
+                     program: the EEPROM locations from LOC on, least significant
+                     byte first, 1 to 4 bytes (4 without BYTES)
+      --serial-at id program: the four PIC16 ID locations, one hexadecimal digit in
+                     the low four bits of each, most significant first
+      --serial-overwrite
+                     program: write the number over data the HEX file gives there
+      --log FILE     append a CSV line about the run to FILE, with a header when new
       --progress plain
                      one line per tenth of the operation instead of the progress bar,
                      also where stderr is no terminal

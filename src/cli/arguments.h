@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/serial_number.h"
+
 namespace vek::cli {
 
 enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read, List, UdevRule };
@@ -29,6 +31,13 @@ struct Arguments {
     bool verifyAfterProgram = false;  // program --verify
     std::string board;                // the USB serial number of the board; empty: the first
     bool json = false;
+    std::string logFile;  // --log: the CSV file that gets a line per run
+    // program: the serial number written into each chip, given or taken from serialFile, at
+    // serialAt; serialOverwrite lets it replace what the file gives there.
+    std::optional<unsigned> serialNumber;
+    std::string serialFile;
+    std::optional<SerialPlace> serialAt;
+    bool serialOverwrite = false;
     ProgressStyle progress = ProgressStyle::Automatic;
     bool quiet = false;
     bool help = false;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/udev_rule.h"
+#include "device/hex_file.h"
 #include "device/hex_text.h"
 #include "device/hex_writer.h"
 #include "link/attached_boards.h"
@@ -316,6 +317,10 @@ class CommandRun {
         if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
             return chosen;
         }
+        std::optional<SerialNumberFile> serialFile;
+        if (const ExitStatus placed = PlaceSerialNumber(serialFile); placed != EXIT_OK) {
+            return placed;
+        }
         session_.EraseBeforeProgram = !arguments_.noErase;
         if (!Connect()) {
             return EXIT_PROGRAMMER;
@@ -323,10 +328,61 @@ class CommandRun {
         ui_.SetProgressLabel("program");
         const OperationResult programmed = OnProgram(session_);
         ui_.FinishProgress(programmed.Succeeded());
-        if (!programmed.Succeeded() || !arguments_.verifyAfterProgram) {
+        if (!programmed.Succeeded()) {
             return StatusOf(programmed);
         }
-        return CompareWithChip();
+        record_.serialWritten = serialNumber_;
+        // A number is used up only by a chip that holds it as verified.
+        if (!arguments_.verifyAfterProgram && !serialFile) {
+            return EXIT_OK;
+        }
+        const ExitStatus verified = CompareWithChip();
+        if (verified != EXIT_OK || !serialFile || serialFile->Advance()) {
+            return verified;
+        }
+        ui_.ShowMessage("Error: " + arguments_.serialFile +
+                        " could not be written; the chip holds " + "serial number " +
+                        std::to_string(*serialNumber_) + ".");
+        return EXIT_HEX_FILE;
+    }
+
+    // The serial number of the option or the file, placed over the file's words where the
+    // command line says; the file stays locked until the run ends.
+    ExitStatus PlaceSerialNumber(std::optional<SerialNumberFile>& serialFile) {
+        if (!arguments_.serialAt) {
+            return EXIT_OK;
+        }
+        const SerialPlace& place = *arguments_.serialAt;
+        serialNumber_ = arguments_.serialNumber;
+        if (!arguments_.serialFile.empty()) {
+            std::string error;
+            serialFile = SerialNumberFile::Open(arguments_.serialFile, error);
+            if (!serialFile) {
+                ui_.ShowMessage(error);
+                return EXIT_HEX_FILE;
+            }
+            serialNumber_ = serialFile->Number();
+        }
+        if (*serialNumber_ > LargestSerialAt(place)) {
+            return UsageError("serial number " + std::to_string(*serialNumber_) +
+                              " does not fit its place, which holds at most " +
+                              std::to_string(LargestSerialAt(place)));
+        }
+        const std::vector<ImageWord> words = SerialWords(*serialNumber_, place);
+        if (!arguments_.serialOverwrite && FileGivesAnyOf(words)) {
+            return UsageError("the serial number's place holds data of " + arguments_.file +
+                              "; --serial-overwrite writes over it");
+        }
+        session_.fileOverlay = words;
+        return EXIT_OK;
+    }
+
+    bool FileGivesAnyOf(const std::vector<ImageWord>& words) const {
+        MemoryImage given;
+        LoadHexInto(arguments_.file, given, LoadVariant::Listing, TargetFamily::PIC16);
+        return std::any_of(words.begin(), words.end(), [&](const ImageWord& word) {
+            return (given[word.address] & LOADED_MARK) != 0;
+        });
     }
 
     ExitStatus Verify() {
@@ -402,6 +458,7 @@ class CommandRun {
     TerminalUserInterface& ui_;
     std::FILE* results_;
     RunRecord& record_;
+    std::optional<unsigned> serialNumber_;
 };
 
 }  // namespace

@@ -28,7 +28,7 @@ int RefuseCommandLine(const ParsedArguments& parsed) {
         const RunRecord record;
         const std::vector<std::string> messages = {"vekflash-cli: " + parsed.error};
         std::printf("%s\n",
-                    JsonReport({parsed.arguments, record, EXIT_USAGE, messages, 0.0}).c_str());
+                    JsonReport({parsed.arguments, record, EXIT_USAGE, messages, 0.0, ""}).c_str());
     }
     return EXIT_USAGE;
 }
@@ -37,6 +37,7 @@ int RefuseCommandLine(const ParsedArguments& parsed) {
 
 int main(int argc, char* argv[]) {
     const auto start = std::chrono::steady_clock::now();
+    const std::string startedAt = IsoTimeUtc(std::chrono::system_clock::now());
     const ParsedArguments parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
         return RefuseCommandLine(parsed);
@@ -55,12 +56,19 @@ int main(int argc, char* argv[]) {
     vek::MemorySettingsStore settings;
     vek::Session session(ui, settings);
     RunRecord record;
-    const ExitStatus status = RunCommand(arguments, session, ui, stdout, record);
+    ExitStatus status = RunCommand(arguments, session, ui, stdout, record);
+    if (!arguments.logFile.empty() &&
+        !AppendRunLog(arguments.logFile,
+                      {arguments, record, status, ui.Messages(), SecondsSince(start), startedAt})) {
+        ui.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
+        status = status == EXIT_OK ? EXIT_HEX_FILE : status;
+    }
     if (status != EXIT_OK) {
         ui.ReportHeldMessages();
     }
     if (arguments.json) {
-        const RunSummary run{arguments, record, status, ui.Messages(), SecondsSince(start)};
+        const RunSummary run{arguments,           record,   status, ui.Messages(),
+                             SecondsSince(start), startedAt};
         std::printf("%s\n", JsonReport(run).c_str());
     }
     return status;

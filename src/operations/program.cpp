@@ -155,6 +155,7 @@ class Programming {
             return FailWith(Outcome::HexFileError,
                             "The hex file " + session_.HexFileName + " could not be opened.");
         }
+        session_.image.Place(session_.fileOverlay);
         session_.fields = session_.ui.TakeFieldTexts();
         configValue_ = HexToInt(session_.fields.FuseText);
         if (IsPic16()) {

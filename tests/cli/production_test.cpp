@@ -13,8 +13,8 @@ class Production : public Cli {
   protected:
     // Two boards: a 16F877 and an SX28, each chip kept in a file of its own.
     void AttachTwoBoards() {
-        environment = {{"VEKSIM_BOARDS", "A1:16F877:" + (folder / "a1").string() + ";B2:SX28:" +
-                                             (folder / "b2").string()}};
+        environment = {{"VEKSIM_BOARDS", "A1:16F877:" + (folder / "a1").string() +
+                                             ";B2:SX28:" + (folder / "b2").string()}};
     }
     static json Report(const CliRun& run) {
         EXPECT_FALSE(run.out.empty());
@@ -59,12 +59,12 @@ TEST_F(Production, ListNamesEveryBoardAndBoardPicksOneOfThem) {
 
 TEST_F(Production, TwoProcessesProgramTwoBoardsAtOnce) {
     AttachTwoBoards();
-    const Launched onA1 = Launch(Args("--board", "A1", "-d", "16F877", "program", "--verify",
-                                      PIC_SAMPLE),
-                                 "16F84A", "pic", "", -1, "a1");
-    const Launched onB2 = Launch(Args("--board", "B2", "-d", "SX28", "program", "--verify",
-                                      SX_SAMPLE),
-                                 "16F84A", "pic", "", -1, "b2");
+    const Launched onA1 =
+        Launch(Args("--board", "A1", "-d", "16F877", "program", "--verify", PIC_SAMPLE), "16F84A",
+               "pic", "", -1, "a1");
+    const Launched onB2 =
+        Launch(Args("--board", "B2", "-d", "SX28", "program", "--verify", SX_SAMPLE), "16F84A",
+               "pic", "", -1, "b2");
     const CliRun a1 = Collect(onA1);
     const CliRun b2 = Collect(onB2);
     for (const CliRun& run : {a1, b2}) {
@@ -85,9 +85,8 @@ TEST_F(Production, ProgramVerifyFailsWithStatusOneWhenTheChipDiffers) {
     EXPECT_EQ(passed.err, "Programming complete.\nVerify passed\n");
 
     // The third program word reads back with its low byte 00.
-    const CliRun differs =
-        Run(Args("program", "--verify", "-d", "16F84A", PIC_SAMPLE), "16F84A", "pic",
-            "reply:0x52,0,11,1,0x00");
+    const CliRun differs = Run(Args("program", "--verify", "-d", "16F84A", PIC_SAMPLE), "16F84A",
+                               "pic", "reply:0x52,0,11,1,0x00");
     EXPECT_EQ(differs.status, 1);
     EXPECT_EQ(differs.err,
               "Programming complete.\nProgram ROM verify failed at word 2. (expected 0x1283, "
@@ -127,19 +126,19 @@ TEST_F(Production, JsonGivesOneObjectPerRunWithWhatTheCommandFound) {
     EXPECT_EQ(report["outcome"], "wrong-device");
     EXPECT_EQ(report["exit_status"], 5);
     EXPECT_EQ(report["id"], json({{"word", "9A0"}, {"devices", {"16F877"}}}));
-    EXPECT_EQ(report["messages"], json::array({"The chip's device ID 9A0 is not that of the SX28."}));
+    EXPECT_EQ(report["messages"],
+              json::array({"The chip's device ID 9A0 is not that of the SX28."}));
 
     const std::string changed = folder.Write("changed.hex", ":020000003412B8\n:00000001FF\n");
-    const CliRun differs =
-        Run(Args("verify", "--all", "--json", "--board", "A1", "-d", "16F877", "--config", "3FF1",
-                 changed));
+    const CliRun differs = Run(Args("verify", "--all", "--json", "--board", "A1", "-d", "16F877",
+                                    "--config", "3FF1", changed));
     EXPECT_EQ(differs.status, 1);
     report = Report(differs);
     EXPECT_EQ(report["outcome"], "difference");
     ASSERT_GE(report["differences"].size(), 2u);
-    EXPECT_EQ(report["differences"][0],
-              json({{"kind", "program"}, {"address", "0000"}, {"expected", "1234"},
-                    {"read", "1683"}}));
+    EXPECT_EQ(
+        report["differences"][0],
+        json({{"kind", "program"}, {"address", "0000"}, {"expected", "1234"}, {"read", "1683"}}));
     EXPECT_EQ(report["differences"][1]["address"], "0001");
 
     const std::string kept = (folder / "kept.hex").string();
@@ -179,8 +178,8 @@ TEST_F(Production, JsonGivesOneObjectPerRunWithWhatTheCommandFound) {
 }
 
 TEST_F(Production, PlainProgressIsOneLinePerTenthWhereNoTerminalIs) {
-    const CliRun run = Run(Args("read", "-d", "16F84A", "--progress", "plain", "-o",
-                                (folder / "read.hex").string()));
+    const CliRun run = Run(
+        Args("read", "-d", "16F84A", "--progress", "plain", "-o", (folder / "read.hex").string()));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err,
               "read 10%\nread 20%\nread 30%\nread 40%\nread 50%\nread 60%\nread 70%\nread 80%\n"
@@ -208,9 +207,12 @@ TEST_F(Production, AnIdOfAllZerosOrAllOnesNamesTheUsualCauses) {
         std::string device, low, high, err;
     };
     const Case cases[] = {
-        {"16F84A", "0x00", "0x00", "The chip's device ID 000 is not that of the 16F84A.\n" + causes},
-        {"16F84A", "0xFF", "0x0F", "The chip's device ID FFF is not that of the 16F84A.\n" + causes},
-        {"16F877", "0xE3", "0x0F", "The chip's device ID FE3 is not that of the 16F877.\n" + causes},
+        {"16F84A", "0x00", "0x00",
+         "The chip's device ID 000 is not that of the 16F84A.\n" + causes},
+        {"16F84A", "0xFF", "0x0F",
+         "The chip's device ID FFF is not that of the 16F84A.\n" + causes},
+        {"16F877", "0xE3", "0x0F",
+         "The chip's device ID FE3 is not that of the 16F877.\n" + causes},
         {"SX28", "0x00", "0x00", "The chip's device ID 000 is not that of the SX28.\n" + causes},
         // An SX48 answers 002: a chip, if the wrong one.
         {"16F84A", "0x02", "0x00", "The chip's device ID 002 is not that of the 16F84A.\n"},
@@ -224,8 +226,8 @@ TEST_F(Production, AnIdOfAllZerosOrAllOnesNamesTheUsualCauses) {
         EXPECT_EQ(run.err, c.err);
     }
     // After the warning of an operation too.
-    const CliRun read = Run(Args("read", "-d", "16F84A"), "16F84A", "pic",
-                            "reply:0x56,0,1,1,0;reply:0x56,0,2,1,0");
+    const CliRun read =
+        Run(Args("read", "-d", "16F84A"), "16F84A", "pic", "reply:0x56,0,1,1,0;reply:0x56,0,2,1,0");
     EXPECT_EQ(read.status, 5);
     EXPECT_TRUE(read.err.ends_with("enabled from the Setup menu.\n" + causes)) << read.err;
 }

@@ -20,8 +20,8 @@ namespace {
 bool LockWholeFile(int descriptor) {
 #if defined(_WIN32)
     OVERLAPPED whole{};
-    return LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)),
-                      LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole) != 0;
+    return LockFileEx(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)), LOCKFILE_EXCLUSIVE_LOCK,
+                      0, MAXDWORD, MAXDWORD, &whole) != 0;
 #else
     return flock(descriptor, LOCK_EX) == 0;
 #endif

@@ -73,15 +73,15 @@ std::vector<ImageWord> SerialWords(unsigned number, const SerialPlace& place) {
         return words;
     }
     for (int byte = 0; byte < place.bytes; ++byte) {
-        words.push_back({EEPROM_ADDR + place.location + byte, 0xFF | EEPROM_PRESENT,
-                         static_cast<std::int32_t>((number >> (8 * byte)) & 0xFF) |
-                             EEPROM_PRESENT});
+        words.push_back(
+            {EEPROM_ADDR + place.location + byte, 0xFF | EEPROM_PRESENT,
+             static_cast<std::int32_t>((number >> (8 * byte)) & 0xFF) | EEPROM_PRESENT});
     }
     return words;
 }
 
 std::optional<SerialNumberFile> SerialNumberFile::Open(const std::filesystem::path& path,
-                                                      std::string& error) {
+                                                       std::string& error) {
     std::optional<LockedFile> lock = LockedFile::Open(path, LockedFile::Mode::ReadExisting);
     const std::optional<std::string> text = lock ? lock->ReadAll() : std::nullopt;
     if (!text) {
@@ -91,9 +91,9 @@ std::optional<SerialNumberFile> SerialNumberFile::Open(const std::filesystem::pa
     const std::size_t first = text->find_first_not_of(" \t\r\n");
     const std::size_t last = text->find_last_not_of(" \t\r\n");
     const std::optional<unsigned> number =
-        first == std::string::npos ? std::nullopt
-                                   : ParseSerialNumber(std::string_view(*text).substr(
-                                         first, last - first + 1));
+        first == std::string::npos
+            ? std::nullopt
+            : ParseSerialNumber(std::string_view(*text).substr(first, last - first + 1));
     if (!number || *number == std::numeric_limits<unsigned>::max()) {
         error = "Error: " + path.string() +
                 " holds no serial number: a decimal number below 4294967295.";

@@ -39,8 +39,8 @@ std::vector<std::string> Lines(const std::string& text) {
 class SerialNumbers : public Cli {
   protected:
     std::vector<std::string> Program(const std::vector<std::string>& more) {
-        std::vector<std::string> arguments = {"-d", "16F84A", "program", "--serial-file",
-                                              serialFile, "--log", logFile};
+        std::vector<std::string> arguments = {"-d",       "16F84A", "program", "--serial-file",
+                                              serialFile, "--log",  logFile};
         arguments.insert(arguments.end(), more.begin(), more.end());
         arguments.push_back(PIC_SAMPLE);
         return arguments;
@@ -62,8 +62,8 @@ TEST_F(SerialNumbers, ABatchGetsOneNumberEachAndTheLogALineEach) {
     EXPECT_EQ(ReadFile(serialFile), "1003\n");
 
     // A chip that fails verify keeps the number for the next one, and the log says so.
-    const CliRun failed = Run(Program({"--serial-at", "eeprom:8:2"}), "16F84A", "chip4",
-                              "reply:0x52,0,11,1,0x00");
+    const CliRun failed =
+        Run(Program({"--serial-at", "eeprom:8:2"}), "16F84A", "chip4", "reply:0x52,0,11,1,0x00");
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(ReadFile(serialFile), "1003\n");
 
@@ -96,11 +96,12 @@ TEST_F(SerialNumbers, ABatchGetsOneNumberEachAndTheLogALineEach) {
 }
 
 TEST_F(SerialNumbers, TwoBoardsSharingOneFileNeverWriteTheSameNumber) {
-    environment = {{"VEKSIM_BOARDS", "A1:16F877:" + (folder / "a1").string() + ";B2:16F877:" +
-                                         (folder / "b2").string()}};
+    environment = {{"VEKSIM_BOARDS", "A1:16F877:" + (folder / "a1").string() +
+                                         ";B2:16F877:" + (folder / "b2").string()}};
     std::vector<Launched> launched;
     for (const char* board : {"A1", "B2"}) {
-        std::vector<std::string> arguments = Program({"--serial-at", "eeprom:200", "--board", board});
+        std::vector<std::string> arguments =
+            Program({"--serial-at", "eeprom:200", "--board", board});
         arguments[1] = "16F877";
         launched.push_back(Launch(arguments, "16F84A", "pic", "", -1, board));
     }
@@ -120,8 +121,8 @@ TEST_F(SerialNumbers, TwoBoardsSharingOneFileNeverWriteTheSameNumber) {
 
 TEST_F(SerialNumbers, IdLocationsTakeOneDigitEachAndTheFileIsNotWrittenOver) {
     // The sample gives the ID locations 1, 2, 3 and 4: the digits replace their low bits.
-    const std::vector<std::string> idArguments = Args(
-        "-d", "16F84A", "program", "--serial-number", "22136", "--serial-at", "id", PIC_SAMPLE);
+    const std::vector<std::string> idArguments = Args("-d", "16F84A", "program", "--serial-number",
+                                                      "22136", "--serial-at", "id", PIC_SAMPLE);
     EXPECT_EQ(Run(idArguments).status, 2);
     std::vector<std::string> overwriting = idArguments;
     overwriting.insert(overwriting.begin(), "--serial-overwrite");
@@ -154,20 +155,26 @@ TEST_F(SerialNumbers, PlacesAndNumbersThatCannotBeUsedAreRefused) {
     const Refusal refusals[] = {
         {Args("-d", "SX28", "program", "--serial-number", "1", "--serial-at", "eeprom:0",
               SX_SAMPLE),
-         2, "vekflash-cli: an SX28 has no EEPROM and no ID locations for a serial number\n" +
-                USAGE_HINT},
+         2,
+         "vekflash-cli: an SX28 has no EEPROM and no ID locations for a serial number\n" +
+             USAGE_HINT},
         {Args("-d", "16F84A", "program", "--serial-number", "1", "--serial-at", "eeprom:61",
               PIC_SAMPLE),
-         2, "vekflash-cli: --serial-at eeprom:61:4 lies beyond the 64 EEPROM bytes of the "
-            "16F84A\n" + USAGE_HINT},
+         2,
+         "vekflash-cli: --serial-at eeprom:61:4 lies beyond the 64 EEPROM bytes of the "
+         "16F84A\n" +
+             USAGE_HINT},
         {Args("-d", "16F84A", "program", "--serial-number", "256", "--serial-at", "eeprom:8:1",
               PIC_SAMPLE),
-         2, "vekflash-cli: serial number 256 does not fit its place, which holds at most 255\n" +
-                USAGE_HINT},
+         2,
+         "vekflash-cli: serial number 256 does not fit its place, which holds at most 255\n" +
+             USAGE_HINT},
         {Args("-d", "16F84A", "program", "--serial-number", "65536", "--serial-at", "id",
               PIC_SAMPLE),
-         2, "vekflash-cli: serial number 65536 does not fit its place, which holds at most "
-            "65535\n" + USAGE_HINT},
+         2,
+         "vekflash-cli: serial number 65536 does not fit its place, which holds at most "
+         "65535\n" +
+             USAGE_HINT},
         {Args("-d", "16F84A", "program", "--serial-at", "eeprom:8:5", PIC_SAMPLE), 2,
          "vekflash-cli: --serial-at 'eeprom:8:5': eeprom:LOC[:BYTES] with BYTES 1 to 4, or id\n" +
              USAGE_HINT},
@@ -178,13 +185,12 @@ TEST_F(SerialNumbers, PlacesAndNumbersThatCannotBeUsedAreRefused) {
          "vekflash-cli: serial numbers belong to program, not to verify\n" + USAGE_HINT},
         {Args("-d", "16F84A", "program", "--serial-number", "1", "--serial-file", missing,
               "--serial-at", "id", PIC_SAMPLE),
-         2, "vekflash-cli: --serial-number and --serial-file both give the number; give one\n" +
-                USAGE_HINT},
-        {Args("-d", "16F84A", "program", "--serial-file", missing, "--serial-at", "id",
-              PIC_SAMPLE),
+         2,
+         "vekflash-cli: --serial-number and --serial-file both give the number; give one\n" +
+             USAGE_HINT},
+        {Args("-d", "16F84A", "program", "--serial-file", missing, "--serial-at", "id", PIC_SAMPLE),
          3, "Error: the serial number file " + missing + " could not be read.\n"},
-        {Args("-d", "16F84A", "program", "--serial-file", garbled, "--serial-at", "id",
-              PIC_SAMPLE),
+        {Args("-d", "16F84A", "program", "--serial-file", garbled, "--serial-at", "id", PIC_SAMPLE),
          3, "Error: " + garbled + " holds no serial number: a decimal number below 4294967295.\n"},
         {Args("-d", "16F84A", "detect", "--log", (folder / "home").string()), 3,
          "VEK Flash programmer ready.\nError: the log " + (folder / "home").string() +

@@ -43,6 +43,18 @@ std::optional<FT_STATUS> HandleCallFailure(const char* function, FT_HANDLE handl
     return Sim().HandleFailure(handle);
 }
 
+// One board's serial number or description, by its index.
+FT_STATUS ListByIndex(std::uintptr_t index, char* buffer, D2xxDword flags) {
+    const auto& boards = Sim().Boards();
+    if (!Sim().Attached() || index >= boards.size()) {
+        return FT_DEVICE_NOT_FOUND;
+    }
+    const std::string text =
+        (flags & FT_OPEN_BY_SERIAL_NUMBER) != 0 ? boards[index].serial : PROGRAMMER_DESCRIPTION;
+    std::snprintf(buffer, FT_STRING_BUFFER, "%s", text.c_str());
+    return FT_OK;
+}
+
 }  // namespace
 
 extern "C" {
@@ -94,10 +106,11 @@ VEKSIM_API FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* /*handle*/) {
 }
 
 VEKSIM_API FT_STATUS FT_OpenEx(void* argument, D2xxDword flags, FT_HANDLE* handle) {
-    const auto* description = static_cast<const char*>(argument);
+    const auto* text = static_cast<const char*>(argument);
     const bool byDescription = flags == FT_OPEN_BY_DESCRIPTION;
+    const bool bySerial = flags == FT_OPEN_BY_SERIAL_NUMBER;
     const std::string shown =
-        byDescription && description ? "\"" + std::string(description) + "\"" : "?";
+        (byDescription || bySerial) && text ? "\"" + std::string(text) + "\"" : "?";
     const std::string call = "FT_OpenEx " + shown + " " + std::to_string(flags);
     if (auto failure = Sim().CallFailure("FT_OpenEx")) {
         return Logged(call, *failure);
@@ -105,24 +118,41 @@ VEKSIM_API FT_STATUS FT_OpenEx(void* argument, D2xxDword flags, FT_HANDLE* handl
     if (handle == nullptr) {
         return Logged(call, FT_INVALID_PARAMETER);
     }
-    if (!byDescription || description == nullptr ||
-        std::strcmp(description, PROGRAMMER_DESCRIPTION) != 0) {
+    // Every board carries our description; the driver opens the first of them.
+    std::optional<std::size_t> board;
+    if (byDescription && text != nullptr && std::strcmp(text, PROGRAMMER_DESCRIPTION) == 0) {
+        board = 0;
+    } else if (bySerial && text != nullptr) {
+        board = Sim().BoardWithSerial(text);
+    }
+    if (!board) {
         return Logged(call, FT_DEVICE_NOT_FOUND);
     }
-    return Logged(call, Sim().Open(handle));
+    return Logged(call, Sim().Open(*board, handle));
 }
 
-VEKSIM_API FT_STATUS FT_ListDevices(void* argument1, void* /*argument2*/, D2xxDword flags) {
+VEKSIM_API FT_STATUS FT_ListDevices(void* argument1, void* argument2, D2xxDword flags) {
     char shownFlags[16];
     std::snprintf(shownFlags, sizeof shownFlags, "%08X", flags);
     const std::string call = "FT_ListDevices " + std::string(shownFlags);
     if (auto failure = Sim().CallFailure("FT_ListDevices")) {
         return Logged(call, *failure);
     }
+    const D2xxDword listed = flags & ~(FT_OPEN_BY_SERIAL_NUMBER | FT_OPEN_BY_DESCRIPTION);
+    const D2xxDword which = flags & (FT_OPEN_BY_SERIAL_NUMBER | FT_OPEN_BY_DESCRIPTION);
+    if (listed == FT_LIST_BY_INDEX && argument2 != nullptr &&
+        (which == FT_OPEN_BY_SERIAL_NUMBER || which == FT_OPEN_BY_DESCRIPTION)) {
+        // The index travels in the pointer argument itself, as the driver takes it.
+        const auto index = reinterpret_cast<std::uintptr_t>(argument1);
+        auto* buffer = static_cast<char*>(argument2);
+        const FT_STATUS status = ListByIndex(index, buffer, which);
+        return Logged(call + " " + std::to_string(index), status,
+                      status == FT_OK ? "[" + std::string(buffer) + "]" : "");
+    }
     if (flags != FT_LIST_NUMBER_ONLY || argument1 == nullptr) {
         return Logged(call, FT_INVALID_PARAMETER);
     }
-    const D2xxDword count = Sim().Attached() ? 1 : 0;
+    const D2xxDword count = Sim().Attached() ? static_cast<D2xxDword>(Sim().Boards().size()) : 0;
     std::memcpy(argument1, &count, sizeof count);
     return Logged(call, FT_OK, "[" + std::to_string(count) + "]");
 }

@@ -14,6 +14,9 @@ namespace vek::sim {
 
 namespace {
 
+// The serial number of the one board attached when VEKSIM_BOARDS names none.
+constexpr const char* DEFAULT_SERIAL = "VF000001";
+
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
     return value == nullptr ? std::string() : std::string(value);
@@ -47,13 +50,9 @@ Simulator& Sim() {
 
 void Simulator::Reset() {
     clock_.Reset(Environment("VEKSIM_REAL_TIME") == "1");
-    const ChipModel* model = FindChipModel(Environment("VEKSIM_CHIP"));
-    chip_.Insert(model != nullptr ? *model : DefaultChipModel());
-    statePath_ = Environment("VEKSIM_STATE");
-    if (!statePath_.empty()) {
-        LoadChipState(statePath_, chip_);
-    }
-    savedRevision_ = chip_.Revision();
+    AttachBoards();
+    active_ = 0;
+    LoadChip(boards_.front());
     queue_.Clear();
     queue_.RestartTimer(clock_.Now());
     faults_.Clear();
@@ -66,6 +65,73 @@ void Simulator::Reset() {
     handleState_ = HandleState::CLOSED;
     readTimeoutMs_ = 0;
     ArmFaults(Environment("VEKSIM_FAULTS"));
+}
+
+void Simulator::AttachBoards() {
+    boards_.clear();
+    std::istringstream items(Environment("VEKSIM_BOARDS"));
+    std::string item;
+    while (std::getline(items, item, ';')) {
+        // SERIAL:CHIP[:STATE], the state file last so that its path may hold colons.
+        const std::size_t chipAt = item.find(':');
+        const std::size_t stateAt = item.find(':', chipAt == std::string::npos ? 0 : chipAt + 1);
+        const ChipModel* model =
+            chipAt == std::string::npos
+                ? nullptr
+                : FindChipModel(std::string_view(item).substr(chipAt + 1, stateAt - chipAt - 1));
+        if (model == nullptr || chipAt == 0) {
+            if (!item.empty()) {
+                std::fprintf(stderr, "VEKSIM_BOARDS: cannot attach \"%s\"\n", item.c_str());
+            }
+            continue;
+        }
+        boards_.push_back({item.substr(0, chipAt),
+                           model,
+                           stateAt == std::string::npos ? "" : item.substr(stateAt + 1),
+                           {}});
+    }
+    if (boards_.empty()) {
+        const ChipModel* model = FindChipModel(Environment("VEKSIM_CHIP"));
+        boards_.push_back({DEFAULT_SERIAL,
+                           model != nullptr ? model : &DefaultChipModel(),
+                           Environment("VEKSIM_STATE"),
+                           {}});
+    }
+}
+
+void Simulator::LoadChip(BoardSlot& board) {
+    if (board.kept) {
+        chip_ = *board.kept;
+        board.kept.reset();
+    } else {
+        chip_.Insert(*board.model);
+        if (!board.statePath.empty()) {
+            LoadChipState(board.statePath, chip_);
+        }
+    }
+    savedRevision_ = chip_.Revision();
+}
+
+void Simulator::Activate(std::size_t index) {
+    if (index == active_) {
+        return;
+    }
+    SaveIfChanged();
+    boards_[active_].kept = chip_;
+    active_ = index;
+    LoadChip(boards_[active_]);
+    // The board now served starts as it does when it is plugged in.
+    queue_.Clear();
+    firmware_.PowerUp();
+}
+
+std::optional<std::size_t> Simulator::BoardWithSerial(std::string_view serial) const {
+    for (std::size_t index = 0; index < boards_.size(); ++index) {
+        if (boards_[index].serial == serial) {
+            return index;
+        }
+    }
+    return std::nullopt;
 }
 
 void Simulator::ArmFaults(const std::string& list) {
@@ -125,14 +191,16 @@ void Simulator::SetAttached(bool attached) {
     firmware_.PowerUp();
 }
 
-FT_STATUS Simulator::Open(FT_HANDLE* handle) {
-    if (!attached_) {
+FT_STATUS Simulator::Open(std::size_t index, FT_HANDLE* handle) {
+    if (!attached_ || index >= boards_.size()) {
         return FT_DEVICE_NOT_FOUND;
     }
-    // An open device is in use: a second open fails, as with the real driver.
+    // An open device is in use: a second open fails, as with the real driver. The simulator
+    // serves one open board at a time, so any open board counts.
     if (openFails_ || handleState_ == HandleState::OPEN) {
         return FT_DEVICE_NOT_OPENED;
     }
+    Activate(index);
     ++opens_;
     // A new value for every open, so that a handle kept from before is recognised as stale.
     handle_ = reinterpret_cast<FT_HANDLE>(static_cast<std::uintptr_t>(0x10000 + 0x10 * opens_));
@@ -225,10 +293,11 @@ bool Simulator::SelectChip(std::string_view name) {
 }
 
 void Simulator::SaveIfChanged() {
-    if (statePath_.empty() || chip_.Revision() == savedRevision_) {
+    const std::string& statePath = boards_[active_].statePath;
+    if (statePath.empty() || chip_.Revision() == savedRevision_) {
         return;
     }
-    SaveChipState(statePath_, chip_);
+    SaveChipState(statePath, chip_);
     savedRevision_ = chip_.Revision();
 }
 

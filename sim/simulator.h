@@ -24,6 +24,16 @@ struct Logs {
     std::vector<std::string> calls;
 };
 
+// One attached board of VEKSIM_BOARDS: its USB serial number, the chip in its socket and the
+// file that keeps that chip's memory. Only one board is open at a time; the chip of the others
+// waits in `kept`.
+struct BoardSlot {
+    std::string serial;
+    const ChipModel* model = nullptr;
+    std::string statePath;
+    std::optional<VirtualChip> kept;
+};
+
 // Where the time went since the counters were last reset.
 struct Counters {
     std::uint64_t writeCalls = 0;
@@ -38,7 +48,8 @@ class Simulator {
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
 
-    // Reads the environment: VEKSIM_CHIP, VEKSIM_STATE, VEKSIM_REAL_TIME and VEKSIM_FAULTS.
+    // Reads the environment: VEKSIM_BOARDS (or VEKSIM_CHIP and VEKSIM_STATE for one board),
+    // VEKSIM_REAL_TIME and VEKSIM_FAULTS.
     void Reset();
 
     // Every D2XX call passes here first: it is counted, counts towards an unplug and may be
@@ -51,7 +62,11 @@ class Simulator {
     void SetAttached(bool attached);
     void SetOpenFails(bool fails) { openFails_ = fails; }
     void UnplugAfterCalls(int calls) { unplugCountdown_ = calls; }
-    FT_STATUS Open(FT_HANDLE* handle);
+    const std::vector<BoardSlot>& Boards() const { return boards_; }
+    // The board with this serial number, if one is attached.
+    std::optional<std::size_t> BoardWithSerial(std::string_view serial) const;
+    // Opens board `index`, its chip taking the socket; one board may be open at a time.
+    FT_STATUS Open(std::size_t index, FT_HANDLE* handle);
     void Close() { handleState_ = HandleState::CLOSED; }
 
     // The board's controller takes every byte at once, so only the read time-out matters.
@@ -85,6 +100,11 @@ class Simulator {
 
     // The faults of VEKSIM_FAULTS (vek_sim.h).
     void ArmFaults(const std::string& list);
+    // The boards of VEKSIM_BOARDS, or the one board of VEKSIM_CHIP and VEKSIM_STATE.
+    void AttachBoards();
+    // Puts the chip of board `index` in the socket, keeping the one there for its own board.
+    void Activate(std::size_t index);
+    void LoadChip(BoardSlot& board);
     void ApplyReadFault(const ReadFault& fault, std::size_t count, Millis startedAt,
                         std::vector<std::uint8_t>& bytes);
 
@@ -105,7 +125,8 @@ class Simulator {
     unsigned opens_ = 0;
     D2xxDword readTimeoutMs_ = 0;  // 0: no time-out, as on a freshly opened device
 
-    std::string statePath_;
+    std::vector<BoardSlot> boards_;
+    std::size_t active_ = 0;
     unsigned savedRevision_ = 0;
 };
 

@@ -19,9 +19,21 @@ extern "C" {
 #endif
 
 /* Behaviour of the D2XX side worth knowing in a test:
- * - FT_OpenEx opens only by description ("VEK Flash", FT_OPEN_BY_DESCRIPTION). Opening while
- *   the board is already open fails with FT_DEVICE_NOT_OPENED, as the device is in use; every
- *   open gives a new handle, so one kept from before is stale (FT_INVALID_HANDLE).
+ * - Several boards: VEKSIM_BOARDS lists them as SERIAL:CHIP[:STATE] separated by ';', each
+ *   with its USB serial number, the chip in its socket and the file that keeps that chip's
+ *   memory (VEKSIM_STATE's format); without it one board "VF000001" holds the chip of
+ *   VEKSIM_CHIP with VEKSIM_STATE. Every board carries the description "VEK Flash".
+ *   FT_ListDevices counts them (FT_LIST_NUMBER_ONLY) and names each by index
+ *   (FT_LIST_BY_INDEX with FT_OPEN_BY_SERIAL_NUMBER or FT_OPEN_BY_DESCRIPTION, the index in
+ *   the first argument, a 64-byte buffer in the second; a call logged as
+ *   "FT_ListDevices 40000001 1 -> 0 [B2]").
+ * - FT_OpenEx opens by description ("VEK Flash", FT_OPEN_BY_DESCRIPTION: the first board) or
+ *   by serial number (FT_OPEN_BY_SERIAL_NUMBER). One board is open at a time: opening while
+ *   one is open fails with FT_DEVICE_NOT_OPENED, as a device in use does; every open gives a
+ *   new handle, so one kept from before is stale (FT_INVALID_HANDLE). The control functions
+ *   below act on the board opened last (the first one before any open); a board keeps its
+ *   memory while another is open, and starts afresh when it is opened again (power off).
+ *   Two processes may each open another board of the same list.
  * - FT_Open is never needed: it fails with FT_DEVICE_NOT_OPENED and is logged.
  * - A detached or unplugged board: FT_ListDevices counts 0 (status FT_OK), FT_OpenEx gives
  *   FT_DEVICE_NOT_FOUND, calls on the handle that was open give FT_IO_ERROR (FT_Close then
@@ -92,7 +104,8 @@ VEKSIM_API void VekSim_SetDeviceId(unsigned raw);
 VEKSIM_API int VekSim_ReadWord(int space, int index);
 VEKSIM_API int VekSim_WriteWord(int space, int index, int value);
 
-/* Presence: a detached board is neither counted by FT_ListDevices nor opened by FT_OpenEx. */
+/* Presence, of every board at once: a detached board is neither counted by FT_ListDevices nor
+ * opened by FT_OpenEx. */
 VEKSIM_API void VekSim_SetAttached(int attached);
 /* FT_OpenEx fails while set, although the board is counted. */
 VEKSIM_API void VekSim_SetOpenFails(int fails);

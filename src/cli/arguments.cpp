@@ -19,19 +19,34 @@ struct CommandName {
     std::string_view name;
     Command command;
     bool takesFile;
+    bool needsDevice;
 };
-constexpr std::array<CommandName, 7> COMMANDS = {{
-    {"detect", Command::Detect, false},
-    {"id", Command::Id, false},
-    {"blank", Command::Blank, false},
-    {"erase", Command::Erase, false},
-    {"program", Command::Program, true},
-    {"verify", Command::Verify, true},
-    {"read", Command::Read, false},
+constexpr std::array<CommandName, 9> COMMANDS = {{
+    {"detect", Command::Detect, false, false},
+    {"id", Command::Id, false, true},
+    {"blank", Command::Blank, false, true},
+    {"erase", Command::Erase, false, true},
+    {"program", Command::Program, true, true},
+    {"verify", Command::Verify, true, true},
+    {"read", Command::Read, false, true},
+    {"list", Command::List, false, false},
+    {"udev-rule", Command::UdevRule, false, false},
 }};
 
 // Options that take a value, by every name they have.
-enum class ValueOption { Device, Output, Config, Fuse, FuseX };
+enum class ValueOption {
+    Device,
+    Output,
+    Config,
+    Fuse,
+    FuseX,
+    Board,
+    Progress,
+    Log,
+    SerialNumber,
+    SerialFile,
+    SerialAt
+};
 
 bool SameLetters(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -131,6 +146,24 @@ class Parser {
         if (name == "--fusex") {
             return ValueOption::FuseX;
         }
+        if (name == "--board") {
+            return ValueOption::Board;
+        }
+        if (name == "--progress") {
+            return ValueOption::Progress;
+        }
+        if (name == "--log") {
+            return ValueOption::Log;
+        }
+        if (name == "--serial-number") {
+            return ValueOption::SerialNumber;
+        }
+        if (name == "--serial-file") {
+            return ValueOption::SerialFile;
+        }
+        if (name == "--serial-at") {
+            return ValueOption::SerialAt;
+        }
         return std::nullopt;
     }
 
@@ -143,6 +176,12 @@ class Parser {
             used_.allowCodeProtection = true;
         } else if (name == "--all") {
             arguments_.all = true;
+        } else if (name == "--verify") {
+            arguments_.verifyAfterProgram = true;
+        } else if (name == "--json") {
+            arguments_.json = true;
+        } else if (name == "--serial-overwrite") {
+            arguments_.serialOverwrite = true;
         } else if (name == "-q" || name == "--quiet") {
             arguments_.quiet = true;
         } else if (name == "-h" || name == "--help") {
@@ -177,6 +216,38 @@ class Parser {
             case ValueOption::FuseX:
                 words_.fuseX = value;
                 return;
+            case ValueOption::Board:
+                arguments_.board = value;
+                if (value.empty()) {
+                    Fail("--board needs the board's USB serial number");
+                }
+                return;
+            case ValueOption::Log:
+                arguments_.logFile = value;
+                return;
+            case ValueOption::SerialNumber:
+                arguments_.serialNumber = ParseSerialNumber(value);
+                if (!arguments_.serialNumber) {
+                    Fail("--serial-number '" + value + "' is no decimal number of 32 bits");
+                }
+                return;
+            case ValueOption::SerialFile:
+                arguments_.serialFile = value;
+                return;
+            case ValueOption::SerialAt:
+                arguments_.serialAt = ParseSerialPlace(value);
+                if (!arguments_.serialAt) {
+                    Fail("--serial-at '" + value +
+                         "': eeprom:LOC[:BYTES] with BYTES 1 to 4, or id");
+                }
+                return;
+            case ValueOption::Progress:
+                if (value == "plain") {
+                    arguments_.progress = ProgressStyle::Plain;
+                } else if (value != "auto") {
+                    Fail("--progress '" + value + "': plain or auto");
+                }
+                return;
         }
     }
 
@@ -193,6 +264,7 @@ class Parser {
             return;
         }
         arguments_.command = named->command;
+        arguments_.commandName = named->name;
         const std::string command(named->name);
         const std::size_t files = positional_.size() - 1;
         if (named->takesFile && files != 1) {
@@ -206,13 +278,16 @@ class Parser {
         if (named->takesFile) {
             arguments_.file = positional_[1];
         }
-        if (arguments_.command != Command::Detect && arguments_.deviceRow < 0) {
+        if (named->needsDevice && arguments_.deviceRow < 0) {
             Fail(command + " needs the device: -d NAME");
             return;
         }
         CheckOptionsBelongTo(command);
         if (error_.empty() && named->takesFile) {
             CheckConfigurationWords();
+        }
+        if (error_.empty() && arguments_.command == Command::Program) {
+            CheckSerialNumber();
         }
     }
 
@@ -224,6 +299,12 @@ class Parser {
             Fail("--allow-code-protection belongs to program, not to " + command);
         } else if (arguments_.all && c != Command::Verify) {
             Fail("--all belongs to verify, not to " + command);
+        } else if (arguments_.verifyAfterProgram && c != Command::Program) {
+            Fail("--verify belongs to program, not to " + command);
+        } else if ((arguments_.serialNumber || !arguments_.serialFile.empty() ||
+                    arguments_.serialAt || arguments_.serialOverwrite) &&
+                   c != Command::Program) {
+            Fail("serial numbers belong to program, not to " + command);
         } else if (used_.output && c != Command::Read) {
             Fail("-o belongs to read, not to " + command);
         } else if ((words_.config || words_.fuse || words_.fuseX) && c != Command::Program &&
@@ -247,6 +328,37 @@ class Parser {
         Word("--config", words_.config, PIC16_WORD_MAX, arguments_.config);
         Word("--fuse", words_.fuse, SX_WORD_MAX, arguments_.fuse);
         Word("--fusex", words_.fuseX, SX_WORD_MAX, arguments_.fuseX);
+    }
+
+    void CheckSerialNumber() {
+        const bool numbered = arguments_.serialNumber || !arguments_.serialFile.empty();
+        if (arguments_.serialNumber && !arguments_.serialFile.empty()) {
+            Fail("--serial-number and --serial-file both give the number; give one");
+        } else if (numbered != arguments_.serialAt.has_value()) {
+            Fail(numbered ? "a serial number needs its place: --serial-at eeprom:LOC[:BYTES] or id"
+                          : "--serial-at needs --serial-number or --serial-file");
+        } else if (arguments_.serialOverwrite && !numbered) {
+            Fail("--serial-overwrite needs --serial-number or --serial-file");
+        }
+        if (!error_.empty() || !numbered) {
+            return;
+        }
+        const DeviceInfo& device = DeviceTable[arguments_.deviceRow];
+        const SerialPlace& place = *arguments_.serialAt;
+        if (FamilyOfIndex(arguments_.deviceRow) == TargetFamily::SX) {
+            Fail("an " + std::string(device.name) +
+                 " has no EEPROM and no ID locations for a serial number");
+        } else if (place.kind == SerialPlace::Kind::Eeprom &&
+                   place.location + place.bytes > device.eepromBytes) {
+            Fail("--serial-at eeprom:" + std::to_string(place.location) + ":" +
+                 std::to_string(place.bytes) + " lies beyond the " +
+                 std::to_string(device.eepromBytes) + " EEPROM bytes of the " +
+                 std::string(device.name));
+        } else if (arguments_.serialNumber && *arguments_.serialNumber > LargestSerialAt(place)) {
+            Fail("serial number " + std::to_string(*arguments_.serialNumber) +
+                 " does not fit its place, which holds at most " +
+                 std::to_string(LargestSerialAt(place)));
+        }
     }
 
     void Word(const char* option, const std::optional<std::string>& text, int max,
@@ -306,11 +418,14 @@ Commands:
   program FILE    write the HEX file and the configuration words into the chip
   verify FILE     compare the chip with the HEX file and the configuration words
   read            read the chip as an Intel HEX file, to stdout or to the file of -o
+  list            every attached programmer: index, USB serial number, description and
+                  driver, separated by tabs
+  udev-rule       the udev rule that gives the programmer to its user, and where it goes
 
 Options:
   -d, --device NAME  the chip in the socket: 16F84A, 16F870, 16F871, 16F872, 16F873,
                      16F874, 16F876, 16F877, SX28 or SX48, in any letter case; every
-                     command but detect needs it
+                     command but detect, list and udev-rule needs it
   -o, --output FILE  read: write the HEX file FILE instead of stdout
       --no-erase     program: refuse a chip that is not blank instead of erasing it
       --allow-code-protection
@@ -322,13 +437,36 @@ Options:
                      Without them the words come from the file's configuration records;
                      a file without them needs these options.
       --all          verify: list every difference, not only the first
+      --verify       program: verify the chip after programming it
+      --board SERIAL the programmer with this USB serial number (see list); without it
+                     the first one attached
+      --json         one JSON object on stdout at the end of the run, for a script
+      --serial-number N
+                     program: write the decimal number N into the chip as part of
+                     the programmed image, at the place of --serial-at
+      --serial-file FILE
+                     program: take N from FILE and write N + 1 back once the chip
+                     has been programmed and verified (program verifies then);
+                     processes sharing FILE take turns
+      --serial-at eeprom:LOC[:BYTES]
+                     program: the EEPROM locations from LOC on, least significant
+                     byte first, 1 to 4 bytes (4 without BYTES)
+      --serial-at id program: the four PIC16 ID locations, one hexadecimal digit in
+                     the low four bits of each, most significant first
+      --serial-overwrite
+                     program: write the number over data the HEX file gives there
+      --log FILE     append a CSV line about the run to FILE, with a header when new
+      --progress plain
+                     one line per tenth of the operation instead of the progress bar,
+                     also where stderr is no terminal
   -q, --quiet        no progress bar, and the messages only when the command fails
       --version      print the version
   -h, --help         print this help
 
 Messages go to stderr, with a progress bar when stderr is a terminal. Results go to
 stdout: the device word and the devices it fits (id), the HEX file (read without -o),
-and every difference with their count (verify --all).
+every difference with their count (verify --all) and the programmers (list); with
+--json stdout holds only the JSON object.
 
 Exit status:
   0  success
@@ -337,7 +475,8 @@ Exit status:
      protection without --allow-code-protection
   3  the HEX file is missing, has a checksum error, holds no data or is too large for
      the chip, or the file of -o cannot be written
-  4  no programmer, or the communication with it failed
+  4  no programmer (none attached, or none with the serial number of --board), or
+     the communication with it failed
   5  the chip's device ID differs from --device
 )";
 }

@@ -5,15 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "cli/serial_number.h"
+
 namespace vek::cli {
 
-enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read };
+enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read, List, UdevRule };
+
+// How progress is shown on stderr: a bar when it is a terminal and nothing otherwise, or one
+// line per tenth for a log.
+enum class ProgressStyle { Automatic, Plain };
 
 struct Arguments {
     Command command = Command::Detect;
-    int deviceRow = -1;      // the row of DeviceTable named by --device
-    std::string file;        // program, verify
-    std::string outputFile;  // read -o; empty: the HEX text goes to stdout
+    std::string commandName;  // as typed
+    int deviceRow = -1;       // the row of DeviceTable named by --device
+    std::string file;         // program, verify
+    std::string outputFile;   // read -o; empty: the HEX text goes to stdout
     bool noErase = false;
     bool allowCodeProtection = false;  // program: write a word that turns on code protection
     // The configuration words given on the command line: the PIC16 configuration word, the
@@ -22,6 +29,17 @@ struct Arguments {
     std::optional<int> fuse;
     std::optional<int> fuseX;
     bool all = false;
+    bool verifyAfterProgram = false;  // program --verify
+    std::string board;                // the USB serial number of the board; empty: the first
+    bool json = false;
+    std::string logFile;  // --log: the CSV file that gets a line per run
+    // program: the serial number written into each chip, given or taken from serialFile, at
+    // serialAt; serialOverwrite lets it replace what the file gives there.
+    std::optional<unsigned> serialNumber;
+    std::string serialFile;
+    std::optional<SerialPlace> serialAt;
+    bool serialOverwrite = false;
+    ProgressStyle progress = ProgressStyle::Automatic;
     bool quiet = false;
     bool help = false;
     bool version = false;

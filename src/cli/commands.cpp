@@ -1,13 +1,18 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "cli/udev_rule.h"
 #include "config/code_protection.h"
+#include "device/hex_file.h"
 #include "device/hex_text.h"
 #include "device/hex_writer.h"
+#include "link/attached_boards.h"
 #include "link/connection.h"
+#include "link/link_messages.h"
 #include "operations/blank_erase.h"
 #include "operations/device_id.h"
 #include "operations/program.h"
@@ -18,7 +23,67 @@
 
 namespace vek::cli {
 
+const char* OutcomeName(ExitStatus status) {
+    switch (status) {
+        case EXIT_OK:
+            return "success";
+        case EXIT_DIFFERS:
+            return "difference";
+        case EXIT_USAGE:
+            return "usage";
+        case EXIT_HEX_FILE:
+            return "file";
+        case EXIT_PROGRAMMER:
+            return "programmer";
+        case EXIT_WRONG_DEVICE:
+            return "wrong-device";
+    }
+    return "programmer";
+}
+
 namespace {
+
+// A PIC16 ID carries the chip's revision in its low five bits.
+constexpr int PIC16_ID_MASK = 0xFE0;
+
+// An ID of all zeros or all ones that fits no device: nothing answered in the socket.
+bool LooksLikeNoChip(const DeviceInfo& target, int id) {
+    const bool isSx = FamilyOfIndex(target.processorIndex) == TargetFamily::SX;
+    const int compared = isSx ? id : id & PIC16_ID_MASK;
+    const int allOnes = isSx ? 0xFFF : PIC16_ID_MASK;
+    return (compared == 0 || compared == allOnes) && DevicesFittingId(id).empty();
+}
+
+// One place where the chip differs, as verify --all lists it and --json gives it.
+struct DifferenceText {
+    std::string kind, address, expected, read;
+};
+
+// The address is the word address, an EEPROM byte's its location.
+DifferenceText DescribeDifference(const ImageDifference& difference, bool isSx) {
+    const int wordDigits = isSx ? 3 : 4;
+    std::string kind = "program";
+    int address = difference.address;
+    int digits = wordDigits;
+    switch (difference.kind) {
+        case DifferenceKind::ProgramWord:
+            break;
+        case DifferenceKind::FuseXWord:
+            kind = "fusex";
+            break;
+        case DifferenceKind::FuseWord:
+            kind = isSx ? "fuse" : "config";
+            break;
+        case DifferenceKind::EepromByte:
+            kind = "eeprom";
+            address -= EEPROM_ADDR;
+            digits = 2;
+            break;
+    }
+    return {kind, HexDigits(static_cast<unsigned>(address), 4),
+            HexDigits(static_cast<unsigned>(difference.expected), digits),
+            HexDigits(static_cast<unsigned>(difference.read), digits)};
+}
 
 ExitStatus StatusOf(const OperationResult& result) {
     switch (result.outcome) {
@@ -50,10 +115,26 @@ bool IsSx(const Session& session) {
 class CommandRun {
   public:
     CommandRun(const Arguments& arguments, Session& session, TerminalUserInterface& ui,
-               std::FILE* results)
-        : arguments_(arguments), session_(session), ui_(ui), results_(results) {}
+               std::FILE* results, RunRecord& record)
+        : arguments_(arguments), session_(session), ui_(ui), results_(results), record_(record) {}
 
     ExitStatus Run() {
+        const ExitStatus status = RunNamedCommand();
+        const std::string deviceWord = ui_.TakeFieldTexts().DevWordText;
+        if (deviceWord != FieldTexts{}.DevWordText) {
+            record_.deviceWord = deviceWord;
+        }
+        if (status == EXIT_WRONG_DEVICE && !record_.deviceWord.empty() &&
+            LooksLikeNoChip(session_.CurrentTarget, HexToInt(record_.deviceWord))) {
+            ui_.ShowMessage(
+                "An ID of all zeros or all ones: no chip in the socket, a chip the wrong way "
+                "round, or no target power are the usual causes.");
+        }
+        return status;
+    }
+
+  private:
+    ExitStatus RunNamedCommand() {
         switch (arguments_.command) {
             case Command::Detect:
                 return Connect() && TestCommunication(session_) ? EXIT_OK : EXIT_PROGRAMMER;
@@ -69,15 +150,90 @@ class CommandRun {
                 return Verify();
             case Command::Read:
                 return Read();
+            case Command::List:
+                return List();
+            case Command::UdevRule:
+                return UdevRule();
         }
         return EXIT_USAGE;
     }
 
-  private:
+    // Results for a person or a script go to stdout, unless --json gathers them.
+    void Result(const std::string& text) {
+        if (!arguments_.json) {
+            std::fputs(text.c_str(), results_);
+        }
+    }
+
+    // The boards attached, or nothing after the message that says why there are none.
+    std::optional<std::vector<AttachedBoard>> AttachedBoards() {
+        if (session_.link.Bind() != 0) {
+            ui_.ShowMessage(MissingDriverMessage());
+            return std::nullopt;
+        }
+        std::vector<AttachedBoard> boards = ListAttachedBoards(session_.link);
+        if (boards.empty()) {
+            ui_.ShowMessage(MSG_UNABLE_TO_DETECT);
+            return std::nullopt;
+        }
+        return boards;
+    }
+
+    // The board of --board when it is attached, else the first; the driver opens the same.
+    bool ChooseBoard() {
+        const std::optional<std::vector<AttachedBoard>> boards = AttachedBoards();
+        if (!boards) {
+            return false;
+        }
+        if (arguments_.board.empty()) {
+            record_.boardSerial = boards->front().serial;
+            return true;
+        }
+        const bool attached = std::any_of(boards->begin(), boards->end(), [&](const auto& board) {
+            return board.serial == arguments_.board;
+        });
+        if (!attached) {
+            ui_.ShowMessage("Error: No VEK Flash programmer with the serial number " +
+                            arguments_.board + " is attached. Attached: " + SerialNumbers(*boards) +
+                            ".");
+            return false;
+        }
+        session_.BoardSerial = record_.boardSerial = arguments_.board;
+        return true;
+    }
+
     // The start-up connection of the window; its failures have been reported.
     bool Connect() {
+        if (!ChooseBoard()) {
+            return false;
+        }
         StartupConnection(session_);
         return session_.Connected;
+    }
+
+    // One line per board: index, serial number, description and driver, separated by tabs.
+    ExitStatus List() {
+        const std::optional<std::vector<AttachedBoard>> boards = AttachedBoards();
+        record_.found["boards"] = nlohmann::json::array();
+        if (!boards) {
+            return EXIT_PROGRAMMER;
+        }
+        for (const AttachedBoard& board : *boards) {
+            Result(std::to_string(board.index) + "\t" + board.serial + "\t" + board.description +
+                   "\t" + board.driver + "\n");
+            record_.found["boards"].push_back({{"index", board.index},
+                                               {"serial", board.serial},
+                                               {"description", board.description},
+                                               {"driver", board.driver}});
+        }
+        return EXIT_OK;
+    }
+
+    ExitStatus UdevRule() {
+        Result(UdevRuleFileText());
+        record_.found["rule"] = UDEV_RULE_TEXT;
+        record_.found["path"] = UDEV_RULE_PATH;
+        return EXIT_OK;
     }
 
     template <typename Operation>
@@ -103,11 +259,15 @@ class CommandRun {
             return StatusOf(identification.result);
         }
         const int id = *identification.id;
-        std::string line = HexDigits(static_cast<unsigned>(id), 3);
+        const std::string word = HexDigits(static_cast<unsigned>(id), 3);
+        std::string line = word;
+        nlohmann::json fits = nlohmann::json::array();
         for (const std::string_view name : DevicesFittingId(id)) {
             line += " " + std::string(name);
+            fits.push_back(name);
         }
-        std::fprintf(results_, "%s\n", line.c_str());
+        Result(line + "\n");
+        record_.found["id"] = {{"word", word}, {"devices", fits}};
         if (!IdFits(session_.CurrentTarget, id)) {
             ui_.ShowMessage("The chip's device ID " + HexDigits(static_cast<unsigned>(id), 3) +
                             " is not that of the " + std::string(session_.CurrentTarget.name) +
@@ -177,9 +337,72 @@ class CommandRun {
         if (const ExitStatus allowed = CheckCodeProtection(); allowed != EXIT_OK) {
             return allowed;
         }
+        std::optional<SerialNumberFile> serialFile;
+        if (const ExitStatus placed = PlaceSerialNumber(serialFile); placed != EXIT_OK) {
+            return placed;
+        }
         session_.EraseBeforeProgram = !arguments_.noErase;
+        if (!Connect()) {
+            return EXIT_PROGRAMMER;
+        }
         ui_.SetProgressLabel("program");
-        return Connected([this] { return OnProgram(session_); });
+        const OperationResult programmed = OnProgram(session_);
+        ui_.FinishProgress(programmed.Succeeded());
+        if (!programmed.Succeeded()) {
+            return StatusOf(programmed);
+        }
+        record_.serialWritten = serialNumber_;
+        // A number is used up only by a chip that holds it as verified.
+        if (!arguments_.verifyAfterProgram && !serialFile) {
+            return EXIT_OK;
+        }
+        const ExitStatus verified = CompareWithChip();
+        if (verified != EXIT_OK || !serialFile || serialFile->Advance()) {
+            return verified;
+        }
+        ui_.ShowMessage("Error: " + arguments_.serialFile +
+                        " could not be written; the chip holds " + "serial number " +
+                        std::to_string(*serialNumber_) + ".");
+        return EXIT_HEX_FILE;
+    }
+
+    // The serial number of the option or the file, placed over the file's words where the
+    // command line says; the file stays locked until the run ends.
+    ExitStatus PlaceSerialNumber(std::optional<SerialNumberFile>& serialFile) {
+        if (!arguments_.serialAt) {
+            return EXIT_OK;
+        }
+        const SerialPlace& place = *arguments_.serialAt;
+        serialNumber_ = arguments_.serialNumber;
+        if (!arguments_.serialFile.empty()) {
+            std::string error;
+            serialFile = SerialNumberFile::Open(arguments_.serialFile, error);
+            if (!serialFile) {
+                ui_.ShowMessage(error);
+                return EXIT_HEX_FILE;
+            }
+            serialNumber_ = serialFile->Number();
+        }
+        if (*serialNumber_ > LargestSerialAt(place)) {
+            return UsageError("serial number " + std::to_string(*serialNumber_) +
+                              " does not fit its place, which holds at most " +
+                              std::to_string(LargestSerialAt(place)));
+        }
+        const std::vector<ImageWord> words = SerialWords(*serialNumber_, place);
+        if (!arguments_.serialOverwrite && FileGivesAnyOf(words)) {
+            return UsageError("the serial number's place holds data of " + arguments_.file +
+                              "; --serial-overwrite writes over it");
+        }
+        session_.fileOverlay = words;
+        return EXIT_OK;
+    }
+
+    bool FileGivesAnyOf(const std::vector<ImageWord>& words) const {
+        MemoryImage given;
+        LoadHexInto(arguments_.file, given, LoadVariant::Listing, TargetFamily::PIC16);
+        return std::any_of(words.begin(), words.end(), [&](const ImageWord& word) {
+            return (given[word.address] & LOADED_MARK) != 0;
+        });
     }
 
     ExitStatus Verify() {
@@ -189,49 +412,39 @@ class CommandRun {
         if (!Connect()) {
             return EXIT_PROGRAMMER;
         }
+        return CompareWithChip();
+    }
+
+    // The verify of the open programmer's chip; verify --all lists every difference.
+    ExitStatus CompareWithChip() {
         ui_.SetProgressLabel("verify");
         const OperationResult result = VerifyTarget(session_);
         ui_.FinishProgress(result.Succeeded());
-        if (arguments_.all && (result.outcome == Outcome::Mismatch || result.Succeeded())) {
+        if (result.outcome == Outcome::Mismatch || result.Succeeded()) {
             ListDifferences(result.differences);
         }
         return StatusOf(result);
     }
 
+    // "KIND ADDRESS: expected VALUE, read VALUE" each, then their count.
     void ListDifferences(const std::vector<ImageDifference>& differences) {
         const bool isSx = IsSx(session_);
+        nlohmann::json found = nlohmann::json::array();
+        std::string lines;
         for (const ImageDifference& difference : differences) {
-            std::fprintf(results_, "%s\n", DifferenceLine(difference, isSx).c_str());
+            const DifferenceText text = DescribeDifference(difference, isSx);
+            lines += text.kind + " " + text.address + ": expected " + text.expected + ", read " +
+                     text.read + "\n";
+            found.push_back({{"kind", text.kind},
+                             {"address", text.address},
+                             {"expected", text.expected},
+                             {"read", text.read}});
         }
-        std::fprintf(results_, "%zu difference%s\n", differences.size(),
-                     differences.size() == 1 ? "" : "s");
-    }
-
-    // "KIND ADDRESS: expected VALUE, read VALUE"; the address is the word address, an EEPROM
-    // byte's its location.
-    static std::string DifferenceLine(const ImageDifference& difference, bool isSx) {
-        const int wordDigits = isSx ? 3 : 4;
-        std::string kind = "program";
-        int address = difference.address;
-        int digits = wordDigits;
-        switch (difference.kind) {
-            case DifferenceKind::ProgramWord:
-                break;
-            case DifferenceKind::FuseXWord:
-                kind = "fusex";
-                break;
-            case DifferenceKind::FuseWord:
-                kind = isSx ? "fuse" : "config";
-                break;
-            case DifferenceKind::EepromByte:
-                kind = "eeprom";
-                address -= EEPROM_ADDR;
-                digits = 2;
-                break;
+        record_.found["differences"] = found;
+        if (arguments_.all) {
+            Result(lines + std::to_string(differences.size()) + " difference" +
+                   (differences.size() == 1 ? "" : "s") + "\n");
         }
-        return kind + " " + HexDigits(static_cast<unsigned>(address), 4) + ": expected " +
-               HexDigits(static_cast<unsigned>(difference.expected), digits) + ", read " +
-               HexDigits(static_cast<unsigned>(difference.read), digits);
     }
 
     ExitStatus Read() {
@@ -258,13 +471,16 @@ class CommandRun {
         const ReadContents& read = *session_.lastRead;
         const std::string text = HexFileText(read.image, read.target, read.words);
         if (arguments_.outputFile.empty()) {
-            std::fputs(text.c_str(), results_);
+            Result(text);
+            record_.found["file"] = nullptr;
+            record_.found["hex"] = text;
             return EXIT_OK;
         }
         if (!ReplaceWholeFile(arguments_.outputFile, text)) {
             ui_.ShowMessage("Error: " + arguments_.outputFile + " could not be written.");
             return EXIT_HEX_FILE;
         }
+        record_.found["file"] = arguments_.outputFile;
         return EXIT_OK;
     }
 
@@ -272,13 +488,15 @@ class CommandRun {
     Session& session_;
     TerminalUserInterface& ui_;
     std::FILE* results_;
+    RunRecord& record_;
+    std::optional<unsigned> serialNumber_;
 };
 
 }  // namespace
 
 ExitStatus RunCommand(const Arguments& arguments, Session& session, TerminalUserInterface& ui,
-                      std::FILE* results) {
-    const ExitStatus status = CommandRun(arguments, session, ui, results).Run();
+                      std::FILE* results, RunRecord& record) {
+    const ExitStatus status = CommandRun(arguments, session, ui, results, record).Run();
     ui.FinishProgress(status == EXIT_OK);
     if (session.Connected) {
         session.link.Close();

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
 
 #include "cli/arguments.h"
 #include "cli/terminal_ui.h"
@@ -19,8 +22,22 @@ enum ExitStatus {
     EXIT_WRONG_DEVICE = 5,
 };
 
-// Runs the command on the session, whose user interface is ui; results go to `results`.
+// The outcome's name in --json and --log: "success", "difference", "usage", "file",
+// "programmer", "wrong-device".
+const char* OutcomeName(ExitStatus status);
+
+// What a run came to besides its exit status, for --json and --log.
+struct RunRecord {
+    std::string boardSerial;  // --board's, else the first attached board's
+    std::string deviceWord;   // the chip's ID as read, empty when none was read
+    std::optional<unsigned> serialWritten;
+    // What the command found, by command: the ID, the differences, the file read, the boards.
+    nlohmann::json found = nlohmann::json::object();
+};
+
+// Runs the command on the session, whose user interface is ui; results go to `results`
+// unless --json gathers them in the record.
 ExitStatus RunCommand(const Arguments& arguments, Session& session, TerminalUserInterface& ui,
-                      std::FILE* results);
+                      std::FILE* results, RunRecord& record);
 
 }  // namespace vek::cli

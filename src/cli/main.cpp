@@ -1,22 +1,46 @@
 // vekflash-cli: the programmer's operations from a shell or a script, on the same core as the
 // window. It keeps no settings: the window's settings file is neither read nor written.
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/run_report.h"
 #include "cli/terminal_ui.h"
 #include "session/session.h"
 #include "settings/memory_settings_store.h"
 
+namespace {
+
+using namespace vek::cli;
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A command line that cannot be used: the reason, and for --json the report that says so.
+int RefuseCommandLine(const ParsedArguments& parsed) {
+    std::fprintf(stderr, "vekflash-cli: %s\nTry 'vekflash-cli --help' for more.\n",
+                 parsed.error.c_str());
+    if (parsed.arguments.json) {
+        const RunRecord record;
+        const std::vector<std::string> messages = {"vekflash-cli: " + parsed.error};
+        std::printf("%s\n",
+                    JsonReport({parsed.arguments, record, EXIT_USAGE, messages, 0.0, ""}).c_str());
+    }
+    return EXIT_USAGE;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-    using namespace vek::cli;
+    const auto start = std::chrono::steady_clock::now();
+    const std::string startedAt = IsoTimeUtc(std::chrono::system_clock::now());
     const ParsedArguments parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "vekflash-cli: %s\nTry 'vekflash-cli --help' for more.\n",
-                     parsed.error.c_str());
-        return EXIT_USAGE;
+        return RefuseCommandLine(parsed);
     }
     const Arguments& arguments = parsed.arguments;
     if (arguments.help) {
@@ -28,12 +52,24 @@ int main(int argc, char* argv[]) {
         return EXIT_OK;
     }
 
-    TerminalUserInterface ui(stderr, arguments.deviceRow, arguments.quiet);
+    TerminalUserInterface ui(stderr, arguments.deviceRow, arguments.quiet, arguments.progress);
     vek::MemorySettingsStore settings;
     vek::Session session(ui, settings);
-    const ExitStatus status = RunCommand(arguments, session, ui, stdout);
+    RunRecord record;
+    ExitStatus status = RunCommand(arguments, session, ui, stdout, record);
+    if (!arguments.logFile.empty() &&
+        !AppendRunLog(arguments.logFile,
+                      {arguments, record, status, ui.Messages(), SecondsSince(start), startedAt})) {
+        ui.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
+        status = status == EXIT_OK ? EXIT_HEX_FILE : status;
+    }
     if (status != EXIT_OK) {
         ui.ReportHeldMessages();
+    }
+    if (arguments.json) {
+        const RunSummary run{arguments,           record,   status, ui.Messages(),
+                             SecondsSince(start), startedAt};
+        std::printf("%s\n", JsonReport(run).c_str());
     }
     return status;
 }

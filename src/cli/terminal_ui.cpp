@@ -14,14 +14,17 @@ constexpr int BAR_BLOCKS = 40;
 
 }  // namespace
 
-TerminalUserInterface::TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet)
+TerminalUserInterface::TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet,
+                                             ProgressStyle progress)
     : messages_(messages),
       deviceRow_(deviceRow),
       quiet_(quiet),
       // A bar drawn into a file or a pipe would only fill it with carriage returns.
-      progressBar_(!quiet && isatty(fileno(messages)) == 1) {}
+      progressBar_(!quiet && progress == ProgressStyle::Automatic && isatty(fileno(messages)) == 1),
+      progressLines_(!quiet && progress == ProgressStyle::Plain) {}
 
 void TerminalUserInterface::ShowMessage(const std::string& text, MessageIcon) {
+    messagesOfRun_.push_back(text);
     if (quiet_) {
         held_.push_back(text);
         return;
@@ -39,7 +42,18 @@ void TerminalUserInterface::ReportHeldMessages() {
     std::fflush(messages_);
 }
 
+void TerminalUserInterface::WriteProgressLines(int percent) {
+    for (const int reached = std::clamp(percent, 0, 100) / 10; tenthsWritten_ < reached;) {
+        ++tenthsWritten_;
+        std::fprintf(messages_, "%s %d%%\n", progressLabel_.c_str(), tenthsWritten_ * 10);
+    }
+    std::fflush(messages_);
+}
+
 void TerminalUserInterface::SetProgress(int percent) {
+    if (progressLines_) {
+        WriteProgressLines(percent);
+    }
     // Redrawn only when it moves: a terminal on a slow line would fall behind.
     if (progressBar_ && !(progressShown_ && percent == shownPercent_)) {
         DrawProgress(percent);
@@ -61,6 +75,11 @@ void TerminalUserInterface::FinishProgress(bool completed) {
     if (progressShown_ && completed) {
         DrawProgress(100);
     }
+    // The lines start again with the next operation's label.
+    if (progressLines_ && completed && tenthsWritten_ > 0) {
+        WriteProgressLines(100);
+    }
+    tenthsWritten_ = 0;
     EndProgressLine();
 }
 

@@ -6,14 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "link/user_interface.h"
 
 namespace vek::cli {
 
 class TerminalUserInterface : public UserInterface {
   public:
-    // quiet: messages are held back until ReportHeldMessages, and there is no progress bar.
-    TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet);
+    // quiet: messages are held back until ReportHeldMessages, and there is no progress.
+    TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet,
+                          ProgressStyle progress = ProgressStyle::Automatic);
 
     // What the progress bar is labelled with, for the operation about to run.
     void SetProgressLabel(std::string label) { progressLabel_ = std::move(label); }
@@ -21,6 +23,8 @@ class TerminalUserInterface : public UserInterface {
     void FinishProgress(bool completed);
     // A quiet run that failed shows what the operation said after all.
     void ReportHeldMessages();
+    // Every message of the run, shown or held, in order.
+    const std::vector<std::string>& Messages() const { return messagesOfRun_; }
 
     void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
     // Nobody is there to answer: the command line gave the answer beforehand.
@@ -48,16 +52,21 @@ class TerminalUserInterface : public UserInterface {
   private:
     void DrawProgress(int percent);
     void EndProgressLine();
+    // "program 40%" for every tenth reached since the last line.
+    void WriteProgressLines(int percent);
 
     std::FILE* messages_;
     int deviceRow_;
     bool quiet_;
     bool progressBar_;
+    bool progressLines_;
+    int tenthsWritten_ = 0;
     bool progressShown_ = false;
     bool answerYes_ = false;
     int shownPercent_ = 0;
     std::string progressLabel_;
     std::vector<std::string> held_;
+    std::vector<std::string> messagesOfRun_;
     FieldTexts fields_;
 };
 

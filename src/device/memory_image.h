@@ -32,6 +32,15 @@ inline constexpr std::int32_t BLANK_ID_WORD = 0x3F80;
 inline constexpr std::int32_t LOADED_MARK = 0x10000;
 inline constexpr std::int32_t EEPROM_PRESENT = 0x100;
 
+// An entry changed in the bits of mask only, as a serial number overlays the file's words.
+struct ImageWord {
+    int address = 0;
+    std::int32_t mask = 0;
+    std::int32_t value = 0;
+
+    bool operator==(const ImageWord&) const = default;
+};
+
 class MemoryImage {
   public:
     MemoryImage() : entries_(IMAGE_WORDS, 0) {}
@@ -49,6 +58,11 @@ class MemoryImage {
     // Sets the entries from `first` up to, not including, `end`.
     void Fill(int first, int end, std::int32_t value) {
         std::fill(entries_.begin() + first, entries_.begin() + end, value);
+    }
+    void Place(const std::vector<ImageWord>& words) {
+        for (const ImageWord& word : words) {
+            (*this)[word.address] = ((*this)[word.address] & ~word.mask) | (word.value & word.mask);
+        }
     }
 
   private:

@@ -10,13 +10,19 @@ namespace {
 
 enum class OpenResult { Opened, NoDevice, OpenFailed };
 
-// Any attached D2XX device may be ours; the driver picks the one with our description.
-OpenResult OpenByDescription(ProgrammerLink& link) {
+// Any attached D2XX device may be ours; the driver picks the one with our description, or
+// the one with the chosen serial number.
+OpenResult OpenProgrammer(ProgrammerConnection& connection) {
+    ProgrammerLink& link = connection.link;
     std::int32_t deviceCount = 0;
     if (link.ListDevices(&deviceCount, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK || deviceCount < 1) {
         return OpenResult::NoDevice;
     }
-    if (link.OpenEx(PROGRAMMER_DESCRIPTION, FT_OPEN_BY_DESCRIPTION) != FT_OK) {
+    const FT_STATUS opened =
+        connection.BoardSerial.empty()
+            ? link.OpenEx(PROGRAMMER_DESCRIPTION, FT_OPEN_BY_DESCRIPTION)
+            : link.OpenEx(connection.BoardSerial.c_str(), FT_OPEN_BY_SERIAL_NUMBER);
+    if (opened != FT_OK) {
         return OpenResult::OpenFailed;
     }
     link.ShortenLatencyTimer();  // the driver starts every open at its default
@@ -40,14 +46,6 @@ bool SendAllowPower(ProgrammerConnection& connection, bool allow) {
     return connection.link.SendCommand({CMD_ALLOW_POWER, static_cast<std::uint8_t>(allow ? 1 : 0)});
 }
 
-std::string MissingDriverMessage() {
-    return std::string(
-               "Error: DLL drivers not found. \n\nDownload the drivers for the VEK-FLASH "
-               "programmer \nfrom ") +
-           MAKER_WEB_ADDRESS +
-           " or select Internet|Download Drivers \nif currently connected to the internet.";
-}
-
 // Opens the programmer and tells it that target power is not allowed.
 void OpenAtStartup(ProgrammerConnection& connection) {
     ProgrammerLink& link = connection.link;
@@ -56,7 +54,7 @@ void OpenAtStartup(ProgrammerConnection& connection) {
         connection.Connected = false;
         return;
     }
-    const OpenResult opened = OpenByDescription(link);
+    const OpenResult opened = OpenProgrammer(connection);
     if (opened != OpenResult::Opened) {
         connection.ui.ShowMessage(OpenFailureMessage(opened));
         connection.Connected = false;
@@ -80,6 +78,14 @@ void OpenAtStartup(ProgrammerConnection& connection) {
 
 }  // namespace
 
+std::string MissingDriverMessage() {
+    return std::string(
+               "Error: DLL drivers not found. \n\nDownload the drivers for the VEK-FLASH "
+               "programmer \nfrom ") +
+           MAKER_WEB_ADDRESS +
+           " or select Internet|Download Drivers \nif currently connected to the internet.";
+}
+
 void StartupConnection(ProgrammerConnection& connection) {
     connection.LinkInUse = true;
     OpenAtStartup(connection);
@@ -98,7 +104,7 @@ void ConnectionPoll(ProgrammerConnection& connection) {
         }
         link.Close();
         link.ResetDevice();
-        if (OpenByDescription(link) != OpenResult::Opened) {
+        if (OpenProgrammer(connection) != OpenResult::Opened) {
             return;
         }
         // No second tick may run while the person reads this.
@@ -123,7 +129,7 @@ void Connect(ProgrammerConnection& connection) {
         return;
     }
     connection.link.Close();
-    const OpenResult opened = OpenByDescription(connection.link);
+    const OpenResult opened = OpenProgrammer(connection);
     if (opened != OpenResult::Opened) {
         // Cleared before the message, so a tick meanwhile reconnects instead of ending us.
         connection.Connected = false;

@@ -20,10 +20,16 @@ struct ProgrammerConnection {
     UserInterface& ui;
     ProgrammerLink link;
 
+    // The USB serial number of the board to open; empty: the first with the description.
+    std::string BoardSerial;
+
     bool Connected = false;     // the device handle refers to an open programmer
     bool LinkInUse = false;     // someone is exchanging bytes with the programmer
     bool PowerAllowed = false;  // the programmer last confirmed that target power is allowed
 };
+
+// What a person sees when the D2XX library or one of its functions is missing.
+std::string MissingDriverMessage();
 
 void StartupConnection(ProgrammerConnection& connection);
 // Every timer tick, after the window has saved its position.

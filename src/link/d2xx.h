@@ -3,6 +3,7 @@
 // functions with these prototypes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #if defined(_WIN32)
@@ -24,8 +25,14 @@ inline constexpr FT_STATUS FT_IO_ERROR = 4;
 inline constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
 
 inline constexpr D2xxDword FT_PURGE_RX = 1;
+inline constexpr D2xxDword FT_OPEN_BY_SERIAL_NUMBER = 1;
 inline constexpr D2xxDword FT_OPEN_BY_DESCRIPTION = 2;
 inline constexpr D2xxDword FT_LIST_NUMBER_ONLY = 0x80000000u;
+// With FT_OPEN_BY_SERIAL_NUMBER or FT_OPEN_BY_DESCRIPTION: that string of the device whose
+// index is the first argument, into the buffer of the second.
+inline constexpr D2xxDword FT_LIST_BY_INDEX = 0x40000000u;
+// The buffer FT_LIST_BY_INDEX fills: the driver's strings are at most 63 characters and a 0.
+inline constexpr std::size_t FT_STRING_BUFFER = 64;
 
 extern "C" {
 using FT_WriteFn = FT_STATUS(VEK_WINAPI*)(FT_HANDLE handle, void* buffer, D2xxDword count,

@@ -200,6 +200,7 @@ class Programming {
                                 ? HexScanMessage(HEX_CHECKSUM_ERROR, damagedLine, "")
                                 : "The hex file " + session_.HexFileName + " could not be opened.");
         }
+        session_.image.Place(session_.fileOverlay);
         session_.fields = session_.ui.TakeFieldTexts();
         configValue_ = HexToInt(session_.fields.FuseText);
         if (IsPic16()) {

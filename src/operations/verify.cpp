@@ -127,6 +127,7 @@ class Verification {
             return Conclude(Outcome::HexFileError,
                             "The hex file " + session_.HexFileName + " could not be opened.");
         }
+        fileImage.Place(session_.fileOverlay);
         // The words last written into the fields count.
         session_.fields = session_.ui.TakeFieldTexts();
         const ConfigurationWords expected{HexToInt(session_.fields.FuseText),

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/device_table.h"
 #include "device/image_compare.h"
@@ -45,6 +46,9 @@ struct Session : ProgrammerConnection {
     // "Hex File:" field shows it. Empty until a file is chosen in this run.
     std::string HexFilePath;
     std::string HexFileName;
+    // Entries placed over the chosen file's wherever Program and Verify load it: the serial
+    // number that the command line writes into each chip. Empty in the window.
+    std::vector<ImageWord> fileOverlay;
     // The check mark of "Enable Erase Before Program": set at every start, never saved.
     bool EraseBeforeProgram = true;
     // The configuration words of the last Verify's read-back, unmasked.

@@ -1,134 +1,16 @@
 // vekflash-cli end to end: each command on a PIC16 and an SX chip in the simulated programmer,
 // each exit status from a real cause, the progress bar, and a chip read, saved and programmed
 // into another one.
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
+#include "cli_fixture.h"
 
 namespace vek::test {
 namespace {
-
-const std::string PIC_SAMPLE = VEK_EXAMPLES_DIR "/blink-16f84a.hex";
-const std::string SX_SAMPLE = VEK_EXAMPLES_DIR "/blink-sx28.hex";
-const std::string USAGE_HINT = "Try 'vekflash-cli --help' for more.\n";
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-template <typename... Words>
-std::vector<std::string> Args(const Words&... words) {
-    return {std::string(words)...};
-}
-
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-    long long milliseconds = 0;
-};
-
-class Cli : public ::testing::Test {
-  protected:
-    Cli() {
-        std::filesystem::create_directory(folder / "home");
-        std::filesystem::create_directory(folder / "config");
-    }
-
-    // Runs the program with the simulator as its D2XX library, the chip's memory kept in the
-    // folder's file `state`, and an empty home; stderr goes to a terminal when asked.
-    CliRun Run(std::vector<std::string> arguments, const std::string& chip = "16F84A",
-               const std::string& state = "pic", const std::string& faults = "",
-               bool terminal = false, const std::function<void()>& whileStopped = {}) {
-        arguments.insert(arguments.begin(), VEK_CLI);
-        std::vector<char*> argv;
-        for (std::string& word : arguments) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-        const std::string outPath = (folder / "stdout").string();
-        const std::string errPath = (folder / "stderr").string();
-        int master = -1;
-        int terminalSide = -1;
-        if (terminal) {
-            master = posix_openpt(O_RDWR | O_NOCTTY);
-            EXPECT_EQ(grantpt(master) | unlockpt(master), 0);
-            terminalSide = open(ptsname(master), O_RDWR | O_NOCTTY);
-        }
-        const auto start = std::chrono::steady_clock::now();
-        const pid_t child = fork();
-        if (child == 0) {
-            // The parent's environment but for what would change the run.
-            std::vector<std::string> simVariables;
-            for (char** entry = environ; *entry != nullptr; ++entry) {
-                if (std::strncmp(*entry, "VEKSIM_", 7) == 0) {
-                    simVariables.emplace_back(*entry, std::strchr(*entry, '=') - *entry);
-                }
-            }
-            for (const std::string& name : simVariables) {
-                unsetenv(name.c_str());
-            }
-            setenv("LD_LIBRARY_PATH", VEK_SIM_DIR, 1);
-            setenv("HOME", (folder / "home").c_str(), 1);
-            setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
-            setenv("VEKSIM_CHIP", chip.c_str(), 1);
-            setenv("VEKSIM_STATE", (folder / state).c_str(), 1);
-            if (!faults.empty()) {
-                setenv("VEKSIM_FAULTS", faults.c_str(), 1);
-            }
-            const int files = O_WRONLY | O_CREAT | O_TRUNC;
-            dup2(open("/dev/null", O_RDONLY), 0);
-            dup2(open(outPath.c_str(), files, 0600), 1);
-            dup2(terminal ? terminalSide : open(errPath.c_str(), files, 0600), 2);
-            execv(VEK_CLI, argv.data());
-            _exit(127);
-        }
-        CliRun run;
-        if (terminal) {
-            // Everything the terminal shows: once the program has ended, a read fails.
-            close(terminalSide);
-            char buffer[4096];
-            for (ssize_t count = 0; (count = read(master, buffer, sizeof buffer)) > 0;) {
-                run.err.append(buffer, static_cast<std::size_t>(count));
-            }
-            close(master);
-        }
-        int status = 0;
-        EXPECT_EQ(waitpid(child, &status, whileStopped ? WUNTRACED : 0), child);
-        // A fault that stopped the program: the test acts, then lets it go on.
-        if (whileStopped && WIFSTOPPED(status)) {
-            whileStopped();
-            kill(child, SIGCONT);
-            EXPECT_EQ(waitpid(child, &status, 0), child);
-        }
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               std::chrono::steady_clock::now() - start)
-                               .count();
-        run.out = ReadFile(outPath);
-        if (!terminal) {
-            run.err = ReadFile(errPath);
-        }
-        return run;
-    }
-
-    TempFolder folder;
-};
 
 TEST_F(Cli, EachCommandOnAPic16AndAnSxChip) {
     struct Target {

@@ -1,6 +1,9 @@
 // Start-up, the connection poll and the control commands of the Setup menu.
 #include "link/connection.h"
 
+#include <cstdlib>
+
+#include "link/attached_boards.h"
 #include "link/protocol.h"
 #include "sim_fixture.h"
 
@@ -239,6 +242,56 @@ TEST_F(Control, CommandsAreRefusedWhileAnOperationHoldsTheLink) {
     EXPECT_FALSE(itemChecked);
     EXPECT_EQ(ui.messages, std::vector<std::string>(4, BUSY));
     EXPECT_TRUE(session.LinkInUse);
+}
+
+// Two boards of the simulator, with serial numbers and chips of their own.
+class SeveralBoards : public ::testing::Test {
+  protected:
+    SeveralBoards() { setenv("VEKSIM_BOARDS", "A1:16F877;B2:SX28", 1); }
+    ~SeveralBoards() override {
+        unsetenv("VEKSIM_BOARDS");
+        SimControl::Get().Reset();
+    }
+};
+
+TEST_F(SeveralBoards, AreListedAndTheChosenOneIsOpenedByItsSerialNumber) {
+    struct Case {
+        std::string serial;
+        std::string openCall;
+        std::vector<std::string> messages;
+        bool connected;
+    };
+    const Case cases[] = {
+        {"", "FT_OpenEx \"VEK Flash\" 2 -> 0", {}, true},
+        {"B2", "FT_OpenEx \"B2\" 1 -> 0", {}, true},
+        {"C3", "FT_OpenEx \"C3\" 1 -> 2", {COULD_NOT_OPEN}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.serial);
+        Bench bench;
+        bench.session.BoardSerial = c.serial;
+        StartupConnection(bench.session);
+        EXPECT_EQ(bench.ui.messages, c.messages);
+        EXPECT_EQ(bench.session.Connected, c.connected);
+        const std::vector<std::string> log = bench.sim.CallLog();
+        EXPECT_EQ(log.at(1), c.openCall);
+
+        // Listing works whether a board is open or not.
+        EXPECT_EQ(ListAttachedBoards(bench.session.link),
+                  (std::vector<AttachedBoard>{{0, "A1", "VEK Flash", "d2xx"},
+                                              {1, "B2", "VEK Flash", "d2xx"}}));
+    }
+}
+
+TEST_F(SeveralBoards, NoneAreListedWhenDetachedOrUnbound) {
+    Bench bench;
+    EXPECT_TRUE(ListAttachedBoards(bench.session.link).empty());  // not bound yet
+    ASSERT_EQ(bench.session.link.Bind(), 0);
+    bench.sim.SetAttached(false);
+    EXPECT_TRUE(ListAttachedBoards(bench.session.link).empty());
+    EXPECT_TRUE(bench.ui.messages.empty());
+    EXPECT_EQ(SerialNumbers({}), "none");
+    EXPECT_EQ(SerialNumbers({{0, "A1", "", ""}, {3, "B2", "", ""}}), "A1, B2");
 }
 
 }  // namespace

@@ -18,10 +18,11 @@ class Board : public SimulatorTest {
     }
     void Answer(std::uint8_t byte) { ASSERT_EQ(host.Write({byte}), FT_OK); }
     void TearDown() override {
-        for (const char* name : {"VEKSIM_STATE", "VEKSIM_CHIP", "VEKSIM_FAULTS"}) {
+        for (const char* name : {"VEKSIM_STATE", "VEKSIM_CHIP", "VEKSIM_FAULTS", "VEKSIM_BOARDS"}) {
             unsetenv(name);
         }
         std::remove(statePath.c_str());
+        std::remove(secondStatePath.c_str());
     }
     void ResetWith(const char* name, const std::string& value) {
         setenv(name, value.c_str(), 1);
@@ -29,6 +30,7 @@ class Board : public SimulatorTest {
     }
 
     std::string statePath = ::testing::TempDir() + "veksim_" + std::to_string(getpid()) + ".txt";
+    std::string secondStatePath = statePath + ".second";
 };
 
 TEST_F(Board, ReplyFaultsActOnTheChosenAnswerOnly) {
@@ -144,6 +146,58 @@ TEST_F(Board, TheNamedChipKeepsEveryChangeInTheStateFileMeantForIt) {
     std::ofstream(statePath, std::ios::trunc) << "chip 16F876\nprogram 0 12 34\n";
     sim.Reset();
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 1), 0x34);
+}
+
+// The serial number or description of board `index`, or the status of a failed listing.
+std::string Listed(SimHost& host, std::uintptr_t index, D2xxDword which) {
+    char buffer[FT_STRING_BUFFER] = "unchanged";
+    const FT_STATUS status =
+        host.listDevices(reinterpret_cast<void*>(index), buffer, FT_LIST_BY_INDEX | which);
+    return status == FT_OK ? std::string(buffer) : "status " + std::to_string(status);
+}
+
+TEST_F(Board, SeveralBoardsAreListedAndOpenedBySerialNumberEachWithItsOwnChipAndFile) {
+    ASSERT_EQ(host.close(host.handle), FT_OK);
+    // An item without a known chip is named and left out.
+    ResetWith("VEKSIM_BOARDS",
+              "A1:16F877:" + statePath + ";B2:SX28:" + secondStatePath + ";C3:16F999;:16F84A;C4");
+    D2xxDword count = 0;
+    EXPECT_EQ(host.listDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(Listed(host, 0, FT_OPEN_BY_SERIAL_NUMBER), "A1");
+    EXPECT_EQ(Listed(host, 1, FT_OPEN_BY_SERIAL_NUMBER), "B2");
+    EXPECT_EQ(Listed(host, 1, FT_OPEN_BY_DESCRIPTION), "VEK Flash");
+    EXPECT_EQ(Listed(host, 2, FT_OPEN_BY_SERIAL_NUMBER), "status 2");
+    EXPECT_EQ(sim.CallLog()[1], "FT_ListDevices 40000001 0 -> 0 [A1]");
+
+    char serialB[] = "B2";
+    char unknown[] = "Z9";
+    EXPECT_EQ(host.openEx(unknown, FT_OPEN_BY_SERIAL_NUMBER, &host.handle), FT_DEVICE_NOT_FOUND);
+    ASSERT_EQ(host.openEx(serialB, FT_OPEN_BY_SERIAL_NUMBER, &host.handle), FT_OK);
+    EXPECT_EQ(sim.CallLog().back(), "FT_OpenEx \"B2\" 1 -> 0");
+    host.SetTimeout(TIMEOUT_NORMAL_MS);
+    ASSERT_EQ(host.Command({CMD_BEGIN, 8}, 2), "55 76");
+    EXPECT_EQ(host.Command({CMD_READ_ID, 8}, 3), "55 CE 0F");  // the SX28 answers
+    // One board is open at a time.
+    EXPECT_EQ(host.Open(), FT_DEVICE_NOT_OPENED);
+    sim.WriteWord(VEKSIM_PROGRAM, 0, 0x0ABC);
+    ASSERT_EQ(host.close(host.handle), FT_OK);
+
+    ASSERT_EQ(host.Open(), FT_OK);  // by description: the first board
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 8191), 0x3FFF);
+    sim.WriteWord(VEKSIM_PROGRAM, 8191, 0x1234);
+    ASSERT_EQ(host.close(host.handle), FT_OK);
+    ASSERT_EQ(host.openEx(serialB, FT_OPEN_BY_SERIAL_NUMBER, &host.handle), FT_OK);
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x0ABC);  // kept while the other was open
+
+    // Each file holds its own board's chip.
+    std::ifstream first(statePath);
+    std::ifstream second(secondStatePath);
+    std::string firstHeader, secondHeader;
+    std::getline(first, firstHeader);
+    std::getline(second, secondHeader);
+    EXPECT_EQ(firstHeader, "chip 16F877");
+    EXPECT_EQ(secondHeader, "chip SX28");
 }
 
 }  // namespace

@@ -1,0 +1,120 @@
+#include "cli/run_report.h"
+
+#include <openssl/evp.h>
+
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "cli/locked_file.h"
+#include "device/device_table.h"
+#include "link/attached_boards.h"
+#include "settings/whole_file.h"
+
+namespace vek::cli {
+
+namespace {
+
+// A text, or null when there is none.
+nlohmann::json TextOrNull(const std::string& text) {
+    return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
+}
+
+std::string DeviceName(const Arguments& arguments) {
+    return arguments.deviceRow < 0 ? "" : std::string(DeviceTable[arguments.deviceRow].name);
+}
+
+// The file's SHA-256 in lower-case hex, empty when it cannot be read.
+std::string Sha256OfFile(const std::string& path) {
+    const std::optional<std::string> bytes = path.empty() ? std::nullopt : ReadWholeFile(path);
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int length = 0;
+    if (!bytes || EVP_Digest(bytes->data(), bytes->size(), digest.data(), &length, EVP_sha256(),
+                             nullptr) != 1) {
+        return "";
+    }
+    std::string hex;
+    char digits[3];
+    for (unsigned int i = 0; i < length; ++i) {
+        std::snprintf(digits, sizeof digits, "%02x", digest[i]);
+        hex += digits;
+    }
+    return hex;
+}
+
+// A field quoted when it holds a comma, a quote or a line break, its quotes doubled.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c == '"' ? "\"\"" : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+std::string CsvLine(const std::vector<std::string>& fields) {
+    std::string line;
+    for (const std::string& field : fields) {
+        line += (line.empty() ? "" : ",") + CsvField(field);
+    }
+    return line + "\n";
+}
+
+}  // namespace
+
+std::string IsoTimeUtc(std::chrono::system_clock::time_point time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm utc{};
+#if defined(_WIN32)
+    gmtime_s(&utc, &seconds);
+#else
+    gmtime_r(&seconds, &utc);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+bool AppendRunLog(const std::filesystem::path& path, const RunSummary& run) {
+    std::optional<LockedFile> log = LockedFile::Open(path, LockedFile::Mode::AppendOrCreate);
+    if (!log) {
+        return false;
+    }
+    const std::string header =
+        CsvLine({"time", "board_serial", "device", "device_word", "hex_file", "hex_sha256",
+                 "serial_number", "outcome", "exit_status", "seconds"});
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
+    const std::string& file = run.arguments.file;
+    const std::string line =
+        CsvLine({run.startedAt, run.record.boardSerial, DeviceName(run.arguments),
+                 run.record.deviceWord, file, Sha256OfFile(file),
+                 run.record.serialWritten ? std::to_string(*run.record.serialWritten) : "",
+                 OutcomeName(run.status), std::to_string(static_cast<int>(run.status)), seconds});
+    return log->Append(log->IsEmpty() ? header + line : line);
+}
+
+std::string JsonReport(const RunSummary& run) {
+    const Arguments& arguments = run.arguments;
+    nlohmann::json report = {
+        {"command", TextOrNull(arguments.commandName)},
+        {"device", TextOrNull(DeviceName(arguments))},
+        {"board_serial", TextOrNull(run.record.boardSerial)},
+        {"driver", D2XX_DRIVER_NAME},
+        {"outcome", OutcomeName(run.status)},
+        {"exit_status", static_cast<int>(run.status)},
+        {"messages", run.messages},
+        {"seconds", run.seconds},
+        {"device_word", TextOrNull(run.record.deviceWord)},
+        {"serial_number", run.record.serialWritten ? nlohmann::json(*run.record.serialWritten)
+                                                   : nlohmann::json(nullptr)},
+    };
+    report.update(run.record.found);
+    // Invalid UTF-8 in a file name or a message is replaced rather than refused.
+    return report.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+}  // namespace vek::cli

@@ -1,0 +1,109 @@
+#include "cli/serial_number.h"
+
+#include <charconv>
+#include <limits>
+
+#include "settings/whole_file.h"
+
+namespace vek::cli {
+
+namespace {
+
+constexpr int ID_DIGITS = 4;
+constexpr int MAX_SERIAL_BYTES = 4;
+
+// A whole decimal number, or 0x and hexadecimal digits.
+std::optional<unsigned long long> ParseWhole(std::string_view text) {
+    int base = 10;
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    unsigned long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<SerialPlace> ParseSerialPlace(std::string_view text) {
+    if (text == "id") {
+        return SerialPlace{SerialPlace::Kind::Id, 0, 0};
+    }
+    if (!text.starts_with("eeprom:")) {
+        return std::nullopt;
+    }
+    text.remove_prefix(7);
+    const std::size_t colon = text.find(':');
+    const std::optional<unsigned long long> location = ParseWhole(text.substr(0, colon));
+    const std::optional<unsigned long long> bytes =
+        colon == std::string_view::npos ? MAX_SERIAL_BYTES : ParseWhole(text.substr(colon + 1));
+    if (!location || *location > 0xFF || !bytes || *bytes < 1 || *bytes > MAX_SERIAL_BYTES) {
+        return std::nullopt;
+    }
+    return SerialPlace{SerialPlace::Kind::Eeprom, static_cast<int>(*location),
+                       static_cast<int>(*bytes)};
+}
+
+std::optional<unsigned> ParseSerialNumber(std::string_view text) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+unsigned long long LargestSerialAt(const SerialPlace& place) {
+    const int bits = place.kind == SerialPlace::Kind::Id ? 4 * ID_DIGITS : 8 * place.bytes;
+    return (1ULL << bits) - 1;
+}
+
+std::vector<ImageWord> SerialWords(unsigned number, const SerialPlace& place) {
+    std::vector<ImageWord> words;
+    if (place.kind == SerialPlace::Kind::Id) {
+        for (int digit = 0; digit < ID_DIGITS; ++digit) {
+            const int shift = 4 * (ID_DIGITS - 1 - digit);
+            words.push_back({CONFIG_AREA_ADDR + digit, 0xF,
+                             static_cast<std::int32_t>((number >> shift) & 0xF)});
+        }
+        return words;
+    }
+    for (int byte = 0; byte < place.bytes; ++byte) {
+        words.push_back(
+            {EEPROM_ADDR + place.location + byte, 0xFF | EEPROM_PRESENT,
+             static_cast<std::int32_t>((number >> (8 * byte)) & 0xFF) | EEPROM_PRESENT});
+    }
+    return words;
+}
+
+std::optional<SerialNumberFile> SerialNumberFile::Open(const std::filesystem::path& path,
+                                                       std::string& error) {
+    std::optional<LockedFile> lock = LockedFile::Open(path, LockedFile::Mode::ReadExisting);
+    const std::optional<std::string> text = lock ? lock->ReadAll() : std::nullopt;
+    if (!text) {
+        error = "Error: the serial number file " + path.string() + " could not be read.";
+        return std::nullopt;
+    }
+    const std::size_t first = text->find_first_not_of(" \t\r\n");
+    const std::size_t last = text->find_last_not_of(" \t\r\n");
+    const std::optional<unsigned> number =
+        first == std::string::npos
+            ? std::nullopt
+            : ParseSerialNumber(std::string_view(*text).substr(first, last - first + 1));
+    if (!number || *number == std::numeric_limits<unsigned>::max()) {
+        error = "Error: " + path.string() +
+                " holds no serial number: a decimal number below 4294967295.";
+        return std::nullopt;
+    }
+    return SerialNumberFile(path, std::move(*lock), *number);
+}
+
+bool SerialNumberFile::Advance() const {
+    return ReplaceWholeFile(path_, std::to_string(number_ + 1) + "\n");
+}
+
+}  // namespace vek::cli

@@ -1,0 +1,57 @@
+// The serial number that program writes into every chip: where it goes, the words it becomes,
+// and the file that keeps the next one.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/locked_file.h"
+#include "device/memory_image.h"
+
+namespace vek::cli {
+
+// eeprom:LOC[:BYTES]: EEPROM locations from LOC, least significant byte first; id: the four
+// PIC16 ID locations, one hexadecimal digit in the low four bits of each, most significant
+// first.
+struct SerialPlace {
+    enum class Kind { Eeprom, Id };
+    Kind kind = Kind::Eeprom;
+    int location = 0;
+    int bytes = 4;
+
+    bool operator==(const SerialPlace&) const = default;
+};
+
+std::optional<SerialPlace> ParseSerialPlace(std::string_view text);
+// A decimal number of at most 32 bits.
+std::optional<unsigned> ParseSerialNumber(std::string_view text);
+
+// The largest number the place holds.
+unsigned long long LargestSerialAt(const SerialPlace& place);
+// The image entries the number changes, EEPROM bytes marked for programming.
+std::vector<ImageWord> SerialWords(unsigned number, const SerialPlace& place);
+
+// The file that holds the next serial number, locked from reading it until the process ends.
+class SerialNumberFile {
+  public:
+    // The file with its number, or nothing and in `error` why it cannot be used.
+    static std::optional<SerialNumberFile> Open(const std::filesystem::path& path,
+                                                std::string& error);
+
+    unsigned Number() const { return number_; }
+    // Replaces the file with the next number, whole or not at all.
+    bool Advance() const;
+
+  private:
+    SerialNumberFile(std::filesystem::path path, LockedFile lock, unsigned number)
+        : path_(std::move(path)), lock_(std::move(lock)), number_(number) {}
+
+    std::filesystem::path path_;
+    LockedFile lock_;
+    unsigned number_;
+};
+
+}  // namespace vek::cli

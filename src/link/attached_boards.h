@@ -1,0 +1,31 @@
+// The programmer boards attached to this computer, told apart by their USB serial numbers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "link/programmer_link.h"
+
+namespace vek {
+
+// The driver through which a board was found, as `vekflash-cli list` names it.
+inline constexpr const char* D2XX_DRIVER_NAME = "d2xx";
+
+struct AttachedBoard {
+    int index = 0;  // the driver's index of the device
+    std::string serial;
+    std::string description;
+    std::string driver;
+
+    bool operator==(const AttachedBoard&) const = default;
+};
+
+// Every attached device that carries the programmer's description, in the driver's order.
+// Empty when the library is not bound or nothing is attached; a device the driver cannot
+// name is left out.
+std::vector<AttachedBoard> ListAttachedBoards(ProgrammerLink& link);
+
+// "A123, B456", or "none" when the list is empty.
+std::string SerialNumbers(const std::vector<AttachedBoard>& boards);
+
+}  // namespace vek

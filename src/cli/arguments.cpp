@@ -1,9 +1,9 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <charconv>
+#include <span>
 #include <string_view>
 
 #include "device/device_table.h"
@@ -14,24 +14,6 @@ namespace {
 
 constexpr int PIC16_WORD_MAX = 0x3FFF;
 constexpr int SX_WORD_MAX = 0xFFF;
-
-struct CommandName {
-    std::string_view name;
-    Command command;
-    bool takesFile;
-};
-constexpr std::array<CommandName, 7> COMMANDS = {{
-    {"detect", Command::Detect, false},
-    {"id", Command::Id, false},
-    {"blank", Command::Blank, false},
-    {"erase", Command::Erase, false},
-    {"program", Command::Program, true},
-    {"verify", Command::Verify, true},
-    {"read", Command::Read, false},
-}};
-
-// Options that take a value, by every name they have.
-enum class ValueOption { Device, Output, Config, Fuse, FuseX };
 
 bool SameLetters(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -86,7 +68,7 @@ class Parser {
             } else if (!isLong && word.size() > 2) {
                 attached = word.substr(2);
             }
-            Option(name, attached, words, i);
+            TakeOption(name, attached, words, i);
         }
         if (error_.empty() && !arguments_.help && !arguments_.version) {
             Check();
@@ -95,65 +77,30 @@ class Parser {
     }
 
   private:
-    void Option(const std::string& name, const std::optional<std::string>& attached,
-                const std::vector<std::string>& words, std::size_t& i) {
-        const std::optional<ValueOption> valueOption = ValueOptionNamed(name);
-        if (!valueOption) {
+    void TakeOption(const std::string& name, const std::optional<std::string>& attached,
+                    const std::vector<std::string>& words, std::size_t& i) {
+        const OptionUsage* option = OptionNamed(name);
+        if (option == nullptr) {
+            Fail("unknown option '" + name + "'");
+        } else if (option->valueName.empty()) {
             if (attached) {
                 Fail("option '" + name + "' takes no value");
             } else {
-                Flag(name);
+                Use(option->option, "");
             }
-            return;
-        }
-        if (attached) {
-            Value(*valueOption, *attached);
+        } else if (attached) {
+            Use(option->option, *attached);
         } else if (i + 1 < words.size()) {
-            Value(*valueOption, words[++i]);
+            Use(option->option, words[++i]);
         } else {
             Fail("option '" + name + "' needs a value");
         }
     }
 
-    static std::optional<ValueOption> ValueOptionNamed(const std::string& name) {
-        if (name == "-d" || name == "--device") {
-            return ValueOption::Device;
-        }
-        if (name == "-o" || name == "--output") {
-            return ValueOption::Output;
-        }
-        if (name == "--config") {
-            return ValueOption::Config;
-        }
-        if (name == "--fuse") {
-            return ValueOption::Fuse;
-        }
-        if (name == "--fusex") {
-            return ValueOption::FuseX;
-        }
-        return std::nullopt;
-    }
-
-    void Flag(const std::string& name) {
-        if (name == "--no-erase") {
-            arguments_.noErase = true;
-            used_.noErase = true;
-        } else if (name == "--all") {
-            arguments_.all = true;
-        } else if (name == "-q" || name == "--quiet") {
-            arguments_.quiet = true;
-        } else if (name == "-h" || name == "--help") {
-            arguments_.help = true;
-        } else if (name == "--version") {
-            arguments_.version = true;
-        } else {
-            Fail("unknown option '" + name + "'");
-        }
-    }
-
-    void Value(ValueOption option, const std::string& value) {
+    // An option without a value comes with an empty one.
+    void Use(Option option, const std::string& value) {
         switch (option) {
-            case ValueOption::Device:
+            case Option::Device:
                 arguments_.deviceRow = DeviceRowNamed(value);
                 if (arguments_.deviceRow < 0) {
                     Fail("unknown device '" + value +
@@ -161,18 +108,34 @@ class Parser {
                          "16F877, SX28, SX48");
                 }
                 return;
-            case ValueOption::Output:
+            case Option::Output:
                 arguments_.outputFile = value;
                 used_.output = true;
                 return;
-            case ValueOption::Config:
+            case Option::Config:
                 words_.config = value;
                 return;
-            case ValueOption::Fuse:
+            case Option::Fuse:
                 words_.fuse = value;
                 return;
-            case ValueOption::FuseX:
+            case Option::FuseX:
                 words_.fuseX = value;
+                return;
+            case Option::NoErase:
+                arguments_.noErase = true;
+                used_.noErase = true;
+                return;
+            case Option::All:
+                arguments_.all = true;
+                return;
+            case Option::Quiet:
+                arguments_.quiet = true;
+                return;
+            case Option::Help:
+                arguments_.help = true;
+                return;
+            case Option::Version:
+                arguments_.version = true;
                 return;
         }
     }
@@ -182,25 +145,27 @@ class Parser {
             Fail("no command given");
             return;
         }
-        const auto named = std::find_if(COMMANDS.begin(), COMMANDS.end(), [&](const auto& entry) {
+        const std::span<const CommandUsage> commands = CliUsage().commands;
+        const auto named = std::find_if(commands.begin(), commands.end(), [&](const auto& entry) {
             return entry.name == positional_.front();
         });
-        if (named == COMMANDS.end()) {
+        if (named == commands.end()) {
             Fail("unknown command '" + positional_.front() + "'");
             return;
         }
         arguments_.command = named->command;
         const std::string command(named->name);
         const std::size_t files = positional_.size() - 1;
-        if (named->takesFile && files != 1) {
+        const bool takesFile = !named->argument.empty();
+        if (takesFile && files != 1) {
             Fail(command + " needs one HEX file");
             return;
         }
-        if (!named->takesFile && files != 0) {
+        if (!takesFile && files != 0) {
             Fail(command + " takes no file: '" + positional_[1] + "'");
             return;
         }
-        if (named->takesFile) {
+        if (takesFile) {
             arguments_.file = positional_[1];
         }
         if (arguments_.command != Command::Detect && arguments_.deviceRow < 0) {
@@ -208,7 +173,7 @@ class Parser {
             return;
         }
         CheckOptionsBelongTo(command);
-        if (error_.empty() && named->takesFile) {
+        if (error_.empty() && takesFile) {
             CheckConfigurationWords();
         }
     }
@@ -284,52 +249,6 @@ class Parser {
 
 ParsedArguments ParseArguments(const std::vector<std::string>& words) {
     return Parser().Parse(words);
-}
-
-std::string HelpText() {
-    return R"(Usage: vekflash-cli [options] COMMAND
-
-Runs the VEK Flash programmer from the command line, with the same operations and
-messages as the window.
-
-Commands:
-  detect          is a programmer attached, and does it answer?
-  id              the chip's device word and the devices it fits
-  blank           is the chip's program memory blank?
-  erase           erase the chip, then check that it is blank
-  program FILE    write the HEX file and the configuration words into the chip
-  verify FILE     compare the chip with the HEX file and the configuration words
-  read            read the chip as an Intel HEX file, to stdout or to the file of -o
-
-Options:
-  -d, --device NAME  the chip in the socket: 16F84A, 16F870, 16F871, 16F872, 16F873,
-                     16F874, 16F876, 16F877, SX28 or SX48, in any letter case; every
-                     command but detect needs it
-  -o, --output FILE  read: write the HEX file FILE instead of stdout
-      --no-erase     program: refuse a chip that is not blank instead of erasing it
-      --config HEX   program, verify: the PIC16 configuration word
-      --fuse HEX     program, verify: the SX FUSE word
-      --fusex HEX    program, verify: the SX FUSEX word
-                     Without them the words come from the file's configuration records;
-                     a file without them needs these options.
-      --all          verify: list every difference, not only the first
-  -q, --quiet        no progress bar, and the messages only when the command fails
-      --version      print the version
-  -h, --help         print this help
-
-Messages go to stderr, with a progress bar when stderr is a terminal. Results go to
-stdout: the device word and the devices it fits (id), the HEX file (read without -o),
-and every difference with their count (verify --all).
-
-Exit status:
-  0  success
-  1  verify found a difference, or the chip is not blank
-  2  the command line cannot be used
-  3  the HEX file is missing, has a checksum error or is too large for the chip, or
-     the file of -o cannot be written
-  4  no programmer, or the communication with it failed
-  5  the chip's device ID differs from --device
-)";
 }
 
 }  // namespace vek::cli

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace vek::cli {
+#include "cli/usage.h"
 
-enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read };
+namespace vek::cli {
 
 struct Arguments {
     Command command = Command::Detect;
@@ -33,7 +33,5 @@ struct ParsedArguments {
 
 // Options may stand before and after the command; "--" ends them.
 ParsedArguments ParseArguments(const std::vector<std::string>& words);
-
-std::string HelpText();
 
 }  // namespace vek::cli

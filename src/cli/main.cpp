@@ -7,6 +7,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/terminal_ui.h"
+#include "cli/usage.h"
 #include "session/session.h"
 #include "settings/memory_settings_store.h"
 
@@ -20,7 +21,7 @@ int main(int argc, char* argv[]) {
     }
     const Arguments& arguments = parsed.arguments;
     if (arguments.help) {
-        std::fputs(HelpText().c_str(), stdout);
+        std::fputs(HelpText(CliUsage()).c_str(), stdout);
         return EXIT_OK;
     }
     if (arguments.version) {

@@ -24,7 +24,7 @@ AboutDialog::AboutDialog(QWidget* mainWindow) : QDialog(mainWindow), mainWindow_
     icon->setObjectName("applicationIcon");
     icon->setPixmap(ApplicationIcon().pixmap(ICON_SIZE, ICON_SIZE));
     icon->setAlignment(Qt::AlignTop);
-    auto* version = new QLabel("VEK Flash Version 1.4");
+    auto* version = new QLabel("VEK Flash Version " VEK_VERSION);
     auto* notice = new QLabel("Copyright (C) VEK Design");
     auto* ok = new QPushButton("OK");
     ok->setObjectName("okButton");

@@ -37,7 +37,7 @@ namespace vek {
 
 namespace {
 
-constexpr const char* WINDOW_TITLE = "VEK-Flash V1.4 ";
+constexpr const char* WINDOW_TITLE = "VEK-Flash V" VEK_VERSION " ";
 constexpr int DEFAULT_POSITION = 100;
 
 // A window wholly outside every screen, for example on a monitor unplugged since, cannot be

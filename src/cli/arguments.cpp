@@ -1,9 +1,9 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <charconv>
+#include <span>
 #include <string_view>
 
 #include "device/device_table.h"
@@ -14,39 +14,6 @@ namespace {
 
 constexpr int PIC16_WORD_MAX = 0x3FFF;
 constexpr int SX_WORD_MAX = 0xFFF;
-
-struct CommandName {
-    std::string_view name;
-    Command command;
-    bool takesFile;
-    bool needsDevice;
-};
-constexpr std::array<CommandName, 9> COMMANDS = {{
-    {"detect", Command::Detect, false, false},
-    {"id", Command::Id, false, true},
-    {"blank", Command::Blank, false, true},
-    {"erase", Command::Erase, false, true},
-    {"program", Command::Program, true, true},
-    {"verify", Command::Verify, true, true},
-    {"read", Command::Read, false, true},
-    {"list", Command::List, false, false},
-    {"udev-rule", Command::UdevRule, false, false},
-}};
-
-// Options that take a value, by every name they have.
-enum class ValueOption {
-    Device,
-    Output,
-    Config,
-    Fuse,
-    FuseX,
-    Board,
-    Progress,
-    Log,
-    SerialNumber,
-    SerialFile,
-    SerialAt
-};
 
 bool SameLetters(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -101,7 +68,7 @@ class Parser {
             } else if (!isLong && word.size() > 2) {
                 attached = word.substr(2);
             }
-            Option(name, attached, words, i);
+            TakeOption(name, attached, words, i);
         }
         if (error_.empty() && !arguments_.help && !arguments_.version) {
             Check();
@@ -110,92 +77,30 @@ class Parser {
     }
 
   private:
-    void Option(const std::string& name, const std::optional<std::string>& attached,
-                const std::vector<std::string>& words, std::size_t& i) {
-        const std::optional<ValueOption> valueOption = ValueOptionNamed(name);
-        if (!valueOption) {
+    void TakeOption(const std::string& name, const std::optional<std::string>& attached,
+                    const std::vector<std::string>& words, std::size_t& i) {
+        const OptionUsage* option = OptionNamed(name);
+        if (option == nullptr) {
+            Fail("unknown option '" + name + "'");
+        } else if (option->valueName.empty()) {
             if (attached) {
                 Fail("option '" + name + "' takes no value");
             } else {
-                Flag(name);
+                Use(option->option, "");
             }
-            return;
-        }
-        if (attached) {
-            Value(*valueOption, *attached);
+        } else if (attached) {
+            Use(option->option, *attached);
         } else if (i + 1 < words.size()) {
-            Value(*valueOption, words[++i]);
+            Use(option->option, words[++i]);
         } else {
             Fail("option '" + name + "' needs a value");
         }
     }
 
-    static std::optional<ValueOption> ValueOptionNamed(const std::string& name) {
-        if (name == "-d" || name == "--device") {
-            return ValueOption::Device;
-        }
-        if (name == "-o" || name == "--output") {
-            return ValueOption::Output;
-        }
-        if (name == "--config") {
-            return ValueOption::Config;
-        }
-        if (name == "--fuse") {
-            return ValueOption::Fuse;
-        }
-        if (name == "--fusex") {
-            return ValueOption::FuseX;
-        }
-        if (name == "--board") {
-            return ValueOption::Board;
-        }
-        if (name == "--progress") {
-            return ValueOption::Progress;
-        }
-        if (name == "--log") {
-            return ValueOption::Log;
-        }
-        if (name == "--serial-number") {
-            return ValueOption::SerialNumber;
-        }
-        if (name == "--serial-file") {
-            return ValueOption::SerialFile;
-        }
-        if (name == "--serial-at") {
-            return ValueOption::SerialAt;
-        }
-        return std::nullopt;
-    }
-
-    void Flag(const std::string& name) {
-        if (name == "--no-erase") {
-            arguments_.noErase = true;
-            used_.noErase = true;
-        } else if (name == "--allow-code-protection") {
-            arguments_.allowCodeProtection = true;
-            used_.allowCodeProtection = true;
-        } else if (name == "--all") {
-            arguments_.all = true;
-        } else if (name == "--verify") {
-            arguments_.verifyAfterProgram = true;
-        } else if (name == "--json") {
-            arguments_.json = true;
-        } else if (name == "--serial-overwrite") {
-            arguments_.serialOverwrite = true;
-        } else if (name == "-q" || name == "--quiet") {
-            arguments_.quiet = true;
-        } else if (name == "-h" || name == "--help") {
-            arguments_.help = true;
-        } else if (name == "--version") {
-            arguments_.version = true;
-        } else {
-            Fail("unknown option '" + name + "'");
-        }
-    }
-
-    void Value(ValueOption option, const std::string& value) {
+    // An option without a value comes with an empty one.
+    void Use(Option option, const std::string& value) {
         switch (option) {
-            case ValueOption::Device:
+            case Option::Device:
                 arguments_.deviceRow = DeviceRowNamed(value);
                 if (arguments_.deviceRow < 0) {
                     Fail("unknown device '" + value +
@@ -203,50 +108,79 @@ class Parser {
                          "16F877, SX28, SX48");
                 }
                 return;
-            case ValueOption::Output:
+            case Option::Output:
                 arguments_.outputFile = value;
                 used_.output = true;
                 return;
-            case ValueOption::Config:
+            case Option::Config:
                 words_.config = value;
                 return;
-            case ValueOption::Fuse:
+            case Option::Fuse:
                 words_.fuse = value;
                 return;
-            case ValueOption::FuseX:
+            case Option::FuseX:
                 words_.fuseX = value;
                 return;
-            case ValueOption::Board:
+            case Option::NoErase:
+                arguments_.noErase = true;
+                used_.noErase = true;
+                return;
+            case Option::AllowCodeProtection:
+                arguments_.allowCodeProtection = true;
+                used_.allowCodeProtection = true;
+                return;
+            case Option::Verify:
+                arguments_.verifyAfterProgram = true;
+                return;
+            case Option::Json:
+                arguments_.json = true;
+                return;
+            case Option::SerialOverwrite:
+                arguments_.serialOverwrite = true;
+                return;
+            case Option::Board:
                 arguments_.board = value;
                 if (value.empty()) {
                     Fail("--board needs the board's USB serial number");
                 }
                 return;
-            case ValueOption::Log:
+            case Option::Log:
                 arguments_.logFile = value;
                 return;
-            case ValueOption::SerialNumber:
+            case Option::SerialNumber:
                 arguments_.serialNumber = ParseSerialNumber(value);
                 if (!arguments_.serialNumber) {
                     Fail("--serial-number '" + value + "' is no decimal number of 32 bits");
                 }
                 return;
-            case ValueOption::SerialFile:
+            case Option::SerialFile:
                 arguments_.serialFile = value;
                 return;
-            case ValueOption::SerialAt:
+            case Option::SerialAt:
                 arguments_.serialAt = ParseSerialPlace(value);
                 if (!arguments_.serialAt) {
                     Fail("--serial-at '" + value +
                          "': eeprom:LOC[:BYTES] with BYTES 1 to 4, or id");
                 }
                 return;
-            case ValueOption::Progress:
+            case Option::Progress:
                 if (value == "plain") {
                     arguments_.progress = ProgressStyle::Plain;
                 } else if (value != "auto") {
                     Fail("--progress '" + value + "': plain or auto");
                 }
+                return;
+            case Option::All:
+                arguments_.all = true;
+                return;
+            case Option::Quiet:
+                arguments_.quiet = true;
+                return;
+            case Option::Help:
+                arguments_.help = true;
+                return;
+            case Option::Version:
+                arguments_.version = true;
                 return;
         }
     }
@@ -256,10 +190,11 @@ class Parser {
             Fail("no command given");
             return;
         }
-        const auto named = std::find_if(COMMANDS.begin(), COMMANDS.end(), [&](const auto& entry) {
+        const std::span<const CommandUsage> commands = CliUsage().commands;
+        const auto named = std::find_if(commands.begin(), commands.end(), [&](const auto& entry) {
             return entry.name == positional_.front();
         });
-        if (named == COMMANDS.end()) {
+        if (named == commands.end()) {
             Fail("unknown command '" + positional_.front() + "'");
             return;
         }
@@ -267,15 +202,16 @@ class Parser {
         arguments_.commandName = named->name;
         const std::string command(named->name);
         const std::size_t files = positional_.size() - 1;
-        if (named->takesFile && files != 1) {
+        const bool takesFile = !named->argument.empty();
+        if (takesFile && files != 1) {
             Fail(command + " needs one HEX file");
             return;
         }
-        if (!named->takesFile && files != 0) {
+        if (!takesFile && files != 0) {
             Fail(command + " takes no file: '" + positional_[1] + "'");
             return;
         }
-        if (named->takesFile) {
+        if (takesFile) {
             arguments_.file = positional_[1];
         }
         if (named->needsDevice && arguments_.deviceRow < 0) {
@@ -283,7 +219,7 @@ class Parser {
             return;
         }
         CheckOptionsBelongTo(command);
-        if (error_.empty() && named->takesFile) {
+        if (error_.empty() && takesFile) {
             CheckConfigurationWords();
         }
         if (error_.empty() && arguments_.command == Command::Program) {
@@ -402,83 +338,6 @@ class Parser {
 
 ParsedArguments ParseArguments(const std::vector<std::string>& words) {
     return Parser().Parse(words);
-}
-
-std::string HelpText() {
-    return R"(Usage: vekflash-cli [options] COMMAND
-
-Runs the VEK Flash programmer from the command line, with the same operations and
-messages as the window.
-
-Commands:
-  detect          is a programmer attached, and does it answer?
-  id              the chip's device word and the devices it fits
-  blank           is the chip's program memory blank?
-  erase           erase the chip, then check that it is blank
-  program FILE    write the HEX file and the configuration words into the chip
-  verify FILE     compare the chip with the HEX file and the configuration words
-  read            read the chip as an Intel HEX file, to stdout or to the file of -o
-  list            every attached programmer: index, USB serial number, description and
-                  driver, separated by tabs
-  udev-rule       the udev rule that gives the programmer to its user, and where it goes
-
-Options:
-  -d, --device NAME  the chip in the socket: 16F84A, 16F870, 16F871, 16F872, 16F873,
-                     16F874, 16F876, 16F877, SX28 or SX48, in any letter case; every
-                     command but detect, list and udev-rule needs it
-  -o, --output FILE  read: write the HEX file FILE instead of stdout
-      --no-erase     program: refuse a chip that is not blank instead of erasing it
-      --allow-code-protection
-                     program: write a configuration word that turns on code
-                     protection (without it such a word is refused)
-      --config HEX   program, verify: the PIC16 configuration word
-      --fuse HEX     program, verify: the SX FUSE word
-      --fusex HEX    program, verify: the SX FUSEX word
-                     Without them the words come from the file's configuration records;
-                     a file without them needs these options.
-      --all          verify: list every difference, not only the first
-      --verify       program: verify the chip after programming it
-      --board SERIAL the programmer with this USB serial number (see list); without it
-                     the first one attached
-      --json         one JSON object on stdout at the end of the run, for a script
-      --serial-number N
-                     program: write the decimal number N into the chip as part of
-                     the programmed image, at the place of --serial-at
-      --serial-file FILE
-                     program: take N from FILE and write N + 1 back once the chip
-                     has been programmed and verified (program verifies then);
-                     processes sharing FILE take turns
-      --serial-at eeprom:LOC[:BYTES]
-                     program: the EEPROM locations from LOC on, least significant
-                     byte first, 1 to 4 bytes (4 without BYTES)
-      --serial-at id program: the four PIC16 ID locations, one hexadecimal digit in
-                     the low four bits of each, most significant first
-      --serial-overwrite
-                     program: write the number over data the HEX file gives there
-      --log FILE     append a CSV line about the run to FILE, with a header when new
-      --progress plain
-                     one line per tenth of the operation instead of the progress bar,
-                     also where stderr is no terminal
-  -q, --quiet        no progress bar, and the messages only when the command fails
-      --version      print the version
-  -h, --help         print this help
-
-Messages go to stderr, with a progress bar when stderr is a terminal. Results go to
-stdout: the device word and the devices it fits (id), the HEX file (read without -o),
-every difference with their count (verify --all) and the programmers (list); with
---json stdout holds only the JSON object.
-
-Exit status:
-  0  success
-  1  verify found a difference, or the chip is not blank
-  2  the command line cannot be used, or the configuration word turns on code
-     protection without --allow-code-protection
-  3  the HEX file is missing, has a checksum error, holds no data or is too large for
-     the chip, or the file of -o cannot be written
-  4  no programmer (none attached, or none with the serial number of --board), or
-     the communication with it failed
-  5  the chip's device ID differs from --device
-)";
 }
 
 }  // namespace vek::cli

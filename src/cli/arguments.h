@@ -6,10 +6,9 @@
 #include <vector>
 
 #include "cli/serial_number.h"
+#include "cli/usage.h"
 
 namespace vek::cli {
-
-enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read, List, UdevRule };
 
 // How progress is shown on stderr: a bar when it is a terminal and nothing otherwise, or one
 // line per tenth for a log.
@@ -52,7 +51,5 @@ struct ParsedArguments {
 
 // Options may stand before and after the command; "--" ends them.
 ParsedArguments ParseArguments(const std::vector<std::string>& words);
-
-std::string HelpText();
 
 }  // namespace vek::cli

@@ -12,16 +12,6 @@
 
 namespace vek::cli {
 
-// The exit statuses, as --help documents them.
-enum ExitStatus {
-    EXIT_OK = 0,
-    EXIT_DIFFERS = 1,  // verify found a difference, or the chip is not blank
-    EXIT_USAGE = 2,
-    EXIT_HEX_FILE = 3,
-    EXIT_PROGRAMMER = 4,  // no programmer, or the communication failed
-    EXIT_WRONG_DEVICE = 5,
-};
-
 // The outcome's name in --json and --log: "success", "difference", "usage", "file",
 // "programmer", "wrong-device".
 const char* OutcomeName(ExitStatus status);

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/run_report.h"
 #include "cli/terminal_ui.h"
+#include "cli/usage.h"
 #include "session/session.h"
 #include "settings/memory_settings_store.h"
 
@@ -44,7 +45,7 @@ int main(int argc, char* argv[]) {
     }
     const Arguments& arguments = parsed.arguments;
     if (arguments.help) {
-        std::fputs(HelpText().c_str(), stdout);
+        std::fputs(HelpText(CliUsage()).c_str(), stdout);
         return EXIT_OK;
     }
     if (arguments.version) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks that exactly the program, its
-# command-line twin, its menu entry, its icons and its udev rule land where a desktop looks for
-# them.
+# command-line twin, its menu entry, its icons, its udev rule, the manual pages, the shell
+# completion and the package's documents land where a desktop looks for them.
 # Usage: install_test.sh BUILD_DIR
 set -euo pipefail
 
@@ -25,6 +25,9 @@ bin/vekflash
 bin/vekflash-cli
 lib/udev/rules.d/60-vekflash.rules
 share/applications/vekflash.desktop
+share/bash-completion/completions/vekflash-cli
+share/doc/vekflash/changelog.gz
+share/doc/vekflash/copyright
 share/icons/hicolor/128x128/apps/vekflash.png
 share/icons/hicolor/16x16/apps/vekflash.png
 share/icons/hicolor/24x24/apps/vekflash.png
@@ -33,6 +36,8 @@ share/icons/hicolor/32x32/apps/vekflash.png
 share/icons/hicolor/48x48/apps/vekflash.png
 share/icons/hicolor/64x64/apps/vekflash.png
 share/icons/hicolor/scalable/apps/vekflash.svg
+share/man/man1/vekflash-cli.1.gz
+share/man/man1/vekflash.1.gz
 LIST
 )
 installed=$(cd "$prefix" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)

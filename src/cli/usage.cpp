@@ -1,0 +1,198 @@
+#include "cli/usage.h"
+
+#include <algorithm>
+#include <array>
+#include <sstream>
+
+namespace vek::cli {
+
+namespace {
+
+constexpr std::array<CommandUsage, 9> COMMANDS = {{
+    {"detect", Command::Detect, "", false, "is a programmer attached, and does it answer?"},
+    {"id", Command::Id, "", true, "the chip's device word and the devices it fits"},
+    {"blank", Command::Blank, "", true, "is the chip's program memory blank?"},
+    {"erase", Command::Erase, "", true, "erase the chip, then check that it is blank"},
+    {"program", Command::Program, "FILE", true,
+     "write the HEX file and the configuration words into the chip"},
+    {"verify", Command::Verify, "FILE", true,
+     "compare the chip with the HEX file and the configuration words"},
+    {"read", Command::Read, "", true,
+     "read the chip as an Intel HEX file, to stdout or to the file of -o"},
+    {"list", Command::List, "", false,
+     "every attached programmer: index, USB serial number, description and driver, separated "
+     "by tabs"},
+    {"udev-rule", Command::UdevRule, "", false,
+     "the udev rule that gives the programmer to its user, and where it goes"},
+}};
+
+constexpr std::array<OptionUsage, 20> OPTIONS = {{
+    {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName,
+     "the chip in the socket: 16F84A, 16F870, 16F871, 16F872, 16F873, 16F874, 16F876, 16F877, "
+     "SX28 or SX48, in any letter case; every command but detect, list and udev-rule needs it"},
+    {Option::Output, "-o", "--output", "FILE", ValueKind::File,
+     "read: write the HEX file FILE instead of stdout"},
+    {Option::NoErase, "", "--no-erase", "", ValueKind::None,
+     "program: refuse a chip that is not blank instead of erasing it"},
+    {Option::AllowCodeProtection, "", "--allow-code-protection", "", ValueKind::None,
+     "program: write a configuration word that turns on code protection (without it such a "
+     "word is refused)"},
+    {Option::Config, "", "--config", "HEX", ValueKind::Hex,
+     "program, verify: the PIC16 configuration word"},
+    {Option::Fuse, "", "--fuse", "HEX", ValueKind::Hex, "program, verify: the SX FUSE word"},
+    {Option::FuseX, "", "--fusex", "HEX", ValueKind::Hex, "program, verify: the SX FUSEX word"},
+    {Option::All, "", "--all", "", ValueKind::None,
+     "verify: list every difference, not only the first"},
+    {Option::Verify, "", "--verify", "", ValueKind::None,
+     "program: verify the chip after programming it"},
+    {Option::Board, "", "--board", "SERIAL", ValueKind::Text,
+     "the programmer with this USB serial number (see list); without it the first one "
+     "attached"},
+    {Option::Json, "", "--json", "", ValueKind::None,
+     "one JSON object on stdout at the end of the run, for a script"},
+    {Option::SerialNumber, "", "--serial-number", "N", ValueKind::Text,
+     "program: write the decimal number N into the chip as part of the programmed image, at "
+     "the place of --serial-at"},
+    {Option::SerialFile, "", "--serial-file", "FILE", ValueKind::File,
+     "program: take N from FILE and write N + 1 back once the chip has been programmed and "
+     "verified (program verifies then); processes sharing FILE take turns"},
+    {Option::SerialAt, "", "--serial-at", "PLACE", ValueKind::Text,
+     "program: where N goes: eeprom:LOC[:BYTES], the EEPROM locations from LOC on, least "
+     "significant byte first, 1 to 4 bytes (4 without BYTES); or id, the four PIC16 ID "
+     "locations, one hexadecimal digit in the low four bits of each, most significant first"},
+    {Option::SerialOverwrite, "", "--serial-overwrite", "", ValueKind::None,
+     "program: write the number over data the HEX file gives there"},
+    {Option::Log, "", "--log", "FILE", ValueKind::File,
+     "append a CSV line about the run to FILE, with a header when new"},
+    {Option::Progress, "", "--progress", "STYLE", ValueKind::Choice,
+     "plain: one line per tenth of the operation instead of the progress bar, also where "
+     "stderr is no terminal; auto: the bar on a terminal only",
+     "plain auto"},
+    {Option::Quiet, "-q", "--quiet", "", ValueKind::None,
+     "no progress bar, and the messages only when the command fails"},
+    {Option::Version, "", "--version", "", ValueKind::None, "print the version"},
+    {Option::Help, "-h", "--help", "", ValueKind::None, "print this help"},
+}};
+
+constexpr std::array<ExitStatusUsage, 6> EXIT_STATUSES = {{
+    {EXIT_OK, "success"},
+    {EXIT_DIFFERS, "verify found a difference, or the chip is not blank"},
+    {EXIT_USAGE,
+     "the command line cannot be used, or the configuration word turns on code protection "
+     "without --allow-code-protection"},
+    {EXIT_HEX_FILE,
+     "the HEX file is missing, has a checksum error, holds no data or is too large for the "
+     "chip, or the file of -o cannot be written"},
+    {EXIT_PROGRAMMER,
+     "no programmer (none attached, or none with the serial number of --board), or the "
+     "communication with it failed"},
+    {EXIT_WRONG_DEVICE, "the chip's device ID differs from --device"},
+}};
+
+constexpr Usage CLI_USAGE = {
+    .program = "vekflash-cli",
+    .synopsis = "[options] COMMAND",
+    .description =
+        "Runs the VEK Flash programmer from the command line, with the same "
+        "operations and messages as the window.",
+    .commands = COMMANDS,
+    .options = OPTIONS,
+    .optionsNote =
+        "Without --config, --fuse and --fusex the configuration words come from the "
+        "file's configuration records; a file without them needs these options.",
+    .streams =
+        "Messages go to stderr, with a progress bar when stderr is a terminal. Results go "
+        "to stdout: the device word and the devices it fits (id), the HEX file (read "
+        "without -o), every difference with their count (verify --all) and the programmers "
+        "(list); with --json stdout holds only the JSON object.",
+    .exitStatuses = EXIT_STATUSES,
+};
+
+constexpr std::size_t LINE_WIDTH = 80;
+constexpr std::size_t INDENT = 2;
+constexpr std::size_t GAP = 2;
+
+// The words of text in lines that start at column `column` and end before LINE_WIDTH; the
+// first line goes on from whatever stands before it.
+std::string Wrapped(std::string_view text, std::size_t column) {
+    std::istringstream words{std::string(text)};
+    std::string result;
+    std::size_t lineLength = column;
+    std::string word;
+    for (bool first = true; words >> word; first = false) {
+        if (!first && lineLength + 1 + word.size() > LINE_WIDTH) {
+            result += '\n' + std::string(column, ' ');
+            lineLength = column;
+        } else if (!first) {
+            result += ' ';
+            ++lineLength;
+        }
+        result += word;
+        lineLength += word.size();
+    }
+    return result + '\n';
+}
+
+// "name  summary" rows with the summaries in one column after the longest name.
+template <typename Row>
+std::string Table(std::span<const Row> rows, auto nameOf, auto summaryOf) {
+    std::size_t nameWidth = 0;
+    for (const Row& row : rows) {
+        nameWidth = std::max(nameWidth, nameOf(row).size());
+    }
+    std::string result;
+    for (const Row& row : rows) {
+        const std::string name = nameOf(row);
+        result += std::string(INDENT, ' ') + name + std::string(nameWidth - name.size() + GAP, ' ');
+        result += Wrapped(summaryOf(row), INDENT + nameWidth + GAP);
+    }
+    return result;
+}
+
+std::string CommandName(const CommandUsage& command) {
+    std::string name(command.name);
+    if (!command.argument.empty()) {
+        name += ' ' + std::string(command.argument);
+    }
+    return name;
+}
+
+// "-d, --device NAME", with the long names of all options in one column.
+std::string OptionName(const OptionUsage& option) {
+    std::string name = option.shortName.empty() ? "    " : std::string(option.shortName) + ", ";
+    name += option.longName;
+    if (!option.valueName.empty()) {
+        name += ' ' + std::string(option.valueName);
+    }
+    return name;
+}
+
+}  // namespace
+
+const Usage& CliUsage() {
+    return CLI_USAGE;
+}
+
+const OptionUsage* OptionNamed(std::string_view name) {
+    const auto named = std::find_if(OPTIONS.begin(), OPTIONS.end(), [&](const OptionUsage& option) {
+        return name == option.longName || (!option.shortName.empty() && name == option.shortName);
+    });
+    return named == OPTIONS.end() ? nullptr : &*named;
+}
+
+std::string HelpText(const Usage& usage) {
+    const auto summary = [](const auto& row) { return row.summary; };
+    std::string text = "Usage: " + std::string(usage.program) + ' ' + std::string(usage.synopsis) +
+                       "\n\n" + Wrapped(usage.description, 0);
+    text += "\nCommands:\n" + Table(usage.commands, CommandName, summary);
+    text += "\nOptions:\n" + Table(usage.options, OptionName, summary);
+    text += "\n" + Wrapped(usage.optionsNote, 0);
+    text += "\n" + Wrapped(usage.streams, 0);
+    text += "\nExit status:\n";
+    text += Table(
+        usage.exitStatuses, [](const ExitStatusUsage& row) { return std::to_string(row.status); },
+        [](const ExitStatusUsage& row) { return row.meaning; });
+    return text;
+}
+
+}  // namespace vek::cli

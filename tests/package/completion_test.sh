@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# vekflash-cli's bash completion, loaded into a bash of its own with bash-completion as an
+# interactive shell has it, offers the commands, the options, the device names, HEX files
+# for a command's FILE and any file for -o.
+# Usage: completion_test.sh COMPLETION_SCRIPT
+set -euo pipefail
+
+script=$(realpath "$1")
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+mkdir "$folder/sub"
+touch "$folder/blink.hex" "$folder/PORTS.SXH" "$folder/notes.txt"
+cd "$folder"
+
+# The words bash offers at the end of the line, one a line, sorted. Bash splits a word at
+# "=" as well, which the completion joins again.
+offered() {
+    local line=$1
+    bash --norc --noprofile -c '
+        source /usr/share/bash-completion/bash_completion
+        source "$1"
+        COMP_LINE=$2
+        COMP_POINT=${#COMP_LINE}
+        read -ra COMP_WORDS <<<"${COMP_LINE//=/ = }"
+        [[ $COMP_LINE == *" " ]] && COMP_WORDS+=("")
+        COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+        _vekflash_cli vekflash-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+        printf "%s\n" "${COMPREPLY[@]}"' _ "$script" "$line" | LC_ALL=C sort | paste -sd ' '
+}
+
+failures=0
+while IFS='|' read -r line expected; do
+    actual=$(offered "$line")
+    if [ "$actual" != "$expected" ]; then
+        echo "FAIL: '$line' offers '$actual', not '$expected'" >&2
+        failures=$((failures + 1))
+    fi
+done <<'CASES'
+vekflash-cli |blank detect erase id list program read udev-rule verify
+vekflash-cli pro|program
+vekflash-cli -d |16F84A 16F870 16F871 16F872 16F873 16F874 16F876 16F877 SX28 SX48
+vekflash-cli --device sx|SX28 SX48
+vekflash-cli --device=16F87|16F870 16F871 16F872 16F873 16F874 16F876 16F877
+vekflash-cli -d SX28 |blank detect erase id list program read udev-rule verify
+vekflash-cli -q --device 16F84A e|erase
+vekflash-cli --no|--no-erase
+vekflash-cli -d SX28 read --f|--fuse --fusex
+vekflash-cli -d 16F84A program |PORTS.SXH blink.hex sub
+vekflash-cli verify -d 16F84A b|blink.hex
+vekflash-cli -d 16F84A read -o |PORTS.SXH blink.hex notes.txt sub
+vekflash-cli -d 16F84A blank |
+vekflash-cli -d 16F84A program blink.hex |
+vekflash-cli -d 16F84A program --config |
+CASES
+
+if [ "$failures" -ne 0 ]; then
+    exit 1
+fi
+echo "The completion offers what it should."

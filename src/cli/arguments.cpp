@@ -31,7 +31,7 @@ constexpr std::array<CommandName, 7> COMMANDS = {{
 }};
 
 // Options that take a value, by every name they have.
-enum class ValueOption { Device, Output, Config, Fuse, FuseX };
+enum class ValueOption { Device, Output, Config, Fuse, FuseX, Driver };
 
 bool SameLetters(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -131,6 +131,9 @@ class Parser {
         if (name == "--fusex") {
             return ValueOption::FuseX;
         }
+        if (name == "--driver") {
+            return ValueOption::Driver;
+        }
         return std::nullopt;
     }
 
@@ -173,6 +176,13 @@ class Parser {
                 return;
             case ValueOption::FuseX:
                 words_.fuseX = value;
+                return;
+            case ValueOption::Driver:
+                if (const auto choice = ParseUsbDriverChoice(value)) {
+                    arguments_.driver = *choice;
+                } else {
+                    Fail("unknown driver '" + value + "'; one of auto, d2xx, libftdi");
+                }
                 return;
         }
     }
@@ -313,13 +323,15 @@ Options:
                      Without them the words come from the file's configuration records;
                      a file without them needs these options.
       --all          verify: list every difference, not only the first
+      --driver NAME  the USB driver: auto (the default: D2XX when its library is
+                     installed, else libftdi1), d2xx or libftdi
   -q, --quiet        no progress bar, and the messages only when the command fails
       --version      print the version
   -h, --help         print this help
 
 Messages go to stderr, with a progress bar when stderr is a terminal. Results go to
-stdout: the device word and the devices it fits (id), the HEX file (read without -o),
-and every difference with their count (verify --all).
+stdout: the USB driver in use (detect), the device word and the devices it fits (id),
+the HEX file (read without -o), and every difference with their count (verify --all).
 
 Exit status:
   0  success

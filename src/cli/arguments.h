@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "link/usb_driver.h"
+
 namespace vek::cli {
 
 enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read };
@@ -20,6 +22,7 @@ struct Arguments {
     std::optional<int> config;
     std::optional<int> fuse;
     std::optional<int> fuseX;
+    UsbDriverChoice driver = UsbDriverChoice::Auto;
     bool all = false;
     bool quiet = false;
     bool help = false;

@@ -52,7 +52,7 @@ class CommandRun {
     ExitStatus Run() {
         switch (arguments_.command) {
             case Command::Detect:
-                return Connect() && TestCommunication(session_) ? EXIT_OK : EXIT_PROGRAMMER;
+                return Detect();
             case Command::Id:
                 return Id();
             case Command::Blank:
@@ -70,10 +70,28 @@ class CommandRun {
     }
 
   private:
-    // The start-up connection of the window; its failures have been reported.
+    // The start-up connection of the window; its failures have been reported. A person
+    // without the right to open the board learns how to get it, which the window leaves to
+    // the README.
     bool Connect() {
         StartupConnection(session_);
+        if (!session_.Connected && session_.link.PermissionRefused()) {
+            ui_.ShowMessage(std::string("vekflash-cli: the board is attached, but this user may "
+                                        "not open it. The udev rule ") +
+                            VEK_UDEV_RULE +
+                            " gives it to the plugdev group: add yourself (sudo usermod -aG "
+                            "plugdev $USER), log in again and plug the board in again.");
+        }
         return session_.Connected;
+    }
+
+    ExitStatus Detect() {
+        const bool answered = Connect() && TestCommunication(session_);
+        if (session_.link.DriverInUse() != UsbDriver::None) {
+            std::fprintf(results_, "USB driver: %s\n",
+                         UsbDriverName(session_.link.DriverInUse()).c_str());
+        }
+        return answered ? EXIT_OK : EXIT_PROGRAMMER;
     }
 
     template <typename Operation>

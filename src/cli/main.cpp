@@ -31,6 +31,7 @@ int main(int argc, char* argv[]) {
     TerminalUserInterface ui(stderr, arguments.deviceRow, arguments.quiet);
     vek::MemorySettingsStore settings;
     vek::Session session(ui, settings);
+    session.link.ChooseDriver(arguments.driver);
     const ExitStatus status = RunCommand(arguments, session, ui, stdout);
     if (status != EXIT_OK) {
         ui.ReportHeldMessages();

@@ -1,5 +1,6 @@
 #include "fake_ft232r.h"
 
+#include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
 #include <umockdev.h>
 

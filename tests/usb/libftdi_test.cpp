@@ -58,13 +58,13 @@ std::vector<int> ChipContents() {
 }
 
 // One session on the simulated board through one driver, from a fresh start.
-struct Run {
-    explicit Run(UsbDriverChoice choice, const std::string& d2xx = NO_D2XX,
-                 const std::string& libftdi = DefaultLibftdiLibraryName())
+struct DriverRun {
+    explicit DriverRun(UsbDriverChoice choice, const std::string& d2xx = NO_D2XX,
+                       const std::string& libftdi = DefaultLibftdiLibraryName())
         : session(ui, settings, d2xx, libftdi) {
         session.link.ChooseDriver(choice);
     }
-    ~Run() { session.link.Close(); }  // the driver holds one board at a time
+    ~DriverRun() { session.link.Close(); }  // the driver holds one board at a time
 
     RecordingUi ui;
     MemorySettings settings;
@@ -92,7 +92,7 @@ struct Outcome {
 };
 
 // Start-up, then Program, Verify and Read of the full file; the traffic from the file on.
-Outcome ProgramVerifyRead(Run& run, int row, const std::string& hexPath,
+Outcome ProgramVerifyRead(DriverRun& run, int row, const std::string& hexPath,
                           FakeFt232r* board = nullptr) {
     SimControl& sim = SimControl::Get();
     StartupConnection(run.session);
@@ -116,11 +116,10 @@ Outcome ProgramVerifyRead(Run& run, int row, const std::string& hexPath,
         EXPECT_TRUE(ReadTarget(run.session).Succeeded());
         const UrbCounts read = board->Counts();
         std::printf(
-            "URBs for %s (bulk OUT, bulk IN, control): Program %d %d %d, Verify %d %d %d, "
-            "Read %d %d %d; FT_Write calls of Program through D2XX: see the D2XX run\n",
-            std::string(DeviceTable[row].name).c_str(), program.bulkOut, program.bulkIn,
-            program.control, verify.bulkOut, verify.bulkIn, verify.control, read.bulkOut,
-            read.bulkIn, read.control);
+            "URBs (bulk OUT, bulk IN, control): Program %d %d %d, Verify %d %d %d, "
+            "Read %d %d %d\n",
+            program.bulkOut, program.bulkIn, program.control, verify.bulkOut, verify.bulkIn,
+            verify.control, read.bulkOut, read.bulkIn, read.control);
         outcome.programWrites = static_cast<unsigned long long>(program.bulkOut);
     } else {
         EXPECT_TRUE(VerifyTarget(run.session).Succeeded());
@@ -140,14 +139,14 @@ TEST_F(Libftdi, ProgramVerifyAndReadGiveTheSameWireBytesAndChipAsD2xx) {
             folder.Write("full.hex", bench::FullHexFileText(DeviceTable[row]));
 
         sim.Reset();
-        Run d2xx(UsbDriverChoice::D2xx, sim.LibraryPath());
+        DriverRun d2xx(UsbDriverChoice::D2xx, sim.LibraryPath());
         const Outcome expected = ProgramVerifyRead(d2xx, row, hexPath);
         ASSERT_EQ(d2xx.session.link.DriverInUse(), UsbDriver::D2xx);
         d2xx.session.link.Close();
 
         sim.Reset();
         FakeFt232r board;
-        Run libftdi(UsbDriverChoice::Libftdi);
+        DriverRun libftdi(UsbDriverChoice::Libftdi);
         const Outcome got = ProgramVerifyRead(libftdi, row, hexPath, &board);
         ASSERT_EQ(libftdi.session.link.DriverInUse(), UsbDriver::Libftdi);
 
@@ -157,6 +156,10 @@ TEST_F(Libftdi, ProgramVerifyAndReadGiveTheSameWireBytesAndChipAsD2xx) {
         EXPECT_EQ(got.chip, expected.chip);
         // One bulk OUT transfer per write: a block never splits.
         EXPECT_LE(got.programWrites, expected.programWrites);
+        std::printf(
+            "%s Program: %llu FT_Write calls through D2XX, %llu bulk OUT through "
+            "libftdi1\n",
+            std::string(DeviceTable[row].name).c_str(), expected.programWrites, got.programWrites);
     }
 }
 
@@ -181,7 +184,7 @@ TEST_F(Libftdi, AutoTakesD2xxWhenItLoadsElseLibftdi) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.d2xx + " " + c.libftdi + " " + std::to_string(static_cast<int>(c.choice)));
         sim.Reset();
-        Run run(c.choice, c.d2xx, c.libftdi);
+        DriverRun run(c.choice, c.d2xx, c.libftdi);
         EXPECT_EQ(run.session.link.Bind(), c.bound);
         EXPECT_EQ(run.session.link.DriverInUse(), c.driver);
         EXPECT_TRUE(run.ui.messages.empty());
@@ -203,7 +206,7 @@ TEST_F(Libftdi, OpensOnlyTheBoardWithTheDescriptionAndHoldsItFromFtdiSio) {
         SCOPED_TRACE(c.description);
         sim.Reset();
         FakeFt232r board(c.description);
-        Run run(UsbDriverChoice::Libftdi);
+        DriverRun run(UsbDriverChoice::Libftdi);
         board.ResetCounts();
         StartupConnection(run.session);
         EXPECT_EQ(run.session.Connected, c.connected);
@@ -221,7 +224,7 @@ TEST_F(Libftdi, OpensOnlyTheBoardWithTheDescriptionAndHoldsItFromFtdiSio) {
 }
 
 TEST_F(Libftdi, NoBoardAtAll) {
-    Run run(UsbDriverChoice::Libftdi);
+    DriverRun run(UsbDriverChoice::Libftdi);
     StartupConnection(run.session);
     EXPECT_FALSE(run.session.Connected);
     EXPECT_EQ(run.ui.messages, std::vector<std::string>{
@@ -233,7 +236,7 @@ TEST_F(Libftdi, ABoardWeMayNotOpenIsCountedAndRefusedWithThePermissionNoted) {
     FakeFt232r board;
     board.RemoveDeviceNode();
     UseLibftdiPlatform({SimNowMs, AlwaysRefused});
-    Run run(UsbDriverChoice::Libftdi);
+    DriverRun run(UsbDriverChoice::Libftdi);
     StartupConnection(run.session);
     EXPECT_FALSE(run.session.Connected);
     EXPECT_EQ(run.ui.messages,
@@ -243,7 +246,7 @@ TEST_F(Libftdi, ABoardWeMayNotOpenIsCountedAndRefusedWithThePermissionNoted) {
 
 TEST_F(Libftdi, AReadEndsWithItsTimeOutOnTheChipsPackets) {
     FakeFt232r board;
-    Run run(UsbDriverChoice::Libftdi);
+    DriverRun run(UsbDriverChoice::Libftdi);
     StartupConnection(run.session);
     ASSERT_TRUE(run.session.Connected);
     ProgrammerLink& link = run.session.link;
@@ -293,7 +296,7 @@ TEST_F(Libftdi, ABoardPulledOutDuringProgramOrReadEndsLikeAVanishedBoard) {
         SCOPED_TRACE(c.name);
         sim.Reset();
         FakeFt232r board;
-        Run run(UsbDriverChoice::Libftdi);
+        DriverRun run(UsbDriverChoice::Libftdi);
         StartupConnection(run.session);
         run.ui.selectedRow = ROW_16F877;
         sim.SelectChip("16F877");

@@ -48,8 +48,6 @@ constexpr int POLL_BYTES = 4096;
 constexpr unsigned char DEFAULT_LATENCY_MS = 16;
 // D2XX takes 2 to 255 ms.
 constexpr std::uint8_t MIN_LATENCY_MS = 2;
-// libusb's own wait for one transfer when the read time-out is 0 (wait for the bytes).
-constexpr int TRANSFER_TIMEOUT_MS = 5000;
 
 std::uint64_t SteadyNowMs() {
     using namespace std::chrono;
@@ -254,7 +252,6 @@ FT_STATUS VEK_WINAPI OpenEx(void* argument, D2xxDword flags, FT_HANDLE* handle) 
         return status;
     }
     Api().setLatencyTimer(device->ftdi, DEFAULT_LATENCY_MS);
-    device->ftdi->usb_read_timeout = TRANSFER_TIMEOUT_MS;
     *handle = device.get();
     driver.device = std::move(device);
     return FT_OK;

@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/commands.h"
 #include "fake_ft232r.h"
 #include "full_hex_file.h"
 #include "link/libftdi_driver.h"
@@ -309,6 +311,35 @@ TEST_F(Libftdi, ABoardPulledOutDuringProgramOrReadEndsLikeAVanishedBoard) {
         ConnectionPoll(run.session);
         EXPECT_EQ(run.ui.fatalRequests, 1);
     }
+}
+
+// The command line's connection, in this process so that the refusal can be arranged.
+TEST_F(Libftdi, TheCommandLineNamesTheUdevRuleAndPlugdevWhenTheBoardIsRefused) {
+    FakeFt232r board;
+    board.RemoveDeviceNode();
+    UseLibftdiPlatform({SimNowMs, AlwaysRefused});
+    char* text = nullptr;
+    std::size_t length = 0;
+    std::FILE* messages = open_memstream(&text, &length);
+    std::FILE* results = std::tmpfile();
+    {
+        cli::TerminalUserInterface ui(messages, -1, false);
+        MemorySettings settings;
+        Session session(ui, settings, NO_D2XX);
+        cli::Arguments arguments;
+        arguments.driver = UsbDriverChoice::Libftdi;
+        session.link.ChooseDriver(arguments.driver);
+        EXPECT_EQ(cli::RunCommand(arguments, session, ui, results), cli::EXIT_PROGRAMMER);
+    }
+    std::fclose(messages);
+    std::fclose(results);
+    const std::string said(text, length);
+    std::free(text);
+    EXPECT_NE(said.find("Error: Could not open VEK Flash programmer."), std::string::npos) << said;
+    EXPECT_NE(said.find("The udev rule /usr/local/lib/udev/rules.d/60-vekflash.rules gives it to "
+                        "the plugdev group"),
+              std::string::npos)
+        << said;
 }
 
 // vekflash-cli in a process of its own, reaching the simulated board through umockdev.

@@ -365,7 +365,8 @@ TEST_F(Window, TheSavedDriverChoiceDecidesTheDriverThatTheConnectionLabelNames) 
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.saved == nullptr ? "absent" : c.saved);
-        window.reset();
+        window.reset();  // it holds the board open
+        sim.Reset();
         answerer.messages.clear();
         if (c.saved != nullptr) {
             Save("VEKFlashUsbDriver", c.saved);

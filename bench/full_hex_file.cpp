@@ -11,7 +11,7 @@ constexpr int PIC16_WORD_MASK = 0x3FFF;
 constexpr int SX_WORD_MASK = 0x0FFF;
 // Bit 8 set: the data EEPROM stays writable, so the configuration block goes once.
 constexpr int PIC16_CONFIG_WORD = 0x3F72;
-constexpr int SX_FUSE_WORD = 0x7F3;
+constexpr int SX_FUSE_WORD = 0x7FB;  // code protection off, so that it reads back
 constexpr int SX_FUSEX_WORD = 0xF40;
 
 }  // namespace

@@ -17,7 +17,8 @@ constexpr int ICON_SIZE = 32;
 
 }  // namespace
 
-AboutDialog::AboutDialog(QWidget* mainWindow) : QDialog(mainWindow), mainWindow_(mainWindow) {
+AboutDialog::AboutDialog(QWidget* mainWindow, const QString& driverText)
+    : QDialog(mainWindow), mainWindow_(mainWindow) {
     setWindowTitle("About vekflash");
 
     auto* icon = new QLabel;
@@ -26,6 +27,8 @@ AboutDialog::AboutDialog(QWidget* mainWindow) : QDialog(mainWindow), mainWindow_
     icon->setAlignment(Qt::AlignTop);
     auto* version = new QLabel("VEK Flash Version " VEK_VERSION);
     auto* notice = new QLabel("Copyright (C) VEK Design");
+    auto* driver = new QLabel(driverText);
+    driver->setObjectName("driverLabel");
     auto* ok = new QPushButton("OK");
     ok->setObjectName("okButton");
     ok->setDefault(true);
@@ -36,9 +39,10 @@ AboutDialog::AboutDialog(QWidget* mainWindow) : QDialog(mainWindow), mainWindow_
     auto* layout = new QGridLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setHorizontalSpacing(14);
-    layout->addWidget(icon, 0, 0, 2, 1);
+    layout->addWidget(icon, 0, 0, 3, 1);
     layout->addWidget(version, 0, 1);
     layout->addWidget(notice, 1, 1);
+    layout->addWidget(driver, 2, 1);
     layout->addWidget(ok, 0, 2);
     layout->addWidget(restore, 1, 2);
 

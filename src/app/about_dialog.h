@@ -9,8 +9,8 @@ namespace vek {
 class AboutDialog : public QDialog {
     Q_OBJECT
   public:
-    // Restore Window Position moves `mainWindow` as well.
-    explicit AboutDialog(QWidget* mainWindow);
+    // Restore Window Position moves `mainWindow` as well; driverText names the USB driver.
+    AboutDialog(QWidget* mainWindow, const QString& driverText);
 
   private:
     void RestoreWindowPosition();

@@ -127,7 +127,7 @@ void MainWindow::ConnectCommands() {
     connect(downloadDriversAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { DriverDownloadDialog(this, webOpener_).exec(); }); });
     connect(aboutAction_, &QAction::triggered, this,
-            [this] { RunCommand([this] { AboutDialog(this).exec(); }); });
+            [this] { RunCommand([this] { AboutDialog(this, DriverText()).exec(); }); });
     connect(gotoVekDesignAction_, &QAction::triggered, this, [this] {
         RunCommand([this] { OpenWebAddress(webOpener_, MAKER_WEB_ADDRESS, this); });
     });
@@ -142,6 +142,10 @@ void MainWindow::Initialise() {
     setWindowTitle(WINDOW_TITLE);
     session_.link.SetFastTransfers(
         settings_.ReadSettingInt(SETTINGS_SECTION, KEY_FAST_TRANSFERS, 1) != 0);
+    // A value we do not know leaves the choice to the program.
+    session_.link.ChooseDriver(
+        ParseUsbDriverChoice(settings_.ReadSettingText(SETTINGS_SECTION, KEY_USB_DRIVER, "auto"))
+            .value_or(UsbDriverChoice::Auto));
     RunCommand([this] { StartupConnection(session_); });
 
     for (const DeviceInfo& device : DeviceTable) {
@@ -309,6 +313,11 @@ void MainWindow::ShowHexDataLines(const std::vector<std::string>& lines) {
 
 void MainWindow::UpdateConnectionLabel() {
     connectionLabel_->setText(session_.Connected ? "Programmer connected" : "No programmer");
+    connectionLabel_->setToolTip(DriverText());
+}
+
+QString MainWindow::DriverText() const {
+    return "USB driver: " + QString::fromStdString(UsbDriverName(session_.link.DriverInUse()));
 }
 
 void MainWindow::OnPollTimer() {

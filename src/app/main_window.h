@@ -64,6 +64,8 @@ class MainWindow : public QDialog {
     void RunCommand(const std::function<void()>& command);
     void ApplyLayout(const FamilyLayout& layout);
     void UpdateConnectionLabel();
+    // "USB driver: libftdi1": the driver the link is bound to, for the tooltip and About.
+    QString DriverText() const;
     void OnPollTimer();
     void OnDeviceSelectionChanged();
     void OnDeviceListClosedUp();

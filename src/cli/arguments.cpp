@@ -170,6 +170,13 @@ class Parser {
                     Fail("--progress '" + value + "': plain or auto");
                 }
                 return;
+            case Option::Driver:
+                if (const auto choice = ParseUsbDriverChoice(value)) {
+                    arguments_.driver = *choice;
+                } else {
+                    Fail("unknown driver '" + value + "'; one of auto, d2xx, libftdi");
+                }
+                return;
             case Option::All:
                 arguments_.all = true;
                 return;

@@ -7,6 +7,7 @@
 
 #include "cli/serial_number.h"
 #include "cli/usage.h"
+#include "link/usb_driver.h"
 
 namespace vek::cli {
 
@@ -27,6 +28,7 @@ struct Arguments {
     std::optional<int> config;
     std::optional<int> fuse;
     std::optional<int> fuseX;
+    UsbDriverChoice driver = UsbDriverChoice::Auto;
     bool all = false;
     bool verifyAfterProgram = false;  // program --verify
     std::string board;                // the USB serial number of the board; empty: the first

@@ -120,6 +120,7 @@ class CommandRun {
 
     ExitStatus Run() {
         const ExitStatus status = RunNamedCommand();
+        record_.driver = UsbDriverKey(session_.link.DriverInUse());
         const std::string deviceWord = ui_.TakeFieldTexts().DevWordText;
         if (deviceWord != FieldTexts{}.DevWordText) {
             record_.deviceWord = deviceWord;
@@ -137,7 +138,7 @@ class CommandRun {
     ExitStatus RunNamedCommand() {
         switch (arguments_.command) {
             case Command::Detect:
-                return Connect() && TestCommunication(session_) ? EXIT_OK : EXIT_PROGRAMMER;
+                return Detect();
             case Command::Id:
                 return Id();
             case Command::Blank:
@@ -181,13 +182,18 @@ class CommandRun {
 
     // The board of --board when it is attached, else the first; the driver opens the same.
     bool ChooseBoard() {
+        // Without --board the connection opens the first board with the description, as the
+        // window does, and reports its own failures; the list only names it for the record.
+        if (arguments_.board.empty()) {
+            if (session_.link.Bind() == 0) {
+                const std::vector<AttachedBoard> boards = ListAttachedBoards(session_.link);
+                record_.boardSerial = boards.empty() ? "" : boards.front().serial;
+            }
+            return true;
+        }
         const std::optional<std::vector<AttachedBoard>> boards = AttachedBoards();
         if (!boards) {
             return false;
-        }
-        if (arguments_.board.empty()) {
-            record_.boardSerial = boards->front().serial;
-            return true;
         }
         const bool attached = std::any_of(boards->begin(), boards->end(), [&](const auto& board) {
             return board.serial == arguments_.board;
@@ -202,12 +208,21 @@ class CommandRun {
         return true;
     }
 
-    // The start-up connection of the window; its failures have been reported.
+    // The start-up connection of the window; its failures have been reported. A person
+    // without the right to open the board learns how to get it, which the window leaves to
+    // the README.
     bool Connect() {
         if (!ChooseBoard()) {
             return false;
         }
         StartupConnection(session_);
+        if (!session_.Connected && session_.link.PermissionRefused()) {
+            ui_.ShowMessage(std::string("vekflash-cli: the board is attached, but this user may "
+                                        "not open it. The udev rule ") +
+                            VEK_UDEV_RULE +
+                            " gives it to the plugdev group: add yourself (sudo usermod -aG "
+                            "plugdev $USER), log in again and plug the board in again.");
+        }
         return session_.Connected;
     }
 
@@ -234,6 +249,15 @@ class CommandRun {
         record_.found["rule"] = UDEV_RULE_TEXT;
         record_.found["path"] = UDEV_RULE_PATH;
         return EXIT_OK;
+    }
+
+    ExitStatus Detect() {
+        const bool answered = Connect() && TestCommunication(session_);
+        // Named whether or not a board answered: it is what a person looking for one needs.
+        if (session_.link.DriverInUse() != UsbDriver::None) {
+            Result("USB driver: " + UsbDriverName(session_.link.DriverInUse()) + "\n");
+        }
+        return answered ? EXIT_OK : EXIT_PROGRAMMER;
     }
 
     template <typename Operation>

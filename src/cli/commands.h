@@ -20,6 +20,7 @@ const char* OutcomeName(ExitStatus status);
 struct RunRecord {
     std::string boardSerial;  // --board's, else the first attached board's
     std::string deviceWord;   // the chip's ID as read, empty when none was read
+    std::string driver;       // the USB driver in use, as --driver names it; empty for none
     std::optional<unsigned> serialWritten;
     // What the command found, by command: the ID, the differences, the file read, the boards.
     nlohmann::json found = nlohmann::json::object();

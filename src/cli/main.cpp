@@ -56,6 +56,7 @@ int main(int argc, char* argv[]) {
     TerminalUserInterface ui(stderr, arguments.deviceRow, arguments.quiet, arguments.progress);
     vek::MemorySettingsStore settings;
     vek::Session session(ui, settings);
+    session.link.ChooseDriver(arguments.driver);
     RunRecord record;
     ExitStatus status = RunCommand(arguments, session, ui, stdout, record);
     if (!arguments.logFile.empty() &&

@@ -103,7 +103,7 @@ std::string JsonReport(const RunSummary& run) {
         {"command", TextOrNull(arguments.commandName)},
         {"device", TextOrNull(DeviceName(arguments))},
         {"board_serial", TextOrNull(run.record.boardSerial)},
-        {"driver", D2XX_DRIVER_NAME},
+        {"driver", TextOrNull(run.record.driver)},
         {"outcome", OutcomeName(run.status)},
         {"exit_status", static_cast<int>(run.status)},
         {"messages", run.messages},

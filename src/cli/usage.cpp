@@ -26,7 +26,7 @@ constexpr std::array<CommandUsage, 9> COMMANDS = {{
      "the udev rule that gives the programmer to its user, and where it goes"},
 }};
 
-constexpr std::array<OptionUsage, 20> OPTIONS = {{
+constexpr std::array<OptionUsage, 21> OPTIONS = {{
     {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName,
      "the chip in the socket: 16F84A, 16F870, 16F871, 16F872, 16F873, 16F874, 16F876, 16F877, "
      "SX28 or SX48, in any letter case; every command but detect, list and udev-rule needs it"},
@@ -68,6 +68,10 @@ constexpr std::array<OptionUsage, 20> OPTIONS = {{
      "plain: one line per tenth of the operation instead of the progress bar, also where "
      "stderr is no terminal; auto: the bar on a terminal only",
      "plain auto"},
+    {Option::Driver, "", "--driver", "NAME", ValueKind::Choice,
+     "the USB driver: auto (the default: D2XX when its library is installed, else libftdi1), "
+     "d2xx or libftdi",
+     "auto d2xx libftdi"},
     {Option::Quiet, "-q", "--quiet", "", ValueKind::None,
      "no progress bar, and the messages only when the command fails"},
     {Option::Version, "", "--version", "", ValueKind::None, "print the version"},
@@ -102,7 +106,8 @@ constexpr Usage CLI_USAGE = {
         "file's configuration records; a file without them needs these options.",
     .streams =
         "Messages go to stderr, with a progress bar when stderr is a terminal. Results go "
-        "to stdout: the device word and the devices it fits (id), the HEX file (read "
+        "to stdout: the USB driver in use (detect), the device word and the devices it fits "
+        "(id), the HEX file (read "
         "without -o), every difference with their count (verify --all) and the programmers "
         "(list); with --json stdout holds only the JSON object.",
     .exitStatuses = EXIT_STATUSES,

@@ -36,6 +36,7 @@ enum class Option {
     SerialOverwrite,
     Log,
     Progress,
+    Driver,
     Quiet,
     Version,
     Help

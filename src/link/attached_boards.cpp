@@ -30,7 +30,7 @@ std::vector<AttachedBoard> ListAttachedBoards(ProgrammerLink& link) {
         return boards;
     }
     for (int index = 0; index < deviceCount; ++index) {
-        AttachedBoard board{index, "", "", D2XX_DRIVER_NAME};
+        AttachedBoard board{index, "", "", UsbDriverKey(link.DriverInUse())};
         if (ListedString(link, index, FT_OPEN_BY_DESCRIPTION, board.description) &&
             board.description == PROGRAMMER_DESCRIPTION &&
             ListedString(link, index, FT_OPEN_BY_SERIAL_NUMBER, board.serial)) {

@@ -8,14 +8,11 @@
 
 namespace vek {
 
-// The driver through which a board was found, as `vekflash-cli list` names it.
-inline constexpr const char* D2XX_DRIVER_NAME = "d2xx";
-
 struct AttachedBoard {
     int index = 0;  // the driver's index of the device
     std::string serial;
     std::string description;
-    std::string driver;
+    std::string driver;  // through which it was found, as --driver names it
 
     bool operator==(const AttachedBoard&) const = default;
 };

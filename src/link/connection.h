@@ -14,8 +14,10 @@ inline constexpr const char* PROGRAMMER_DESCRIPTION = "VEK Flash";
 
 // The link with the flags that say who may use it.
 struct ProgrammerConnection {
-    ProgrammerConnection(UserInterface& userInterface, std::string libraryName)
-        : ui(userInterface), link(userInterface, std::move(libraryName)) {}
+    ProgrammerConnection(UserInterface& userInterface, std::string libraryName,
+                         std::string libftdiLibraryName = DefaultLibftdiLibraryName())
+        : ui(userInterface),
+          link(userInterface, std::move(libraryName), std::move(libftdiLibraryName)) {}
 
     UserInterface& ui;
     ProgrammerLink link;

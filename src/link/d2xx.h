@@ -26,6 +26,7 @@ inline constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
 
 inline constexpr D2xxDword FT_PURGE_RX = 1;
 inline constexpr D2xxDword FT_OPEN_BY_SERIAL_NUMBER = 1;
+inline constexpr D2xxDword FT_PURGE_TX = 2;
 inline constexpr D2xxDword FT_OPEN_BY_DESCRIPTION = 2;
 inline constexpr D2xxDword FT_LIST_NUMBER_ONLY = 0x80000000u;
 // With FT_OPEN_BY_SERIAL_NUMBER or FT_OPEN_BY_DESCRIPTION: that string of the device whose

@@ -2,6 +2,10 @@
 
 #include <utility>
 
+#if defined(VEK_HAVE_LIBFTDI)
+#include "link/libftdi_driver.h"
+#endif
+
 namespace vek {
 
 const char* DefaultD2xxLibraryName() {
@@ -14,8 +18,11 @@ const char* DefaultD2xxLibraryName() {
 #endif
 }
 
-ProgrammerLink::ProgrammerLink(UserInterface& ui, std::string libraryName)
-    : ui_(ui), libraryName_(std::move(libraryName)) {}
+ProgrammerLink::ProgrammerLink(UserInterface& ui, std::string libraryName,
+                               std::string libftdiLibraryName)
+    : ui_(ui),
+      libraryName_(std::move(libraryName)),
+      libftdiLibraryName_(std::move(libftdiLibraryName)) {}
 
 namespace {
 
@@ -23,44 +30,77 @@ namespace {
 // instead of 16. The price, an idle status packet every 2 ms, is nothing to the bus.
 constexpr std::uint8_t FAST_LATENCY_MS = 2;
 
-// Looks one entry up; at the first missing name the binding stops with its message.
+// Looks one entry up; false when the library lacks it.
 template <typename Fn>
-bool BindEntry(const DynamicLibrary& library, UserInterface& ui, const char* name, Fn& entry) {
+bool BindEntry(const DynamicLibrary& library, const char* name, Fn& entry) {
     entry = reinterpret_cast<Fn>(library.Symbol(name));
-    if (entry == nullptr) {
-        ui.ShowMessage(std::string("Error: Can't Find ") + name);
-        return false;
-    }
-    return true;
+    return entry != nullptr;
+}
+
+void ReportMissingEntry(UserInterface& ui, const char* name) {
+    ui.ShowMessage(std::string("Error: Can't Find ") + name);
 }
 
 }  // namespace
 
-int ProgrammerLink::Bind() {
-    if (!library_.IsLoaded() && !library_.Load(libraryName_)) {
-        return 1;  // the caller explains the missing driver
-    }
-    const bool bound = BindEntry(library_, ui_, "FT_Write", write_) &&
-                       BindEntry(library_, ui_, "FT_Read", read_) &&
-                       BindEntry(library_, ui_, "FT_Open", open_) &&
-                       BindEntry(library_, ui_, "FT_OpenEx", openEx_) &&
-                       BindEntry(library_, ui_, "FT_ListDevices", listDevices_) &&
-                       BindEntry(library_, ui_, "FT_Close", close_) &&
-                       BindEntry(library_, ui_, "FT_ResetDevice", resetDevice_) &&
-                       BindEntry(library_, ui_, "FT_Purge", purge_) &&
-                       BindEntry(library_, ui_, "FT_SetTimeouts", setTimeouts_) &&
-                       BindEntry(library_, ui_, "FT_GetQueueStatus", getQueueStatus_);
+const char* ProgrammerLink::BindD2xx() {
+    const char* lastName = nullptr;
+    auto bind = [this, &lastName](const char* name, auto& entry) {
+        lastName = name;
+        return BindEntry(library_, name, entry);
+    };
+    D2xxEntries& e = entries_;
+    const bool bound = bind("FT_Write", e.write) && bind("FT_Read", e.read) &&
+                       bind("FT_Open", e.open) && bind("FT_OpenEx", e.openEx) &&
+                       bind("FT_ListDevices", e.listDevices) && bind("FT_Close", e.close) &&
+                       bind("FT_ResetDevice", e.resetDevice) && bind("FT_Purge", e.purge) &&
+                       bind("FT_SetTimeouts", e.setTimeouts) &&
+                       bind("FT_GetQueueStatus", e.getQueueStatus);
     if (!bound) {
-        return 1;
+        return lastName;
     }
-    setLatencyTimer_ =
-        reinterpret_cast<FT_SetLatencyTimerFn>(library_.Symbol("FT_SetLatencyTimer"));
-    return 0;
+    BindEntry(library_, "FT_SetLatencyTimer", e.setLatencyTimer);
+    return nullptr;
+}
+
+bool ProgrammerLink::BindLibftdiDriver() {
+#if defined(VEK_HAVE_LIBFTDI)
+    return BindLibftdi(libftdiLibrary_, libftdiLibraryName_, entries_);
+#else
+    return false;  // built without libftdi1's header
+#endif
+}
+
+int ProgrammerLink::Bind() {
+    // D2XX's missing-entry message stands unless libftdi1 takes over in its place.
+    const bool tryD2xx = choice_ != UsbDriverChoice::Libftdi;
+    const bool d2xxLoaded = tryD2xx && (library_.IsLoaded() || library_.Load(libraryName_));
+    const char* missing = d2xxLoaded ? BindD2xx() : nullptr;
+    if (d2xxLoaded && missing == nullptr) {
+        driverInUse_ = UsbDriver::D2xx;
+        return 0;
+    }
+    if (choice_ != UsbDriverChoice::D2xx && BindLibftdiDriver()) {
+        driverInUse_ = UsbDriver::Libftdi;
+        return 0;
+    }
+    if (missing != nullptr) {
+        ReportMissingEntry(ui_, missing);
+    }
+    return 1;  // without any library the caller explains the missing driver
 }
 
 // Entries are bound in order up to the first missing one, so the last one tells.
 bool ProgrammerLink::IsBound() const {
-    return getQueueStatus_ != nullptr;
+    return entries_.getQueueStatus != nullptr;
+}
+
+bool ProgrammerLink::PermissionRefused() const {
+#if defined(VEK_HAVE_LIBFTDI)
+    return driverInUse_ == UsbDriver::Libftdi && LibftdiPermissionRefused();
+#else
+    return false;
+#endif
 }
 
 template <typename Fn, typename... Args>
@@ -74,50 +114,52 @@ FT_STATUS ProgrammerLink::CallBound(Fn entry, const char* name, Args... args) {
 
 FT_STATUS ProgrammerLink::Write(const void* buffer, std::uint32_t count, std::uint32_t* written) {
     // The driver's prototype is not const-correct; it never writes to the buffer.
-    return CallBound(write_, "FT_Write", handle_, const_cast<void*>(buffer), count, written);
+    return CallBound(entries_.write, "FT_Write", handle_, const_cast<void*>(buffer), count,
+                     written);
 }
 
 FT_STATUS ProgrammerLink::Read(void* buffer, std::uint32_t count, std::uint32_t* received) {
-    return CallBound(read_, "FT_Read", handle_, buffer, count, received);
+    return CallBound(entries_.read, "FT_Read", handle_, buffer, count, received);
 }
 
 FT_STATUS ProgrammerLink::OpenEx(const void* argument, std::uint32_t flags) {
-    return CallBound(openEx_, "FT_OpenEx", const_cast<void*>(argument), flags, &handle_);
+    return CallBound(entries_.openEx, "FT_OpenEx", const_cast<void*>(argument), flags, &handle_);
 }
 
 FT_STATUS ProgrammerLink::ListDevices(void* argument1, void* argument2, std::uint32_t flags) {
-    return CallBound(listDevices_, "FT_ListDevices", argument1, argument2, flags);
+    return CallBound(entries_.listDevices, "FT_ListDevices", argument1, argument2, flags);
 }
 
 FT_STATUS ProgrammerLink::Close() {
-    const FT_STATUS status = CallBound(close_, "FT_Close", handle_);
+    const FT_STATUS status = CallBound(entries_.close, "FT_Close", handle_);
     // The driver frees a closed handle; later calls pass none, which it refuses safely.
-    if (close_ != nullptr) {
+    if (entries_.close != nullptr) {
         handle_ = nullptr;
     }
     return status;
 }
 
 FT_STATUS ProgrammerLink::ResetDevice() {
-    return CallBound(resetDevice_, "FT_ResetDevice", handle_);
+    return CallBound(entries_.resetDevice, "FT_ResetDevice", handle_);
 }
 
 FT_STATUS ProgrammerLink::Purge(std::uint32_t mask) {
-    return CallBound(purge_, "FT_Purge", handle_, mask);
+    return CallBound(entries_.purge, "FT_Purge", handle_, mask);
 }
 
 FT_STATUS ProgrammerLink::SetTimeouts(std::uint32_t readMilliseconds,
                                       std::uint32_t writeMilliseconds) {
-    return CallBound(setTimeouts_, "FT_SetTimeouts", handle_, readMilliseconds, writeMilliseconds);
+    return CallBound(entries_.setTimeouts, "FT_SetTimeouts", handle_, readMilliseconds,
+                     writeMilliseconds);
 }
 
 FT_STATUS ProgrammerLink::GetQueueStatus(std::uint32_t* count) {
-    return CallBound(getQueueStatus_, "FT_GetQueueStatus", handle_, count);
+    return CallBound(entries_.getQueueStatus, "FT_GetQueueStatus", handle_, count);
 }
 
 void ProgrammerLink::ShortenLatencyTimer() {
-    if (fastTransfers_ && setLatencyTimer_ != nullptr) {
-        setLatencyTimer_(handle_, FAST_LATENCY_MS);
+    if (fastTransfers_ && entries_.setLatencyTimer != nullptr) {
+        entries_.setLatencyTimer(handle_, FAST_LATENCY_MS);
     }
 }
 

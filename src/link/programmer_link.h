@@ -1,4 +1,4 @@
-// The D2XX binding with its one device handle, and the framing of the programmer protocol.
+// The driver binding with its one device handle, and the framing of the programmer protocol.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 #include "link/d2xx.h"
 #include "link/dynamic_library.h"
 #include "link/protocol.h"
+#include "link/usb_driver.h"
 #include "link/user_interface.h"
 
 namespace vek {
@@ -30,12 +31,19 @@ struct Reply {
 
 class ProgrammerLink {
   public:
-    explicit ProgrammerLink(UserInterface& ui, std::string libraryName = DefaultD2xxLibraryName());
+    explicit ProgrammerLink(UserInterface& ui, std::string libraryName = DefaultD2xxLibraryName(),
+                            std::string libftdiLibraryName = DefaultLibftdiLibraryName());
 
-    // Loads the library and binds the ten functions; 0 when all are bound, 1 otherwise.
-    // FT_SetLatencyTimer is bound too when the library has it; without it nothing is said.
+    // Which driver Bind takes; Auto unless set before it.
+    void ChooseDriver(UsbDriverChoice choice) { choice_ = choice; }
+    // Binds the chosen driver: for D2XX, loads its library and binds the ten functions
+    // (FT_SetLatencyTimer too when the library has it; without it nothing is said); for
+    // libftdi1, loads it and answers the same calls from it. 0 when bound, 1 otherwise.
     int Bind();
     bool IsBound() const;
+    UsbDriver DriverInUse() const { return driverInUse_; }
+    // The last count or open met a board that this user may not open.
+    bool PermissionRefused() const;
 
     // Fast transfers (the default): a programming block goes out in one write, and every open
     // shortens the driver's latency timer so that short replies come without its 16 ms wait.
@@ -80,24 +88,21 @@ class ProgrammerLink {
     template <typename Fn, typename... Args>
     FT_STATUS CallBound(Fn entry, const char* name, Args... args);
 
+    // Binds D2XX's entries in order up to the first missing one; its name, or null.
+    const char* BindD2xx();
+    bool BindLibftdiDriver();
+
     UserInterface& ui_;
     std::string libraryName_;
+    std::string libftdiLibraryName_;
     DynamicLibrary library_;
+    DynamicLibrary libftdiLibrary_;
+    UsbDriverChoice choice_ = UsbDriverChoice::Auto;
+    UsbDriver driverInUse_ = UsbDriver::None;
     FT_HANDLE handle_ = nullptr;
     bool shutDown_ = false;
     bool fastTransfers_ = true;
-
-    FT_WriteFn write_ = nullptr;
-    FT_ReadFn read_ = nullptr;
-    FT_OpenFn open_ = nullptr;  // bound because the driver must have it; never called
-    FT_OpenExFn openEx_ = nullptr;
-    FT_ListDevicesFn listDevices_ = nullptr;
-    FT_CloseFn close_ = nullptr;
-    FT_ResetDeviceFn resetDevice_ = nullptr;
-    FT_PurgeFn purge_ = nullptr;
-    FT_SetTimeoutsFn setTimeouts_ = nullptr;
-    FT_GetQueueStatusFn getQueueStatus_ = nullptr;
-    FT_SetLatencyTimerFn setLatencyTimer_ = nullptr;  // optional
+    D2xxEntries entries_;
 };
 
 }  // namespace vek

@@ -24,8 +24,11 @@ struct ReadContents {
 
 struct Session : ProgrammerConnection {
     Session(UserInterface& userInterface, SettingsStore& settingsStore,
-            std::string libraryName = DefaultD2xxLibraryName())
-        : ProgrammerConnection(userInterface, std::move(libraryName)), settings(settingsStore) {}
+            std::string libraryName = DefaultD2xxLibraryName(),
+            std::string libftdiLibraryName = DefaultLibftdiLibraryName())
+        : ProgrammerConnection(userInterface, std::move(libraryName),
+                               std::move(libftdiLibraryName)),
+          settings(settingsStore) {}
 
     SettingsStore& settings;
 

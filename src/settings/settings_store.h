@@ -20,6 +20,9 @@ inline constexpr const char* KEY_FILE_NAME_PATH = "VEKFlashfilenamepath";
 // 1 (the default): programming blocks in one write and a short USB latency; 0: one write per
 // word and the driver's latency, for a programmer whose firmware cannot keep up.
 inline constexpr const char* KEY_FAST_TRANSFERS = "VEKFlashFastTransfers";
+// The USB driver: "auto" (the default: D2XX when its library loads, else libftdi1), "d2xx" or
+// "libftdi".
+inline constexpr const char* KEY_USB_DRIVER = "VEKFlashUsbDriver";
 // The recently opened HEX files, most recent first, under this name followed by 1 to 5; an
 // empty value is no file.
 inline constexpr const char* KEY_RECENT_FILE_PREFIX = "VEKFlashRecentFile";

@@ -35,7 +35,7 @@ TEST_F(Cli, EachCommandOnAPic16AndAnSxChip) {
             const char *out, *err;  // out nullptr: the chip as a HEX file
         };
         const std::vector<Step> steps = {
-            {{"detect"}, 0, "", "VEK Flash programmer ready.\n"},
+            {{"detect"}, 0, "USB driver: FTDI D2XX\n", "VEK Flash programmer ready.\n"},
             {{"id"}, 0, target.idLine, ""},
             {{"blank"}, 0, "", "Device is blank\n"},
             {{"program", target.sample}, 0, "", "Programming complete.\n"},
@@ -165,7 +165,7 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
          "Error: " + aFolder + " could not be written.\n"},
 
         {4, Args("detect"), "Error: Unable to detect presence of VEK Flash programmer.\n", false,
-         "16F84A", "detached"},
+         "16F84A", "detached", "USB driver: FTDI D2XX\n"},
         // No answer to BEGIN.
         {4, Args("blank", "-d", "16F84A"),
          "VEK Flash programmer is not responding to commands.(1b)\nDisconnect the programmer "

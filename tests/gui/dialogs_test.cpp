@@ -39,7 +39,7 @@ TEST_F(Dialogs, EachDialogShowsItsTextsAndButtonsInOrder) {
     const std::vector<Expected> dialogs = {
         {"aboutAction",
          "About vekflash",
-         {"VEK Flash Version 1.4", "Copyright (C) VEK Design"},
+         {"VEK Flash Version 1.4", "Copyright (C) VEK Design", "USB driver: FTDI D2XX"},
          {"OK", "Restore Window Position"}},
         {"usbDescriptionAction",
          "USB Description String",

@@ -347,6 +347,36 @@ TEST_F(Window, TabGoesFromTopLeftToBottomRight) {
                          "fuseXField", "fuseXSetButton", "lastConfigButton", "devWordField"}));
 }
 
+// The saved choice of USB driver, and the driver in use named where a person looks for it.
+TEST_F(Window, TheSavedDriverChoiceDecidesTheDriverThatTheConnectionLabelNames) {
+    const struct {
+        const char* saved;
+        QString tooltip;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {nullptr, "USB driver: FTDI D2XX", {}},
+        {"d2xx", "USB driver: FTDI D2XX", {}},
+        {"AUTO", "USB driver: FTDI D2XX", {}},
+        {"serial", "USB driver: FTDI D2XX", {}},
+        // No USB bus here: libftdi1 finds no board.
+        {"libftdi",
+         "USB driver: libftdi1",
+         {"Error: Unable to detect presence of VEK Flash programmer."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saved == nullptr ? "absent" : c.saved);
+        window.reset();  // it holds the board open
+        sim.Reset();
+        answerer.messages.clear();
+        if (c.saved != nullptr) {
+            Save("VEKFlashUsbDriver", c.saved);
+        }
+        Start();
+        EXPECT_EQ(Find<QLabel>("connectionLabel")->toolTip(), c.tooltip);
+        EXPECT_EQ(answerer.messages, c.messages);
+    }
+}
+
 TEST_F(Window, TheConnectionLabelFollowsAPlugAndAnUnplugSilently) {
     sim.SetAttached(false);
     Start();

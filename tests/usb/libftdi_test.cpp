@@ -1,0 +1,416 @@
+// The libftdi1 driver on the real libftdi1 and libusb, with a simulated FT232R served by
+// umockdev: the same operations as through D2XX give the same bytes on the wire and the same
+// chip, and the driver meets a missing, foreign, refused or vanishing board as D2XX does.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "fake_ft232r.h"
+#include "full_hex_file.h"
+#include "link/libftdi_driver.h"
+#include "memory_settings.h"
+#include "operations/program.h"
+#include "operations/read.h"
+#include "operations/verify.h"
+#include "recording_ui.h"
+#include "session/hex_file_open.h"
+#include "session/session.h"
+#include "sim_control.h"
+#include "temp_folder.h"
+#include "vek_sim.h"
+#include "wire_text.h"
+
+namespace vek::test {
+namespace {
+
+const std::string NO_D2XX = "/nonexistent/libftd2xx.so";
+const int ROW_16F877 = 7;
+const int ROW_SX28 = 8;
+
+// The driver's read time-outs run on the simulator's clock, as the chip's latency timer does.
+std::uint64_t SimNowMs() {
+    return SimControl::Get().ElapsedMs();
+}
+bool NeverRefused(const char*) {
+    return false;
+}
+bool AlwaysRefused(const char*) {
+    return true;
+}
+
+// Everything the chip holds, for comparing two runs.
+std::vector<int> ChipContents() {
+    std::vector<int> words;
+    SimControl& sim = SimControl::Get();
+    for (int space : {VEKSIM_PROGRAM, VEKSIM_EEPROM, VEKSIM_CONFIG, VEKSIM_FUSE, VEKSIM_FUSEX}) {
+        for (int index = 0; sim.ReadWord(space, index) >= 0; ++index) {
+            words.push_back(sim.ReadWord(space, index));
+        }
+    }
+    return words;
+}
+
+// One session on the simulated board through one driver, from a fresh start.
+struct DriverRun {
+    explicit DriverRun(UsbDriverChoice choice, const std::string& d2xx = NO_D2XX,
+                       const std::string& libftdi = DefaultLibftdiLibraryName())
+        : session(ui, settings, d2xx, libftdi) {
+        session.link.ChooseDriver(choice);
+    }
+    ~DriverRun() { session.link.Close(); }  // the driver holds one board at a time
+
+    RecordingUi ui;
+    MemorySettings settings;
+    Session session;
+};
+
+class Libftdi : public ::testing::Test {
+  protected:
+    Libftdi() {
+        sim.Reset();
+        UseLibftdiPlatform({SimNowMs, NeverRefused});
+    }
+    ~Libftdi() override { UseLibftdiPlatform({SimNowMs, NeverRefused}); }
+
+    SimControl& sim = SimControl::Get();
+    TempFolder folder;
+};
+
+struct Outcome {
+    std::string hostBytes;
+    std::string deviceBytes;
+    std::vector<std::string> messages;
+    std::vector<int> chip;
+    unsigned long long programWrites = 0;
+};
+
+// Start-up, then Program, Verify and Read of the full file; the traffic from the file on.
+Outcome ProgramVerifyRead(DriverRun& run, int row, const std::string& hexPath,
+                          FakeFt232r* board = nullptr) {
+    SimControl& sim = SimControl::Get();
+    StartupConnection(run.session);
+    run.ui.selectedRow = row;
+    sim.SelectChip(std::string(DeviceTable[row].name));
+    OpenChosenHexFile(run.session, hexPath);
+    sim.ClearLogs();
+    sim.ResetCounters();
+    if (board != nullptr) {
+        board->ResetCounts();
+    }
+    Outcome outcome;
+    EXPECT_TRUE(OnProgram(run.session).Succeeded());
+    outcome.programWrites = sim.GetCounters().writeCalls;
+    if (board != nullptr) {
+        const UrbCounts program = board->Counts();
+        board->ResetCounts();
+        EXPECT_TRUE(VerifyTarget(run.session).Succeeded());
+        const UrbCounts verify = board->Counts();
+        board->ResetCounts();
+        EXPECT_TRUE(ReadTarget(run.session).Succeeded());
+        const UrbCounts read = board->Counts();
+        std::printf(
+            "URBs (bulk OUT, bulk IN, control): Program %d %d %d, Verify %d %d %d, "
+            "Read %d %d %d\n",
+            program.bulkOut, program.bulkIn, program.control, verify.bulkOut, verify.bulkIn,
+            verify.control, read.bulkOut, read.bulkIn, read.control);
+        outcome.programWrites = static_cast<unsigned long long>(program.bulkOut);
+    } else {
+        EXPECT_TRUE(VerifyTarget(run.session).Succeeded());
+        EXPECT_TRUE(ReadTarget(run.session).Succeeded());
+    }
+    outcome.hostBytes = Hex(sim.HostBytes());
+    outcome.deviceBytes = Hex(sim.DeviceBytes());
+    outcome.messages = run.ui.messages;
+    outcome.chip = ChipContents();
+    return outcome;
+}
+
+TEST_F(Libftdi, ProgramVerifyAndReadGiveTheSameWireBytesAndChipAsD2xx) {
+    for (const int row : {ROW_16F877, ROW_SX28}) {
+        SCOPED_TRACE(std::string(DeviceTable[row].name));
+        const std::string hexPath =
+            folder.Write("full.hex", bench::FullHexFileText(DeviceTable[row]));
+
+        sim.Reset();
+        DriverRun d2xx(UsbDriverChoice::D2xx, sim.LibraryPath());
+        const Outcome expected = ProgramVerifyRead(d2xx, row, hexPath);
+        ASSERT_EQ(d2xx.session.link.DriverInUse(), UsbDriver::D2xx);
+        d2xx.session.link.Close();
+
+        sim.Reset();
+        FakeFt232r board;
+        DriverRun libftdi(UsbDriverChoice::Libftdi);
+        const Outcome got = ProgramVerifyRead(libftdi, row, hexPath, &board);
+        ASSERT_EQ(libftdi.session.link.DriverInUse(), UsbDriver::Libftdi);
+
+        EXPECT_EQ(got.messages, expected.messages);
+        EXPECT_EQ(got.hostBytes, expected.hostBytes);
+        EXPECT_EQ(got.deviceBytes, expected.deviceBytes);
+        EXPECT_EQ(got.chip, expected.chip);
+        // One bulk OUT transfer per write: a block never splits.
+        EXPECT_LE(got.programWrites, expected.programWrites);
+        std::printf(
+            "%s Program: %llu FT_Write calls through D2XX, %llu bulk OUT through "
+            "libftdi1\n",
+            std::string(DeviceTable[row].name).c_str(), expected.programWrites, got.programWrites);
+    }
+}
+
+TEST_F(Libftdi, AutoTakesD2xxWhenItLoadsElseLibftdi) {
+    FakeFt232r board;
+    const struct {
+        UsbDriverChoice choice;
+        std::string d2xx;
+        std::string libftdi;
+        int bound;
+        UsbDriver driver;
+    } cases[] = {
+        {UsbDriverChoice::Auto, sim.LibraryPath(), DefaultLibftdiLibraryName(), 0, UsbDriver::D2xx},
+        {UsbDriverChoice::Auto, NO_D2XX, DefaultLibftdiLibraryName(), 0, UsbDriver::Libftdi},
+        {UsbDriverChoice::Libftdi, sim.LibraryPath(), DefaultLibftdiLibraryName(), 0,
+         UsbDriver::Libftdi},
+        {UsbDriverChoice::D2xx, NO_D2XX, DefaultLibftdiLibraryName(), 1, UsbDriver::None},
+        {UsbDriverChoice::Libftdi, sim.LibraryPath(), "/nonexistent/libftdi1.so.2", 1,
+         UsbDriver::None},
+        {UsbDriverChoice::Auto, NO_D2XX, "/nonexistent/libftdi1.so.2", 1, UsbDriver::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.d2xx + " " + c.libftdi + " " + std::to_string(static_cast<int>(c.choice)));
+        sim.Reset();
+        DriverRun run(c.choice, c.d2xx, c.libftdi);
+        EXPECT_EQ(run.session.link.Bind(), c.bound);
+        EXPECT_EQ(run.session.link.DriverInUse(), c.driver);
+        EXPECT_TRUE(run.ui.messages.empty());
+    }
+}
+
+TEST_F(Libftdi, OpensOnlyTheBoardWithTheDescriptionAndHoldsItFromFtdiSio) {
+    const struct {
+        const char* description;
+        bool connected;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"VEK Flash", true, {}},
+        {"VEK Flash ", false, {"Error: Unable to detect presence of VEK Flash programmer."}},
+        {"vek flash", false, {"Error: Unable to detect presence of VEK Flash programmer."}},
+        {"FT232R USB UART", false, {"Error: Unable to detect presence of VEK Flash programmer."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        sim.Reset();
+        FakeFt232r board(c.description);
+        DriverRun run(UsbDriverChoice::Libftdi);
+        board.ResetCounts();
+        StartupConnection(run.session);
+        EXPECT_EQ(run.session.Connected, c.connected);
+        EXPECT_EQ(run.ui.messages, c.messages);
+        EXPECT_EQ(board.KernelDriverBound(), !c.connected);
+        if (c.connected) {
+            // D2XX's open leaves 16 ms; fast transfers shorten it; start-up resets and purges.
+            EXPECT_EQ(board.ChipRequests(),
+                      (std::vector<std::string>{"reset", "latency 16", "latency 2", "reset",
+                                                "purge rx", "purge rx"}));
+            run.session.link.Close();
+            EXPECT_TRUE(board.KernelDriverBound());  // given back to the serial driver
+        }
+    }
+}
+
+TEST_F(Libftdi, NoBoardAtAll) {
+    DriverRun run(UsbDriverChoice::Libftdi);
+    StartupConnection(run.session);
+    EXPECT_FALSE(run.session.Connected);
+    EXPECT_EQ(run.ui.messages, std::vector<std::string>{
+                                   "Error: Unable to detect presence of VEK Flash programmer."});
+    EXPECT_FALSE(run.session.link.PermissionRefused());
+}
+
+TEST_F(Libftdi, ABoardWeMayNotOpenIsCountedAndRefusedWithThePermissionNoted) {
+    FakeFt232r board;
+    board.RemoveDeviceNode();
+    UseLibftdiPlatform({SimNowMs, AlwaysRefused});
+    DriverRun run(UsbDriverChoice::Libftdi);
+    StartupConnection(run.session);
+    EXPECT_FALSE(run.session.Connected);
+    EXPECT_EQ(run.ui.messages,
+              std::vector<std::string>{"Error: Could not open VEK Flash programmer."});
+    EXPECT_TRUE(run.session.link.PermissionRefused());
+}
+
+TEST_F(Libftdi, AReadEndsWithItsTimeOutOnTheChipsPackets) {
+    FakeFt232r board;
+    DriverRun run(UsbDriverChoice::Libftdi);
+    StartupConnection(run.session);
+    ASSERT_TRUE(run.session.Connected);
+    ProgrammerLink& link = run.session.link;
+    for (const std::uint32_t timeout : {50u, 1000u}) {
+        SCOPED_TRACE(timeout);
+        link.SetTimeouts(timeout, timeout);
+        board.ResetCounts();
+        const unsigned long long start = sim.ElapsedMs();
+        std::uint8_t byte = 0;
+        std::uint32_t received = 7;
+        EXPECT_EQ(link.Read(&byte, 1, &received), FT_OK);
+        EXPECT_EQ(received, 0u);
+        const unsigned long long waited = sim.ElapsedMs() - start;
+        EXPECT_GE(waited, timeout);
+        EXPECT_LE(waited, timeout + 2);  // at most one latency period more
+        // One IN request per latency period of 2 ms, none in a busy loop.
+        EXPECT_LE(board.Counts().bulkIn, static_cast<int>(timeout / 2 + 1));
+    }
+    // A reply that comes in time is taken at once, with the bytes after it kept for later.
+    sim.InjectStrayBytes({0x55, 0xA5});
+    std::uint32_t waiting = 0;
+    EXPECT_EQ(link.GetQueueStatus(&waiting), FT_OK);
+    EXPECT_EQ(waiting, 2u);
+    std::uint8_t bytes[2] = {};
+    std::uint32_t received = 0;
+    EXPECT_EQ(link.Read(bytes, 1, &received), FT_OK);
+    EXPECT_EQ(received, 1u);
+    EXPECT_EQ(bytes[0], 0x55);
+    EXPECT_EQ(link.Read(bytes, 1, &received), FT_OK);
+    EXPECT_EQ(bytes[0], 0xA5);
+}
+
+// A board pulled out mid-operation: the operation fails on its exchange, and the next
+// connection check ends the application as for a vanished D2XX board.
+TEST_F(Libftdi, ABoardPulledOutDuringProgramOrReadEndsLikeAVanishedBoard) {
+    const std::string hexPath =
+        folder.Write("full.hex", bench::FullHexFileText(DeviceTable[ROW_16F877]));
+    const struct {
+        const char* name;
+        OperationResult (*operation)(Session&);
+        int urbs;
+    } cases[] = {
+        {"Program", OnProgram, 60},
+        {"Read", ReadTarget, 40},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim.Reset();
+        FakeFt232r board;
+        DriverRun run(UsbDriverChoice::Libftdi);
+        StartupConnection(run.session);
+        run.ui.selectedRow = ROW_16F877;
+        sim.SelectChip("16F877");
+        OpenChosenHexFile(run.session, hexPath);
+        run.ui.messages.clear();
+        board.UnplugAfterUrbs(c.urbs);
+        const OperationResult result = c.operation(run.session);
+        EXPECT_FALSE(result.Succeeded());
+        EXPECT_FALSE(run.ui.messages.empty());
+        ConnectionPoll(run.session);
+        EXPECT_EQ(run.ui.fatalRequests, 1);
+    }
+}
+
+// The command line's connection, in this process so that the refusal can be arranged.
+TEST_F(Libftdi, TheCommandLineNamesTheUdevRuleAndPlugdevWhenTheBoardIsRefused) {
+    FakeFt232r board;
+    board.RemoveDeviceNode();
+    UseLibftdiPlatform({SimNowMs, AlwaysRefused});
+    char* text = nullptr;
+    std::size_t length = 0;
+    std::FILE* messages = open_memstream(&text, &length);
+    std::FILE* results = std::tmpfile();
+    {
+        cli::TerminalUserInterface ui(messages, -1, false);
+        MemorySettings settings;
+        Session session(ui, settings, NO_D2XX);
+        cli::Arguments arguments;
+        arguments.driver = UsbDriverChoice::Libftdi;
+        session.link.ChooseDriver(arguments.driver);
+        cli::RunRecord record;
+        EXPECT_EQ(cli::RunCommand(arguments, session, ui, results, record), cli::EXIT_PROGRAMMER);
+    }
+    std::fclose(messages);
+    std::fclose(results);
+    const std::string said(text, length);
+    std::free(text);
+    EXPECT_NE(said.find("Error: Could not open VEK Flash programmer."), std::string::npos) << said;
+    EXPECT_NE(said.find("The udev rule /usr/local/lib/udev/rules.d/60-vekflash.rules gives it to "
+                        "the plugdev group"),
+              std::string::npos)
+        << said;
+}
+
+// vekflash-cli in a process of its own, reaching the simulated board through umockdev.
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+CliRun RunCli(const TempFolder& folder, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), VEK_CLI);
+    std::vector<char*> argv;
+    for (std::string& word : arguments) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const std::string outPath = (folder / "stdout").string();
+    const std::string errPath = (folder / "stderr").string();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (std::freopen(outPath.c_str(), "w", stdout) == nullptr ||
+            std::freopen(errPath.c_str(), "w", stderr) == nullptr) {
+            _exit(127);
+        }
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    CliRun run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadFile(outPath);
+    run.err = ReadFile(errPath);
+    return run;
+}
+
+TEST_F(Libftdi, TheCommandLineProgramsVerifiesAndReadsThroughLibftdi) {
+    FakeFt232r board;
+    sim.SelectChip("SX28");
+    const std::string hexPath =
+        folder.Write("full.hex", bench::FullHexFileText(DeviceTable[ROW_SX28]));
+    const std::string readPath = (folder / "read.hex").string();
+    const struct {
+        std::vector<std::string> arguments;
+        std::string out;
+    } steps[] = {
+        {{"--driver", "libftdi", "detect"}, "USB driver: libftdi1\n"},
+        {{"--driver", "libftdi", "-d", "SX28", "program", hexPath}, ""},
+        {{"--driver=libftdi", "-d", "sx28", "verify", hexPath}, ""},
+        {{"--driver", "LIBFTDI", "-d", "SX28", "read", "-o", readPath}, ""},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.arguments.back());
+        const CliRun run = RunCli(folder, step.arguments);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, step.out);
+    }
+    // What was read programs a second chip to the same contents.
+    const std::vector<int> programmed = ChipContents();
+    sim.SelectChip("SX28");
+    EXPECT_EQ(RunCli(folder, {"--driver", "libftdi", "-d", "SX28", "program", readPath}).status, 0);
+    EXPECT_EQ(ChipContents(), programmed);
+}
+
+}  // namespace
+}  // namespace vek::test

@@ -1,5 +1,6 @@
 #include "cli/terminal_ui.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +12,15 @@ namespace vek::cli {
 namespace {
 
 constexpr int BAR_BLOCKS = 40;
+// " [" and "] 100%" beside the label and the blocks, and the last column, where some terminals
+// wrap.
+constexpr int BAR_FRAME = 2 + 2 + 4 + 1;
+
+// The terminal's width in columns, or 0 when it does not say.
+int TerminalColumns(std::FILE* terminal) {
+    winsize size{};
+    return ioctl(fileno(terminal), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
 
 }  // namespace
 
@@ -60,12 +70,21 @@ void TerminalUserInterface::SetProgress(int percent) {
     }
 }
 
+// The bar fits the terminal's width, which may change while it runs: a line that wrapped
+// could no longer be drawn over in place.
 void TerminalUserInterface::DrawProgress(int percent) {
     percent = std::clamp(percent, 0, 100);
-    const int filled = percent * BAR_BLOCKS / 100;
-    const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
-                            std::string(static_cast<std::size_t>(BAR_BLOCKS - filled), '.');
-    std::fprintf(messages_, "\r%s [%s] %3d%%", progressLabel_.c_str(), bar.c_str(), percent);
+    const int columns = TerminalColumns(messages_);
+    const int room = columns - BAR_FRAME - static_cast<int>(progressLabel_.size());
+    const int blocks = columns == 0 ? BAR_BLOCKS : std::min(BAR_BLOCKS, room);
+    if (blocks < 1) {
+        std::fprintf(messages_, "\r%3d%%", percent);
+    } else {
+        const int filled = percent * blocks / 100;
+        const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
+                                std::string(static_cast<std::size_t>(blocks - filled), '.');
+        std::fprintf(messages_, "\r%s [%s] %3d%%", progressLabel_.c_str(), bar.c_str(), percent);
+    }
     std::fflush(messages_);
     progressShown_ = true;
     shownPercent_ = percent;

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,6 +63,8 @@ class Cli : public ::testing::Test {
             master = posix_openpt(O_RDWR | O_NOCTTY);
             EXPECT_EQ(grantpt(master) | unlockpt(master), 0);
             terminalSide = open(ptsname(master), O_RDWR | O_NOCTTY);
+            const winsize size{24, terminalColumns, 0, 0};
+            EXPECT_EQ(ioctl(terminalSide, TIOCSWINSZ, &size), 0);
         }
         const Launched launched =
             Launch(std::move(arguments), chip, state, faults, terminalSide, "run");
@@ -154,6 +157,7 @@ class Cli : public ::testing::Test {
     }
 
     std::vector<std::pair<std::string, std::string>> environment;
+    unsigned short terminalColumns = 80;  // of the terminal that Run(..., terminal) opens
     TempFolder folder;
 };
 

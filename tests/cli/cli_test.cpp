@@ -276,6 +276,27 @@ TEST_F(Cli, TheProgressBarShowsOnATerminalOnly) {
     EXPECT_EQ(hidden.status, 0);
     EXPECT_EQ(hidden.err, "");
     EXPECT_EQ(ReadFile(onTerminal), ReadFile(inAFile));
+
+    // A narrow terminal gets a shorter bar, drawn over in place; each drawing fits the line.
+    for (const unsigned short columns : {40, 12, 5}) {
+        SCOPED_TRACE(columns);
+        terminalColumns = columns;
+        const CliRun narrow = Run(Args("program", "-d", "16F84A", PIC_SAMPLE), "16F84A", "pic", "",
+                                  /*terminal=*/true);
+        EXPECT_EQ(narrow.status, 0);
+        std::istringstream drawings(narrow.err);
+        int drawn = 0;
+        for (std::string drawing; std::getline(drawings, drawing, '\r');) {
+            drawing = drawing.substr(0, drawing.find_first_of("\r\n"));
+            EXPECT_LT(drawing.size(), columns) << drawing;
+            drawn += drawing.empty() ? 0 : 1;
+        }
+        EXPECT_GT(drawn, 2);
+    }
+    terminalColumns = 40;
+    EXPECT_NE(Run(Args("read", "-d", "16F84A"), "16F84A", "pic", "", true)
+                  .err.find("\rread [###########################] 100%"),
+              std::string::npos);
 }
 
 TEST_F(Cli, AChipReadAndSavedProgramsABlankOneToTheSameContents) {

@@ -48,6 +48,12 @@ DriverDownloadDialog::DriverDownloadDialog(QWidget* parent, WebOpener opener)
     layout->setSpacing(12);
     layout->addLayout(text);
     layout->addLayout(downloads);
+#ifdef __linux__
+    // The open libftdi1 driver serves the programmer as well; the downloads are optional here.
+    layout->addWidget(
+        new QLabel("On Linux no download is needed when libftdi1 is installed (sudo apt install "
+                   "libftdi1-2)."));
+#endif
     layout->addLayout(closing);
 }
 

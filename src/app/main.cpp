@@ -17,5 +17,6 @@ int main(int argc, char* argv[]) {
     }
     QObject::connect(&window, &QDialog::finished, &application, &QCoreApplication::quit);
     window.show();
+    window.OpenCommandLineFile(QApplication::arguments());
     return application.exec();
 }

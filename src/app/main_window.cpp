@@ -267,6 +267,14 @@ void MainWindow::OpenDroppedFile(const std::string& path) {
     RunCommand([this, path] { OpenFile(path); });
 }
 
+void MainWindow::OpenCommandLineFile(const QStringList& arguments) {
+    if (arguments.size() < 2) {
+        return;
+    }
+    // Absolute, so that the recent list and the next dialog find it from any folder.
+    OpenDroppedFile(QFileInfo(arguments.at(1)).absoluteFilePath().toStdString());
+}
+
 void MainWindow::SaveReadData() {
     if (!session_.lastRead) {
         return;

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPoint>
 #include <QPointer>
+#include <QStringList>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -42,6 +43,10 @@ class MainWindow : public QDialog {
 
     // The web links open their addresses through this; the desktop's browser by default.
     void SetWebOpener(WebOpener opener) { webOpener_ = std::move(opener); }
+
+    // `vekflash FILE`: opens FILE as the file dialog would; `arguments` starts with the program
+    // name, as QCoreApplication::arguments() does. Without a file nothing happens.
+    void OpenCommandLineFile(const QStringList& arguments);
 
     // Every way of ending arrives here; while a command runs, the end waits for its return.
     void done(int result) override;

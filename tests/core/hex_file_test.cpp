@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
+#include "config/code_protection.h"
 #include "device/hex_text.h"
 #include "device/hex_writer.h"
 #include "device/image_compare.h"
@@ -186,6 +188,46 @@ TEST_F(HexFiles, WordsBeyondTheTableAreNotStored) {
     ASSERT_TRUE(LoadHexInto(path, image, LoadVariant::Listing, TargetFamily::PIC16));
     EXPECT_EQ(image[8998], 0x10001);
     EXPECT_EQ(image[8999], 0x10002);
+}
+
+// The samples a newcomer programs first: each scans clean for its chip, and none locks the chip
+// it is meant for, so that what was programmed can be read and verified.
+TEST(ExampleFiles, EachFitsItsChipWithoutCodeProtection) {
+    struct Example {
+        std::string file;
+        std::string chip;
+        std::string configRecords;
+    };
+    const std::vector<Example> examples = {
+        {"blink-16f84a.hex", "16F84A", "config 3FF1"},
+        {"blink-sx28.hex", "SX28", "config 07FB 0F40"},
+        {"blink-sx48.hex", "SX48", "config 07F9 0F40"},
+        {"counter-16f877.hex", "16F877", "config 3F72"},
+    };
+    std::vector<std::string> present;
+    for (const auto& entry : fs::directory_iterator(VEK_EXAMPLES_DIR)) {
+        present.push_back(entry.path().filename().string());
+    }
+    std::ranges::sort(present);
+    std::vector<std::string> listed;
+    for (const Example& example : examples) {
+        listed.push_back(example.file);
+    }
+    EXPECT_EQ(present, listed) << "every example needs its chip here";
+
+    for (const Example& example : examples) {
+        SinkRecorder sink;
+        int lineNo = 0;
+        const DeviceInfo& target = Target(example.chip);
+        EXPECT_EQ(
+            ScanHexFile(std::string(VEK_EXAMPLES_DIR "/") + example.file, target, &sink, lineNo),
+            HEX_OK)
+            << example.file << " line " << lineNo;
+        EXPECT_EQ(sink.calls, example.configRecords) << example.file;
+        const std::string word = example.configRecords.substr(7, 4);
+        EXPECT_FALSE(TurnsOnCodeProtection(example.chip, target.family == TargetFamily::SX, word))
+            << example.file;
+    }
 }
 
 TEST_F(HexFiles, FilesThatAreNoHexFilesEndCleanly) {

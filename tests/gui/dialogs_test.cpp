@@ -55,7 +55,12 @@ TEST_F(Dialogs, EachDialogShowsItsTextsAndButtonsInOrder) {
          "Driver Download Dialog",
          {"This dialog will download the most recent version of FTDI's drivers.  ",
           "This feature assumes your computer is currently connected to the internet. ",
-          "Select the driver set to download by clicking one of these buttons :"},
+          "Select the driver set to download by clicking one of these buttons :",
+#ifdef __linux__
+          "On Linux no download is needed when libftdi1 is installed (sudo apt install "
+          "libftdi1-2)."
+#endif
+         },
          {"DLL drivers for VEK Flash programmer", "Standard DLL Drivers", "Standard VCP drivers",
           "OK"}},
     };

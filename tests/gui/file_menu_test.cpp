@@ -139,5 +139,31 @@ TEST_F(FileMenu, ADroppedHexFileOpensAsFromTheDialog) {
     EXPECT_TRUE(answerer.messages.empty());
 }
 
+TEST_F(FileMenu, AFileNamedOnTheCommandLineOpensAsFromTheDialog) {
+    Start();
+    window->OpenCommandLineFile({"vekflash"});
+    EXPECT_EQ(Text("hexFileField"), "Click here to select a hex file");
+    EXPECT_EQ(SavedText("VEKFlashRecentFile1"), "<absent>");
+
+    // A name relative to the folder the program was started in is remembered in full.
+    std::filesystem::copy_file(PIC_SAMPLE, InFolder("given.hex"));
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(InFolder(""));
+    window->OpenCommandLineFile({"vekflash", "given.hex"});
+    std::filesystem::current_path(started);
+    EXPECT_EQ(Text("hexFileField"), "given.hex");
+    EXPECT_EQ(Text("fuseField"), "3FF1");
+    EXPECT_EQ(SavedText("VEKFlashfilenamepath"), InFolder("given.hex"));
+    EXPECT_EQ(SavedText("VEKFlashRecentFile1"), InFolder("given.hex"));
+    EXPECT_TRUE(answerer.messages.empty());
+}
+
+TEST_F(FileMenu, AMissingFileOnTheCommandLineIsReportedAndNotRemembered) {
+    Start();
+    window->OpenCommandLineFile({"vekflash", QString::fromStdString(InFolder("absent.hex"))});
+    EXPECT_EQ(SavedText("VEKFlashRecentFile1"), "<absent>");
+    EXPECT_EQ(answerer.messages.size(), 1u);
+}
+
 }  // namespace
 }  // namespace vek::test

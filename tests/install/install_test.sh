@@ -38,6 +38,7 @@ share/icons/hicolor/64x64/apps/vekflash.png
 share/icons/hicolor/scalable/apps/vekflash.svg
 share/man/man1/vekflash-cli.1.gz
 share/man/man1/vekflash.1.gz
+share/mime/packages/vekflash.xml
 LIST
 )
 installed=$(cd "$prefix" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
@@ -62,7 +63,15 @@ desktop="$prefix/share/applications/vekflash.desktop"
 if ! desktop-file-validate "$desktop"; then
     fail "desktop-file-validate rejects vekflash.desktop"
 fi
-grep -qx 'Exec=vekflash' "$desktop" || fail "the menu entry does not start vekflash"
+grep -qx 'Exec=vekflash %f' "$desktop" || fail "the menu entry does not start vekflash with the file"
+grep -qx 'MimeType=text/x-hex;' "$desktop" || fail "the menu entry does not take HEX files"
+# The type the entry names is defined for both kinds of HEX file.
+mime="$prefix/share/mime/packages/vekflash.xml"
+xmllint --noout "$mime" || fail "the MIME package is no well-formed XML"
+for glob in '*.hex' '*.sxh'; do
+    grep -qF "<glob pattern=\"$glob\"/>" "$mime" || fail "the MIME package does not match $glob"
+done
+grep -qF '<mime-type type="text/x-hex">' "$mime" || fail "the MIME package does not define text/x-hex"
 grep -qx 'Icon=vekflash' "$desktop" || fail "the menu entry does not name the vekflash icon"
 grep -qE '^Categories=.*(Development|Electronics);' "$desktop" ||
     fail "the menu entry is in neither Development nor Electronics"

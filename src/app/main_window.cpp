@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "about_dialog.h"
+#include "board_chooser_dialog.h"
 #include "configuration_fields.h"
 #include "device/device_table.h"
 #include "device_list.h"
@@ -18,6 +19,7 @@
 #include "hex_data_window.h"
 #include "hex_file_chooser.h"
 #include "hex_file_drop.h"
+#include "link/attached_boards.h"
 #include "link/connection.h"
 #include "link/web_addresses.h"
 #include "operations/blank_erase.h"
@@ -124,6 +126,8 @@ void MainWindow::ConnectCommands() {
     connect(exitAction_, &QAction::triggered, this, &MainWindow::Exit);
     connect(usbDescriptionAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { UsbDescriptionDialog(this).exec(); }); });
+    connect(chooseProgrammerAction_, &QAction::triggered, this,
+            [this] { RunCommand([this] { ChooseProgrammer(); }); });
     connect(downloadDriversAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { DriverDownloadDialog(this, webOpener_).exec(); }); });
     connect(aboutAction_, &QAction::triggered, this,
@@ -146,6 +150,7 @@ void MainWindow::Initialise() {
     session_.link.ChooseDriver(
         ParseUsbDriverChoice(settings_.ReadSettingText(SETTINGS_SECTION, KEY_USB_DRIVER, "auto"))
             .value_or(UsbDriverChoice::Auto));
+    session_.BoardSerial = settings_.ReadSettingText(SETTINGS_SECTION, KEY_BOARD_SERIAL, "");
     RunCommand([this] { StartupConnection(session_); });
 
     for (const DeviceInfo& device : DeviceTable) {
@@ -226,6 +231,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+void MainWindow::ChooseProgrammer() {
+    BoardChooserDialog chooser(this, ListAttachedBoards(session_.link), session_.BoardSerial);
+    if (chooser.exec() != QDialog::Accepted || chooser.ChosenSerial() == session_.BoardSerial) {
+        return;
+    }
+    session_.BoardSerial = chooser.ChosenSerial();
+    settings_.WriteSettingText(SETTINGS_SECTION, KEY_BOARD_SERIAL, session_.BoardSerial);
+    // Without a connection the next tick opens the chosen board.
+    if (session_.Connected) {
+        Connect(session_);
+    }
+}
+
 void MainWindow::OpenHexFile() {
     blankCheckButton_->setFocus();
     if (session_.BusyFlag) {
@@ -292,8 +310,8 @@ void MainWindow::SetOperationRunning(bool running) {
          {blankCheckButton_, eraseButton_, programButton_, verifyButton_, readButton_}) {
         button->setEnabled(!running);
     }
-    for (QAction* item :
-         {blankCheckAction_, eraseAction_, programAction_, verifyAction_, readAction_}) {
+    for (QAction* item : {blankCheckAction_, eraseAction_, programAction_, verifyAction_,
+                          readAction_, chooseProgrammerAction_}) {
         item->setEnabled(!running);
     }
     deviceList_->setEnabled(!running);

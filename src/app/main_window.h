@@ -75,6 +75,8 @@ class MainWindow : public QDialog {
     void OnDeviceSelectionChanged();
     void OnDeviceListClosedUp();
     void OnAllowTargetPower(bool checkedNow);
+    // Saves the board picked among the attached ones and connects to it.
+    void ChooseProgrammer();
     void OpenHexFile();
     // The one way a file is opened, whether the dialog, the recent list or a drop chose it.
     void OpenFile(const std::string& path);
@@ -126,6 +128,7 @@ class MainWindow : public QDialog {
     QAction* eraseAction_ = nullptr;
     QAction* applyTargetPowerAction_ = nullptr;
     QAction* usbDescriptionAction_ = nullptr;
+    QAction* chooseProgrammerAction_ = nullptr;
     QAction* gotoVekDesignAction_ = nullptr;
     QAction* gotoFtdiAction_ = nullptr;
     QAction* downloadDriversAction_ = nullptr;

@@ -152,6 +152,7 @@ QMenuBar* MainWindow::BuildMenus() {
     connectAction_ = AddAction(setup, "connectAction", "Connect to VEK Flash Programmer");
     usbDescriptionAction_ =
         AddAction(setup, "usbDescriptionAction", "Setup USB Description String...");
+    chooseProgrammerAction_ = AddAction(setup, "chooseProgrammerAction", "Choose &Programmer...");
     eraseBeforeProgramAction_ =
         AddAction(setup, "eraseBeforeProgramAction", "Enable Erase Before Program");
     eraseBeforeProgramAction_->setCheckable(true);

@@ -23,6 +23,9 @@ inline constexpr const char* KEY_FAST_TRANSFERS = "VEKFlashFastTransfers";
 // The USB driver: "auto" (the default: D2XX when its library loads, else libftdi1), "d2xx" or
 // "libftdi".
 inline constexpr const char* KEY_USB_DRIVER = "VEKFlashUsbDriver";
+// The USB serial number of the board the window connects to; empty (the default): the first
+// board with the programmer's description.
+inline constexpr const char* KEY_BOARD_SERIAL = "VEKFlashBoardSerial";
 // The recently opened HEX files, most recent first, under this name followed by 1 to 5; an
 // empty value is no file.
 inline constexpr const char* KEY_RECENT_FILE_PREFIX = "VEKFlashRecentFile";

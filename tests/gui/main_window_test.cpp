@@ -77,7 +77,7 @@ TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
         {"&File", {"&Open Hex File...", "Save Read Data &As... (off)", "----", "&Exit"}},
         {"Se&tup",
          {"Connect to VEK Flash Programmer", "Setup USB Description String...",
-          "Enable Erase Before Program [x]", "Test Communication",
+          "Choose &Programmer...", "Enable Erase Before Program [x]", "Test Communication",
           "Allow Target Power From VEK Flash [ ]"}},
         {"Co&mmands",
          {"Blan&k Check", "E&rase", "Pro&gram", "&Verify", "Rea&d", "Apply Target Power Now"}},

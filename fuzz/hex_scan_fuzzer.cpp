@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const bool extractConfig : {false, true}) {
             int lineNo = -1;
             const HexScanResult result = ScanHexFile(session, extractConfig, lineNo);
-            fuzz::Require(
-                result == HEX_OK || result == HEX_CHECKSUM_ERROR || result == HEX_TOO_LARGE,
-                "the scan opens the file and gives one of its results");
+            fuzz::Require(result == HEX_OK || result == HEX_CHECKSUM_ERROR ||
+                              result == HEX_TOO_LARGE || result == HEX_NO_DATA,
+                          "the scan opens the file and gives one of its results");
             if (result == HEX_CHECKSUM_ERROR) {
                 fuzz::Require(lineNo >= 1 && lineNo <= lines, "the failing line is in the file");
             } else {

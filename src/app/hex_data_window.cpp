@@ -5,7 +5,10 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "window_placement.h"
 
@@ -51,7 +54,25 @@ void HexDataWindow::SetLines(const std::vector<std::string>& lines) {
         items.append(QString::fromStdString(line));
     }
     list_->addItems(items);
+    WidenToLongestLine();
     repaint();
+}
+
+// Wide enough for the longest line beside the vertical scroll bar, as far as the screen allows,
+// and placed again where the wider window covers nothing.
+void HexDataWindow::WidenToLongestLine() {
+    const QMargins margins = layout()->contentsMargins();
+    int width = list_->sizeHintForColumn(0) + 2 * list_->frameWidth() +
+                list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + margins.left() +
+                margins.right();
+    if (const QScreen* shown = screen()) {
+        width = std::min(width, shown->availableGeometry().width());
+    }
+    if (width <= this->width()) {
+        return;
+    }
+    resize(width, height());
+    PlaceBeside(*this, *parentWidget(), OFFSET_FROM_MAIN_WINDOW);
 }
 
 void HexDataWindow::Clear() {

@@ -25,6 +25,7 @@ class HexDataWindow : public QDialog {
 
   private:
     void CopySelectedLines() const;
+    void WidenToLongestLine();
 
     QListWidget* list_ = nullptr;
 };

@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 
+#include "window_placement.h"
+
 namespace vek {
 
 std::optional<QString> ChooseHexFile(QWidget* parent, const QString& initialFile) {
@@ -13,6 +15,7 @@ std::optional<QString> ChooseHexFile(QWidget* parent, const QString& initialFile
     // The file dialog's own pattern syntax: blanks between patterns, and "*" for every file,
     // also those without an extension.
     dialog.setNameFilters({"HEX Files (*.hex *.sxh)", "All Files (*)"});
+    FitFileDialog(dialog, parent);
     if (!initialFile.isEmpty()) {
         dialog.selectFile(initialFile);
     }

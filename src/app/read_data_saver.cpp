@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include "device/hex_writer.h"
+#include "window_placement.h"
 
 namespace vek {
 
@@ -20,6 +21,7 @@ void SaveReadDataAs(QWidget* parent, UserInterface& ui, const ReadContents& cont
     dialog.selectFile(QString::fromUtf8(contents.target.name.data(),
                                         static_cast<qsizetype>(contents.target.name.size())) +
                       ".hex");
+    FitFileDialog(dialog, parent);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }

@@ -1,0 +1,169 @@
+// Where the windows around the main window open: beside it without covering it or each other,
+// whole on the screen, and the file dialogs centred over it, wide enough for their columns.
+#include "window_placement.h"
+#include "config_editor.h"
+#include "hex_data_window.h"
+#include "window_fixture.h"
+
+namespace vek::test {
+namespace {
+
+const QRect SMALL_SCREEN(0, 0, 1280, 800);
+const QRect LARGE_SCREEN(0, 0, 1920, 1080);
+
+TEST(FreeSpot, RightThenLeftThenBelowWholeOnTheScreen) {
+    struct Case {
+        const char* what;
+        QRect screen;
+        QRect main;
+        std::vector<QRect> taken;
+        QPoint wanted;
+        QSize size;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {"the wanted spot is free",
+         LARGE_SCREEN,
+         {100, 100, 400, 300},
+         {},
+         {600, 50},
+         {300, 200},
+         {600, 50}},
+        {"the wanted spot covers the main window",
+         LARGE_SCREEN,
+         {100, 100, 400, 300},
+         {},
+         {300, 150},
+         {300, 200},
+         {508, 100}},
+        {"right is taken at the top: under that window",
+         LARGE_SCREEN,
+         {100, 100, 400, 300},
+         {{508, 100, 300, 200}},
+         {300, 150},
+         {300, 200},
+         {508, 308}},
+        {"no room to the right",
+         SMALL_SCREEN,
+         {1000, 100, 270, 300},
+         {},
+         {1100, 100},
+         {300, 200},
+         {692, 100}},
+        {"the main window as wide as the screen",
+         SMALL_SCREEN,
+         {0, 0, 1280, 500},
+         {},
+         {1288, 0},
+         {300, 200},
+         {0, 508}},
+        {"below is taken on its left",
+         SMALL_SCREEN,
+         {0, 0, 1280, 500},
+         {{0, 508, 300, 200}},
+         {1288, 0},
+         {300, 200},
+         {308, 508}},
+        {"no room anywhere: the wanted spot on the screen",
+         SMALL_SCREEN,
+         {0, 0, 1280, 700},
+         {},
+         {1288, 600},
+         {300, 200},
+         {980, 600}},
+        {"beside the main window, moved up onto the screen",
+         SMALL_SCREEN,
+         {400, 700, 300, 100},
+         {},
+         {500, 750},
+         {300, 200},
+         {708, 600}},
+        {"a window larger than the screen keeps its corner on it",
+         SMALL_SCREEN,
+         {0, 0, 200, 200},
+         {},
+         {-50, -50},
+         {1400, 900},
+         {0, 0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FreeSpot(c.screen, c.main, c.taken, c.wanted, c.size, 8), c.expected) << c.what;
+    }
+}
+
+// The Hex Data window and an SX target's two editors around a main window in the middle of each
+// screen size: none covers another or the main window, and each lies whole on the screen.
+TEST(FreeSpot, ThreeWindowsAroundTheMainWindowOnBothScreens) {
+    for (const QRect& screen : {SMALL_SCREEN, LARGE_SCREEN}) {
+        const QRect main(QPoint(0, 0), QSize(420, 360));
+        const QRect centred = main.translated(screen.center() - main.center());
+        std::vector<QRect> taken;
+        for (const QSize size : {QSize(400, 240), QSize(380, 260), QSize(380, 260)}) {
+            const QPoint spot = FreeSpot(screen, centred, taken, centred.topLeft(), size, 8);
+            const QRect placed(spot, size);
+            EXPECT_TRUE(screen.contains(placed)) << screen.width();
+            EXPECT_FALSE(placed.intersects(centred)) << screen.width();
+            for (const QRect& other : taken) {
+                EXPECT_FALSE(placed.intersects(other)) << screen.width();
+            }
+            taken.push_back(placed);
+        }
+    }
+}
+
+class Placement : public WindowTest {};
+
+TEST_F(Placement, EditorAndHexDataOpenBesideEachOtherOnTheScreen) {
+    Start();
+    const QRect screen = window->screen()->availableGeometry();
+    if (screen.width() < 1280) {
+        GTEST_SKIP() << "runs on screens of 1280x800 and more (tests/gui/screens)";
+    }
+    window->move(screen.center() - window->rect().center());
+    OpenThroughDialog(PIC_SAMPLE);
+    Press("fuseSetButton");
+    auto* hexData = Alive<HexDataWindow>();
+    auto* editor = Alive<ConfigEditor>();
+    ASSERT_NE(hexData, nullptr);
+    ASSERT_NE(editor, nullptr);
+    QCoreApplication::processEvents();
+    const std::vector<QRect> shown{window->frameGeometry(), hexData->frameGeometry(),
+                                   editor->frameGeometry()};
+    for (size_t one = 0; one < shown.size(); ++one) {
+        EXPECT_TRUE(screen.contains(shown[one])) << one;
+        for (size_t other = one + 1; other < shown.size(); ++other) {
+            EXPECT_FALSE(shown[one].intersects(shown[other])) << one << " " << other;
+        }
+    }
+    // The comment line, the longest, shows whole.
+    EXPECT_EQ(Find<QListWidget>("hexDataList")->horizontalScrollBar()->maximum(), 0);
+}
+
+TEST_F(Placement, FileDialogsOpenCentredOverTheMainWindowWithWholeColumns) {
+    Start();
+    const QRect screen = window->screen()->availableGeometry();
+    const QPoint centred = screen.center() - window->frameGeometry().center() + window->pos();
+    for (const QPoint corner : {centred, screen.topLeft()}) {
+        window->move(corner);
+        WithModal("openHexFileAction", [&](QDialog& dialog) {
+            QCoreApplication::processEvents();  // as the dialog is when the person sees it
+            const QRect shown = dialog.frameGeometry();
+            EXPECT_TRUE(screen.contains(shown));
+            if (corner == centred) {
+                EXPECT_LE((shown.center() - window->frameGeometry().center()).manhattanLength(), 1);
+            }
+            auto* columns = dialog.findChild<QTreeView*>("treeView");
+            ASSERT_NE(columns, nullptr);
+            QHeaderView* header = columns->header();
+            EXPECT_EQ(header->count(), 4);
+            for (int column = 0; column < header->count(); ++column) {
+                EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+            }
+            EXPECT_LE(header->length(), columns->viewport()->width());
+            dialog.reject();
+        });
+    }
+}
+
+}  // namespace
+}  // namespace vek::test

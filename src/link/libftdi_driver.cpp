@@ -178,16 +178,24 @@ bool Receive(Device& device, int wanted) {
     return true;
 }
 
-FT_STATUS VEK_WINAPI Write(FT_HANDLE handle, void* buffer, D2xxDword count, D2xxDword* written) {
-    Device* device = OpenDevice(handle);
-    if (written != nullptr) {
-        *written = 0;
+// A write's or read's arguments as D2XX checks them, the count done set to 0 first.
+FT_STATUS CheckTransfer(Device* device, const void* buffer, D2xxDword count, D2xxDword* done) {
+    if (done != nullptr) {
+        *done = 0;
     }
     if (device == nullptr) {
         return FT_INVALID_HANDLE;
     }
-    if ((buffer == nullptr && count > 0) || written == nullptr) {
+    if ((buffer == nullptr && count > 0) || done == nullptr) {
         return FT_INVALID_PARAMETER;
+    }
+    return FT_OK;
+}
+
+FT_STATUS VEK_WINAPI Write(FT_HANDLE handle, void* buffer, D2xxDword count, D2xxDword* written) {
+    Device* device = OpenDevice(handle);
+    if (const FT_STATUS checked = CheckTransfer(device, buffer, count, written); checked != FT_OK) {
+        return checked;
     }
     // One call, one bulk transfer: libftdi splits only beyond its 4096-byte chunks.
     const int sent = Api().writeData(device->ftdi, static_cast<const unsigned char*>(buffer),
@@ -202,14 +210,9 @@ FT_STATUS VEK_WINAPI Write(FT_HANDLE handle, void* buffer, D2xxDword count, D2xx
 // Returns when count bytes have come or the read time-out has run out, whichever is first.
 FT_STATUS VEK_WINAPI Read(FT_HANDLE handle, void* buffer, D2xxDword count, D2xxDword* received) {
     Device* device = OpenDevice(handle);
-    if (received != nullptr) {
-        *received = 0;
-    }
-    if (device == nullptr) {
-        return FT_INVALID_HANDLE;
-    }
-    if ((buffer == nullptr && count > 0) || received == nullptr) {
-        return FT_INVALID_PARAMETER;
+    if (const FT_STATUS checked = CheckTransfer(device, buffer, count, received);
+        checked != FT_OK) {
+        return checked;
     }
     const LibftdiPlatform& platform = TheDriver().platform;
     const std::uint64_t deadline = platform.nowMs() + device->readTimeoutMs;

@@ -1,7 +1,7 @@
 #include "state_file.h"
 
 #include <array>
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -84,7 +84,9 @@ void SaveChipState(const std::string& path, const VirtualChip& chip) {
             return;
         }
     }
-    std::rename(temporary.c_str(), path.c_str());
+    // Over the old file, which the C library's rename refuses on Windows.
+    std::error_code error;
+    std::filesystem::rename(temporary, path, error);
 }
 
 }  // namespace vek::sim

@@ -1,11 +1,11 @@
 #include "cli/commands.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "device/hex_text.h"
 #include "device/hex_writer.h"
+#include "device/utf8_path.h"
 #include "link/connection.h"
 #include "operations/blank_erase.h"
 #include "operations/device_id.h"
@@ -117,7 +117,7 @@ class CommandRun {
     // words given on the command line take their place.
     ExitStatus ChooseFile() {
         session_.HexFilePath = arguments_.file;
-        session_.HexFileName = std::filesystem::path(arguments_.file).filename().string();
+        session_.HexFileName = Utf8FileName(arguments_.file);
         FieldTexts fields = ui_.TakeFieldTexts();
         fields.HexFileText = session_.HexFileName;
         // Empty until a record or an option gives the word; a PIC16 sends no FUSEX word of
@@ -230,7 +230,7 @@ class CommandRun {
             std::fputs(text.c_str(), results_);
             return EXIT_OK;
         }
-        if (!ReplaceWholeFile(arguments_.outputFile, text)) {
+        if (!ReplaceWholeFile(PathFromUtf8(arguments_.outputFile), text)) {
             ui_.ShowMessage("Error: " + arguments_.outputFile + " could not be written.");
             return EXIT_HEX_FILE;
         }

@@ -1,10 +1,7 @@
 // vekflash-cli end to end: each command on a PIC16 and an SX chip in the simulated programmer,
 // each exit status from a real cause, the progress bar, and a chip read, saved and programmed
 // into another one.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -14,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "temp_folder.h"
 
 namespace vek::test {
@@ -48,73 +46,39 @@ class Cli : public ::testing::Test {
         std::filesystem::create_directory(folder / "config");
     }
 
-    // Runs the program with the simulator as its D2XX library, the chip's memory kept in the
-    // folder's file `state`, and an empty home; stderr goes to a terminal when asked.
+    // Runs the program with the simulator as its D2XX library (none when not `driver`), the
+    // chip's memory kept in the folder's file `state`, and an empty home; stderr goes to a
+    // terminal when asked.
     CliRun Run(std::vector<std::string> arguments, const std::string& chip = "16F84A",
                const std::string& state = "pic", const std::string& faults = "",
-               bool terminal = false) {
-        arguments.insert(arguments.begin(), VEK_CLI);
-        std::vector<char*> argv;
-        for (std::string& word : arguments) {
-            argv.push_back(word.data());
+               bool terminal = false, bool driver = true) {
+        ChildSetup setup;
+        setup.words = std::move(arguments);
+        setup.words.insert(setup.words.begin(), VEK_CLI);
+        // The parent's environment but for what would change the run.
+        setup.droppedPrefix = "VEKSIM_";
+        const std::string home = Utf8FromPath(folder / "home");
+        const std::string config = Utf8FromPath(folder / "config");
+        const std::string libraries = driver ? VEK_SIM_DIR : Utf8FromPath(folder.Path());
+        setup.variables = {{"LD_LIBRARY_PATH", libraries},
+                           {"PATH", libraries},
+                           {"HOME", home},
+                           {"USERPROFILE", home},
+                           {"XDG_CONFIG_HOME", config},
+                           {"APPDATA", config},
+                           {"LOCALAPPDATA", config},
+                           {"VEKSIM_CHIP", chip},
+                           {"VEKSIM_STATE", Utf8FromPath(folder / state)}};
+        if (!faults.empty()) {
+            setup.variables.emplace_back("VEKSIM_FAULTS", faults);
         }
-        argv.push_back(nullptr);
-        const std::string outPath = (folder / "stdout").string();
-        const std::string errPath = (folder / "stderr").string();
-        int master = -1;
-        int terminalSide = -1;
-        if (terminal) {
-            master = posix_openpt(O_RDWR | O_NOCTTY);
-            EXPECT_EQ(grantpt(master) | unlockpt(master), 0);
-            terminalSide = open(ptsname(master), O_RDWR | O_NOCTTY);
-        }
-        const auto start = std::chrono::steady_clock::now();
-        const pid_t child = fork();
-        if (child == 0) {
-            // The parent's environment but for what would change the run.
-            std::vector<std::string> simVariables;
-            for (char** entry = environ; *entry != nullptr; ++entry) {
-                if (std::strncmp(*entry, "VEKSIM_", 7) == 0) {
-                    simVariables.emplace_back(*entry, std::strchr(*entry, '=') - *entry);
-                }
-            }
-            for (const std::string& name : simVariables) {
-                unsetenv(name.c_str());
-            }
-            setenv("LD_LIBRARY_PATH", VEK_SIM_DIR, 1);
-            setenv("HOME", (folder / "home").c_str(), 1);
-            setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
-            setenv("VEKSIM_CHIP", chip.c_str(), 1);
-            setenv("VEKSIM_STATE", (folder / state).c_str(), 1);
-            if (!faults.empty()) {
-                setenv("VEKSIM_FAULTS", faults.c_str(), 1);
-            }
-            const int files = O_WRONLY | O_CREAT | O_TRUNC;
-            dup2(open("/dev/null", O_RDONLY), 0);
-            dup2(open(outPath.c_str(), files, 0600), 1);
-            dup2(terminal ? terminalSide : open(errPath.c_str(), files, 0600), 2);
-            execv(VEK_CLI, argv.data());
-            _exit(127);
-        }
-        CliRun run;
-        if (terminal) {
-            // Everything the terminal shows: once the program has ended, a read fails.
-            close(terminalSide);
-            char buffer[4096];
-            for (ssize_t count = 0; (count = read(master, buffer, sizeof buffer)) > 0;) {
-                run.err.append(buffer, static_cast<std::size_t>(count));
-            }
-            close(master);
-        }
-        int status = 0;
-        EXPECT_EQ(waitpid(child, &status, 0), child);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               std::chrono::steady_clock::now() - start)
-                               .count();
-        run.out = ReadFile(outPath);
+        setup.outFile = folder / "stdout";
+        setup.errFile = folder / "stderr";
+        setup.terminal = terminal;
+        const ChildRun child = RunChild(setup);
+        CliRun run{child.status, ReadFile(setup.outFile), child.err, child.milliseconds};
         if (!terminal) {
-            run.err = ReadFile(errPath);
+            run.err = ReadFile(setup.errFile);
         }
         return run;
     }
@@ -273,6 +237,45 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
     }
 }
 
+TEST_F(Cli, WithoutTheDriverLibraryEveryCommandNeedingTheProgrammerEndsWithStatus4) {
+    const std::string missingDriver =
+        "Error: DLL drivers not found. \n\nDownload the drivers for the VEK-FLASH programmer "
+        "\nfrom http://www.vekdesign.com or select Internet|Download Drivers \nif currently "
+        "connected to the internet.\n";
+    for (const std::vector<std::string>& arguments :
+         {Args("detect"), Args("read", "-d", "16F84A"), Args("program", "-d", "16F84A", PIC_SAMPLE)}) {
+        SCOPED_TRACE(arguments.front());
+        const CliRun run = Run(arguments, "16F84A", "pic", "", false, /*driver=*/false);
+        EXPECT_EQ(run.status, 4);
+        EXPECT_EQ(run.err, missingDriver);
+        EXPECT_EQ(run.out, "");
+    }
+    // Neither does the simulated chip see anything.
+    EXPECT_FALSE(std::filesystem::exists(folder / "pic"));
+}
+
+// File names with characters beyond ASCII, in folders named so too, as given on the command
+// line and as the chip's contents are saved.
+TEST_F(Cli, FileNamesBeyondAsciiWork) {
+    const std::string folderName = "Ordner \xC3\xA4\xC3\xB6\xC3\xBC \xE2\x82\xAC";
+    std::filesystem::create_directory(folder / folderName);
+    const std::string source =
+        folder.Write(folderName + "/bl\xC3\xAFnk \xE6\x97\xA5.hex", ReadFile(PIC_SAMPLE));
+    const std::string saved = Utf8FromPath(folder / folderName / "gelesen \xCE\xA9.hex");
+
+    EXPECT_EQ(Run(Args("program", "-d", "16F84A", source)).err, "Programming complete.\n");
+    EXPECT_EQ(Run(Args("verify", "-d", "16F84A", source)).err, "Verify passed\n");
+    const CliRun read = Run(Args("read", "-d", "16F84A", "-o", saved));
+    EXPECT_EQ(read.status, 0);
+    EXPECT_EQ(read.err, "");
+    EXPECT_EQ(ReadFile(PathFromUtf8(saved)), Run(Args("read", "-d", "16F84A")).out);
+    EXPECT_EQ(Run(Args("verify", "-d", "16F84A", saved)).status, 0);
+    // A message naming such a file shows it as it was given.
+    const std::string noConfig = folder.Write(folderName + "/ohne \xC3\x9F.hex", ":00000001FF\n");
+    EXPECT_EQ(Run(Args("program", "-d", "16F84A", noConfig)).err,
+              "vekflash-cli: " + noConfig + " carries no configuration word: give --config\n");
+}
+
 TEST_F(Cli, VerifyAllListsEveryDifferenceWithTheirCount) {
     ASSERT_EQ(Run(Args("program", "-d", "16F84A", PIC_SAMPLE)).status, 0);
     // The sample with word 0 and EEPROM location 1 changed.
@@ -295,6 +298,9 @@ TEST_F(Cli, VerifyAllListsEveryDifferenceWithTheirCount) {
 }
 
 TEST_F(Cli, TheProgressBarShowsOnATerminalOnly) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows has no pseudo-terminal to hand the program as its stderr";
+#endif
     const std::string onTerminal = (folder / "a.hex").string();
     const std::string inAFile = (folder / "b.hex").string();
     const CliRun shown = Run(Args("read", "-d", "16F84A", "-o", onTerminal), "16F84A", "pic", "",

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "environment.h"
 #include "sim_host.h"
 
 namespace vek::test {
@@ -19,12 +20,12 @@ class Board : public SimulatorTest {
     void Answer(std::uint8_t byte) { ASSERT_EQ(host.Write({byte}), FT_OK); }
     void TearDown() override {
         for (const char* name : {"VEKSIM_STATE", "VEKSIM_CHIP", "VEKSIM_FAULTS"}) {
-            unsetenv(name);
+            RemoveEnvironment(name);
         }
         std::remove(statePath.c_str());
     }
     void ResetWith(const char* name, const std::string& value) {
-        setenv(name, value.c_str(), 1);
+        SetEnvironment(name, value);
         sim.Reset();
     }
 
@@ -50,7 +51,7 @@ TEST_F(Board, ReplyFaultsActOnTheChosenAnswerOnly) {
     EXPECT_LT(sim.ElapsedMs() - start, 2000u);
 
     // A program in a process of its own gets them through the environment.
-    setenv("VEKSIM_FAULTS", "reply:0x53,1,1,1,0x00;reply:83,2,1,0,0", 1);
+    SetEnvironment("VEKSIM_FAULTS", "reply:0x53,1,1,1,0x00;reply:83,2,1,0,0");
     Restart();
     EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55 76");
     EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55 00");
@@ -122,7 +123,7 @@ TEST_F(Board, TheNamedChipKeepsEveryChangeInTheStateFileMeantForIt) {
     EXPECT_EQ(sim.ReadWord(VEKSIM_EEPROM, 63), 0xFF);
 
     std::remove(statePath.c_str());
-    setenv("VEKSIM_STATE", statePath.c_str(), 1);
+    SetEnvironment("VEKSIM_STATE", statePath);
     ResetWith("VEKSIM_CHIP", "16F877");
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 8191), 0x3FFF);  // the named chip, blank
     sim.WriteWord(VEKSIM_PROGRAM, 8191, 0x1234);

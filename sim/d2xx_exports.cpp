@@ -47,7 +47,8 @@ std::optional<FT_STATUS> HandleCallFailure(const char* function, FT_HANDLE handl
 
 extern "C" {
 
-VEKSIM_API FT_STATUS VEK_WINAPI FT_Write(FT_HANDLE handle, void* buffer, D2xxDword count, D2xxDword* written) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_Write(FT_HANDLE handle, void* buffer, D2xxDword count,
+                                         D2xxDword* written) {
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     const std::string call = "FT_Write " + (bytes ? HexBytes(bytes, count) : "null");
     if (written != nullptr) {
@@ -64,7 +65,8 @@ VEKSIM_API FT_STATUS VEK_WINAPI FT_Write(FT_HANDLE handle, void* buffer, D2xxDwo
     return Logged(call, FT_OK);
 }
 
-VEKSIM_API FT_STATUS VEK_WINAPI FT_Read(FT_HANDLE handle, void* buffer, D2xxDword count, D2xxDword* received) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_Read(FT_HANDLE handle, void* buffer, D2xxDword count,
+                                        D2xxDword* received) {
     const std::string call = "FT_Read " + std::to_string(count);
     // Every call counts towards the read fault's occurrence, whatever becomes of it.
     const std::optional<vek::sim::ReadFault> readFault = Sim().GetFaults().TakeReadFault();
@@ -112,7 +114,8 @@ VEKSIM_API FT_STATUS VEK_WINAPI FT_OpenEx(void* argument, D2xxDword flags, FT_HA
     return Logged(call, Sim().Open(handle));
 }
 
-VEKSIM_API FT_STATUS VEK_WINAPI FT_ListDevices(void* argument1, void* /*argument2*/, D2xxDword flags) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_ListDevices(void* argument1, void* /*argument2*/,
+                                               D2xxDword flags) {
     char shownFlags[16];
     std::snprintf(shownFlags, sizeof shownFlags, "%08X", flags);
     const std::string call = "FT_ListDevices " + std::string(shownFlags);
@@ -162,7 +165,7 @@ VEKSIM_API FT_STATUS VEK_WINAPI FT_Purge(FT_HANDLE handle, D2xxDword mask) {
 }
 
 VEKSIM_API FT_STATUS VEK_WINAPI FT_SetTimeouts(FT_HANDLE handle, D2xxDword readTimeout,
-                                    D2xxDword writeTimeout) {
+                                               D2xxDword writeTimeout) {
     const std::string call =
         "FT_SetTimeouts " + std::to_string(readTimeout) + " " + std::to_string(writeTimeout);
     if (auto failure = HandleCallFailure("FT_SetTimeouts", handle)) {

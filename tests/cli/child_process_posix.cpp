@@ -29,9 +29,8 @@ ChildRun RunChild(const ChildSetup& setup) {
     if (child == 0) {
         std::vector<std::string> dropped;
         for (char** entry = environ; *entry != nullptr; ++entry) {
-            if (!setup.droppedPrefix.empty() &&
-                std::strncmp(*entry, setup.droppedPrefix.c_str(), setup.droppedPrefix.size()) ==
-                    0) {
+            if (!setup.droppedPrefix.empty() && std::strncmp(*entry, setup.droppedPrefix.c_str(),
+                                                             setup.droppedPrefix.size()) == 0) {
                 dropped.emplace_back(*entry, std::strchr(*entry, '=') - *entry);
             }
         }

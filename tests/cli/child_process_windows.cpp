@@ -55,10 +55,10 @@ std::wstring EnvironmentBlock(const ChildSetup& setup) {
     for (const wchar_t* entry = strings; *entry != 0; entry += wcslen(entry) + 1) {
         const std::wstring text = entry;
         const std::wstring name = text.substr(0, text.find(L'=', 1));
-        const bool dropped =
-            !prefix.empty() && SameName(name.substr(0, prefix.size()), prefix);
-        const bool replaced = std::any_of(setup.variables.begin(), setup.variables.end(),
-                                          [&](const auto& set) { return SameName(Wide(set.first), name); });
+        const bool dropped = !prefix.empty() && SameName(name.substr(0, prefix.size()), prefix);
+        const bool replaced =
+            std::any_of(setup.variables.begin(), setup.variables.end(),
+                        [&](const auto& set) { return SameName(Wide(set.first), name); });
         if (!dropped && !replaced) {
             entries.push_back(text);
         }
@@ -105,10 +105,9 @@ ChildRun RunChild(const ChildSetup& setup) {
     startup.hStdError = errors;
     PROCESS_INFORMATION process{};
     const auto start = std::chrono::steady_clock::now();
-    const bool started =
-        CreateProcessW(Wide(setup.words.front()).c_str(), commandLine.data(), nullptr, nullptr,
-                       TRUE, CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
-                       &process) != 0;
+    const bool started = CreateProcessW(Wide(setup.words.front()).c_str(), commandLine.data(),
+                                        nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                                        environment.data(), nullptr, &startup, &process) != 0;
     EXPECT_TRUE(started) << "CreateProcess failed: " << GetLastError();
     for (HANDLE handle : {input, output, errors}) {
         CloseHandle(handle);

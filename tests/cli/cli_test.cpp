@@ -243,7 +243,8 @@ TEST_F(Cli, WithoutTheDriverLibraryEveryCommandNeedingTheProgrammerEndsWithStatu
         "\nfrom http://www.vekdesign.com or select Internet|Download Drivers \nif currently "
         "connected to the internet.\n";
     for (const std::vector<std::string>& arguments :
-         {Args("detect"), Args("read", "-d", "16F84A"), Args("program", "-d", "16F84A", PIC_SAMPLE)}) {
+         {Args("detect"), Args("read", "-d", "16F84A"),
+          Args("program", "-d", "16F84A", PIC_SAMPLE)}) {
         SCOPED_TRACE(arguments.front());
         const CliRun run = Run(arguments, "16F84A", "pic", "", false, /*driver=*/false);
         EXPECT_EQ(run.status, 4);

@@ -172,7 +172,7 @@ TEST_F(HexFiles, FilesThatAreNoHexFilesEndCleanly) {
     MemoryImage image;
     EXPECT_FALSE(LoadHexInto((folder / "pipe.hex").string(), image, LoadVariant::Listing,
                              TargetFamily::PIC16));
-#if !defined(_WIN32)  // Windows has no read permission that fs::permissions could take away
+#if !defined(_WIN32)       // Windows has no read permission that fs::permissions could take away
     if (geteuid() != 0) {  // permissions do not keep root out
         const std::string locked = folder.Write("locked.hex", ":00000001FF\n");
         fs::permissions(locked, fs::perms::none);
@@ -184,14 +184,15 @@ TEST_F(HexFiles, FilesThatAreNoHexFilesEndCleanly) {
 // Files saved on Windows end their lines with CR LF, and their names and folders may have any
 // characters: the loader reads such a file as it reads any other.
 TEST_F(HexFiles, CrLfLinesAndANameBeyondAsciiLoadLikeAnyFile) {
-    const std::string lines = ":040000000528FF3F91\n:02400E00F23F7F\n:0242000041007B\n:00000001FF\n";
+    const std::string lines =
+        ":040000000528FF3F91\n:02400E00F23F7F\n:0242000041007B\n:00000001FF\n";
     std::string crLfLines;
     for (const char c : lines) {
         crLfLines += c == '\n' ? "\r\n" : std::string(1, c);
     }
     fs::create_directory(folder / "Dateien \xC3\xA4\xC3\xB6\xC3\xBC \xE2\x82\xAC");
-    const std::string path =
-        folder.Write("Dateien \xC3\xA4\xC3\xB6\xC3\xBC \xE2\x82\xAC/bl\xC3\xAFnk \xE6\x97\xA5.hex", crLfLines);
+    const std::string path = folder.Write(
+        "Dateien \xC3\xA4\xC3\xB6\xC3\xBC \xE2\x82\xAC/bl\xC3\xAFnk \xE6\x97\xA5.hex", crLfLines);
     EXPECT_EQ(ScanPath(path), HEX_OK);
     EXPECT_EQ(sink.calls, "config 3FF2");
     MemoryImage image;

@@ -61,7 +61,8 @@ class HeldOpen {
 
 TEST(WindowsFiles, AFileHeldOpenElsewhereKeepsItsOldContentsUntilItIsLetGo) {
     TempFolder folder;
-    const std::string path = folder.Write("vekflash.INI", "[MyVEKFlashAp]\r\nVEKFlashScreenX=1\r\n");
+    const std::string path =
+        folder.Write("vekflash.INI", "[MyVEKFlashAp]\r\nVEKFlashScreenX=1\r\n");
     IniSettingsStore store(PathFromUtf8(path));
     HeldOpen reader(PathFromUtf8(path));
     ASSERT_TRUE(reader.IsOpen());

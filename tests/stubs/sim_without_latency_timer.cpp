@@ -20,11 +20,11 @@ FT_STATUS Forward(const char* name, Args... args) {
 }  // namespace
 
 STUB_EXPORT FT_STATUS VEK_WINAPI FT_Write(FT_HANDLE handle, void* buffer, D2xxDword count,
-                               D2xxDword* written) {
+                                          D2xxDword* written) {
     return Forward<FT_WriteFn>("FT_Write", handle, buffer, count, written);
 }
 STUB_EXPORT FT_STATUS VEK_WINAPI FT_Read(FT_HANDLE handle, void* buffer, D2xxDword count,
-                              D2xxDword* received) {
+                                         D2xxDword* received) {
     return Forward<FT_ReadFn>("FT_Read", handle, buffer, count, received);
 }
 STUB_EXPORT FT_STATUS VEK_WINAPI FT_Open(int deviceNumber, FT_HANDLE* handle) {
@@ -46,7 +46,7 @@ STUB_EXPORT FT_STATUS VEK_WINAPI FT_Purge(FT_HANDLE handle, D2xxDword mask) {
     return Forward<FT_PurgeFn>("FT_Purge", handle, mask);
 }
 STUB_EXPORT FT_STATUS VEK_WINAPI FT_SetTimeouts(FT_HANDLE handle, D2xxDword readTimeout,
-                                     D2xxDword writeTimeout) {
+                                                D2xxDword writeTimeout) {
     return Forward<FT_SetTimeoutsFn>("FT_SetTimeouts", handle, readTimeout, writeTimeout);
 }
 STUB_EXPORT FT_STATUS VEK_WINAPI FT_GetQueueStatus(FT_HANDLE handle, D2xxDword* received) {

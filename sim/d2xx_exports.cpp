@@ -59,7 +59,8 @@ FT_STATUS ListByIndex(std::uintptr_t index, char* buffer, D2xxDword flags) {
 
 extern "C" {
 
-VEKSIM_API FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, D2xxDword count, D2xxDword* written) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_Write(FT_HANDLE handle, void* buffer, D2xxDword count,
+                                         D2xxDword* written) {
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     const std::string call = "FT_Write " + (bytes ? HexBytes(bytes, count) : "null");
     if (written != nullptr) {
@@ -76,7 +77,8 @@ VEKSIM_API FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, D2xxDword count, D
     return Logged(call, FT_OK);
 }
 
-VEKSIM_API FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, D2xxDword count, D2xxDword* received) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_Read(FT_HANDLE handle, void* buffer, D2xxDword count,
+                                        D2xxDword* received) {
     const std::string call = "FT_Read " + std::to_string(count);
     // Every call counts towards the read fault's occurrence, whatever becomes of it.
     const std::optional<vek::sim::ReadFault> readFault = Sim().GetFaults().TakeReadFault();
@@ -97,7 +99,7 @@ VEKSIM_API FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, D2xxDword count, D2
     return Logged(call, FT_OK, "[" + HexBytes(bytes.data(), bytes.size()) + "]");
 }
 
-VEKSIM_API FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* /*handle*/) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_Open(int deviceNumber, FT_HANDLE* /*handle*/) {
     const std::string call = "FT_Open " + std::to_string(deviceNumber);
     if (auto failure = Sim().CallFailure("FT_Open")) {
         return Logged(call, *failure);
@@ -105,7 +107,7 @@ VEKSIM_API FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* /*handle*/) {
     return Logged(call, FT_DEVICE_NOT_OPENED);
 }
 
-VEKSIM_API FT_STATUS FT_OpenEx(void* argument, D2xxDword flags, FT_HANDLE* handle) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_OpenEx(void* argument, D2xxDword flags, FT_HANDLE* handle) {
     const auto* text = static_cast<const char*>(argument);
     const bool byDescription = flags == FT_OPEN_BY_DESCRIPTION;
     const bool bySerial = flags == FT_OPEN_BY_SERIAL_NUMBER;
@@ -131,7 +133,7 @@ VEKSIM_API FT_STATUS FT_OpenEx(void* argument, D2xxDword flags, FT_HANDLE* handl
     return Logged(call, Sim().Open(*board, handle));
 }
 
-VEKSIM_API FT_STATUS FT_ListDevices(void* argument1, void* argument2, D2xxDword flags) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_ListDevices(void* argument1, void* argument2, D2xxDword flags) {
     char shownFlags[16];
     std::snprintf(shownFlags, sizeof shownFlags, "%08X", flags);
     const std::string call = "FT_ListDevices " + std::string(shownFlags);
@@ -157,7 +159,7 @@ VEKSIM_API FT_STATUS FT_ListDevices(void* argument1, void* argument2, D2xxDword 
     return Logged(call, FT_OK, "[" + std::to_string(count) + "]");
 }
 
-VEKSIM_API FT_STATUS FT_Close(FT_HANDLE handle) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_Close(FT_HANDLE handle) {
     if (auto failure = Sim().CallFailure("FT_Close")) {
         return Logged("FT_Close", *failure);
     }
@@ -172,7 +174,7 @@ VEKSIM_API FT_STATUS FT_Close(FT_HANDLE handle) {
     return Logged("FT_Close", FT_OK);
 }
 
-VEKSIM_API FT_STATUS FT_ResetDevice(FT_HANDLE handle) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_ResetDevice(FT_HANDLE handle) {
     if (auto failure = HandleCallFailure("FT_ResetDevice", handle)) {
         return Logged("FT_ResetDevice", *failure);
     }
@@ -180,7 +182,7 @@ VEKSIM_API FT_STATUS FT_ResetDevice(FT_HANDLE handle) {
     return Logged("FT_ResetDevice", FT_OK);
 }
 
-VEKSIM_API FT_STATUS FT_Purge(FT_HANDLE handle, D2xxDword mask) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_Purge(FT_HANDLE handle, D2xxDword mask) {
     const std::string call = "FT_Purge " + std::to_string(mask);
     if (auto failure = HandleCallFailure("FT_Purge", handle)) {
         return Logged(call, *failure);
@@ -191,8 +193,8 @@ VEKSIM_API FT_STATUS FT_Purge(FT_HANDLE handle, D2xxDword mask) {
     return Logged(call, FT_OK);
 }
 
-VEKSIM_API FT_STATUS FT_SetTimeouts(FT_HANDLE handle, D2xxDword readTimeout,
-                                    D2xxDword writeTimeout) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_SetTimeouts(FT_HANDLE handle, D2xxDword readTimeout,
+                                               D2xxDword writeTimeout) {
     const std::string call =
         "FT_SetTimeouts " + std::to_string(readTimeout) + " " + std::to_string(writeTimeout);
     if (auto failure = HandleCallFailure("FT_SetTimeouts", handle)) {
@@ -202,7 +204,7 @@ VEKSIM_API FT_STATUS FT_SetTimeouts(FT_HANDLE handle, D2xxDword readTimeout,
     return Logged(call, FT_OK);
 }
 
-VEKSIM_API FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, D2xxDword* received) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_GetQueueStatus(FT_HANDLE handle, D2xxDword* received) {
     if (auto failure = HandleCallFailure("FT_GetQueueStatus", handle)) {
         return Logged("FT_GetQueueStatus", *failure);
     }
@@ -213,7 +215,7 @@ VEKSIM_API FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, D2xxDword* received) {
     return Logged("FT_GetQueueStatus", FT_OK, "[" + std::to_string(*received) + "]");
 }
 
-VEKSIM_API FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, std::uint8_t milliseconds) {
+VEKSIM_API FT_STATUS VEK_WINAPI FT_SetLatencyTimer(FT_HANDLE handle, std::uint8_t milliseconds) {
     const std::string call = "FT_SetLatencyTimer " + std::to_string(milliseconds);
     if (auto failure = HandleCallFailure("FT_SetLatencyTimer", handle)) {
         return Logged(call, *failure);

@@ -1,7 +1,7 @@
 #include "state_file.h"
 
 #include <array>
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -47,14 +47,23 @@ bool LoadLine(const std::string& text, VirtualChip& chip) {
 }  // namespace
 
 bool LoadChipState(const std::string& path, VirtualChip& chip) {
-    std::ifstream file(path);
+    // Binary both ways: the same bytes on every system; a line may end in CR LF all the same.
+    std::ifstream file(path, std::ios::binary);
+    const auto nextLine = [&file](std::string& line) {
+        if (!std::getline(file, line)) {
+            return false;
+        }
+        if (line.ends_with('\r')) {
+            line.pop_back();
+        }
+        return true;
+    };
     std::string header;
-    if (!file || !std::getline(file, header) ||
-        header != "chip " + std::string(chip.Model().name)) {
+    if (!file || !nextLine(header) || header != "chip " + std::string(chip.Model().name)) {
         return false;
     }
     std::string text;
-    while (std::getline(file, text)) {
+    while (nextLine(text)) {
         if (!text.empty() && !LoadLine(text, chip)) {
             chip.Insert(chip.Model());
             return false;
@@ -67,7 +76,7 @@ void SaveChipState(const std::string& path, const VirtualChip& chip) {
     // Written aside and renamed, so that an interrupted save never leaves half a file.
     const std::string temporary = path + ".tmp";
     {
-        std::ofstream file(temporary, std::ios::trunc);
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         file << "chip " << chip.Model().name << '\n' << std::uppercase << std::hex;
         for (int space = 0; space < SPACE_COUNT; ++space) {
             for (int index = 0; index < chip.Size(space); ++index) {
@@ -84,7 +93,9 @@ void SaveChipState(const std::string& path, const VirtualChip& chip) {
             return;
         }
     }
-    std::rename(temporary.c_str(), path.c_str());
+    // Over the old file, which the C library's rename refuses on Windows.
+    std::error_code error;
+    std::filesystem::rename(temporary, path, error);
 }
 
 }  // namespace vek::sim

@@ -1,6 +1,6 @@
-/* Control interface of the simulated programmer. The simulator is built as libftd2xx.so and
- * exports the ten D2XX functions the link needs and FT_SetLatencyTimer; tests reach these
- * functions through the same loaded library (dlsym on the handle the binding opened), so the
+/* Control interface of the simulated programmer. The simulator is built as the platform's D2XX
+ * library (libftd2xx.so, Ftd2xx.dll) and exports the ten D2XX functions the link needs and
+ * FT_SetLatencyTimer; tests reach these functions through the same loaded library, so the
  * link under test and the test share one simulated board. */
 #ifndef VEK_SIM_H
 #define VEK_SIM_H
@@ -8,7 +8,9 @@
 #include <stddef.h>
 
 /* The library exports only the D2XX functions and this interface. */
-#if defined(__GNUC__)
+#if defined(_WIN32)
+#define VEKSIM_API __declspec(dllexport)
+#elif defined(__GNUC__)
 #define VEKSIM_API __attribute__((visibility("default")))
 #else
 #define VEKSIM_API

@@ -4,12 +4,19 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "settings/settings_location.h"
+
 namespace vek {
 
 std::filesystem::path DefaultSettingsPath() {
-    const QString baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    const QString fileName =
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + ".INI";
+#if defined(_WIN32)
+    return WindowsSettingsFile(QFileInfo(fileName).filesystemFilePath());
+#else
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return QFileInfo(folder + '/' + baseName + ".INI").filesystemFilePath();
+    return QFileInfo(folder + '/' + fileName).filesystemFilePath();
+#endif
 }
 
 }  // namespace vek

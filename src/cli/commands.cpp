@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "cli/udev_rule.h"
@@ -10,6 +9,7 @@
 #include "device/hex_file.h"
 #include "device/hex_text.h"
 #include "device/hex_writer.h"
+#include "device/utf8_path.h"
 #include "link/attached_boards.h"
 #include "link/connection.h"
 #include "link/link_messages.h"
@@ -305,7 +305,7 @@ class CommandRun {
     // words given on the command line take their place.
     ExitStatus ChooseFile() {
         session_.HexFilePath = arguments_.file;
-        session_.HexFileName = std::filesystem::path(arguments_.file).filename().string();
+        session_.HexFileName = Utf8FileName(arguments_.file);
         FieldTexts fields = ui_.TakeFieldTexts();
         fields.HexFileText = session_.HexFileName;
         // Empty until a record or an option gives the word; a PIC16 sends no FUSEX word of
@@ -400,7 +400,7 @@ class CommandRun {
         serialNumber_ = arguments_.serialNumber;
         if (!arguments_.serialFile.empty()) {
             std::string error;
-            serialFile = SerialNumberFile::Open(arguments_.serialFile, error);
+            serialFile = SerialNumberFile::Open(PathFromUtf8(arguments_.serialFile), error);
             if (!serialFile) {
                 ui_.ShowMessage(error);
                 return EXIT_HEX_FILE;
@@ -473,14 +473,13 @@ class CommandRun {
 
     ExitStatus Read() {
         // Checked before the chip is read; a mistyped folder is not made for the file.
-        if (const std::filesystem::path folder =
-                std::filesystem::path(arguments_.outputFile).parent_path();
+        if (const std::filesystem::path folder = PathFromUtf8(arguments_.outputFile).parent_path();
             !arguments_.outputFile.empty() && !folder.empty() &&
             !std::filesystem::is_directory(folder)) {
             ui_.ShowMessage("Error: " + arguments_.outputFile +
                             " could not be written: there is "
                             "no folder " +
-                            folder.string() + ".");
+                            Utf8FromPath(folder) + ".");
             return EXIT_HEX_FILE;
         }
         if (!Connect()) {
@@ -500,7 +499,7 @@ class CommandRun {
             record_.found["hex"] = text;
             return EXIT_OK;
         }
-        if (!ReplaceWholeFile(arguments_.outputFile, text)) {
+        if (!ReplaceWholeFile(PathFromUtf8(arguments_.outputFile), text)) {
             ui_.ShowMessage("Error: " + arguments_.outputFile + " could not be written.");
             return EXIT_HEX_FILE;
         }

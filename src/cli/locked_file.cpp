@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "settings/whole_file.h"
+
 #if defined(_WIN32)
 #include <io.h>
 #include <windows.h>
@@ -44,9 +46,18 @@ bool StillNamedBy(int descriptor, const std::filesystem::path& path) {
 }  // namespace
 
 std::optional<LockedFile> LockedFile::Open(const std::filesystem::path& path, Mode mode) {
-    const int flags = mode == Mode::ReadExisting ? O_RDONLY : O_WRONLY | O_APPEND | O_CREAT;
+#if defined(_WIN32)
+    const int updateFlags = O_RDWR;  // Replace() writes through this very handle
+#else
+    const int updateFlags = O_RDONLY;
+#endif
+    const int flags = mode == Mode::UpdateExisting ? updateFlags : O_WRONLY | O_APPEND | O_CREAT;
     for (;;) {
-        const int descriptor = open(path.string().c_str(), flags, 0644);
+#if defined(_WIN32)
+        const int descriptor = _wopen(path.c_str(), flags | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+        const int descriptor = open(path.c_str(), flags, 0644);
+#endif
         if (descriptor < 0) {
             return std::nullopt;
         }
@@ -98,6 +109,20 @@ bool LockedFile::IsEmpty() const {
 bool LockedFile::Append(std::string_view text) {
     const auto written = write(descriptor_, text.data(), text.size());
     return written >= 0 && static_cast<std::size_t>(written) == text.size();
+}
+
+bool LockedFile::Replace(const std::filesystem::path& path, std::string_view text) {
+#if defined(_WIN32)
+    // Windows replaces no file that is open, and the lock keeps this one open: the text is
+    // written in place, in one write, then cut to its length and flushed to the disk.
+    (void)path;
+    return _lseeki64(descriptor_, 0, SEEK_SET) == 0 && Append(text) &&
+           _chsize_s(descriptor_, static_cast<long long>(text.size())) == 0 &&
+           _commit(descriptor_) == 0;
+#else
+    // Renamed over the old file: a process waiting for the lock then opens the new one.
+    return ReplaceWholeFile(path, text);
+#endif
 }
 
 }  // namespace vek::cli

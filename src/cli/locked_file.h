@@ -11,7 +11,7 @@ namespace vek::cli {
 
 class LockedFile {
   public:
-    enum class Mode { ReadExisting, AppendOrCreate };
+    enum class Mode { UpdateExisting, AppendOrCreate };
 
     // Waits for the lock. A file replaced by rename while this process waited is opened
     // again, so the lock always holds the file the path names now.
@@ -27,6 +27,8 @@ class LockedFile {
     bool IsEmpty() const;
     // One write, so that nothing another process appends lands inside it.
     bool Append(std::string_view text);
+    // The file at `path`, which this one is, replaced by `text` whole before the lock goes.
+    bool Replace(const std::filesystem::path& path, std::string_view text);
 
   private:
     explicit LockedFile(int descriptor) : descriptor_(descriptor) {}

@@ -1,6 +1,12 @@
 #include "cli/run_report.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+// After windows.h, which it needs.
+#include <bcrypt.h>
+#else
 #include <openssl/evp.h>
+#endif
 
 #include <array>
 #include <cstdio>
@@ -9,6 +15,7 @@
 
 #include "cli/locked_file.h"
 #include "device/device_table.h"
+#include "device/utf8_path.h"
 #include "link/attached_boards.h"
 #include "settings/whole_file.h"
 
@@ -25,19 +32,47 @@ std::string DeviceName(const Arguments& arguments) {
     return arguments.deviceRow < 0 ? "" : std::string(DeviceTable[arguments.deviceRow].name);
 }
 
+constexpr std::size_t SHA256_BYTES = 32;
+
+#if defined(_WIN32)
+bool Sha256(const std::string& bytes, std::array<unsigned char, SHA256_BYTES>& digest) {
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) {
+        return false;
+    }
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    bool done = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0;
+    done = done &&
+           BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
+                          static_cast<ULONG>(bytes.size()), 0) == 0 &&
+           BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0) == 0;
+    if (hash != nullptr) {
+        BCryptDestroyHash(hash);
+    }
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+    return done;
+}
+#else
+bool Sha256(const std::string& bytes, std::array<unsigned char, SHA256_BYTES>& digest) {
+    unsigned int length = 0;
+    return EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr) ==
+               1 &&
+           length == digest.size();
+}
+#endif
+
 // The file's SHA-256 in lower-case hex, empty when it cannot be read.
 std::string Sha256OfFile(const std::string& path) {
-    const std::optional<std::string> bytes = path.empty() ? std::nullopt : ReadWholeFile(path);
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int length = 0;
-    if (!bytes || EVP_Digest(bytes->data(), bytes->size(), digest.data(), &length, EVP_sha256(),
-                             nullptr) != 1) {
+    const std::optional<std::string> bytes =
+        path.empty() ? std::nullopt : ReadWholeFile(PathFromUtf8(path));
+    std::array<unsigned char, SHA256_BYTES> digest{};
+    if (!bytes || !Sha256(*bytes, digest)) {
         return "";
     }
     std::string hex;
     char digits[3];
-    for (unsigned int i = 0; i < length; ++i) {
-        std::snprintf(digits, sizeof digits, "%02x", digest[i]);
+    for (const unsigned char byte : digest) {
+        std::snprintf(digits, sizeof digits, "%02x", byte);
         hex += digits;
     }
     return hex;

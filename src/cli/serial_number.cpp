@@ -3,7 +3,7 @@
 #include <charconv>
 #include <limits>
 
-#include "settings/whole_file.h"
+#include "device/utf8_path.h"
 
 namespace vek::cli {
 
@@ -82,10 +82,10 @@ std::vector<ImageWord> SerialWords(unsigned number, const SerialPlace& place) {
 
 std::optional<SerialNumberFile> SerialNumberFile::Open(const std::filesystem::path& path,
                                                        std::string& error) {
-    std::optional<LockedFile> lock = LockedFile::Open(path, LockedFile::Mode::ReadExisting);
+    std::optional<LockedFile> lock = LockedFile::Open(path, LockedFile::Mode::UpdateExisting);
     const std::optional<std::string> text = lock ? lock->ReadAll() : std::nullopt;
     if (!text) {
-        error = "Error: the serial number file " + path.string() + " could not be read.";
+        error = "Error: the serial number file " + Utf8FromPath(path) + " could not be read.";
         return std::nullopt;
     }
     const std::size_t first = text->find_first_not_of(" \t\r\n");
@@ -95,15 +95,15 @@ std::optional<SerialNumberFile> SerialNumberFile::Open(const std::filesystem::pa
             ? std::nullopt
             : ParseSerialNumber(std::string_view(*text).substr(first, last - first + 1));
     if (!number || *number == std::numeric_limits<unsigned>::max()) {
-        error = "Error: " + path.string() +
+        error = "Error: " + Utf8FromPath(path) +
                 " holds no serial number: a decimal number below 4294967295.";
         return std::nullopt;
     }
     return SerialNumberFile(path, std::move(*lock), *number);
 }
 
-bool SerialNumberFile::Advance() const {
-    return ReplaceWholeFile(path_, std::to_string(number_ + 1) + "\n");
+bool SerialNumberFile::Advance() {
+    return lock_.Replace(path_, std::to_string(number_ + 1) + "\n");
 }
 
 }  // namespace vek::cli

@@ -43,7 +43,7 @@ class SerialNumberFile {
 
     unsigned Number() const { return number_; }
     // Replaces the file with the next number, whole or not at all.
-    bool Advance() const;
+    bool Advance();
 
   private:
     SerialNumberFile(std::filesystem::path path, LockedFile lock, unsigned number)

@@ -1,7 +1,12 @@
 #include "cli/terminal_ui.h"
 
+#if defined(_WIN32)
+#include <io.h>
+#include <windows.h>
+#else
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -16,11 +21,35 @@ constexpr int BAR_BLOCKS = 40;
 // wrap.
 constexpr int BAR_FRAME = 2 + 2 + 4 + 1;
 
+#if defined(_WIN32)
+HANDLE ConsoleOf(std::FILE* stream) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+// A console, not a file, a pipe or the NUL device (which the runtime takes for a terminal).
+bool IsTerminal(std::FILE* stream) {
+    DWORD mode = 0;
+    return GetConsoleMode(ConsoleOf(stream), &mode) != 0;
+}
+
+// The console window's width in columns, or 0 when it does not say.
+int TerminalColumns(std::FILE* terminal) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    return GetConsoleScreenBufferInfo(ConsoleOf(terminal), &info) != 0
+               ? info.srWindow.Right - info.srWindow.Left + 1
+               : 0;
+}
+#else
+bool IsTerminal(std::FILE* stream) {
+    return isatty(fileno(stream)) == 1;
+}
+
 // The terminal's width in columns, or 0 when it does not say.
 int TerminalColumns(std::FILE* terminal) {
     winsize size{};
     return ioctl(fileno(terminal), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
 }
+#endif
 
 }  // namespace
 
@@ -30,7 +59,7 @@ TerminalUserInterface::TerminalUserInterface(std::FILE* messages, int deviceRow,
       deviceRow_(deviceRow),
       quiet_(quiet),
       // A bar drawn into a file or a pipe would only fill it with carriage returns.
-      progressBar_(!quiet && progress == ProgressStyle::Automatic && isatty(fileno(messages)) == 1),
+      progressBar_(!quiet && progress == ProgressStyle::Automatic && IsTerminal(messages)),
       progressLines_(!quiet && progress == ProgressStyle::Plain) {}
 
 void TerminalUserInterface::ShowMessage(const std::string& text, MessageIcon) {

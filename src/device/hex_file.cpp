@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "device/hex_text.h"
+#include "device/utf8_path.h"
 
 namespace vek {
 
@@ -29,16 +30,21 @@ class HexLineReader {
   public:
     // Only regular files: a FIFO or a device would block or never end.
     bool Open(const std::string& path) {
+        const std::filesystem::path file = PathFromUtf8(path);
         std::error_code error;
-        if (!std::filesystem::is_regular_file(path, error)) {
+        if (!std::filesystem::is_regular_file(file, error)) {
             return false;
         }
-        file_.reset(std::fopen(path.c_str(), "rb"));
+#if defined(_WIN32)
+        file_.reset(_wfopen(file.c_str(), L"rb"));
+#else
+        file_.reset(std::fopen(file.c_str(), "rb"));
+#endif
         return file_ != nullptr;
     }
     bool TooLarge(const std::string& path) const {
         std::error_code error;
-        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        const std::uintmax_t size = std::filesystem::file_size(PathFromUtf8(path), error);
         return !error && size > MAX_HEX_FILE_BYTES;
     }
 

@@ -2,6 +2,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "device/utf8_path.h"
 #else
 #include <dlfcn.h>
 #endif
@@ -10,7 +12,8 @@ namespace vek {
 
 bool DynamicLibrary::Load(const std::string& name) {
 #if defined(_WIN32)
-    handle_ = reinterpret_cast<void*>(LoadLibraryA(name.c_str()));
+    // Wide, so that a path with any characters loads; a plain name is searched for as usual.
+    handle_ = reinterpret_cast<void*>(LoadLibraryW(PathFromUtf8(name).c_str()));
 #else
     handle_ = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
 #endif

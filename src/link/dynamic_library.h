@@ -1,4 +1,5 @@
-// Run-time loading of a shared library by name, the one platform-specific piece of the link.
+// Run-time loading of a shared library by name (UTF-8), the one platform-specific piece of the
+// link.
 #pragma once
 
 #include <string>

@@ -1,9 +1,8 @@
 #include "session/hex_file_open.h"
 
-#include <filesystem>
-
 #include "device/hex_text.h"
 #include "device/listing.h"
+#include "device/utf8_path.h"
 #include "session/processor_selection.h"
 
 namespace vek {
@@ -91,7 +90,7 @@ std::string NoHexDataMessage(const std::string& fileName) {
 
 HexScanResult OpenChosenHexFile(Session& session, const std::string& path) {
     session.HexFilePath = path;
-    session.HexFileName = std::filesystem::path(path).filename().string();
+    session.HexFileName = Utf8FileName(path);
     session.settings.WriteSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, path);
 
     session.fields = session.ui.TakeFieldTexts();

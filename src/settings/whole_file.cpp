@@ -9,7 +9,10 @@
 #include <random>
 
 #if defined(_WIN32)
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -24,7 +27,17 @@ namespace {
 // Fails when the file exists already.
 std::FILE* CreateNewFile(const fs::path& path) {
 #if defined(_WIN32)
-    return _wfopen(path.c_str(), L"wbx");
+    // Not every C runtime of Windows knows fopen's "x"; _O_EXCL is the same.
+    const int descriptor =
+        _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        _close(descriptor);
+    }
+    return file;
 #else
     return std::fopen(path.c_str(), "wbx");
 #endif
@@ -35,6 +48,21 @@ bool SyncToDisk(std::FILE* file) {
     return _commit(_fileno(file)) == 0;
 #else
     return fsync(fileno(file)) == 0;
+#endif
+}
+
+// Puts the temporary file in the target's place in one step: a reader meets the old file or
+// the new one. On Windows this fails while another program holds the target open without
+// letting it be deleted; the old file then stays.
+bool MoveOver(const fs::path& temporary, const fs::path& target) {
+#if defined(_WIN32)
+    // Write-through: done only once the move is on disk, as the folder's sync does elsewhere.
+    return MoveFileExW(temporary.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    std::error_code error;
+    fs::rename(temporary, target, error);
+    return !error;
 #endif
 }
 
@@ -156,8 +184,7 @@ bool ReplaceWholeFile(const fs::path& path, std::string_view text) {
         fs::remove(temporary, error);
         return false;
     }
-    fs::rename(temporary, target, error);
-    if (error) {
+    if (!MoveOver(temporary, target)) {
         fs::remove(temporary, error);
         return false;
     }

@@ -16,7 +16,8 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 // renamed over it, so that a crash leaves the old file or the new one and never a part. A
 // symbolic link stays and the file it names is replaced; missing folders are created. False,
 // with the old file kept and no temporary file left, when a step fails. A temporary file that
-// a crashed writer left is removed by a later write once it is a minute old.
+// a crashed writer left is removed by a later write once it is a minute old. On Windows the
+// write fails, keeping the old file, while another program holds it open.
 bool ReplaceWholeFile(const std::filesystem::path& path, std::string_view text);
 
 }  // namespace vek

@@ -2,15 +2,8 @@
 // programmer, with its stdout, stderr and exit status.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/ioctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -19,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "child_process.h"
+#include "device/utf8_path.h"
 #include "temp_folder.h"
 
 namespace vek::test {
@@ -57,107 +52,57 @@ class Cli : public ::testing::Test {
     CliRun Run(std::vector<std::string> arguments, const std::string& chip = "16F84A",
                const std::string& state = "pic", const std::string& faults = "",
                bool terminal = false, const std::function<void()>& whileStopped = {}) {
-        int master = -1;
-        int terminalSide = -1;
-        if (terminal) {
-            master = posix_openpt(O_RDWR | O_NOCTTY);
-            EXPECT_EQ(grantpt(master) | unlockpt(master), 0);
-            terminalSide = open(ptsname(master), O_RDWR | O_NOCTTY);
-            const winsize size{24, terminalColumns, 0, 0};
-            EXPECT_EQ(ioctl(terminalSide, TIOCSWINSZ, &size), 0);
-        }
-        const Launched launched =
-            Launch(std::move(arguments), chip, state, faults, terminalSide, "run");
-        std::string shown;
-        if (terminal) {
-            // Everything the terminal shows: once the program has ended, a read fails.
-            close(terminalSide);
-            char buffer[4096];
-            for (ssize_t count = 0; (count = read(master, buffer, sizeof buffer)) > 0;) {
-                shown.append(buffer, static_cast<std::size_t>(count));
-            }
-            close(master);
-        }
-        CliRun run = Collect(launched, whileStopped);
-        if (terminal) {
-            run.err = shown;
-        }
-        return run;
+        return Collect(Launch(std::move(arguments), chip, state, faults, terminal, "run"),
+                       whileStopped);
     }
 
     struct Launched {
-        pid_t child;
-        std::string outPath, errPath;
-        std::chrono::steady_clock::time_point start;
+        Child child;
+        std::filesystem::path outPath, errPath;
+        bool terminal;
     };
 
-    // Starts the program without waiting for it; its output goes to files named after `tag`,
-    // stderr to `terminalSide` when that is open. `environment` adds to what the run gets.
+    // Starts the program without waiting for it; its output goes to files named after `tag`.
     Launched Launch(std::vector<std::string> arguments, const std::string& chip,
-                    const std::string& state, const std::string& faults, int terminalSide,
+                    const std::string& state, const std::string& faults, bool terminal,
                     const std::string& tag) {
-        arguments.insert(arguments.begin(), VEK_CLI);
-        std::vector<char*> argv;
-        for (std::string& word : arguments) {
-            argv.push_back(word.data());
+        ChildSetup setup;
+        setup.words = std::move(arguments);
+        setup.words.insert(setup.words.begin(), VEK_CLI);
+        // The parent's environment but for what would change the run.
+        setup.droppedPrefix = "VEKSIM_";
+        const std::string home = Utf8FromPath(folder / "home");
+        const std::string config = Utf8FromPath(folder / "config");
+        setup.variables = {{"LD_LIBRARY_PATH", libraryFolder},
+                           {"PATH", libraryFolder},
+                           {"HOME", home},
+                           {"USERPROFILE", home},
+                           {"XDG_CONFIG_HOME", config},
+                           {"APPDATA", config},
+                           {"LOCALAPPDATA", config},
+                           {"VEKSIM_CHIP", chip},
+                           {"VEKSIM_STATE", Utf8FromPath(folder / state)}};
+        if (!faults.empty()) {
+            setup.variables.emplace_back("VEKSIM_FAULTS", faults);
         }
-        argv.push_back(nullptr);
-        Launched launched{-1, (folder / (tag + ".stdout")).string(),
-                          (folder / (tag + ".stderr")).string(), std::chrono::steady_clock::now()};
-        launched.child = fork();
-        if (launched.child == 0) {
-            // The parent's environment but for what would change the run.
-            std::vector<std::string> simVariables;
-            for (char** entry = environ; *entry != nullptr; ++entry) {
-                if (std::strncmp(*entry, "VEKSIM_", 7) == 0) {
-                    simVariables.emplace_back(*entry, std::strchr(*entry, '=') - *entry);
-                }
-            }
-            for (const std::string& name : simVariables) {
-                unsetenv(name.c_str());
-            }
-            setenv("LD_LIBRARY_PATH", VEK_SIM_DIR, 1);
-            setenv("HOME", (folder / "home").c_str(), 1);
-            setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
-            setenv("VEKSIM_CHIP", chip.c_str(), 1);
-            setenv("VEKSIM_STATE", (folder / state).c_str(), 1);
-            if (!faults.empty()) {
-                setenv("VEKSIM_FAULTS", faults.c_str(), 1);
-            }
-            for (const auto& [name, value] : environment) {
-                setenv(name.c_str(), value.c_str(), 1);
-            }
-            const int files = O_WRONLY | O_CREAT | O_TRUNC;
-            dup2(open("/dev/null", O_RDONLY), 0);
-            dup2(open(launched.outPath.c_str(), files, 0600), 1);
-            dup2(terminalSide >= 0 ? terminalSide : open(launched.errPath.c_str(), files, 0600), 2);
-            execv(VEK_CLI, argv.data());
-            _exit(127);
-        }
-        return launched;
+        setup.variables.insert(setup.variables.end(), environment.begin(), environment.end());
+        setup.outFile = folder / (tag + ".stdout");
+        setup.errFile = folder / (tag + ".stderr");
+        setup.terminal = terminal;
+        setup.terminalColumns = terminalColumns;
+        return {StartChild(setup), setup.outFile, setup.errFile, terminal};
     }
 
     CliRun Collect(const Launched& launched, const std::function<void()>& whileStopped = {}) {
-        CliRun run;
-        int status = 0;
-        EXPECT_EQ(waitpid(launched.child, &status, whileStopped ? WUNTRACED : 0), launched.child);
-        // A fault that stopped the program: the test acts, then lets it go on.
-        if (whileStopped && WIFSTOPPED(status)) {
-            whileStopped();
-            kill(launched.child, SIGCONT);
-            EXPECT_EQ(waitpid(launched.child, &status, 0), launched.child);
-        }
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               std::chrono::steady_clock::now() - launched.start)
-                               .count();
-        run.out = ReadFile(launched.outPath);
-        run.err = ReadFile(launched.errPath);
-        return run;
+        const ChildRun child = FinishChild(launched.child, whileStopped);
+        return {child.status, ReadFile(launched.outPath),
+                launched.terminal ? child.err : ReadFile(launched.errPath), child.milliseconds};
     }
 
     std::vector<std::pair<std::string, std::string>> environment;
     unsigned short terminalColumns = 80;  // of the terminal that Run(..., terminal) opens
+    // Where the program looks for its D2XX library.
+    std::string libraryFolder = VEK_SIM_DIR;
     TempFolder folder;
 };
 

@@ -61,10 +61,10 @@ TEST_F(Production, TwoProcessesProgramTwoBoardsAtOnce) {
     AttachTwoBoards();
     const Launched onA1 =
         Launch(Args("--board", "A1", "-d", "16F877", "program", "--verify", PIC_SAMPLE), "16F84A",
-               "pic", "", -1, "a1");
+               "pic", "", false, "a1");
     const Launched onB2 =
         Launch(Args("--board", "B2", "-d", "SX28", "program", "--verify", SX_SAMPLE), "16F84A",
-               "pic", "", -1, "b2");
+               "pic", "", false, "b2");
     const CliRun a1 = Collect(onA1);
     const CliRun b2 = Collect(onB2);
     for (const CliRun& run : {a1, b2}) {

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "environment.h"
 #include "link/attached_boards.h"
 #include "link/protocol.h"
 #include "sim_fixture.h"
@@ -248,9 +249,9 @@ TEST_F(Control, CommandsAreRefusedWhileAnOperationHoldsTheLink) {
 // Two boards of the simulator, with serial numbers and chips of their own.
 class SeveralBoards : public ::testing::Test {
   protected:
-    SeveralBoards() { setenv("VEKSIM_BOARDS", "A1:16F877;B2:SX28", 1); }
+    SeveralBoards() { SetEnvironment("VEKSIM_BOARDS", "A1:16F877;B2:SX28"); }
     ~SeveralBoards() override {
-        unsetenv("VEKSIM_BOARDS");
+        RemoveEnvironment("VEKSIM_BOARDS");
         SimControl::Get().Reset();
     }
 };

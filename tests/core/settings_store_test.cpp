@@ -3,11 +3,14 @@
 #include "settings/ini_settings_store.h"
 
 #include <gtest/gtest.h>
+
+#if !defined(_WIN32)
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdint>
@@ -15,11 +18,15 @@
 #include <random>
 #include <set>
 
-#include "folder_changes.h"
 #include "settings/ini_text.h"
+#include "settings/settings_location.h"
 #include "settings/whole_file.h"
 #include "temp_folder.h"
+
+#if !defined(_WIN32)
+#include "folder_changes.h"
 #include "unprivileged.h"
+#endif
 
 namespace vek::test {
 namespace {
@@ -199,6 +206,7 @@ TEST_F(IniSettings, AMissingFileReadsDefaultsAndTheFirstWriteCreatesItsFolders) 
     EXPECT_EQ(ReadBytes(folder / "config/vekflash.INI"), "[MyVEKFlashAp]\nVEKFlashScreenX=7\n");
 }
 
+#if !defined(_WIN32)  // the folder is watched through Linux's inotify
 TEST_F(IniSettings, AWriteThatChangesNothingLeavesTheDiskAlone) {
     Store("[MyVEKFlashAp]\r\nVEKFlashScreenX = \"321\"\r\nVEKFlashScreenY=234\r\n");
     EXPECT_TRUE(Write(KEY_SCREEN_X, 321));
@@ -214,7 +222,9 @@ TEST_F(IniSettings, AWriteThatChangesNothingLeavesTheDiskAlone) {
     EXPECT_EQ(ReadBytes(path),
               "[MyVEKFlashAp]\r\nVEKFlashScreenX = 321\r\nVEKFlashScreenY=235\r\n");
 }
+#endif
 
+#if !defined(_WIN32)  // Windows has POSIX permissions in name only; its links need privileges
 TEST_F(IniSettings, TheReplacedFileKeepsItsPermissionsAndItsSymbolicLink) {
     const std::string real = folder.Write("real.INI", "[MyVEKFlashAp]\nVEKFlashScreenX=1\n");
     fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
@@ -225,6 +235,7 @@ TEST_F(IniSettings, TheReplacedFileKeepsItsPermissionsAndItsSymbolicLink) {
     EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(FolderEntries(), (std::set<std::string>{"real.INI", "vekflash.INI"}));
 }
+#endif
 
 TEST_F(IniSettings, AFailedWriteReportsItAndReplacesNothing) {
     Store("[MyVEKFlashAp]\nVEKFlashfilenamepath=/old.hex\n");
@@ -247,6 +258,8 @@ TEST_F(IniSettings, AFailedWriteReportsItAndReplacesNothing) {
     EXPECT_EQ(FolderEntries(), std::set<std::string>{"vekflash.INI"});
 }
 
+#if !defined( \
+    _WIN32)  // POSIX permissions and file-size limits, and writers in child processes of fork()
 TEST_F(IniSettings, WithoutPermissionAFileIsNeitherReadNorReplaced) {
     const std::string saved = "[MyVEKFlashAp]\nVEKFlashScreenX=1\nOther=2\n";
     Store(saved);
@@ -320,6 +333,7 @@ TEST_F(IniSettings, AWriterKilledAtAnyPointLeavesTheOldFileOrTheNewOne) {
     EXPECT_TRUE(Write(KEY_SCREEN_X, 18));
     EXPECT_EQ(ReadInt(KEY_SCREEN_X), 18);
 }
+#endif
 
 // A killed writer's temporary file goes with the next write once it is a minute old; a fresh
 // one may be another writer's, still at work.
@@ -334,6 +348,59 @@ TEST_F(IniSettings, ADeadWritersTemporaryFileGoesWithTheNextWrite) {
     EXPECT_EQ(FolderEntries(),
               (std::set<std::string>{"vekflash.INI", "vekflash.INI.fffffff0.tmp",
                                      "vekflash.INI.old.tmp", "other.INI.0badc0de.tmp"}));
+}
+
+// Where earlier versions kept the file on Windows, a first run finds the user's settings and
+// carries them over; that folder is only ever read.
+TEST(SettingsLocation, AFirstRunStartsFromTheFileInTheWindowsFolder) {
+    const char* const FOLDER = "<a folder of that name>";
+    struct Case {
+        const char* name;
+        const char* inWindowsFolder;  // nullptr: nothing there
+        const char* inApplicationData;
+        const char* expected;  // nullptr: no file
+    };
+    const Case cases[] = {
+        {"fresh", nullptr, nullptr, nullptr},
+        {"carried over", "[MyVEKFlashAp]\r\nVEKFlashProcSelection=9\r\n", nullptr,
+         "[MyVEKFlashAp]\r\nVEKFlashProcSelection=9\r\n"},
+        {"already own", "[MyVEKFlashAp]\nVEKFlashProcSelection=9\n",
+         "[MyVEKFlashAp]\nVEKFlashProcSelection=3\n", "[MyVEKFlashAp]\nVEKFlashProcSelection=3\n"},
+        {"a folder in its place", FOLDER, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder root;
+        const fs::path windows = root / "WINDOWS";
+        const fs::path data = root / "Roaming";
+        fs::create_directories(windows);
+        fs::create_directories(data);
+        const fs::path earlier = windows / "vekflash.INI";
+        if (c.inWindowsFolder == FOLDER) {
+            fs::create_directory(earlier);
+        } else if (c.inWindowsFolder != nullptr) {
+            root.Write("WINDOWS/vekflash.INI", c.inWindowsFolder);
+        }
+        if (c.inApplicationData != nullptr) {
+            fs::create_directory(data / "VEK Flash");
+            root.Write("Roaming/VEK Flash/vekflash.INI", c.inApplicationData);
+        }
+
+        const fs::path file = AdoptedSettingsFile(data, windows, "vekflash.INI");
+        EXPECT_EQ(file, data / "VEK Flash" / "vekflash.INI");
+        EXPECT_EQ(fs::exists(file), c.expected != nullptr);
+        if (c.expected != nullptr) {
+            EXPECT_EQ(ReadBytes(file), c.expected);
+        }
+        // Later writes go to the user's own file only.
+        IniSettingsStore store(file);
+        EXPECT_TRUE(store.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 1));
+        if (c.inWindowsFolder != nullptr && c.inWindowsFolder != FOLDER) {
+            EXPECT_EQ(ReadBytes(earlier), c.inWindowsFolder);
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(windows), fs::directory_iterator()),
+                  c.inWindowsFolder != nullptr ? 1 : 0);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "environment.h"
 #include "sim_host.h"
 
 namespace vek::test {
@@ -19,13 +20,13 @@ class Board : public SimulatorTest {
     void Answer(std::uint8_t byte) { ASSERT_EQ(host.Write({byte}), FT_OK); }
     void TearDown() override {
         for (const char* name : {"VEKSIM_STATE", "VEKSIM_CHIP", "VEKSIM_FAULTS", "VEKSIM_BOARDS"}) {
-            unsetenv(name);
+            RemoveEnvironment(name);
         }
         std::remove(statePath.c_str());
         std::remove(secondStatePath.c_str());
     }
     void ResetWith(const char* name, const std::string& value) {
-        setenv(name, value.c_str(), 1);
+        SetEnvironment(name, value);
         sim.Reset();
     }
 
@@ -52,7 +53,7 @@ TEST_F(Board, ReplyFaultsActOnTheChosenAnswerOnly) {
     EXPECT_LT(sim.ElapsedMs() - start, 2000u);
 
     // A program in a process of its own gets them through the environment.
-    setenv("VEKSIM_FAULTS", "reply:0x53,1,1,1,0x00;reply:83,2,1,0,0", 1);
+    SetEnvironment("VEKSIM_FAULTS", "reply:0x53,1,1,1,0x00;reply:83,2,1,0,0");
     Restart();
     EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55 76");
     EXPECT_EQ(host.Command({CMD_BEGIN, 0}, 2), "55 00");
@@ -124,7 +125,7 @@ TEST_F(Board, TheNamedChipKeepsEveryChangeInTheStateFileMeantForIt) {
     EXPECT_EQ(sim.ReadWord(VEKSIM_EEPROM, 63), 0xFF);
 
     std::remove(statePath.c_str());
-    setenv("VEKSIM_STATE", statePath.c_str(), 1);
+    SetEnvironment("VEKSIM_STATE", statePath);
     ResetWith("VEKSIM_CHIP", "16F877");
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 8191), 0x3FFF);  // the named chip, blank
     sim.WriteWord(VEKSIM_PROGRAM, 8191, 0x1234);
@@ -139,13 +140,17 @@ TEST_F(Board, TheNamedChipKeepsEveryChangeInTheStateFileMeantForIt) {
     for (const char* text : {"chip 16F876\nprogram 0 12 zz\n", "chip 16F876\nprogram 3FFF 1\n",
                              "chip 16F876\nnowhere 0 1\n", "chip 16F876\nprogram 0 -1\n",
                              "chip 16F876\nprogram 0 1FFFF\n", "", "chip\n"}) {
-        std::ofstream(statePath, std::ios::trunc) << text;
+        std::ofstream(statePath, std::ios::binary | std::ios::trunc) << text;
         sim.Reset();
         EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x3FFF) << text;
     }
-    std::ofstream(statePath, std::ios::trunc) << "chip 16F876\nprogram 0 12 34\n";
-    sim.Reset();
-    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 1), 0x34);
+    // A file edited by hand may end its lines in CR LF.
+    for (const char* text :
+         {"chip 16F876\nprogram 0 12 34\n", "chip 16F876\r\nprogram 0 12 34\r\n"}) {
+        std::ofstream(statePath, std::ios::binary | std::ios::trunc) << text;
+        sim.Reset();
+        EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 1), 0x34) << text;
+    }
 }
 
 // The serial number or description of board `index`, or the status of a failed listing.

@@ -1,7 +1,5 @@
 #include "sim_control.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -11,7 +9,7 @@
 namespace vek::test {
 
 // The exported function, typed like its declaration in vek_sim.h (which is only looked at,
-// never linked: the library is reached through dlsym alone).
+// never linked: the library is reached through its exported names alone).
 #define VEKSIM_CALL(function) (*reinterpret_cast<decltype(&function)>(Symbol(#function)))
 
 SimControl& SimControl::Get() {
@@ -20,17 +18,15 @@ SimControl& SimControl::Get() {
 }
 
 SimControl::SimControl(std::string path) : path_(std::move(path)) {
-    library_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library_ == nullptr) {
-        std::fprintf(stderr, "Cannot load the simulated programmer %s: %s\n", path_.c_str(),
-                     dlerror());
+    if (!library_.Load(path_)) {
+        std::fprintf(stderr, "Cannot load the simulated programmer %s\n", path_.c_str());
         std::abort();
     }
 }
 
 // Without the simulator no test can run, so a missing one ends the run.
 void* SimControl::Symbol(const char* name) const {
-    void* symbol = dlsym(library_, name);
+    void* symbol = library_.Symbol(name);
     if (symbol == nullptr) {
         std::fprintf(stderr, "The simulated programmer lacks %s\n", name);
         std::abort();

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "link/dynamic_library.h"
+
 namespace vek::test {
 
 class SimControl {
@@ -53,7 +55,7 @@ class SimControl {
     explicit SimControl(std::string path);
 
     std::string path_;
-    void* library_ = nullptr;
+    DynamicLibrary library_;
 };
 
 }  // namespace vek::test

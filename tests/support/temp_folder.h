@@ -6,6 +6,8 @@
 #include <random>
 #include <string>
 
+#include "device/utf8_path.h"
+
 namespace vek::test {
 
 class TempFolder {
@@ -27,13 +29,16 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // Names and returned paths are UTF-8, as the program takes them.
+    std::filesystem::path operator/(const std::string& name) const {
+        return path_ / PathFromUtf8(name);
+    }
 
     // Writes the text as it stands (no line ends added) and returns the file's path.
     std::string Write(const std::string& name, const std::string& text) const {
-        const std::filesystem::path file = path_ / name;
+        const std::filesystem::path file = *this / name;
         std::ofstream(file, std::ios::binary) << text;
-        return file.string();
+        return Utf8FromPath(file);
     }
 
   private:

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The archive for Windows users that `scripts/build-windows --zip` makes: its files, texts with
+# Windows line ends, and the unpacked vekflash-cli.exe programming, verifying and reading a
+# chip on the simulated programmer under Wine, and saying so when the driver is missing.
+# Usage: zip_test.sh ZIP SIM_DLL_FOLDER EXAMPLES_FOLDER
+set -euo pipefail
+
+zip=$(realpath "$1")
+sim=$(realpath "$2")
+examples=$(realpath "$3")
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+name=$(basename "$zip" .zip)
+[[ $name == vekflash-cli-*-win64 ]] || fail "the archive is named $(basename "$zip")"
+listed=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
+expected=$(printf '%s\n' "$name/README.txt" "$name/vekflash-cli.exe")
+if [ -e "$here/../../LICENSE" ]; then
+    expected=$(printf '%s\n%s\n' "$expected" "$name/LICENSE.txt" | LC_ALL=C sort)
+fi
+[ "$listed" = "$expected" ] || fail "the archive holds: $listed"
+unzip -q "$zip" -d "$work"
+folder=$work/$name
+grep -q $'\r$' "$folder/README.txt" || fail "README.txt has no CR LF line ends"
+! grep -q $'[^\r]$' "$folder/README.txt" || fail "README.txt has a line without CR"
+
+# Runs the unpacked program with the simulator as its driver (unless told otherwise); stdout to
+# $work/out, stderr to $work/err, the exit status into $status.
+run() {
+    local driver_folder=$1
+    shift
+    status=0
+    (cd "$work" && WINEPATH="$(winepath -w "$driver_folder" 2>/dev/null)" VEKSIM_CHIP=16F84A \
+        VEKSIM_STATE="$work/chip" "$here/../../cmake/wine-run" "$folder/vekflash-cli.exe" "$@" \
+        >"$work/out" 2>"$work/err") || status=$?
+}
+
+sample="$work/blink 16f84a.hex"
+cp "$examples/blink-16f84a.hex" "$sample"
+run "$sim" program -d 16F84A "$(winepath -w "$sample" 2>/dev/null)"
+[ "$status" = 0 ] && [ "$(cat "$work/err")" = "Programming complete." ] ||
+    fail "program: status $status, $(cat "$work/err")"
+run "$sim" verify -d 16F84A "$(winepath -w "$sample" 2>/dev/null)"
+[ "$status" = 0 ] && [ "$(cat "$work/err")" = "Verify passed" ] ||
+    fail "verify: status $status, $(cat "$work/err")"
+run "$sim" read -d 16F84A -o "$(winepath -w "$work/read.hex" 2>/dev/null)"
+[ "$status" = 0 ] || fail "read: status $status, $(cat "$work/err")"
+grep -q '^:00000001FF$' "$work/read.hex" || fail "read: the saved file has no end record"
+run "$sim" verify -d 16F84A "$(winepath -w "$work/read.hex" 2>/dev/null)"
+[ "$status" = 0 ] || fail "the saved file does not verify: status $status"
+# A folder without Ftd2xx.dll.
+mkdir "$work/no-driver"
+run "$work/no-driver" detect
+[ "$status" = 4 ] && grep -q '^Error: DLL drivers not found. $' "$work/err" ||
+    fail "without the driver: status $status, $(cat "$work/err")"
+
+if [ "$failures" -gt 0 ]; then
+    echo "$failures check(s) of the Windows archive failed" >&2
+    exit 1
+fi
+echo "The Windows archive is as it should be."

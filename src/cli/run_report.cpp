@@ -55,9 +55,9 @@ bool Sha256(const std::string& bytes, std::array<unsigned char, SHA256_BYTES>& d
 #else
 bool Sha256(const std::string& bytes, std::array<unsigned char, SHA256_BYTES>& digest) {
     unsigned int length = 0;
-    return EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr) ==
-               1 &&
-           length == digest.size();
+    const int done =
+        EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr);
+    return done == 1 && length == digest.size();
 }
 #endif
 

@@ -9,11 +9,7 @@ build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
@@ -101,8 +97,4 @@ done <"$rules"
 grep -q 'GROUP="plugdev", MODE="0660"' "$rules" || fail "the udev rule does not open the board to plugdev"
 grep -q '/sys/bus/usb/drivers/ftdi_sio/unbind' "$rules" || fail "the udev rule does not unbind ftdi_sio"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed" >&2
-    exit 1
-fi
-echo "Installed files are complete and valid."
+finish "Installed files are complete and valid."

@@ -4,6 +4,7 @@
 # for a command's FILE and any file for -o.
 # Usage: completion_test.sh COMPLETION_SCRIPT
 set -euo pipefail
+. "$(dirname "$0")/../support/checks.sh"
 
 script=$(realpath "$1")
 folder=$(mktemp -d)
@@ -28,13 +29,9 @@ offered() {
         printf "%s\n" "${COMPREPLY[@]}"' _ "$script" "$line" | LC_ALL=C sort | paste -sd ' '
 }
 
-failures=0
 while IFS='|' read -r line expected; do
     actual=$(offered "$line")
-    if [ "$actual" != "$expected" ]; then
-        echo "FAIL: '$line' offers '$actual', not '$expected'" >&2
-        failures=$((failures + 1))
-    fi
+    [ "$actual" = "$expected" ] || fail "'$line' offers '$actual', not '$expected'"
 done <<'CASES'
 vekflash-cli |blank detect erase id list program read udev-rule verify
 vekflash-cli pro|program
@@ -53,7 +50,4 @@ vekflash-cli -d 16F84A program blink.hex |
 vekflash-cli -d 16F84A program --config |
 CASES
 
-if [ "$failures" -ne 0 ]; then
-    exit 1
-fi
-echo "The completion offers what it should."
+finish "The completion offers what it should."

@@ -6,11 +6,7 @@ set -euo pipefail
 
 cli=$1
 manual=$2
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 help=$("$cli" --help)
 warnings=$(LC_ALL=C man --warnings -l "$manual" 2>&1 >/dev/null)
@@ -45,7 +41,4 @@ compare options "$(help_section Options | sed 's/^      /  /' | options 2)" \
 compare "exit statuses" "$(help_section 'Exit status' | statuses 2)" \
     "$(page_section 'EXIT STATUS' | statuses 7)"
 
-if [ "$failures" -ne 0 ]; then
-    exit 1
-fi
-echo "The manual page and --help agree."
+finish "The manual page and --help agree."

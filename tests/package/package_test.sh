@@ -12,11 +12,7 @@ readme=$here/../../README.md
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 # --- The files, their modes and owners; directories aside.
 listed=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' | LC_ALL=C sort -k3)
@@ -108,8 +104,4 @@ while read -r level _ tag _; do
     esac
 done <"$lintian_log"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed" >&2
-    exit 1
-fi
-echo "The package is complete and lintian-clean."
+finish "The package is complete and lintian-clean."

@@ -12,11 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 name=$(basename "$zip" .zip)
 [[ $name == vekflash-cli-*-win64 ]] || fail "the archive is named $(basename "$zip")"
@@ -61,8 +57,4 @@ run "$work/no-driver" detect
 [ "$status" = 4 ] && grep -q '^Error: DLL drivers not found. $' "$work/err" ||
     fail "without the driver: status $status, $(cat "$work/err")"
 
-if [ "$failures" -gt 0 ]; then
-    echo "$failures check(s) of the Windows archive failed" >&2
-    exit 1
-fi
-echo "The Windows archive is as it should be."
+finish "The Windows archive is as it should be."

@@ -385,7 +385,7 @@ class CommandRun {
             return verified;
         }
         ui_.ShowMessage("Error: " + arguments_.serialFile +
-                        " could not be written; the chip holds " + "serial number " +
+                        " could not be written; the chip holds serial number " +
                         std::to_string(*serialNumber_) + ".");
         return EXIT_HEX_FILE;
     }
@@ -477,9 +477,8 @@ class CommandRun {
             !arguments_.outputFile.empty() && !folder.empty() &&
             !std::filesystem::is_directory(folder)) {
             ui_.ShowMessage("Error: " + arguments_.outputFile +
-                            " could not be written: there is "
-                            "no folder " +
-                            Utf8FromPath(folder) + ".");
+                            " could not be written: there is no folder " + Utf8FromPath(folder) +
+                            ".");
             return EXIT_HEX_FILE;
         }
         if (!Connect()) {

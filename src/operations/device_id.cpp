@@ -9,8 +9,6 @@ namespace vek {
 
 namespace {
 
-// A PIC16 ID carries the chip's revision in its low five bits.
-constexpr int PIC16_ID_MASK = 0xFE0;
 // After the warning, so the person notices that the operation stopped.
 constexpr int WARNING_PAUSE_MS = 4000;
 
@@ -53,23 +51,6 @@ int ReadDeviceId(Session& session) {
     return ReadId(session).value_or(1);
 }
 
-bool IdFits(const DeviceInfo& device, int id) {
-    if (FamilyOfIndex(device.processorIndex) == TargetFamily::SX) {
-        return id == device.deviceId;
-    }
-    return (id & PIC16_ID_MASK) == device.deviceId;
-}
-
-std::vector<std::string_view> DevicesFittingId(int id) {
-    std::vector<std::string_view> names;
-    for (const DeviceInfo& device : DeviceTable) {
-        if (IdFits(device, id)) {
-            names.push_back(device.name);
-        }
-    }
-    return names;
-}
-
 Identity CheckTargetIdentity(Session& session) {
     const std::optional<int> read = ReadId(session);
     // A failed read is warned about as the ID 1, which no target has.
@@ -79,9 +60,7 @@ Identity CheckTargetIdentity(Session& session) {
         return Identity::Matches;
     }
     // The warning shows what was compared.
-    const bool isSx = FamilyOfIndex(target.processorIndex) == TargetFamily::SX;
-    const int shownId = isSx ? id : id & PIC16_ID_MASK;
-    session.ui.ShowMessage(WrongTargetWarning(target.name, shownId));
+    session.ui.ShowMessage(WrongTargetWarning(target.name, id & target.IdMask()));
     session.ui.PauseAfterWarning(WARNING_PAUSE_MS);
     return read ? Identity::Differs : Identity::Unreadable;
 }

@@ -229,8 +229,7 @@ TEST(ExampleFiles, EachFitsItsChipWithoutCodeProtection) {
             << example.file << " line " << lineNo;
         EXPECT_EQ(sink.calls, example.configRecords) << example.file;
         const std::string word = example.configRecords.substr(7, 4);
-        EXPECT_FALSE(TurnsOnCodeProtection(example.chip, target.family == TargetFamily::SX, word))
-            << example.file;
+        EXPECT_FALSE(TurnsOnCodeProtection(target, word)) << example.file;
     }
 }
 
@@ -303,8 +302,8 @@ std::vector<std::string> FileListing(const TempFolder& folder, const std::string
     MemoryImage image;
     std::string comment;
     EXPECT_TRUE(LoadHexInto(folder.Write("file.hex", text), image, LoadVariant::Listing,
-                            FamilyOfIndex(Target(target).processorIndex), &comment));
-    return FileListingLines(image, target, comment);
+                            Target(target).family, &comment));
+    return FileListingLines(image, Target(target), comment);
 }
 
 TEST_F(HexFiles, TheFileListingShowsTheGroupsTheFileGives) {
@@ -334,7 +333,7 @@ TEST_F(HexFiles, TheFileListingShowsTheGroupsTheFileGives) {
 // A chip as Read leaves the image: blank words, a few written ones, EEPROM as read.
 MemoryImage ReadImage(const DeviceInfo& target, std::initializer_list<std::pair<int, int>> words) {
     MemoryImage image;
-    const bool isSx = FamilyOfIndex(target.processorIndex) == TargetFamily::SX;
+    const bool isSx = target.family == TargetFamily::SX;
     image.Fill(0, target.programWords, isSx ? BLANK_SX_WORD : BLANK_PIC_WORD);
     image.Fill(EEPROM_ADDR, EEPROM_ADDR + target.eepromBytes, 0xFF);
     for (const auto& [address, value] : words) {

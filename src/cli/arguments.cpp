@@ -86,9 +86,7 @@ class Parser {
                     arguments_.deviceRow = device->processorIndex;
                 } else {
                     arguments_.deviceRow = -1;
-                    Fail("unknown device '" + value +
-                         "'; one of 16F84A, 16F870, 16F871, 16F872, 16F873, 16F874, 16F876, "
-                         "16F877, SX28, SX48");
+                    Fail("unknown device '" + value + "'; one of " + DeviceNames(", ", ", "));
                 }
                 return;
             case Option::Output:

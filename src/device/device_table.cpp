@@ -22,6 +22,17 @@ const DeviceInfo* DeviceNamed(std::string_view name) {
     return named == DeviceTable.end() ? nullptr : &*named;
 }
 
+std::string DeviceNames(std::string_view separator, std::string_view lastSeparator) {
+    std::string names;
+    for (int row = 0; row < DEVICE_COUNT; ++row) {
+        if (row > 0) {
+            names += row + 1 < DEVICE_COUNT ? separator : lastSeparator;
+        }
+        names += DeviceTable[row].name;
+    }
+    return names;
+}
+
 bool IdFits(const DeviceInfo& device, int id) {
     return (id & device.IdMask()) == device.deviceId;
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -74,6 +75,10 @@ constexpr bool IsValidRow(int row) {
 
 // The row of this name in any letter case, or nullptr.
 const DeviceInfo* DeviceNamed(std::string_view name);
+
+// The names in table order: "16F84A, 16F870, ..., SX48" with (", ", ", "), or with a last
+// separator of its own.
+std::string DeviceNames(std::string_view separator, std::string_view lastSeparator);
 
 // Whether a chip answering `id` is a `device`: the ID's bits of IdMask() are its deviceId.
 bool IdFits(const DeviceInfo& device, int id);

@@ -12,14 +12,27 @@ namespace {
 // After the warning, so the person notices that the operation stopped.
 constexpr int WARNING_PAUSE_MS = 4000;
 
+// "16F84A: 560\t\t16F870: D00\n...": the table's rows two to a line, the IDs aligned where
+// the names are short.
+std::string ValidIds() {
+    std::string text;
+    for (int row = 0; row < DEVICE_COUNT; ++row) {
+        if (row > 0) {
+            text += row % 2 == 0 ? "\n" : "\t\t";
+        }
+        const DeviceInfo& device = DeviceTable[row];
+        text += Printf("%-6s %s", (std::string(device.name) + ":").c_str(),
+                       HexDigits(device.deviceId, 3).c_str());
+    }
+    return text;
+}
+
 std::string WrongTargetWarning(std::string_view selectedName, int shownId) {
     return "Warning: The processor selected (" + std::string(selectedName) +
            ") may be different from the target\nthat is currently connected to the "
            "programmer.\nThe programmer detected an ID of " +
-           HexDigits(static_cast<unsigned>(shownId), 3) +
-           ". \n\nValid IDs:\n16F84A: 560\t\t16F870: D00\n16F871: D20\t\t16F872: 8E0\n"
-           "16F873: 960\t\t16F874: 920\n16F876: 9E0\t\t16F877: 9A0\nSX28:  FCE\t\tSX48:  002 "
-           "\n\n Power may need to be enabled from the Setup menu.";
+           HexDigits(static_cast<unsigned>(shownId), 3) + ". \n\nValid IDs:\n" + ValidIds() +
+           " \n\n Power may need to be enabled from the Setup menu.";
 }
 
 // The ID, or nothing after a failure that has been reported.

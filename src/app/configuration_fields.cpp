@@ -115,7 +115,7 @@ void ConfigurationFields::OpenFuseWordEditor() {
         session_.ui.ShowMessage(MSG_SELECT_DEVICE);
         return;
     }
-    if (FamilyOfIndex(row) == TargetFamily::PIC16) {
+    if (DeviceTable[row].family == TargetFamily::PIC16) {
         if (!picConfigEditor_) {
             picConfigEditor_ = Open(EditorKind::PicConfig);
         }

@@ -21,7 +21,7 @@ int CheckedOf(const QCheckBox* box) {
 
 PicConfigEditor::PicConfigEditor(QWidget* mainWindow, Session& session, ShowInField showInField)
     : ConfigEditorWindow(mainWindow, session, std::move(showInField), "Configuration Window"),
-      codec_(session.CurrentTarget.name) {
+      codec_(session.CurrentTarget) {
     auto* grid = new QGridLayout(this);
 
     auto* optionsBox = new QGroupBox("Configuration Options:  ");

@@ -19,7 +19,7 @@ const QString OSCILLATOR_CAPTION = "External Oscillator Configuration";
 
 SxFuseEditor::SxFuseEditor(QWidget* mainWindow, Session& session, ShowInField showInField)
     : ConfigEditorWindow(mainWindow, session, std::move(showInField), "Configuration Fuses"),
-      codec_(session.CurrentTarget.name) {
+      codec_(session.CurrentTarget) {
     auto* grid = new QGridLayout(this);
     turbo_ =
         AddRadioGroup(grid, 0, 0, "Turbo ", {"Enabled  (Osc/1)", "Disabled (Osc/4) "}, "turbo", 1);

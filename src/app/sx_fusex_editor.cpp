@@ -25,7 +25,7 @@ void AddLabelledList(QGridLayout* grid, int column, const QString& caption, QCom
 
 SxFuseXEditor::SxFuseXEditor(QWidget* mainWindow, Session& session, ShowInField showInField)
     : ConfigEditorWindow(mainWindow, session, std::move(showInField), "FuseX"),
-      codec_(session.CurrentTarget.name) {
+      codec_(session.CurrentTarget) {
     auto* grid = new QGridLayout(this);
     pins_ = AddRadioGroup(grid, 0, 0, "Pins ", {"18/20 Pins", "28 Pins"}, "pins");
     sleepClock_ = AddRadioGroup(grid, 0, 1, "Sleep Clock ", ENABLE_DISABLE, "sleepClock");

@@ -1,35 +1,16 @@
 #include "cli/arguments.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <span>
 #include <string_view>
 
 #include "device/device_table.h"
+#include "device/hex_text.h"
 
 namespace vek::cli {
 
 namespace {
-
-constexpr int PIC16_WORD_MAX = 0x3FFF;
-constexpr int SX_WORD_MAX = 0xFFF;
-
-bool SameLetters(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) ==
-               std::toupper(static_cast<unsigned char>(y));
-    });
-}
-
-int DeviceRowNamed(std::string_view name) {
-    for (const DeviceInfo& device : DeviceTable) {
-        if (SameLetters(device.name, name)) {
-            return device.processorIndex;
-        }
-    }
-    return -1;
-}
 
 // One to four hexadecimal digits, "0x" before them allowed, no larger than max.
 std::optional<int> ConfigurationWord(std::string_view text, int max) {
@@ -101,11 +82,11 @@ class Parser {
     void Use(Option option, const std::string& value) {
         switch (option) {
             case Option::Device:
-                arguments_.deviceRow = DeviceRowNamed(value);
-                if (arguments_.deviceRow < 0) {
-                    Fail("unknown device '" + value +
-                         "'; one of 16F84A, 16F870, 16F871, 16F872, 16F873, 16F874, 16F876, "
-                         "16F877, SX28, SX48");
+                if (const DeviceInfo* device = DeviceNamed(value)) {
+                    arguments_.deviceRow = device->processorIndex;
+                } else {
+                    arguments_.deviceRow = -1;
+                    Fail("unknown device '" + value + "'; one of " + DeviceNames(", ", ", "));
                 }
                 return;
             case Option::Output:
@@ -257,8 +238,9 @@ class Parser {
     }
 
     void CheckConfigurationWords() {
-        const bool isSx = FamilyOfIndex(arguments_.deviceRow) == TargetFamily::SX;
-        const std::string device(DeviceTable[arguments_.deviceRow].name);
+        const DeviceInfo& target = DeviceTable[arguments_.deviceRow];
+        const bool isSx = target.family == TargetFamily::SX;
+        const std::string device(target.name);
         if (isSx && words_.config) {
             Fail("--config is the PIC16 configuration word; an " + device +
                  " has --fuse and --fusex");
@@ -268,9 +250,10 @@ class Parser {
             Fail("--fuse and --fusex are SX words; a " + device + " has --config");
             return;
         }
-        Word("--config", words_.config, PIC16_WORD_MAX, arguments_.config);
-        Word("--fuse", words_.fuse, SX_WORD_MAX, arguments_.fuse);
-        Word("--fusex", words_.fuseX, SX_WORD_MAX, arguments_.fuseX);
+        // Only the target's own words are left; none may be wider than its words.
+        Word("--config", words_.config, target.WordMask(), arguments_.config);
+        Word("--fuse", words_.fuse, target.WordMask(), arguments_.fuse);
+        Word("--fusex", words_.fuseX, target.WordMask(), arguments_.fuseX);
     }
 
     void CheckSerialNumber() {
@@ -288,7 +271,7 @@ class Parser {
         }
         const DeviceInfo& device = DeviceTable[arguments_.deviceRow];
         const SerialPlace& place = *arguments_.serialAt;
-        if (FamilyOfIndex(arguments_.deviceRow) == TargetFamily::SX) {
+        if (device.family == TargetFamily::SX) {
             Fail("an " + std::string(device.name) +
                  " has no EEPROM and no ID locations for a serial number");
         } else if (place.kind == SerialPlace::Kind::Eeprom &&
@@ -313,7 +296,7 @@ class Parser {
         if (!word) {
             Fail(std::string(option) + " '" + *text +
                  "' is no configuration word: 1 to 4 hexadecimal digits, at most " +
-                 (max == PIC16_WORD_MAX ? "3FFF" : "FFF"));
+                 HexDigits(static_cast<unsigned>(max), 1));
         }
     }
 

@@ -43,15 +43,10 @@ const char* OutcomeName(ExitStatus status) {
 
 namespace {
 
-// A PIC16 ID carries the chip's revision in its low five bits.
-constexpr int PIC16_ID_MASK = 0xFE0;
-
 // An ID of all zeros or all ones that fits no device: nothing answered in the socket.
 bool LooksLikeNoChip(const DeviceInfo& target, int id) {
-    const bool isSx = FamilyOfIndex(target.processorIndex) == TargetFamily::SX;
-    const int compared = isSx ? id : id & PIC16_ID_MASK;
-    const int allOnes = isSx ? 0xFFF : PIC16_ID_MASK;
-    return (compared == 0 || compared == allOnes) && DevicesFittingId(id).empty();
+    const int compared = id & target.IdMask();
+    return (compared == 0 || compared == target.IdMask()) && DevicesFittingId(id).empty();
 }
 
 // One place where the chip differs, as verify --all lists it and --json gives it.
@@ -60,11 +55,11 @@ struct DifferenceText {
 };
 
 // The address is the word address, an EEPROM byte's its location.
-DifferenceText DescribeDifference(const ImageDifference& difference, bool isSx) {
-    const int wordDigits = isSx ? 3 : 4;
+DifferenceText DescribeDifference(const ImageDifference& difference, const DeviceInfo& target) {
+    const bool isSx = target.family == TargetFamily::SX;
     std::string kind = "program";
     int address = difference.address;
-    int digits = wordDigits;
+    int digits = target.WordDigits();
     switch (difference.kind) {
         case DifferenceKind::ProgramWord:
             break;
@@ -109,7 +104,7 @@ ExitStatus StatusOf(const OperationResult& result) {
 }
 
 bool IsSx(const Session& session) {
-    return FamilyOfIndex(session.CurrentTarget.processorIndex) == TargetFamily::SX;
+    return session.CurrentTarget.family == TargetFamily::SX;
 }
 
 class CommandRun {
@@ -320,14 +315,15 @@ class CommandRun {
             return EXIT_HEX_FILE;
         }
         fields = ui_.TakeFieldTexts();
+        const int digits = session_.CurrentTarget.WordDigits();
         if (arguments_.config) {
-            fields.FuseText = HexDigits(static_cast<unsigned>(*arguments_.config), 4);
+            fields.FuseText = HexDigits(static_cast<unsigned>(*arguments_.config), digits);
         }
         if (arguments_.fuse) {
-            fields.FuseText = HexDigits(static_cast<unsigned>(*arguments_.fuse), 3);
+            fields.FuseText = HexDigits(static_cast<unsigned>(*arguments_.fuse), digits);
         }
         if (arguments_.fuseX) {
-            fields.FuseXText = HexDigits(static_cast<unsigned>(*arguments_.fuseX), 3);
+            fields.FuseXText = HexDigits(static_cast<unsigned>(*arguments_.fuseX), digits);
         }
         ui_.ShowFieldTexts(fields);
         if (fields.FuseText.empty()) {
@@ -344,7 +340,7 @@ class CommandRun {
     // Nobody is asked on a command line: a word that locks the chip needs the option.
     ExitStatus CheckCodeProtection() {
         const std::string word = ui_.TakeFieldTexts().FuseText;
-        if (TurnsOnCodeProtection(session_.CurrentTarget.name, IsSx(session_), word) &&
+        if (TurnsOnCodeProtection(session_.CurrentTarget, word) &&
             !arguments_.allowCodeProtection) {
             return UsageError("the configuration word " + word +
                               " turns on code protection: the chip could no longer be read or "
@@ -452,11 +448,10 @@ class CommandRun {
 
     // "KIND ADDRESS: expected VALUE, read VALUE" each, then their count.
     void ListDifferences(const std::vector<ImageDifference>& differences) {
-        const bool isSx = IsSx(session_);
         nlohmann::json found = nlohmann::json::array();
         std::string lines;
         for (const ImageDifference& difference : differences) {
-            const DifferenceText text = DescribeDifference(difference, isSx);
+            const DifferenceText text = DescribeDifference(difference, session_.CurrentTarget);
             lines += text.kind + " " + text.address + ": expected " + text.expected + ", read " +
                      text.read + "\n";
             found.push_back({{"kind", text.kind},

@@ -4,6 +4,8 @@
 #include <array>
 #include <sstream>
 
+#include "device/device_table.h"
+
 namespace vek::cli {
 
 namespace {
@@ -26,10 +28,12 @@ constexpr std::array<CommandUsage, 9> COMMANDS = {{
      "the udev rule that gives the programmer to its user, and where it goes"},
 }};
 
-constexpr std::array<OptionUsage, 21> OPTIONS = {{
-    {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName,
-     "the chip in the socket: 16F84A, 16F870, 16F871, 16F872, 16F873, 16F874, 16F876, 16F877, "
-     "SX28 or SX48, in any letter case; every command but detect, list and udev-rule needs it"},
+const std::string DEVICE_SUMMARY = "the chip in the socket: " + DeviceNames(", ", " or ") +
+                                   ", in any letter case; every command but detect, list and "
+                                   "udev-rule needs it";
+
+const std::array<OptionUsage, 21> OPTIONS = {{
+    {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName, DEVICE_SUMMARY},
     {Option::Output, "-o", "--output", "FILE", ValueKind::File,
      "read: write the HEX file FILE instead of stdout"},
     {Option::NoErase, "", "--no-erase", "", ValueKind::None,
@@ -93,7 +97,7 @@ constexpr std::array<ExitStatusUsage, 6> EXIT_STATUSES = {{
     {EXIT_WRONG_DEVICE, "the chip's device ID differs from --device"},
 }};
 
-constexpr Usage CLI_USAGE = {
+const Usage CLI_USAGE = {
     .program = "vekflash-cli",
     .synopsis = "[options] COMMAND",
     .description =

@@ -85,20 +85,12 @@ std::string NamePattern(const OptionUsage& option) {
     return Joined(std::string(option.shortName), " | ", option.longName);
 }
 
-std::string DeviceNames() {
-    std::string names;
-    for (const DeviceInfo& device : DeviceTable) {
-        names = Joined(names, " ", device.name);
-    }
-    return names;
-}
-
 // What the shell offers for an option's value. Device names are upper case and may be typed
 // in any case, as the parser takes them.
 std::string ValueCompletion(const OptionUsage& option) {
     switch (option.valueKind) {
         case ValueKind::DeviceName:
-            return "COMPREPLY=($(compgen -W '" + DeviceNames() + "' -- \"${cur^^}\"))";
+            return "COMPREPLY=($(compgen -W '" + DeviceNames(" ", " ") + "' -- \"${cur^^}\"))";
         case ValueKind::File:
             return "_filedir";
         case ValueKind::Choice:

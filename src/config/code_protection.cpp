@@ -5,14 +5,14 @@
 
 namespace vek {
 
-bool TurnsOnCodeProtection(std::string_view deviceName, bool isSx, std::string_view wordText) {
-    if (isSx) {
+bool TurnsOnCodeProtection(const DeviceInfo& target, std::string_view wordText) {
+    if (target.family == TargetFamily::SX) {
         SxFuseState state;
-        SxFuseCodec(deviceName).Refresh(wordText, state);
+        SxFuseCodec(target).Refresh(wordText, state);
         return state.ProtectsProgramMemory();
     }
     PicConfigState state;
-    PicConfigCodec(deviceName).Refresh(wordText, state);
+    PicConfigCodec(target).Refresh(wordText, state);
     return state.ProtectsProgramMemory();
 }
 

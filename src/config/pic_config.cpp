@@ -25,29 +25,19 @@ int OscillatorBits(int mode) {
 
 }  // namespace
 
-PicConfigCodec::PicConfigCodec(std::string_view deviceName) {
-    if (deviceName == "16F84A") {
-        rules_ = Rules::PIC16F84A;
-    } else if (deviceName == "16F870" || deviceName == "16F871") {
-        rules_ = Rules::PIC16F870_871;
-    } else {
-        rules_ = Rules::PIC16F872_877;
-    }
-}
+PicConfigCodec::PicConfigCodec(const DeviceInfo& target) : target_(target) {}
 
 PicConfigEnabling PicConfigCodec::Enabling() const {
-    return {.extendedOptions = rules_ != Rules::PIC16F84A,
-            .partialProtection = rules_ == Rules::PIC16F872_877};
+    return {.extendedOptions = target_.configLayout != ConfigLayout::PIC16F84A,
+            .partialProtection = target_.configLayout == ConfigLayout::PIC16F872};
 }
 
 int PicConfigCodec::CodeProtectionOf(int word) const {
-    switch (rules_) {
-        case Rules::PIC16F84A:
-            return (word & 0x3FF0) == 0x3FF0 ? PROTECTION_OFF : PROTECTION_ALL;
-        case Rules::PIC16F870_871:
-            return (word & 0x3030) == 0x3030 ? PROTECTION_OFF : PROTECTION_ALL;
-        case Rules::PIC16F872_877:
-            break;
+    if (target_.configLayout == ConfigLayout::PIC16F84A) {
+        return (word & 0x3FF0) == 0x3FF0 ? PROTECTION_OFF : PROTECTION_ALL;
+    }
+    if (target_.configLayout == ConfigLayout::PIC16F870) {
+        return (word & 0x3030) == 0x3030 ? PROTECTION_OFF : PROTECTION_ALL;
     }
     return PROTECTION_OF_BITS[(word >> 4) & 3];
 }
@@ -58,7 +48,7 @@ void PicConfigCodec::Refresh(std::string_view text, PicConfigState& state) const
     state.powerUpTimer = 1 - BitOf(word, 3);
     state.oscillatorMode = 3 - (word & 3);
     state.codeProtection = CodeProtectionOf(word);
-    if (rules_ == Rules::PIC16F84A) {
+    if (target_.configLayout == ConfigLayout::PIC16F84A) {
         return;
     }
     state.eepromProtect = 1 - BitOf(word, 8);
@@ -69,7 +59,7 @@ void PicConfigCodec::Refresh(std::string_view text, PicConfigState& state) const
 
 std::string PicConfigCodec::Apply(const PicConfigState& state) const {
     int word = 0;
-    if (rules_ == Rules::PIC16F84A) {
+    if (target_.configLayout == ConfigLayout::PIC16F84A) {
         word = state.codeProtection == PROTECTION_OFF ? 0x3FF0 : 0;
         if (state.powerUpTimer == 0) {
             word |= 0x0008;
@@ -107,7 +97,7 @@ std::string PicConfigCodec::Apply(const PicConfigState& state) const {
         word &= ~0x0003;
     }
     word |= OscillatorBits(state.oscillatorMode);
-    return HexDigits(static_cast<unsigned>(word), PIC_WORD_DIGITS);
+    return HexDigits(static_cast<unsigned>(word), target_.WordDigits());
 }
 
 }  // namespace vek

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "device/device_table.h"
+
 namespace vek {
 
 // Check boxes are 0 or 1, radio groups the index of the chosen button in the window's order.
@@ -37,9 +39,8 @@ struct PicConfigEnabling {
 
 class PicConfigCodec {
   public:
-    // "16F84A", "16F870" and "16F871" have rules of their own; every other name follows the
-    // 16F872-16F877.
-    explicit PicConfigCodec(std::string_view deviceName);
+    // The rules of the target's configuration layout.
+    explicit PicConfigCodec(const DeviceInfo& target);
 
     PicConfigEnabling Enabling() const;
 
@@ -50,11 +51,9 @@ class PicConfigCodec {
     std::string Apply(const PicConfigState& state) const;
 
   private:
-    enum class Rules { PIC16F84A, PIC16F870_871, PIC16F872_877 };
-
     int CodeProtectionOf(int word) const;
 
-    Rules rules_;
+    DeviceInfo target_;
 };
 
 }  // namespace vek

@@ -34,16 +34,16 @@ int OscillatorBits(int line) {
 
 }  // namespace
 
-SxFuseCodec::SxFuseCodec(std::string_view deviceName) : sx28_(IsSx28(deviceName)) {}
+SxFuseCodec::SxFuseCodec(const DeviceInfo& target) : target_(target) {}
 
 const std::array<const char*, 8>& SxFuseCodec::OscillatorLines() const {
-    return sx28_ ? SX28_OSCILLATOR_LINES : SX48_OSCILLATOR_LINES;
+    return Sx28() ? SX28_OSCILLATOR_LINES : SX48_OSCILLATOR_LINES;
 }
 
 SxFuseEnabling SxFuseCodec::Enabling(const SxFuseState& state) const {
     const bool external = state.internalRc == 1;
-    return {.turbo = sx28_,
-            .crystalBuffer = !sx28_,
+    return {.turbo = Sx28(),
+            .crystalBuffer = !Sx28(),
             .rcDivider = !external,
             .externalOscillator = external};
 }
@@ -64,7 +64,7 @@ void SxFuseCodec::Refresh(std::string_view text, SxFuseState& state) const {
 }
 
 std::string SxFuseCodec::Apply(const SxFuseState& state) const {
-    int word = sx28_ ? 0x310 : 0x300;
+    int word = Sx28() ? 0x310 : 0x300;
     if (state.syncInput == 1) {
         word |= 0x400;
     }
@@ -82,14 +82,14 @@ std::string SxFuseCodec::Apply(const SxFuseState& state) const {
     if (state.watchdog == 0) {
         word |= 0x004;
     }
-    if (sx28_) {
+    if (Sx28()) {
         if (state.turbo == 1) {
             word |= 0x800;
         }
     } else if (state.crystalBuffer == 0) {
         word |= 0x010;
     }
-    return HexDigits(static_cast<unsigned>(word), SX_WORD_DIGITS);
+    return HexDigits(static_cast<unsigned>(word), target_.WordDigits());
 }
 
 }  // namespace vek

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "device/device_table.h"
+
 namespace vek {
 
 // Each member is the index of the chosen button or list line, in the window's order.
@@ -38,7 +40,7 @@ struct SxFuseEnabling {
 
 class SxFuseCodec {
   public:
-    explicit SxFuseCodec(std::string_view deviceName);
+    explicit SxFuseCodec(const DeviceInfo& target);
 
     const std::array<const char*, 8>& OscillatorLines() const;
     // The divider counts only with the internal RC, the feedback resistor and the list only
@@ -51,7 +53,9 @@ class SxFuseCodec {
     std::string Apply(const SxFuseState& state) const;
 
   private:
-    bool sx28_;
+    bool Sx28() const { return target_.configLayout == ConfigLayout::SX28; }
+
+    DeviceInfo target_;
 };
 
 }  // namespace vek

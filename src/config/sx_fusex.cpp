@@ -25,25 +25,25 @@ int DelayBits(int index) {
 
 }  // namespace
 
-SxFuseXCodec::SxFuseXCodec(std::string_view deviceName) : sx28_(IsSx28(deviceName)) {}
+SxFuseXCodec::SxFuseXCodec(const DeviceInfo& target) : target_(target) {}
 
 const std::array<const char*, 4>& SxFuseXCodec::BrownOutCaptions() const {
-    return sx28_ ? SX28_BROWN_OUT_CAPTIONS : SX48_BROWN_OUT_CAPTIONS;
+    return Sx28() ? SX28_BROWN_OUT_CAPTIONS : SX48_BROWN_OUT_CAPTIONS;
 }
 
 std::span<const char* const> SxFuseXCodec::PagesBanksLines() const {
-    if (sx28_) {
+    if (Sx28()) {
         return SX28_PAGES_BANKS_LINES;
     }
     return {};
 }
 
 SxFuseXEnabling SxFuseXCodec::Enabling() const {
-    return {.pins = sx28_,
-            .sleepClock = !sx28_,
-            .optionX = sx28_,
-            .delayResetTimer = !sx28_,
-            .pagesBanks = sx28_};
+    return {.pins = Sx28(),
+            .sleepClock = !Sx28(),
+            .optionX = Sx28(),
+            .delayResetTimer = !Sx28(),
+            .pagesBanks = Sx28()};
 }
 
 void SxFuseXCodec::Refresh(std::string_view text, SxFuseXState& state) const {
@@ -61,7 +61,7 @@ void SxFuseXCodec::Refresh(std::string_view text, SxFuseXState& state) const {
 std::string SxFuseXCodec::Apply(const SxFuseXState& state) const {
     // Bits 11, 9 and 8 are always set.
     int word = 0xB00;
-    if (sx28_) {
+    if (Sx28()) {
         if (state.pins == 1) {
             word |= 0x400;
         }
@@ -79,7 +79,7 @@ std::string SxFuseXCodec::Apply(const SxFuseXState& state) const {
         word |= 0x040;
     }
     word |= TwoBitField(state.brownOutLevel, 4) | TwoBitField(state.brownOutTrim, 2);
-    return HexDigits(static_cast<unsigned>(word), SX_WORD_DIGITS);
+    return HexDigits(static_cast<unsigned>(word), target_.WordDigits());
 }
 
 }  // namespace vek

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "device/device_table.h"
+
 namespace vek {
 
 // Each member is the index of the chosen button or list line, in the window's order.
@@ -36,7 +38,7 @@ struct SxFuseXEnabling {
 
 class SxFuseXCodec {
   public:
-    explicit SxFuseXCodec(std::string_view deviceName);
+    explicit SxFuseXCodec(const DeviceInfo& target);
 
     // Captions of the four brown-out buttons; the chips have different levels.
     const std::array<const char*, 4>& BrownOutCaptions() const;
@@ -50,7 +52,9 @@ class SxFuseXCodec {
     std::string Apply(const SxFuseXState& state) const;
 
   private:
-    bool sx28_;
+    bool Sx28() const { return target_.configLayout == ConfigLayout::SX28; }
+
+    DeviceInfo target_;
 };
 
 }  // namespace vek

@@ -209,7 +209,7 @@ HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, Con
         }
         anyData = anyData || GivesData(record);
         const int word = record.WordAddress();
-        if (FamilyOfIndex(target.processorIndex) == TargetFamily::SX) {
+        if (target.family == TargetFamily::SX) {
             tooLarge = tooLarge || !FitsSx(record, target);
             if (sink != nullptr && word == SX_FUSE_ADDR) {
                 sink->ApplyConfigRecord(record);

@@ -62,7 +62,7 @@ std::vector<int> Entries(const MemoryImage& image, int first, int count, int mas
 std::string HexFileText(const MemoryImage& image, const DeviceInfo& target,
                         ConfigurationWords words) {
     std::string text = Records(0, Entries(image, 0, target.programWords, WORD_MASK));
-    if (FamilyOfIndex(target.processorIndex) == TargetFamily::SX) {
+    if (target.family == TargetFamily::SX) {
         text += Records(SX_FUSE_ADDR, {words.fuse & WORD_MASK, words.fuseX & WORD_MASK});
     } else {
         text += Records(CONFIG_WORD_ADDR, {words.fuse & WORD_MASK});

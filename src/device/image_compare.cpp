@@ -18,7 +18,7 @@ std::vector<ImageDifference> CompareWithFile(const MemoryImage& fileImage,
                 {DifferenceKind::ProgramWord, address, fileImage[address], chipImage[address]});
         }
     }
-    const bool isSx = FamilyOfIndex(target.processorIndex) == TargetFamily::SX;
+    const bool isSx = target.family == TargetFamily::SX;
     if (isSx && expected.fuseX != read.fuseX) {
         differences.push_back(
             {DifferenceKind::FuseXWord, SX_FUSEX_ADDR, expected.fuseX, read.fuseX});

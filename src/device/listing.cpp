@@ -14,18 +14,10 @@ constexpr int BYTES_PER_EEPROM_BLOCK = 64;
 // The file listing shows these EEPROM entries whatever the target's size.
 constexpr int FILE_LISTING_EEPROM_END = 0x2300;
 
-int ProgramRangeEnd(std::string_view targetName) {
-    if (targetName == "SX28") {
-        return 2048;
-    }
-    if (targetName == "SX48") {
-        return 4096;
-    }
-    return PROGRAM_AREA_END;
-}
-
-bool IsSx(std::string_view targetName) {
-    return targetName == "SX28" || targetName == "SX48";
+// An SX file's words above the chip's memory stay out; a PIC16 file's are listed up to the
+// configuration area.
+int ProgramRangeEnd(const DeviceInfo& target) {
+    return target.family == TargetFamily::SX ? target.programWords : PROGRAM_AREA_END;
 }
 
 bool AnyLoaded(const MemoryImage& image, int first) {
@@ -55,10 +47,11 @@ std::string FileEepromCell(std::int32_t entry) {
 
 }  // namespace
 
-std::vector<std::string> FileListingLines(const MemoryImage& image, std::string_view targetName,
+std::vector<std::string> FileListingLines(const MemoryImage& image, const DeviceInfo& target,
                                           const std::string& comment) {
+    const bool isSx = target.family == TargetFamily::SX;
     std::vector<std::string> lines{"Program data from file:"};
-    for (int group = 0; group < ProgramRangeEnd(targetName); group += GROUP) {
+    for (int group = 0; group < ProgramRangeEnd(target); group += GROUP) {
         if (!AnyLoaded(image, group)) {
             continue;
         }
@@ -67,12 +60,12 @@ std::vector<std::string> FileListingLines(const MemoryImage& image, std::string_
             values[i] = image[group + i] & ~LOADED_MARK;
         }
         const bool allBlank = values == std::array<int, GROUP>{0x3FFF, 0x3FFF, 0x3FFF, 0x3FFF};
-        if (IsSx(targetName) && allBlank) {
+        if (isSx && allBlank) {
             continue;
         }
         lines.push_back(ProgramLine(group, values));
     }
-    if (!IsSx(targetName)) {
+    if (!isSx) {
         lines.push_back("EEPROM Data:");
         for (int group = EEPROM_ADDR; group < FILE_LISTING_EEPROM_END; group += GROUP) {
             if (!AnyLoaded(image, group)) {

@@ -2,17 +2,17 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "device/device_table.h"
 #include "device/memory_image.h"
 
 namespace vek {
 
 // The image as loaded from a HEX file with every given entry marked LOADED_MARK: the groups
-// of four that hold a given entry, over the program range of the target named, then for a
-// PIC16 the EEPROM, then the file's last comment line.
-std::vector<std::string> FileListingLines(const MemoryImage& image, std::string_view targetName,
+// of four that hold a given entry, over the target's program range, then for a PIC16 the
+// EEPROM, then the file's last comment line.
+std::vector<std::string> FileListingLines(const MemoryImage& image, const DeviceInfo& target,
                                           const std::string& comment);
 
 // The image as Read left it: every word of the program blocks read, then the EEPROM blocks.

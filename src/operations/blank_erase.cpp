@@ -73,9 +73,8 @@ EraseResult BulkEraseDevice(Session& session) {
     if (!link.SendCommand({CMD_BULK_ERASE, target.processorIndex})) {
         return ERASE_SEND_FAILED;
     }
-    if (FamilyOfIndex(target.processorIndex) == TargetFamily::PIC16 &&
-        !(ExpectReady(session, readyUnreadable, "(14)") &&
-          ExpectReady(session, readyUnreadable, "(114)"))) {
+    if (target.family == TargetFamily::PIC16 && !(ExpectReady(session, readyUnreadable, "(14)") &&
+                                                  ExpectReady(session, readyUnreadable, "(114)"))) {
         return ERASE_NOT_STARTED;
     }
     const Reply completion = link.ReadReply();  // any value means the erase completed

@@ -9,19 +9,30 @@ namespace vek {
 
 namespace {
 
-// A PIC16 ID carries the chip's revision in its low five bits.
-constexpr int PIC16_ID_MASK = 0xFE0;
 // After the warning, so the person notices that the operation stopped.
 constexpr int WARNING_PAUSE_MS = 4000;
+
+// "16F84A: 560\t\t16F870: D00\n...": the table's rows two to a line, the IDs aligned where
+// the names are short.
+std::string ValidIds() {
+    std::string text;
+    for (int row = 0; row < DEVICE_COUNT; ++row) {
+        if (row > 0) {
+            text += row % 2 == 0 ? "\n" : "\t\t";
+        }
+        const DeviceInfo& device = DeviceTable[row];
+        text += Printf("%-6s %s", (std::string(device.name) + ":").c_str(),
+                       HexDigits(device.deviceId, 3).c_str());
+    }
+    return text;
+}
 
 std::string WrongTargetWarning(std::string_view selectedName, int shownId) {
     return "Warning: The processor selected (" + std::string(selectedName) +
            ") may be different from the target\nthat is currently connected to the "
            "programmer.\nThe programmer detected an ID of " +
-           HexDigits(static_cast<unsigned>(shownId), 3) +
-           ". \n\nValid IDs:\n16F84A: 560\t\t16F870: D00\n16F871: D20\t\t16F872: 8E0\n"
-           "16F873: 960\t\t16F874: 920\n16F876: 9E0\t\t16F877: 9A0\nSX28:  FCE\t\tSX48:  002 "
-           "\n\n Power may need to be enabled from the Setup menu.";
+           HexDigits(static_cast<unsigned>(shownId), 3) + ". \n\nValid IDs:\n" + ValidIds() +
+           " \n\n Power may need to be enabled from the Setup menu.";
 }
 
 // The ID, or nothing after a failure that has been reported.
@@ -53,23 +64,6 @@ int ReadDeviceId(Session& session) {
     return ReadId(session).value_or(1);
 }
 
-bool IdFits(const DeviceInfo& device, int id) {
-    if (FamilyOfIndex(device.processorIndex) == TargetFamily::SX) {
-        return id == device.deviceId;
-    }
-    return (id & PIC16_ID_MASK) == device.deviceId;
-}
-
-std::vector<std::string_view> DevicesFittingId(int id) {
-    std::vector<std::string_view> names;
-    for (const DeviceInfo& device : DeviceTable) {
-        if (IdFits(device, id)) {
-            names.push_back(device.name);
-        }
-    }
-    return names;
-}
-
 Identity CheckTargetIdentity(Session& session) {
     const std::optional<int> read = ReadId(session);
     // A failed read is warned about as the ID 1, which no target has.
@@ -79,9 +73,7 @@ Identity CheckTargetIdentity(Session& session) {
         return Identity::Matches;
     }
     // The warning shows what was compared.
-    const bool isSx = FamilyOfIndex(target.processorIndex) == TargetFamily::SX;
-    const int shownId = isSx ? id : id & PIC16_ID_MASK;
-    session.ui.ShowMessage(WrongTargetWarning(target.name, shownId));
+    session.ui.ShowMessage(WrongTargetWarning(target.name, id & target.IdMask()));
     session.ui.PauseAfterWarning(WARNING_PAUSE_MS);
     return read ? Identity::Differs : Identity::Unreadable;
 }

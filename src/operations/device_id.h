@@ -2,19 +2,11 @@
 #pragma once
 
 #include <optional>
-#include <string_view>
-#include <vector>
 
 #include "operations/operation_result.h"
 #include "session/session.h"
 
 namespace vek {
-
-// Whether a chip answering `id` is a `device`: all 12 bits for SX, and for PIC16 all but the
-// low five, which carry the chip's revision.
-bool IdFits(const DeviceInfo& device, int id);
-// The names of the table's rows that a chip answering `id` fits, in table order.
-std::vector<std::string_view> DevicesFittingId(int id);
 
 // The 12-bit device ID, or 1 after a failure (1 is no valid ID).
 int ReadDeviceId(Session& session);

@@ -88,7 +88,7 @@ class Programming {
     }
 
   private:
-    TargetFamily Family() const { return FamilyOfIndex(target_.processorIndex); }
+    TargetFamily Family() const { return target_.family; }
     bool IsPic16() const { return Family() == TargetFamily::PIC16; }
 
     std::string Show(const std::string& message) {
@@ -123,7 +123,7 @@ class Programming {
         if (!IsPic16() && !IsConfigurationWord(fields.FuseXText)) {
             return FailWith(Outcome::NoConfiguration, MSG_NO_FUSEX_WORD);
         }
-        if (TurnsOnCodeProtection(target_.name, !IsPic16(), fields.FuseText) &&
+        if (TurnsOnCodeProtection(target_, fields.FuseText) &&
             !session_.ui.AskYesNo(CodeProtectionQuestion(fields.FuseText))) {
             return Failed(Outcome::Declined);
         }

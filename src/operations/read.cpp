@@ -14,8 +14,6 @@ namespace vek {
 namespace {
 
 constexpr int PAUSE_BEFORE_BEGIN_MS = 100;
-// An SX configuration word has 12 bits; the programmer's high byte may carry more.
-constexpr int SX_WORD_HIGH_MASK = 0x0F;
 constexpr int CONFIGURATION_BYTES = 4;
 
 unsigned Word(int low, int high) {
@@ -52,7 +50,7 @@ class Reading {
     }
 
   private:
-    bool IsPic16() const { return FamilyOfIndex(target_.processorIndex) == TargetFamily::PIC16; }
+    bool IsPic16() const { return target_.family == TargetFamily::PIC16; }
 
     bool Fail(const std::string& message) {
         session_.ui.ShowMessage(message);
@@ -121,16 +119,17 @@ class Reading {
         session_.fields = session_.ui.TakeFieldTexts();
         if (IsPic16()) {
             words_ = {static_cast<int>(Word(bytes[0], bytes[1])), 0};
-            const std::string config = HexDigits(Word(bytes[0], bytes[1]), 4);
+            const std::string config = HexDigits(Word(bytes[0], bytes[1]), target_.WordDigits());
             session_.fields.FuseText = config;
             session_.fields.FuseXText = "---";
             session_.CurrentFuseText = config;
         } else {
-            const unsigned fuseWord = Word(bytes[0], bytes[1] & SX_WORD_HIGH_MASK);
-            const unsigned fuseXWord = Word(bytes[2], bytes[3] & SX_WORD_HIGH_MASK);
+            // The programmer's high bytes may carry more than the words' bits.
+            const unsigned fuseWord = Word(bytes[0], bytes[1]) & target_.WordMask();
+            const unsigned fuseXWord = Word(bytes[2], bytes[3]) & target_.WordMask();
             words_ = {static_cast<int>(fuseWord), static_cast<int>(fuseXWord)};
-            const std::string fuse = HexDigits(fuseWord, 3);
-            const std::string fuseX = HexDigits(fuseXWord, 3);
+            const std::string fuse = HexDigits(fuseWord, target_.WordDigits());
+            const std::string fuseX = HexDigits(fuseXWord, target_.WordDigits());
             session_.fields.FuseText = fuse;
             session_.fields.FuseXText = fuseX;
             session_.CurrentFuseText = fuse;

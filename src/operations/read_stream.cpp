@@ -62,8 +62,7 @@ bool ReadStream::ReadMemoryBlocks(const std::string& programBlockUnreadable) {
     }
     // A byte the programmer puts before the EEPROM, whatever it is; left queued by a failed
     // call it would shift every EEPROM byte.
-    if (FamilyOfIndex(target_.processorIndex) == TargetFamily::PIC16 &&
-        link_.ReadReply().ReadFailed()) {
+    if (target_.family == TargetFamily::PIC16 && link_.ReadReply().ReadFailed()) {
         return Fail("Could not read from device. (T9)");
     }
     for (int block = 0; block < EepromBlocks(); ++block) {

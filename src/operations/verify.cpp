@@ -78,7 +78,7 @@ class Verification {
     }
 
   private:
-    TargetFamily Family() const { return FamilyOfIndex(target_.processorIndex); }
+    TargetFamily Family() const { return target_.family; }
 
     // Shows the message that ends the operation and keeps it as the result.
     OperationResult Conclude(Outcome outcome, const std::string& message) {

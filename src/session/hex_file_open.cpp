@@ -22,23 +22,27 @@ class ConfigWordsToFields : public ConfigRecordSink {
             return;
         }
         const int first = *word;
-        if (FamilyOfIndex(session_.CurrentTarget.processorIndex) == TargetFamily::PIC16) {
-            SetFuse(HexDigits(static_cast<unsigned>(first), 4), KEY_MICROCHIP_BITS);
+        if (session_.CurrentTarget.family == TargetFamily::PIC16) {
+            SetFuse(WordText(first), KEY_MICROCHIP_BITS);
             return;
         }
         if (record.ByteCount() > 2) {
-            SetFuseX(HexDigits(static_cast<unsigned>(record.DataWord(1).value_or(0)), 3));
+            SetFuseX(WordText(record.DataWord(1).value_or(0)));
         }
-        SetFuse(HexDigits(static_cast<unsigned>(first), 3), KEY_FUSE_BITS);
+        SetFuse(WordText(first), KEY_FUSE_BITS);
     }
 
     void ApplyFuseXRecord(const HexRecord& record) override {
         if (const std::optional<int> word = record.DataWord(0)) {
-            SetFuseX(HexDigits(static_cast<unsigned>(*word), 3));
+            SetFuseX(WordText(*word));
         }
     }
 
   private:
+    std::string WordText(int word) const {
+        return HexDigits(static_cast<unsigned>(word), session_.CurrentTarget.WordDigits());
+    }
+
     void SetFuse(const std::string& text, const char* key) {
         session_.fields = session_.ui.TakeFieldTexts();
         session_.fields.FuseText = text;
@@ -118,11 +122,10 @@ void ShowFileListing(Session& session) {
     session.ui.PrepareHexDataWindow();
     std::string comment;
     if (!LoadHexInto(session.HexFilePath, session.image, LoadVariant::Listing,
-                     FamilyOfIndex(session.CurrentTarget.processorIndex), &comment)) {
+                     session.CurrentTarget.family, &comment)) {
         return;  // the window stays empty
     }
-    session.ui.ShowHexDataLines(
-        FileListingLines(session.image, session.CurrentTarget.name, comment));
+    session.ui.ShowHexDataLines(FileListingLines(session.image, session.CurrentTarget, comment));
 }
 
 }  // namespace vek

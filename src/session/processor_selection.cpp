@@ -56,7 +56,8 @@ int SavedSelectionRow(Session& session) {
 }
 
 FamilyLayout ApplyFamilyLayout(Session& session, int row) {
-    const TargetFamily family = FamilyOfIndex(row);
+    // Without a selection the fields show the first row's family.
+    const TargetFamily family = DeviceTable[IsValidRow(row) ? row : 0].family;
     session.fields = session.ui.TakeFieldTexts();
     LoadSavedWords(session, family, LAYOUT_DEFAULTS);
     session.ui.ShowFieldTexts(session.fields);
@@ -68,7 +69,7 @@ void OnSelectionChanged(Session& session) {
     session.fields = session.ui.TakeFieldTexts();
     const int row = session.ui.SelectedDeviceRow();
     if (IsValidRow(row)) {
-        const TargetFamily family = FamilyOfIndex(row);
+        const TargetFamily family = DeviceTable[row].family;
         if (family == TargetFamily::PIC16) {
             session.fields.FuseXText = "0";
         }

@@ -29,7 +29,7 @@ struct Row {
 template <typename Codec, typename State>
 void ExpectRows(const std::vector<Row<State>>& rows) {
     for (const auto& [device, text, state, word] : rows) {
-        const Codec codec(device);
+        const Codec codec(*DeviceNamed(device));
         if (text != BY_HAND) {
             State shown;
             codec.Refresh(text, shown);
@@ -44,7 +44,7 @@ void ExpectRows(const std::vector<Row<State>>& rows) {
 // changes nothing.
 template <typename Codec, typename State, std::size_t N>
 void ExpectEveryStateReadsBack(const std::string& device, const std::array<int, N>& counts) {
-    const Codec codec(device);
+    const Codec codec(*DeviceNamed(device));
     for (std::array<int, N> values{};;) {
         State state = std::apply([](auto... value) { return State{value...}; }, values);
         const std::string word = codec.Apply(state);
@@ -80,8 +80,6 @@ TEST(SxFuseCodec, ShowsTheWordAndMakesItForTheChip) {
         {"SX28", "4E9", fromDefault, "7F9"},
         {"SX48", "4E9", fromDefault, "7E9"},
         {"SX28", "4e9hh", fromDefault, "7F9"},
-        // Any other name gets the SX48 rules.
-        {"SX52", "4E9", fromDefault, "7E9"},
         {"SX28", "---", {1, 1, 1, 3, 0, 0, 1, 0, 5}, "FFD"},
         {"SX48", "---", {1, 1, 1, 3, 0, 0, 1, 0, 5}, "7FD"},
         // With the internal RC the list shows the line whose low bits are 11.
@@ -149,7 +147,7 @@ TEST(PicConfigCodec, ShowsTheWordAndMakesItForTheChip) {
 
 TEST(PicConfigCodec, The16F84AKeepsTheOptionsItLacks) {
     Pic state{1, 0, 1, 0, 1, 0, 0, -1};
-    PicConfigCodec("16F84A").Refresh("0000", state);
+    PicConfigCodec(*DeviceNamed("16F84A")).Refresh("0000", state);
     EXPECT_EQ(state, (Pic{0, 1, 1, 0, 1, 0, 1, 3}));
 }
 
@@ -160,7 +158,8 @@ TEST(ConfigCodecs, EveryWordTheControlsMakeReadsBackToItself) {
     }
     for (const char* device : {"16F84A", "16F870", "16F871", "16F872", "16F877"}) {
         // Disabled protection buttons cannot be chosen.
-        const int protections = PicConfigCodec(device).Enabling().partialProtection ? 4 : 2;
+        const int protections =
+            PicConfigCodec(*DeviceNamed(device)).Enabling().partialProtection ? 4 : 2;
         ExpectEveryStateReadsBack<PicConfigCodec, Pic, 8>(device,
                                                           {2, 2, 2, 2, 2, 2, protections, 4});
     }

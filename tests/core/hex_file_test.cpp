@@ -229,8 +229,7 @@ TEST(ExampleFiles, EachFitsItsChipWithoutCodeProtection) {
             << example.file << " line " << lineNo;
         EXPECT_EQ(sink.calls, example.configRecords) << example.file;
         const std::string word = example.configRecords.substr(7, 4);
-        EXPECT_FALSE(TurnsOnCodeProtection(example.chip, target.family == TargetFamily::SX, word))
-            << example.file;
+        EXPECT_FALSE(TurnsOnCodeProtection(target, word)) << example.file;
     }
 }
 
@@ -303,8 +302,8 @@ std::vector<std::string> FileListing(const TempFolder& folder, const std::string
     MemoryImage image;
     std::string comment;
     EXPECT_TRUE(LoadHexInto(folder.Write("file.hex", text), image, LoadVariant::Listing,
-                            FamilyOfIndex(Target(target).processorIndex), &comment));
-    return FileListingLines(image, target, comment);
+                            Target(target).family, &comment));
+    return FileListingLines(image, Target(target), comment);
 }
 
 TEST_F(HexFiles, TheFileListingShowsTheGroupsTheFileGives) {
@@ -331,10 +330,42 @@ TEST_F(HexFiles, TheFileListingShowsTheGroupsTheFileGives) {
               "0000:   FFFF   3FFF   3FFF   3FFF");
 }
 
+// A row the table does not have yet follows its family column, whatever its index and name:
+// the ID check, the code protection check, the written file and the listing.
+TEST_F(HexFiles, ANewRowFollowsItsFamilyColumn) {
+    struct Case {
+        DeviceInfo row;
+        bool fitsWithRevisionBits;
+        bool protectedBy3F72;
+        const char* configRecord;
+        std::size_t listingLines;  // a PIC16's adds "EEPROM Data:"
+    };
+    const Case cases[] = {
+        {{10, "16F999", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0xAC0, 2048, 64},
+         true,
+         false,
+         ":02400E0023018C\n",
+         4},
+        {{3, "16F999", TargetFamily::SX, ConfigLayout::SX48, 0xAC0, 2048, 0},
+         false,
+         true,
+         ":04202000230156043E\n",
+         3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.row.family));
+        EXPECT_EQ(IdFits(c.row, 0xADF), c.fitsWithRevisionBits);
+        EXPECT_EQ(TurnsOnCodeProtection(c.row, "3F72"), c.protectedBy3F72);
+        EXPECT_NE(HexFileText(MemoryImage(), c.row, {0x123, 0x456}).find(c.configRecord),
+                  std::string::npos);
+        EXPECT_EQ(FileListingLines(MemoryImage(), c.row, "").size(), c.listingLines);
+    }
+}
+
 // A chip as Read leaves the image: blank words, a few written ones, EEPROM as read.
 MemoryImage ReadImage(const DeviceInfo& target, std::initializer_list<std::pair<int, int>> words) {
     MemoryImage image;
-    const bool isSx = FamilyOfIndex(target.processorIndex) == TargetFamily::SX;
+    const bool isSx = target.family == TargetFamily::SX;
     image.Fill(0, target.programWords, isSx ? BLANK_SX_WORD : BLANK_PIC_WORD);
     image.Fill(EEPROM_ADDR, EEPROM_ADDR + target.eepromBytes, 0xFF);
     for (const auto& [address, value] : words) {

@@ -1,0 +1,50 @@
+#include "device/device_table.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vek {
+
+namespace {
+
+bool SameLetters(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) ==
+               std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+}  // namespace
+
+const DeviceInfo* DeviceNamed(std::string_view name) {
+    const auto named = std::ranges::find_if(
+        DeviceTable, [name](const DeviceInfo& device) { return SameLetters(device.name, name); });
+    return named == DeviceTable.end() ? nullptr : &*named;
+}
+
+std::string DeviceNames(std::string_view separator, std::string_view lastSeparator) {
+    std::string names;
+    for (int row = 0; row < DEVICE_COUNT; ++row) {
+        if (row > 0) {
+            names += row + 1 < DEVICE_COUNT ? separator : lastSeparator;
+        }
+        names += DeviceTable[row].name;
+    }
+    return names;
+}
+
+bool IdFits(const DeviceInfo& device, int id) {
+    return (id & device.IdMask()) == device.deviceId;
+}
+
+std::vector<std::string_view> DevicesFittingId(int id) {
+    std::vector<std::string_view> names;
+    for (const DeviceInfo& device : DeviceTable) {
+        if (IdFits(device, id)) {
+            names.push_back(device.name);
+        }
+    }
+    return names;
+}
+
+}  // namespace vek

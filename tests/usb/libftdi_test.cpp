@@ -394,7 +394,7 @@ TEST_F(Libftdi, TheCommandLineProgramsVerifiesAndReadsThroughLibftdi) {
         std::vector<std::string> arguments;
         std::string out;
     } steps[] = {
-        {{"--driver", "libftdi", "detect"}, "USB driver: libftdi1\n"},
+        {{"--driver", "libftdi", "detect"}, "USB driver: libftdi\n"},
         {{"--driver", "libftdi", "-d", "SX28", "program", hexPath}, ""},
         {{"--driver=libftdi", "-d", "sx28", "verify", hexPath}, ""},
         {{"--driver", "LIBFTDI", "-d", "SX28", "read", "-o", readPath}, ""},

@@ -353,6 +353,9 @@ TEST_F(Cli, TheProgressBarShowsOnATerminalOnly) {
         // The bar is full before the result comes.
         EXPECT_LT(narrow.err.find("100%"), narrow.err.find("Programming complete.")) << narrow.err;
     }
+    // Blank Check moves no progress, so it shows none.
+    EXPECT_EQ(Run(Args("blank", "-d", "16F84A"), "16F84A", "pic", "", true).err.find('%'),
+              std::string::npos);
     terminalColumns = 40;
     EXPECT_NE(Run(Args("read", "-d", "16F84A"), "16F84A", "pic", "", true)
                   .err.find("\rread [###########################] 100%"),

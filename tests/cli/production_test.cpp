@@ -187,9 +187,6 @@ TEST_F(Production, PlainProgressIsOneLinePerTenthWhereNoTerminalIs) {
               "program 70%\nprogram 80%\nprogram 90%\nprogram 100%\nProgramming complete.\n"
               "verify 10%\nverify 20%\nverify 30%\nverify 40%\nverify 50%\nverify 60%\n"
               "verify 70%\nverify 80%\nverify 90%\nverify 100%\nVerify passed\n");
-    // Blank Check moves no progress.
-    EXPECT_EQ(Run(Args("blank", "-d", "16F84A", "--progress", "plain")).err,
-              "Device is not blank\n");
     EXPECT_EQ(Run(Args("read", "-q", "-d", "16F84A", "--progress", "plain")).err, "");
     EXPECT_EQ(Run(Args("read", "-d", "16F84A", "--progress", "fancy")).err,
               "vekflash-cli: --progress 'fancy': plain or auto\n" + USAGE_HINT);

@@ -72,6 +72,11 @@ MainWindow::MainWindow(const std::filesystem::path& settingsPath, std::string d2
     hooks_.showHexDataLines = [this](const std::vector<std::string>& lines) {
         ShowHexDataLines(lines);
     };
+    hooks_.emptyHexDataWindow = [this] {
+        if (hexDataWindow_ != nullptr) {
+            hexDataWindow_->Clear();
+        }
+    };
     BuildControls();
     configurationFields_ = new ConfigurationFields(
         session_,

@@ -142,6 +142,10 @@ void QtUserInterface::ShowHexDataLines(const std::vector<std::string>& lines) {
     hooks_.showHexDataLines(lines);
 }
 
+void QtUserInterface::EmptyHexDataWindow() {
+    hooks_.emptyHexDataWindow();
+}
+
 void QtUserInterface::UpdateWaitCursor() {
     const bool wanted = waitRequests_ > 0 && openMessageBoxes_ == 0;
     if (wanted == waitCursorShown_) {

@@ -35,6 +35,7 @@ struct WindowHooks {
     std::function<void()> refreshConfigEditors;
     std::function<void()> prepareHexDataWindow;
     std::function<void(const std::vector<std::string>& lines)> showHexDataLines;
+    std::function<void()> emptyHexDataWindow;
 };
 
 // Blocks the thread for the given time; tests put a recorder in its place.
@@ -66,6 +67,7 @@ class QtUserInterface : public UserInterface {
     void RefreshConfigEditors() override;
     void PrepareHexDataWindow() override;
     void ShowHexDataLines(const std::vector<std::string>& lines) override;
+    void EmptyHexDataWindow() override;
 
   private:
     // The wait cursor shows while a wait is requested and no message box is open.

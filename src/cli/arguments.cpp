@@ -137,13 +137,14 @@ class Parser {
             case Option::SerialFile:
                 arguments_.serialFile = value;
                 return;
-            case Option::SerialAt:
-                arguments_.serialAt = ParseSerialPlace(value);
+            case Option::SerialAt: {
+                std::string error;
+                arguments_.serialAt = ParseSerialPlace(value, error);
                 if (!arguments_.serialAt) {
-                    Fail("--serial-at '" + value +
-                         "': eeprom:LOC[:BYTES] with BYTES 1 to 4, or id");
+                    Fail("--serial-at '" + value + "': " + error);
                 }
                 return;
+            }
             case Option::Progress:
                 if (value == "plain") {
                     arguments_.progress = ProgressStyle::Plain;

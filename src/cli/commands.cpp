@@ -19,6 +19,7 @@
 #include "operations/read.h"
 #include "operations/verify.h"
 #include "session/hex_file_open.h"
+#include "session/processor_selection.h"
 #include "settings/whole_file.h"
 
 namespace vek::cli {
@@ -250,7 +251,7 @@ class CommandRun {
         const bool answered = Connect() && TestCommunication(session_);
         // Named whether or not a board answered: it is what a person looking for one needs.
         if (session_.link.DriverInUse() != UsbDriver::None) {
-            Result("USB driver: " + UsbDriverName(session_.link.DriverInUse()) + "\n");
+            Result("USB driver: " + UsbDriverKey(session_.link.DriverInUse()) + "\n");
         }
         return answered ? EXIT_OK : EXIT_PROGRAMMER;
     }
@@ -299,6 +300,7 @@ class CommandRun {
     // The file as the window opens it, its configuration records going into the fields; the
     // words given on the command line take their place.
     ExitStatus ChooseFile() {
+        RefreshCurrentTarget(session_);  // the family of -d decides the words asked for
         session_.HexFilePath = arguments_.file;
         session_.HexFileName = Utf8FileName(arguments_.file);
         FieldTexts fields = ui_.TakeFieldTexts();
@@ -311,7 +313,7 @@ class CommandRun {
         int lineNo = 0;
         const HexScanResult scan = ScanHexFile(session_, true, lineNo);
         if (scan != HEX_OK) {
-            ui_.ShowMessage(HexScanMessage(scan, lineNo, session_.HexFileName));
+            ui_.ShowMessage(HexScanMessage(session_, scan, lineNo));
             return EXIT_HEX_FILE;
         }
         fields = ui_.TakeFieldTexts();

@@ -102,7 +102,8 @@ int main(int argc, char* argv[]) {
         return EXIT_OK;
     }
 
-    TerminalUserInterface ui(stderr, arguments.deviceRow, arguments.quiet, arguments.progress);
+    TerminalUserInterface ui(stderr, arguments.deviceRow, arguments.quiet, arguments.progress,
+                             arguments.driver);
     vek::MemorySettingsStore settings;
     vek::Session session(ui, settings);
     session.link.ChooseDriver(arguments.driver);

@@ -11,6 +11,8 @@ namespace {
 
 constexpr int ID_DIGITS = 4;
 constexpr int MAX_SERIAL_BYTES = 4;
+// The largest data EEPROM of the targets has 256 bytes.
+constexpr unsigned long long LAST_EEPROM_LOCATION = 0xFF;
 
 // A whole decimal number, or 0x and hexadecimal digits.
 std::optional<unsigned long long> ParseWhole(std::string_view text) {
@@ -29,10 +31,11 @@ std::optional<unsigned long long> ParseWhole(std::string_view text) {
 
 }  // namespace
 
-std::optional<SerialPlace> ParseSerialPlace(std::string_view text) {
+std::optional<SerialPlace> ParseSerialPlace(std::string_view text, std::string& error) {
     if (text == "id") {
         return SerialPlace{SerialPlace::Kind::Id, 0, 0};
     }
+    error = "eeprom:LOC[:BYTES] with BYTES 1 to 4, or id";
     if (!text.starts_with("eeprom:")) {
         return std::nullopt;
     }
@@ -41,9 +44,15 @@ std::optional<SerialPlace> ParseSerialPlace(std::string_view text) {
     const std::optional<unsigned long long> location = ParseWhole(text.substr(0, colon));
     const std::optional<unsigned long long> bytes =
         colon == std::string_view::npos ? MAX_SERIAL_BYTES : ParseWhole(text.substr(colon + 1));
-    if (!location || *location > 0xFF || !bytes || *bytes < 1 || *bytes > MAX_SERIAL_BYTES) {
+    if (!location || !bytes || *bytes < 1 || *bytes > MAX_SERIAL_BYTES) {
         return std::nullopt;
     }
+    if (*location > LAST_EEPROM_LOCATION) {
+        error = "the EEPROM location " + std::to_string(*location) + " is out of range: 0 to " +
+                std::to_string(LAST_EEPROM_LOCATION);
+        return std::nullopt;
+    }
+    error.clear();
     return SerialPlace{SerialPlace::Kind::Eeprom, static_cast<int>(*location),
                        static_cast<int>(*bytes)};
 }

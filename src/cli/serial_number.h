@@ -25,7 +25,8 @@ struct SerialPlace {
     bool operator==(const SerialPlace&) const = default;
 };
 
-std::optional<SerialPlace> ParseSerialPlace(std::string_view text);
+// The place, or nothing and in `error` what is wrong with the text.
+std::optional<SerialPlace> ParseSerialPlace(std::string_view text, std::string& error);
 // A decimal number of at most 32 bits.
 std::optional<unsigned> ParseSerialNumber(std::string_view text);
 

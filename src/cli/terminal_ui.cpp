@@ -12,6 +12,8 @@
 #include <chrono>
 #include <thread>
 
+#include "cli/cli_texts.h"
+
 namespace vek::cli {
 
 namespace {
@@ -54,21 +56,28 @@ int TerminalColumns(std::FILE* terminal) {
 }  // namespace
 
 TerminalUserInterface::TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet,
-                                             ProgressStyle progress)
+                                             ProgressStyle progress, UsbDriverChoice driver)
     : messages_(messages),
       deviceRow_(deviceRow),
       quiet_(quiet),
+      driver_(driver),
       // A bar drawn into a file or a pipe would only fill it with carriage returns.
       progressBar_(!quiet && progress == ProgressStyle::Automatic && IsTerminal(messages)),
       progressLines_(!quiet && progress == ProgressStyle::Plain) {}
 
-void TerminalUserInterface::ShowMessage(const std::string& text, MessageIcon) {
+void TerminalUserInterface::ShowMessage(const std::string& windowText, MessageIcon) {
+    const std::string text = InCliWords(windowText, driver_);
     messagesOfRun_.push_back(text);
     if (quiet_) {
         held_.push_back(text);
-        return;
+    } else if (!progressLabel_.empty()) {
+        duringProgress_.push_back(text);
+    } else {
+        Print(text);
     }
-    EndProgressLine();
+}
+
+void TerminalUserInterface::Print(const std::string& text) {
     std::fprintf(messages_, "%s\n", text.c_str());
     std::fflush(messages_);
 }
@@ -90,6 +99,9 @@ void TerminalUserInterface::WriteProgressLines(int percent) {
 }
 
 void TerminalUserInterface::SetProgress(int percent) {
+    if (progressLabel_.empty()) {
+        return;
+    }
     if (progressLines_) {
         WriteProgressLines(percent);
     }
@@ -129,6 +141,11 @@ void TerminalUserInterface::FinishProgress(bool completed) {
     }
     tenthsWritten_ = 0;
     EndProgressLine();
+    progressLabel_.clear();
+    for (const std::string& text : duringProgress_) {
+        Print(text);
+    }
+    duringProgress_.clear();
 }
 
 void TerminalUserInterface::EndProgressLine() {

@@ -14,12 +14,16 @@ namespace vek::cli {
 class TerminalUserInterface : public UserInterface {
   public:
     // quiet: messages are held back until ReportHeldMessages, and there is no progress.
+    // driver: the choice of --driver, which the advice for a missing driver names.
     TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet,
-                          ProgressStyle progress = ProgressStyle::Automatic);
+                          ProgressStyle progress = ProgressStyle::Automatic,
+                          UsbDriverChoice driver = UsbDriverChoice::Auto);
 
-    // What the progress bar is labelled with, for the operation about to run.
+    // What the progress bar is labelled with, for the operation about to run; only such an
+    // operation shows its progress.
     void SetProgressLabel(std::string label) { progressLabel_ = std::move(label); }
-    // Ends the progress bar's line, at 100 % when the operation succeeded.
+    // Ends the progress bar's line, at 100 % when the operation succeeded, and then shows what
+    // the operation said: its result comes after its last step.
     void FinishProgress(bool completed);
     // A quiet run that failed shows what the operation said after all.
     void ReportHeldMessages();
@@ -48,8 +52,10 @@ class TerminalUserInterface : public UserInterface {
     void RefreshConfigEditors() override {}
     void PrepareHexDataWindow() override {}
     void ShowHexDataLines(const std::vector<std::string>&) override {}
+    void EmptyHexDataWindow() override {}
 
   private:
+    void Print(const std::string& text);
     void DrawProgress(int percent);
     void EndProgressLine();
     // "program 40%" for every tenth reached since the last line.
@@ -58,6 +64,7 @@ class TerminalUserInterface : public UserInterface {
     std::FILE* messages_;
     int deviceRow_;
     bool quiet_;
+    UsbDriverChoice driver_;
     bool progressBar_;
     bool progressLines_;
     int tenthsWritten_ = 0;
@@ -66,6 +73,7 @@ class TerminalUserInterface : public UserInterface {
     int shownPercent_ = 0;
     std::string progressLabel_;
     std::vector<std::string> held_;
+    std::vector<std::string> duringProgress_;  // shown once the progress has ended
     std::vector<std::string> messagesOfRun_;
     FieldTexts fields_;
 };

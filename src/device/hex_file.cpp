@@ -245,6 +245,32 @@ HexScanResult FindHexData(const std::string& path) {
     return HEX_NO_DATA;
 }
 
+std::optional<TargetFamily> FamilyMarkedByHexFile(const std::string& path) {
+    auto reader = std::make_unique<HexLineReader>();
+    if (!reader->Open(path)) {
+        return std::nullopt;
+    }
+    bool pic16 = false;
+    bool sx = false;
+    std::string line;
+    while (reader->Next(line)) {
+        const HexRecord record(line);
+        if (!IsRecord(line) || !GivesData(record)) {
+            continue;
+        }
+        for (int k = 0; k < record.WordCount(); ++k) {
+            const int word = record.WordAddress() + k;
+            pic16 = pic16 || word == CONFIG_WORD_ADDR ||
+                    (word >= EEPROM_ADDR && word < EEPROM_AREA_END);
+            sx = sx || word == SX_FUSE_ADDR || word == SX_FUSEX_ADDR;
+        }
+    }
+    if (pic16 == sx) {
+        return std::nullopt;
+    }
+    return pic16 ? TargetFamily::PIC16 : TargetFamily::SX;
+}
+
 void ResetImage(MemoryImage& image, LoadVariant variant, TargetFamily family) {
     switch (variant) {
         case LoadVariant::Listing:
@@ -253,7 +279,7 @@ void ResetImage(MemoryImage& image, LoadVariant variant, TargetFamily family) {
         case LoadVariant::Program:
             image.Fill(0, IMAGE_WORDS, BLANK_PIC_WORD);
             image.Fill(CONFIG_AREA_ADDR, CONFIG_WORD_ADDR, BLANK_ID_WORD);
-            image.Fill(EEPROM_ADDR, EEPROM_ADDR + 0x100, 0);
+            image.Fill(EEPROM_ADDR, EEPROM_AREA_END, 0);
             return;
         case LoadVariant::Verify:
             image.Fill(0, EEPROM_ADDR, family == TargetFamily::SX ? BLANK_SX_WORD : BLANK_PIC_WORD);

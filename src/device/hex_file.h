@@ -69,6 +69,11 @@ HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, Con
 // unchecked), HEX_OPEN_FAILED when it cannot be read.
 HexScanResult FindHexData(const std::string& path);
 
+// The family whose own words the file's data records give: PIC16 for the configuration word
+// or the data EEPROM, SX for the FUSE or FUSEX word. Nothing for neither or both, or for a file
+// that cannot be read.
+std::optional<TargetFamily> FamilyMarkedByHexFile(const std::string& path);
+
 // Who loads, deciding the blank values filled first and the mark on every stored entry.
 enum class LoadVariant { Listing, Program, Verify };
 

@@ -17,6 +17,7 @@ inline constexpr int SX_FUSEX_ADDR = 0x1011;
 inline constexpr int CONFIG_AREA_ADDR = 0x2000;  // PIC16 ID locations, then the config word
 inline constexpr int CONFIG_WORD_ADDR = 0x2007;
 inline constexpr int EEPROM_ADDR = 0x2100;  // PIC16 data EEPROM, one byte per entry
+inline constexpr int EEPROM_AREA_END = EEPROM_ADDR + 0x100;  // past the largest data EEPROM
 // Program memory lies below the configuration area on every target.
 inline constexpr int PROGRAM_AREA_END = CONFIG_AREA_ADDR;
 

@@ -55,6 +55,8 @@ class UserInterface {
     virtual void PrepareHexDataWindow() = 0;
     // Replaces what the Hex Data window lists, creating it when there is none.
     virtual void ShowHexDataLines(const std::vector<std::string>& lines) = 0;
+    // Empties the Hex Data window when there is one.
+    virtual void EmptyHexDataWindow() = 0;
 };
 
 // Raises the wait cursor for one scope.

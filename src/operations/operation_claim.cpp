@@ -33,6 +33,8 @@ OperationClaim::OperationClaim(Session& session) : session_(session) {
     session_.LinkInUse = true;
     claimed_ = true;
     session_.ui.SetOperationRunning(true);
+    // Every operation starts its progress afresh, whether or not it moves it.
+    session_.ui.SetProgress(0);
     waitCursor_.emplace(session_.ui);
 }
 

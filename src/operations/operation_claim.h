@@ -11,9 +11,9 @@
 namespace vek {
 
 // Claims the programmer for one device operation: BusyFlag and LinkInUse stay set, and the
-// wait cursor shows, until the claim goes out of scope. A second operation is turned away
-// quietly; a missing programmer, a link held by a control command, or a target without
-// program memory are reported.
+// wait cursor shows, until the claim goes out of scope; the progress bar starts at 0. A second
+// operation is turned away quietly; a missing programmer, a link held by a control command, or a
+// target without program memory are reported.
 class OperationClaim {
   public:
     explicit OperationClaim(Session& session);

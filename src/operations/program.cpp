@@ -73,12 +73,11 @@ class Programming {
         if (session_.HexFileName.size() < 2) {
             return Fail(Outcome::NoHexFile, "Error: No Hex datafile selected.");
         }
-        session_.ui.SetProgress(0);
         ResetImage(session_.image, LoadVariant::Program, Family());
         int lineNo = 0;
         const HexScanResult scan = ScanHexFile(session_, false, lineNo);
         if (scan != HEX_OK) {
-            return Fail(Outcome::HexFileError, HexScanMessage(scan, lineNo, session_.HexFileName));
+            return Fail(Outcome::HexFileError, HexScanMessage(session_, scan, lineNo));
         }
         if (!CheckConfigurationWords() || !CheckIdentityAndBlankness() || !LoadData() ||
             !Stream()) {
@@ -197,7 +196,7 @@ class Programming {
             // The file changed since its scan; what it holds now was never checked.
             return FailWith(Outcome::HexFileError,
                             damagedLine > 0
-                                ? HexScanMessage(HEX_CHECKSUM_ERROR, damagedLine, "")
+                                ? HexScanMessage(session_, HEX_CHECKSUM_ERROR, damagedLine)
                                 : "The hex file " + session_.HexFileName + " could not be opened.");
         }
         session_.image.Place(session_.fileOverlay);

@@ -31,7 +31,6 @@ class Reading {
     OperationResult Run() {
         session_.lastRead.reset();
         session_.ui.PrepareHexDataWindow();
-        session_.ui.SetProgress(0);
         session_.ui.Pause(PAUSE_BEFORE_BEGIN_MS);
         if (!Begin()) {
             return result_;

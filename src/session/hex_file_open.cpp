@@ -63,6 +63,17 @@ class ConfigWordsToFields : public ConfigRecordSink {
     Session& session_;
 };
 
+// A second line when the file's own words say it was made for the other family.
+std::string OtherFamilyLine(const Session& session) {
+    const TargetFamily target = session.CurrentTarget.family;
+    const std::optional<TargetFamily> marked = FamilyMarkedByHexFile(session.HexFilePath);
+    if (!marked || *marked == target) {
+        return "";
+    }
+    return *marked == TargetFamily::PIC16 ? "\nThis looks like a PIC16 file."
+                                          : "\nThis looks like an SX file.";
+}
+
 }  // namespace
 
 HexScanResult ScanHexFile(Session& session, bool extractConfig, int& lineNo) {
@@ -72,7 +83,7 @@ HexScanResult ScanHexFile(Session& session, bool extractConfig, int& lineNo) {
                        extractConfig ? &toFields : nullptr, lineNo);
 }
 
-std::string HexScanMessage(HexScanResult result, int lineNo, const std::string& fileName) {
+std::string HexScanMessage(const Session& session, HexScanResult result, int lineNo) {
     switch (result) {
         case HEX_OK:
             break;
@@ -81,9 +92,10 @@ std::string HexScanMessage(HexScanResult result, int lineNo, const std::string& 
         case HEX_CHECKSUM_ERROR:
             return "Checksum error in HEX file (line " + std::to_string(lineNo) + ").";
         case HEX_TOO_LARGE:
-            return "Selected HEX file is too large to fit into device FLASH.";
+            return "Selected HEX file is too large to fit into device FLASH." +
+                   OtherFamilyLine(session);
         case HEX_NO_DATA:
-            return NoHexDataMessage(fileName);
+            return NoHexDataMessage(session.HexFileName);
     }
     return "";
 }
@@ -107,11 +119,13 @@ HexScanResult OpenChosenHexFile(Session& session, const std::string& path) {
         ShowFileListing(session);
         return result;
     }
-    // The name stays chosen, so that Program and Verify report the same error.
+    // The name stays chosen, so that Program and Verify report the same error; the listing of
+    // an earlier file goes with the field's name.
     session.fields = session.ui.TakeFieldTexts();
     session.fields.HexFileText.clear();
     session.ui.ShowFieldTexts(session.fields);
-    session.ui.ShowMessage(HexScanMessage(result, lineNo, session.HexFileName));
+    session.ui.EmptyHexDataWindow();
+    session.ui.ShowMessage(HexScanMessage(session, result, lineNo));
     return result;
 }
 

@@ -20,8 +20,9 @@ HexScanResult OpenChosenHexFile(Session& session, const std::string& path);
 // Loads the chosen file into the image, marking what it gives, and lists it.
 void ShowFileListing(Session& session);
 
-// The messages of the scan failures; fileName is named when the file holds no data.
-std::string HexScanMessage(HexScanResult result, int lineNo, const std::string& fileName);
+// The message of a scan failure of the session's file. A file too large for the target that
+// gives the other family's configuration words says that it looks like that family's.
+std::string HexScanMessage(const Session& session, HexScanResult result, int lineNo);
 std::string NoHexDataMessage(const std::string& fileName);
 
 }  // namespace vek

@@ -23,9 +23,9 @@ TEST_F(Cli, EachCommandOnAPic16AndAnSxChip) {
     const std::vector<Target> targets = {
         {"16F84A", "16F84A", PIC_SAMPLE, "560 16F84A\n",
          ":1000000083168601831201308606072003288C0B95", 138,
-         "Program ROM verify failed at word 0. (expected 0x1683, read 0x3FFF\n"},
+         "Program ROM verify failed at word 0. (expected 0x1683, read 0x3FFF)\n"},
         {"SX28", "sx28", SX_SAMPLE, "FCE SX28\n", ":10000000000C0600010C8601030AFF0FFF0FFF0F13",
-         258, "Program ROM verify failed at word 0. (expected 0x0C00, read 0x0FFF\n"},
+         258, "Program ROM verify failed at word 0. (expected 0x0C00, read 0x0FFF)\n"},
     };
     for (const Target& target : targets) {
         SCOPED_TRACE(target.chip);
@@ -35,7 +35,7 @@ TEST_F(Cli, EachCommandOnAPic16AndAnSxChip) {
             const char *out, *err;  // out nullptr: the chip as a HEX file
         };
         const std::vector<Step> steps = {
-            {{"detect"}, 0, "USB driver: FTDI D2XX\n", "VEK Flash programmer ready.\n"},
+            {{"detect"}, 0, "USB driver: d2xx\n", "VEK Flash programmer ready.\n"},
             {{"id"}, 0, target.idLine, ""},
             {{"blank"}, 0, "", "Device is blank\n"},
             {{"program", target.sample}, 0, "", "Programming complete.\n"},
@@ -72,6 +72,7 @@ TEST_F(Cli, EachCommandOnAPic16AndAnSxChip) {
 
 TEST_F(Cli, EachExitStatusComesFromARealCause) {
     const std::string noConfig = folder.Write("no-config.hex", ":020000000528D1\n:00000001FF\n");
+    const std::string noFuseX = folder.Write("no-fusex.hex", ":020000000528D1\n:022020009B0F14\n");
     const std::string badSum = folder.Write("bad-sum.hex", "; one\n:020000000528D2\n:00000001FF\n");
     const std::string tooLarge = folder.Write("too-large.hex", ":020800000000F6\n:00000001FF\n");
     const std::string missing = (folder / "missing.hex").string();
@@ -95,8 +96,8 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
     };
     const std::vector<Cause> causes = {
         {1, Args("program", "--no-erase", "-d", "16f84a", PIC_SAMPLE),
-         "Device is not blank. Either erase the device or \nselect Auto Erase feature in the Setup "
-         "menu.\n",
+         "Device is not blank. Erase it first (vekflash-cli erase), or program without "
+         "--no-erase, which erases it.\n",
          true},
         {0, Args("-q", "verify", "-d", "16F84A", PIC_SAMPLE), "", true},  // quiet success
         {1, Args("blank", "--quiet", "-d", "16F84A"), "Device is not blank\n", true},
@@ -111,8 +112,12 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
              USAGE_HINT},
         {2, Args("program", "-d", "16F84A"),
          "vekflash-cli: program needs one HEX file\n" + USAGE_HINT},
+        {2, Args("verify", "-d", "16F84A", PIC_SAMPLE, PIC_SAMPLE),
+         "vekflash-cli: verify needs one HEX file\n" + USAGE_HINT},
         {2, Args("read", "-d", "sx28", "--no-erase"),
          "vekflash-cli: --no-erase belongs to program, not to read\n" + USAGE_HINT, false, "SX28"},
+        {2, Args("program", "-d", "16F84A", "--fusex", "FFF", PIC_SAMPLE),
+         "vekflash-cli: --fuse and --fusex are SX words; a 16F84A has --config\n" + USAGE_HINT},
         {2, Args("program", "-d", "SX28", "--config", "3FF1", SX_SAMPLE),
          "vekflash-cli: --config is the PIC16 configuration word; an SX28 has --fuse and "
          "--fusex\n" +
@@ -150,6 +155,8 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
          "vekflash-cli: --allow-code-protection belongs to program, not to verify\n" + USAGE_HINT},
         {2, Args("program", "-d", "16F84A", noConfig),
          "vekflash-cli: " + noConfig + " carries no configuration word: give --config\n"},
+        {2, Args("program", "-d", "SX28", noFuseX),
+         "vekflash-cli: " + noFuseX + " carries no FUSEX word: give --fusex\n", false, "SX28"},
 
         {3, Args("program", "-d", "16F84A", missing), "Error: HEX file could not be opened.\n"},
         {3, Args("verify", "-d", "16F84A", noData), "The file no-data.hex holds no HEX data.\n"},
@@ -165,12 +172,11 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
          "Error: " + aFolder + " could not be written.\n"},
 
         {4, Args("detect"), "Error: Unable to detect presence of VEK Flash programmer.\n", false,
-         "16F84A", "detached", "USB driver: FTDI D2XX\n"},
+         "16F84A", "detached", "USB driver: d2xx\n"},
         // No answer to BEGIN.
         {4, Args("blank", "-d", "16F84A"),
          "VEK Flash programmer is not responding to commands.(1b)\nDisconnect the programmer "
-         "from the USB cable, check\nthe processor type and try again.\n\nThis application will "
-         "now terminate!\n",
+         "from the USB cable, check\nthe device of -d and try again.\n",
          false, "16F84A", "reply:0x53,0,1,0,0"},
         // A block unanswered.
         {4, Args("program", "-d", "16F84A", PIC_SAMPLE),
@@ -180,8 +186,8 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
          "Warning: The processor selected (16F84A) may be different from the target\nthat is "
          "currently connected to the programmer.\nThe programmer detected an ID of FC0. \n\nValid "
          "IDs:\n16F84A: 560\t\t16F870: D00\n16F871: D20\t\t16F872: 8E0\n16F873: 960\t\t16F874: "
-         "920\n16F876: 9E0\t\t16F877: 9A0\nSX28:  FCE\t\tSX48:  002 \n\n Power may need to be "
-         "enabled from the Setup menu.\n",
+         "920\n16F876: 9E0\t\t16F877: 9A0\nSX28:  FCE\t\tSX48:  002 \n\n vekflash-cli does not "
+         "let the programmer power the target: it needs a supply of its own.\n",
          false, "SX28"},
         {5, Args("id", "-d", "16f84a"), "The chip's device ID FCE is not that of the 16F84A.\n",
          false, "SX28", "", "FCE SX28\n"},
@@ -241,10 +247,16 @@ TEST_F(Cli, AFileThatChangesAfterItWasChosenIsAFileError) {
 #endif
 
 TEST_F(Cli, WithoutTheDriverLibraryEveryCommandNeedingTheProgrammerEndsWithStatus4) {
+    // Where libftdi1 is built in, the advice names it; on Windows D2XX is the only driver.
+#if defined(_WIN32)
     const std::string missingDriver =
-        "Error: DLL drivers not found. \n\nDownload the drivers for the VEK-FLASH programmer "
-        "\nfrom http://www.vekdesign.com or select Internet|Download Drivers \nif currently "
-        "connected to the internet.\n";
+        "Error: DLL drivers not found. \n\nInstall FTDI's D2XX library (Ftd2xx.dll) from "
+        "http://www.ftdichip.com or http://www.vekdesign.com; README.txt says how.\n";
+#else
+    const std::string missingDriver =
+        "Error: FTDI's D2XX library (libftd2xx.so) was not found. Install it, or leave out "
+        "--driver d2xx to use libftdi1 (Debian: sudo apt install libftdi1-2).\n";
+#endif
     for (const std::vector<std::string>& arguments :
          {Args("--driver", "d2xx", "detect"), Args("--driver", "d2xx", "read", "-d", "16F84A"),
           Args("--driver", "d2xx", "program", "-d", "16F84A", PIC_SAMPLE)}) {
@@ -296,7 +308,8 @@ TEST_F(Cli, VerifyAllListsEveryDifferenceWithTheirCount) {
               "config 2007: expected 3FF2, read 3FF1\n"
               "eeprom 0001: expected 41, read 45\n"
               "3 differences\n");
-    EXPECT_EQ(run.err, "Program ROM verify failed at word 0. (expected 0x1234, read 0x1683\n");
+    // The window's text, closed as a line of the command line.
+    EXPECT_EQ(run.err, "Program ROM verify failed at word 0. (expected 0x1234, read 0x1683)\n");
 
     const CliRun passed = Run(Args("verify", "--all", "-d", "16F84A", PIC_SAMPLE));
     EXPECT_EQ(passed.status, 0);
@@ -337,7 +350,12 @@ TEST_F(Cli, TheProgressBarShowsOnATerminalOnly) {
             drawn += drawing.empty() ? 0 : 1;
         }
         EXPECT_GT(drawn, 2);
+        // The bar is full before the result comes.
+        EXPECT_LT(narrow.err.find("100%"), narrow.err.find("Programming complete.")) << narrow.err;
     }
+    // Blank Check moves no progress, so it shows none.
+    EXPECT_EQ(Run(Args("blank", "-d", "16F84A"), "16F84A", "pic", "", true).err.find('%'),
+              std::string::npos);
     terminalColumns = 40;
     EXPECT_NE(Run(Args("read", "-d", "16F84A"), "16F84A", "pic", "", true)
                   .err.find("\rread [###########################] 100%"),

@@ -1,6 +1,10 @@
 // Serial numbers written into each chip of a batch, kept in a shared file, and the run log.
 #include <regex>
 
+#if !defined(_WIN32)
+#include <csv.h>
+#endif
+
 #include "cli_fixture.h"
 
 namespace vek::test {
@@ -94,6 +98,42 @@ TEST_F(SerialNumbers, ABatchGetsOneNumberEachAndTheLogALineEach) {
     }
 }
 
+#if !defined(_WIN32)  // libcsv is not built for Windows here, and its names hold no '"'
+// The rows of a CSV text as a strict CSV reader gives them.
+std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows(1);
+    csv_parser parser{};
+    EXPECT_EQ(csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI), 0);
+    const auto field = [](void* bytes, std::size_t length, void* data) {
+        static_cast<decltype(rows)*>(data)->back().emplace_back(static_cast<char*>(bytes), length);
+    };
+    const auto row = [](int, void* data) { static_cast<decltype(rows)*>(data)->emplace_back(); };
+    EXPECT_EQ(csv_parse(&parser, text.data(), text.size(), field, row, &rows), text.size());
+    EXPECT_EQ(csv_fini(&parser, field, row, &rows), 0);
+    csv_free(&parser);
+    rows.pop_back();  // the one begun after the last line
+    return rows;
+}
+
+TEST_F(SerialNumbers, TheLogKeepsOneRowOfTenFieldsWhateverTheFileIsCalled) {
+    const std::string text = ":020000000628D0\n:02400E00F13F80\n:00000001FF\n";
+    const std::vector<std::string> files = {folder.Write("a, b.hex", text),
+                                            folder.Write("say \"hi\".hex", text)};
+    for (const std::string& file : files) {
+        EXPECT_EQ(Run(Args("-q", "-d", "16F84A", "program", "--log", logFile, file)).status, 0);
+    }
+    const std::vector<std::vector<std::string>> rows = CsvRows(ReadFile(logFile));
+    ASSERT_EQ(rows.size(), 3u);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        ASSERT_EQ(rows[i + 1].size(), 10u);
+        EXPECT_EQ(rows[i + 1][4], files[i]);
+        // What sha256sum prints for the file, its first byte below 0x10.
+        EXPECT_EQ(rows[i + 1][5],
+                  "0a5dc589b243e1915cc58b3c2ebb7facc711255df44c9ba021eddd78d2f9b3fe");
+    }
+}
+#endif
+
 TEST_F(SerialNumbers, TwoBoardsSharingOneFileNeverWriteTheSameNumber) {
     environment = {{"VEKSIM_BOARDS", "A1:16F877:" + (folder / "a1").string() +
                                          ";B2:16F877:" + (folder / "b2").string()}};
@@ -130,17 +170,17 @@ TEST_F(SerialNumbers, IdLocationsTakeOneDigitEachAndTheFileIsNotWrittenOver) {
     EXPECT_EQ(std::vector<int>(config.begin(), config.begin() + 4),
               (std::vector<int>{0x0005, 0x0006, 0x0007, 0x0008}));  // 22136 is 0x5678
 
-    // The sample gives EEPROM locations 0 to 2.
+    // The sample gives EEPROM locations 0 to 2: one of the two places is enough to refuse.
     const CliRun over = Run(Args("-d", "16F84A", "program", "--serial-number", "7", "--serial-at",
-                                 "eeprom:2:1", PIC_SAMPLE));
+                                 "eeprom:2:2", PIC_SAMPLE));
     EXPECT_EQ(over.status, 2);
     EXPECT_EQ(over.err, "vekflash-cli: the serial number's place holds data of " + PIC_SAMPLE +
                             "; --serial-overwrite writes over it\n");
     EXPECT_EQ(Run(Args("-d", "16F84A", "program", "--serial-number", "7", "--serial-at",
-                       "eeprom:2:1", "--serial-overwrite", PIC_SAMPLE))
+                       "eeprom:2:2", "--serial-overwrite", PIC_SAMPLE))
                   .status,
               0);
-    EXPECT_EQ(EepromBytes(folder / "pic", 0, 4), (std::vector<int>{0x56, 0x45, 0x07, 0xFF}));
+    EXPECT_EQ(EepromBytes(folder / "pic", 0, 5), (std::vector<int>{0x56, 0x45, 0x07, 0x00, 0xFF}));
 }
 
 TEST_F(SerialNumbers, PlacesAndNumbersThatCannotBeUsedAreRefused) {
@@ -176,6 +216,12 @@ TEST_F(SerialNumbers, PlacesAndNumbersThatCannotBeUsedAreRefused) {
              USAGE_HINT},
         {Args("-d", "16F84A", "program", "--serial-at", "eeprom:8:5", PIC_SAMPLE), 2,
          "vekflash-cli: --serial-at 'eeprom:8:5': eeprom:LOC[:BYTES] with BYTES 1 to 4, or id\n" +
+             USAGE_HINT},
+        {Args("-d", "16F877", "program", "--serial-number", "1", "--serial-at", "eeprom:300",
+              PIC_SAMPLE),
+         2,
+         "vekflash-cli: --serial-at 'eeprom:300': the EEPROM location 300 is out of range: 0 to "
+         "255\n" +
              USAGE_HINT},
         {Args("-d", "16F84A", "program", "--serial-number", "1", PIC_SAMPLE), 2,
          "vekflash-cli: a serial number needs its place: --serial-at eeprom:LOC[:BYTES] or id\n" +

@@ -517,6 +517,27 @@ TEST_F(HexOpen, AFileThatCannotBeUsedIsReportedAndItsPathKeptAGoodOneIsListed) {
     EXPECT_EQ(ui.hexData, (std::vector<std::string>{
                               "Program data from file:", "0000:   2805   0000   3FFF   3FFF",
                               "EEPROM Data:", "Comment:", "; sample"}));
+
+    // A file too large for the target says which family its own words belong to; the listing
+    // of the file before goes.
+    const std::string tooLarge = "Selected HEX file is too large to fit into device FLASH.";
+    const struct {
+        int row;
+        const char* file;
+        std::string message;
+    } others[] = {
+        {8, ":020000000528D1\n:02400E00F13F80\n", tooLarge + "\nThis looks like a PIC16 file."},
+        {8, ":020900000528C8\n:01420100417B\n", tooLarge + "\nThis looks like a PIC16 file."},
+        {0, ":020000000C00F2\n:022020009B0F14\n", tooLarge + "\nThis looks like an SX file."},
+        {8, ":021800000528B9\n", tooLarge},
+    };
+    for (const auto& other : others) {
+        SCOPED_TRACE(other.file);
+        ui.messages.clear();
+        Open(other.row, other.file);
+        EXPECT_EQ(ui.messages, std::vector<std::string>{other.message});
+        EXPECT_TRUE(ui.hexData.empty());
+    }
 }
 
 }  // namespace

@@ -100,13 +100,21 @@ TEST_F(VerifyTest, AFileGoneFromDiskIsReportedAfterTheWholeReadBack) {
     EXPECT_EQ(session.image[0x2102], 0x33);  // the chip's contents stay in the image
 }
 
-TEST_F(VerifyTest, WithoutAFileNothingIsSent) {
+TEST_F(VerifyTest, WithoutAFileOrWithoutItsDataNothingIsSent) {
     Open();
-    const OperationResult result = VerifyTarget(session);
+    OperationResult result = VerifyTarget(session);
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Error: You must first load a HEX file."});
     EXPECT_EQ(result.outcome, Outcome::NoHexFile);
     EXPECT_TRUE(sim.CallLog().empty());
     EXPECT_FALSE(session.BusyFlag || session.LinkInUse);
+
+    // Only an end record: it would pass against the blank chip and its blank word.
+    UseFile(folder.Write("test.hex", ":00000001FF\n"), "3FFF", "FFF");
+    ui.messages.clear();
+    result = VerifyTarget(session);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"The file test.hex holds no HEX data."});
+    EXPECT_EQ(result.outcome, Outcome::HexFileError);
+    EXPECT_TRUE(sim.CallLog().empty());
 }
 
 TEST(CompareWithFile, ListsEveryDifferenceInTheOrderVerifyReportsThem) {

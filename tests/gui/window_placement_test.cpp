@@ -113,6 +113,22 @@ TEST(FreeSpot, ThreeWindowsAroundTheMainWindowOnBothScreens) {
 
 class Placement : public WindowTest {};
 
+// Leaves the columns of a file dialog that shows narrower than their titles, as a header kept
+// from larger letters would.
+class NarrowColumns : public QObject {
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<QFileDialog*>(watched);
+        auto* columns = dialog == nullptr ? nullptr : dialog->findChild<QTreeView*>("treeView");
+        if (event->type() == QEvent::Show && columns != nullptr) {
+            for (int column = 0; column < columns->header()->count(); ++column) {
+                columns->header()->resizeSection(column, 8);
+            }
+        }
+        return false;
+    }
+};
+
 TEST_F(Placement, EditorAndHexDataOpenBesideEachOtherOnTheScreen) {
     Start();
     const QRect screen = window->screen()->availableGeometry();
@@ -143,6 +159,8 @@ TEST_F(Placement, FileDialogsOpenCentredOverTheMainWindowWithWholeColumns) {
     Start();
     const QRect screen = window->screen()->availableGeometry();
     const QPoint centred = screen.center() - window->frameGeometry().center() + window->pos();
+    NarrowColumns narrow;
+    QApplication::instance()->installEventFilter(&narrow);
     for (const QPoint corner : {centred, screen.topLeft()}) {
         window->move(corner);
         WithModal("openHexFileAction", [&](QDialog& dialog) {

@@ -87,6 +87,9 @@ TEST_F(Workflow, OpenProgramVerifyAndReadASampleFile) {
     EXPECT_EQ(lines[257], "EEPROM Data:");
     EXPECT_EQ(lines[258], "2100:    56    45    4B    FF   (0..3)");
     EXPECT_EQ(Find<QProgressBar>("progressBar")->value(), 96);
+    // An operation that moves no progress does not show the last one's.
+    Press("blankCheckButton");
+    EXPECT_EQ(Find<QProgressBar>("progressBar")->value(), 0);
 }
 
 TEST_F(Workflow, AFileThatCannotBeUsedIsReportedAndItsNameKept) {
@@ -100,6 +103,19 @@ TEST_F(Workflow, AFileThatCannotBeUsedIsReportedAndItsNameKept) {
     Press("programButton");
     ASSERT_FALSE(answerer.messages.empty());
     EXPECT_EQ(answerer.messages.back(), "Error: HEX file could not be opened.");
+
+    // A file that cannot be used takes the listing of the file before with its name.
+    OpenThroughDialog(PIC_SAMPLE);
+    ASSERT_GT(HexDataLines().size(), 1);
+    const std::string endOnly = InFolder("end only.hex");
+    std::ofstream(endOnly) << ":00000001FF\n";
+    answerer.messages.clear();
+    OpenThroughDialog(endOnly);
+    EXPECT_EQ(HexDataLines(), QStringList{});
+    // Verify says the same and never passes, although the chip is as blank as the file.
+    Press("verifyButton");
+    EXPECT_EQ(answerer.messages,
+              std::vector<std::string>(2, "The file end only.hex holds no HEX data."));
 }
 
 TEST_F(Workflow, WhileProgramRunsTheTargetTheFileAndTheWordsStayPut) {

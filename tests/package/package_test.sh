@@ -33,11 +33,16 @@ help=$("$root/usr/bin/vekflash-cli" --help) || fail "the unpacked vekflash-cli -
 [ "$(basename "$deb")" = "vekflash_${version}_amd64.deb" ] || fail "the package is named $(basename "$deb")"
 zcat "$root/usr/share/doc/vekflash/changelog.gz" | head -1 | grep -q "^vekflash ($version) " ||
     fail "the changelog's latest entry is not version $version"
+# Free software under the GPL, version 3 or later, in the machine-readable format.
+copyright=$root/usr/share/doc/vekflash/copyright
+grep -qx 'License: GPL-3+' "$copyright" && grep -q '^Format: .*copyright-format/1.0/$' "$copyright" ||
+    fail "the copyright file does not state GPL-3+ in the machine-readable format"
 
 # --- The control fields: dependencies read from the programs, the open driver recommended,
 # nothing proprietary suggested.
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = vekflash ] || fail "Package: $(field Package)"
+[[ $(field Maintainer) == "VEK Flash developers <"*">" ]] || fail "Maintainer: $(field Maintainer)"
 [ "$(field Architecture)" = amd64 ] || fail "Architecture: $(field Architecture)"
 depends=$(field Depends)
 for library in libc6 libstdc++6 libqt6widgets6; do

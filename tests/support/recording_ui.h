@@ -63,6 +63,7 @@ class RecordingUi : public UserInterface {
         ++hexDataPrepared;
     }
     void ShowHexDataLines(const std::vector<std::string>& lines) override { hexData = lines; }
+    void EmptyHexDataWindow() override { hexData.clear(); }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;

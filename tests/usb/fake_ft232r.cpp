@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -20,7 +21,6 @@ namespace vek::test {
 
 namespace {
 
-constexpr const char* DEVICE_NODE = "/dev/bus/usb/001/002";
 constexpr std::uint8_t STATUS_BYTES[2] = {0x01, 0x60};  // modem and line status
 constexpr std::size_t PACKET_DATA_BYTES = 62;
 constexpr std::size_t SETUP_BYTES = 8;
@@ -55,10 +55,24 @@ struct Urb {
     UMockdevIoctlData* buffer;
 };
 
+// One testbed serves every board plugged in: umockdev puts one between the process and /dev.
+struct SharedTestbed {
+    UMockdevTestbed* testbed = nullptr;
+    int boards = 0;
+};
+
+SharedTestbed& Testbed() {
+    static SharedTestbed shared;
+    return shared;
+}
+
 }  // namespace
 
 struct FakeFt232r::State {
     std::string description;
+    std::string serial;
+    std::string node;     // /dev/bus/usb/001/NNN
+    std::string sysPath;  // its device in sysfs
     UMockdevTestbed* testbed = nullptr;
     UMockdevIoctlBase* handler = nullptr;
     Board board;
@@ -97,7 +111,7 @@ void Complete(UMockdevIoctlClient* client, int error) {
 
 void FakeFt232r::State::Claim() {
     if (handle == nullptr) {
-        board.openEx(const_cast<char*>("VEK Flash"), FT_OPEN_BY_DESCRIPTION, &handle);
+        board.openEx(serial.data(), FT_OPEN_BY_SERIAL_NUMBER, &handle);
         latencyMs = DEFAULT_LATENCY_MS;
     }
 }
@@ -272,7 +286,7 @@ std::size_t FakeFt232r::State::StringDescriptor(unsigned index, std::uint8_t* da
     if (index == 0) {
         descriptor = {4, 3, 0x09, 0x04};  // English (United States)
     } else {
-        const std::string text = index == 1 ? "FTDI" : index == 2 ? description : "VEK00001";
+        const std::string text = index == 1 ? "FTDI" : index == 2 ? description : serial;
         descriptor = {static_cast<std::uint8_t>(2 + 2 * text.size()), 3};
         for (char c : text) {
             descriptor.push_back(static_cast<std::uint8_t>(c));
@@ -329,30 +343,45 @@ int FakeFt232r::State::Control(std::uint8_t* setup, std::uint8_t* data, std::siz
     return 0;
 }
 
-FakeFt232r::FakeFt232r(const std::string& description) : state_(std::make_unique<State>()) {
+FakeFt232r::FakeFt232r(const std::string& description, const std::string& serial, int deviceNumber)
+    : state_(std::make_unique<State>()) {
+    char number[4];
+    std::snprintf(number, sizeof number, "%03d", deviceNumber);
     state_->description = description;
-    state_->testbed = umockdev_testbed_new();
+    state_->serial = serial;
+    state_->node = std::string("/dev/bus/usb/001/") + number;
+    SharedTestbed& shared = Testbed();
+    if (shared.boards++ == 0) {
+        shared.testbed = umockdev_testbed_new();
+    }
+    state_->testbed = shared.testbed;
     state_->handler = umockdev_ioctl_base_new();
     g_signal_connect_after(state_->handler, "handle-ioctl", G_CALLBACK(OnIoctl), state_.get());
-    umockdev_testbed_attach_ioctl(state_->testbed, DEVICE_NODE, state_->handler, nullptr);
-    const std::string device = std::string(
-                                   "P: /devices/pci0000:00/0000:00:14.0/usb1/1-1\n"
-                                   "N: bus/usb/001/002\n"
-                                   "E: SUBSYSTEM=usb\n"
-                                   "E: DEVTYPE=usb_device\n"
-                                   "E: DRIVER=usb\n"
-                                   "E: BUSNUM=001\n"
-                                   "E: DEVNUM=002\n"
-                                   "E: DEVNAME=/dev/bus/usb/001/002\n"
-                                   "A: busnum=1\\n\n"
-                                   "A: devnum=2\\n\n"
-                                   "A: bConfigurationValue=1\\n\n"
-                                   "A: speed=12\\n\n"
-                                   "A: idVendor=0403\\n\n"
-                                   "A: idProduct=6001\\n\n"
-                                   "A: product=") +
+    umockdev_testbed_attach_ioctl(state_->testbed, state_->node.c_str(), state_->handler, nullptr);
+    const std::string port = std::to_string(deviceNumber - 1);
+    const std::string device = "P: /devices/pci0000:00/0000:00:14.0/usb1/1-" + port +
+                               "\nN: bus/usb/001/" + number +
+                               "\n"
+                               "E: SUBSYSTEM=usb\n"
+                               "E: DEVTYPE=usb_device\n"
+                               "E: DRIVER=usb\n"
+                               "E: BUSNUM=001\n"
+                               "E: DEVNUM=" +
+                               number + "\nE: DEVNAME=" + state_->node +
+                               "\n"
+                               "A: busnum=1\\n\n"
+                               "A: devnum=" +
+                               std::to_string(deviceNumber) +
+                               "\\n\n"
+                               "A: bConfigurationValue=1\\n\n"
+                               "A: speed=12\\n\n"
+                               "A: idVendor=0403\\n\n"
+                               "A: idProduct=6001\\n\n"
+                               "A: product=" +
                                description + "\\n\nH: descriptors=" + DESCRIPTORS + "\n";
-    umockdev_testbed_add_from_string(state_->testbed, device.c_str(), nullptr);
+    state_->sysPath = umockdev_testbed_add_from_string(state_->testbed, device.c_str(), nullptr)
+                          ? "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-" + port
+                          : "";
 }
 
 FakeFt232r::~FakeFt232r() {
@@ -364,8 +393,16 @@ FakeFt232r::~FakeFt232r() {
             umockdev_ioctl_data_unref(urb.urb);
         }
     }
+    // Unplugged: the next board at this number is a new one.
+    umockdev_testbed_detach_ioctl(state_->testbed, state_->node.c_str(), nullptr);
+    if (!state_->sysPath.empty()) {
+        umockdev_testbed_remove_device(state_->testbed, state_->sysPath.c_str());
+    }
     g_clear_object(&state_->handler);
-    g_clear_object(&state_->testbed);
+    SharedTestbed& shared = Testbed();
+    if (--shared.boards == 0) {
+        g_clear_object(&shared.testbed);
+    }
 }
 
 void FakeFt232r::UnplugAfterUrbs(int urbs) {
@@ -375,7 +412,7 @@ void FakeFt232r::UnplugAfterUrbs(int urbs) {
 
 void FakeFt232r::RemoveDeviceNode() {
     gchar* root = umockdev_testbed_get_root_dir(state_->testbed);
-    std::filesystem::remove(std::string(root) + DEVICE_NODE);
+    std::filesystem::remove(std::string(root) + state_->node);
     g_free(root);
 }
 

@@ -19,8 +19,11 @@ struct UrbCounts {
 
 class FakeFt232r {
   public:
-    // Plugs in one board whose product string is `description`.
-    explicit FakeFt232r(const std::string& description = "VEK Flash");
+    // Plugs in one board whose product string is `description`, at the device number of bus 1
+    // given; it serves the simulated board with its serial number (the simulator's first by
+    // default). Several boards may be plugged in at once, each at its own number.
+    explicit FakeFt232r(const std::string& description = "VEK Flash",
+                        const std::string& serial = "VF000001", int deviceNumber = 2);
     ~FakeFt232r();
     FakeFt232r(const FakeFt232r&) = delete;
     FakeFt232r& operator=(const FakeFt232r&) = delete;

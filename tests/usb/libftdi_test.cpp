@@ -17,6 +17,7 @@
 #include "fake_ft232r.h"
 #include "full_hex_file.h"
 #include "link/libftdi_driver.h"
+#include "link/protocol.h"
 #include "memory_settings.h"
 #include "operations/program.h"
 #include "operations/read.h"
@@ -281,6 +282,45 @@ TEST_F(Libftdi, AReadEndsWithItsTimeOutOnTheChipsPackets) {
     EXPECT_EQ(bytes[0], 0xA5);
 }
 
+// The driver answers as D2XX does where the link relies on it: a read before any time-out
+// waits for its bytes, a purge drops what the driver has taken from the chip, and a write the
+// library sent only in part is counted as it went.
+TEST_F(Libftdi, ReadBeforeAnyTimeOutPurgeAndShortWriteAnswerAsD2xxDoes) {
+    FakeFt232r board;
+    {
+        DriverRun run(UsbDriverChoice::Libftdi);
+        ProgrammerLink& link = run.session.link;
+        ASSERT_EQ(link.Bind(), 0);
+        ASSERT_EQ(link.OpenEx(PROGRAMMER_DESCRIPTION, FT_OPEN_BY_DESCRIPTION), FT_OK);
+        // The test frame's acknowledgement comes long after the chip's latency period.
+        sim.FaultReply(CMD_TEST, 0, 0, VEKSIM_DELAY, 100);
+        const std::uint8_t frame[] = {4, CMD_TEST, 0xC9, 0x01, 0xFF, 0x63};
+        std::uint32_t count = 0;
+        ASSERT_EQ(link.Write(frame, sizeof frame, &count), FT_OK);
+        const unsigned long long start = sim.ElapsedMs();
+        std::uint8_t reply = 0;
+        EXPECT_EQ(link.Read(&reply, 1, &count), FT_OK);
+        EXPECT_EQ(count, 1u);
+        EXPECT_EQ(reply, REPLY_FRAME_OK);
+        EXPECT_GE(sim.ElapsedMs() - start, 100u);
+
+        sim.InjectStrayBytes({0x55, 0xA5});
+        EXPECT_EQ(link.GetQueueStatus(&count), FT_OK);  // takes them from the chip
+        EXPECT_EQ(count, 2u);
+        EXPECT_EQ(link.Purge(FT_PURGE_RX), FT_OK);
+        EXPECT_EQ(link.GetQueueStatus(&count), FT_OK);
+        EXPECT_EQ(count, 0u);
+    }
+    DriverRun shortWrite(UsbDriverChoice::Libftdi, NO_D2XX, VEK_SHORT_WRITE_LIBFTDI);
+    ProgrammerLink& link = shortWrite.session.link;
+    ASSERT_EQ(link.Bind(), 0);
+    ASSERT_EQ(link.OpenEx(PROGRAMMER_DESCRIPTION, FT_OPEN_BY_DESCRIPTION), FT_OK);
+    const std::uint8_t bytes[] = {0x02, 0x5F, 0x00};
+    std::uint32_t written = 0;
+    EXPECT_EQ(link.Write(bytes, sizeof bytes, &written), FT_OK);
+    EXPECT_EQ(written, 2u);
+}
+
 // A board pulled out mid-operation: the operation fails on its exchange, and the next
 // connection check ends the application as for a vanished D2XX board.
 TEST_F(Libftdi, ABoardPulledOutDuringProgramOrReadEndsLikeAVanishedBoard) {
@@ -384,6 +424,31 @@ CliRun RunCli(const TempFolder& folder, std::vector<std::string> arguments) {
     return run;
 }
 
+TEST_F(Libftdi, TheCommandLineListsAndPicksBoardsThroughLibftdi) {
+    {
+        FakeFt232r board;
+        EXPECT_EQ(RunCli(folder, {"--driver", "libftdi", "list"}).out,
+                  "0\tVF000001\tVEK Flash\tlibftdi\n");
+        EXPECT_EQ(
+            RunCli(folder, {"--driver", "libftdi", "--board", "VF000001", "-d", "16F84A", "id"})
+                .out,
+            "560 16F84A\n");
+    }
+    setenv("VEKSIM_BOARDS", "A1:16F877;B2:SX28", 1);
+    sim.Reset();
+    unsetenv("VEKSIM_BOARDS");
+    FakeFt232r a1("VEK Flash", "A1", 2);
+    FakeFt232r b2("VEK Flash", "B2", 3);
+    // Indexed in the order libusb finds them.
+    const CliRun listed = RunCli(folder, {"--driver", "libftdi", "list"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, "0\tB2\tVEK Flash\tlibftdi\n1\tA1\tVEK Flash\tlibftdi\n");
+    EXPECT_EQ(RunCli(folder, {"--driver", "libftdi", "--board", "B2", "-d", "SX28", "id"}).out,
+              "FCE SX28\n");
+    EXPECT_EQ(RunCli(folder, {"--driver", "libftdi", "--board", "A1", "-d", "16F877", "id"}).out,
+              "9A0 16F877\n");
+}
+
 TEST_F(Libftdi, TheCommandLineProgramsVerifiesAndReadsThroughLibftdi) {
     FakeFt232r board;
     sim.SelectChip("SX28");
@@ -394,7 +459,7 @@ TEST_F(Libftdi, TheCommandLineProgramsVerifiesAndReadsThroughLibftdi) {
         std::vector<std::string> arguments;
         std::string out;
     } steps[] = {
-        {{"--driver", "libftdi", "detect"}, "USB driver: libftdi1\n"},
+        {{"--driver", "libftdi", "detect"}, "USB driver: libftdi\n"},
         {{"--driver", "libftdi", "-d", "SX28", "program", hexPath}, ""},
         {{"--driver=libftdi", "-d", "sx28", "verify", hexPath}, ""},
         {{"--driver", "LIBFTDI", "-d", "SX28", "read", "-o", readPath}, ""},

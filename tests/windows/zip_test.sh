@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The archive for Windows users that `scripts/build-windows --zip` makes: its files, texts with
-# Windows line ends, and the unpacked vekflash-cli.exe programming, verifying and reading a
-# chip on the simulated programmer under Wine, and saying so when the driver is missing.
+# The archive for Windows users that `scripts/build-windows --zip` makes: its files, the README
+# and the licence with Windows line ends, and the unpacked vekflash-cli.exe programming,
+# verifying and reading a chip on the simulated programmer under Wine, and saying so when the
+# driver is missing.
 # Usage: zip_test.sh ZIP SIM_DLL_FOLDER EXAMPLES_FOLDER
 set -euo pipefail
 
@@ -17,15 +18,17 @@ trap 'rm -rf "$work"' EXIT
 name=$(basename "$zip" .zip)
 [[ $name == vekflash-cli-*-win64 ]] || fail "the archive is named $(basename "$zip")"
 listed=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
-expected=$(printf '%s\n' "$name/README.txt" "$name/vekflash-cli.exe")
-if [ -e "$here/../../LICENSE" ]; then
-    expected=$(printf '%s\n%s\n' "$expected" "$name/LICENSE.txt" | LC_ALL=C sort)
-fi
+expected=$(printf '%s\n' "$name/LICENSE.txt" "$name/README.txt" "$name/vekflash-cli.exe")
 [ "$listed" = "$expected" ] || fail "the archive holds: $listed"
 unzip -q "$zip" -d "$work"
 folder=$work/$name
-grep -q $'\r$' "$folder/README.txt" || fail "README.txt has no CR LF line ends"
-! grep -q $'[^\r]$' "$folder/README.txt" || fail "README.txt has a line without CR"
+for text in README.txt LICENSE.txt; do
+    grep -q $'\r$' "$folder/$text" || fail "$text has no CR LF line ends"
+    ! grep -q $'[^\r]$' "$folder/$text" || fail "$text has a line without CR"
+done
+# The repository's licence, line for line.
+[ "$(tr -d '\r' <"$folder/LICENSE.txt")" = "$(cat "$here/../../LICENSE")" ] ||
+    fail "LICENSE.txt is not the repository's LICENSE"
 
 # Runs the unpacked program with the simulator as its driver (unless told otherwise); stdout to
 # $work/out, stderr to $work/err, the exit status into $status.

@@ -3,6 +3,7 @@
 // into another one.
 #include <filesystem>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -314,6 +315,31 @@ TEST_F(Cli, VerifyAllListsEveryDifferenceWithTheirCount) {
     const CliRun passed = Run(Args("verify", "--all", "-d", "16F84A", PIC_SAMPLE));
     EXPECT_EQ(passed.status, 0);
     EXPECT_EQ(passed.out, "0 differences\n");
+}
+
+// A stray byte after the configuration word's low byte: what follows is taken a byte off.
+TEST_F(Cli, AReadStreamThatGainedAByteIsALinkFaultNotAFileOrADifference) {
+    ASSERT_EQ(Run(Args("program", "-d", "16F84A", PIC_SAMPLE)).status, 0);
+    const std::string stray = "reply:0x52,0,2,3,1";
+    const std::string wide =
+        "Error: Communication with VEK Flash programmer failed. A word read was wider than the "
+        "chip's words. (T23)\n";
+    const std::filesystem::path kept = folder / "kept.hex";
+    const CliRun read =
+        Run(Args("read", "-d", "16F84A", "-o", kept.string()), "16F84A", "pic", stray);
+    EXPECT_EQ(read.status, 4);
+    EXPECT_EQ(read.err, wide);
+    EXPECT_FALSE(std::filesystem::exists(kept));
+
+    const CliRun json = Run(Args("read", "--json", "-d", "16F84A"), "16F84A", "pic", stray);
+    EXPECT_EQ(json.status, 4);
+    const nlohmann::json report = nlohmann::json::parse(json.out);
+    EXPECT_EQ(report["outcome"], "programmer");
+    EXPECT_FALSE(report.contains("hex"));
+
+    const CliRun verify = Run(Args("verify", "-d", "16F84A", PIC_SAMPLE), "16F84A", "pic", stray);
+    EXPECT_EQ(verify.status, 4);
+    EXPECT_EQ(verify.err, wide);
 }
 
 #if !defined(_WIN32)  // Windows has no pseudo-terminal to hand the program as its stderr

@@ -90,8 +90,12 @@ class Parser {
                 }
                 return;
             case Option::Output:
-                arguments_.outputFile = value;
+                // "-" is stdout, as without the option, for a pipe.
+                arguments_.outputFile = value == "-" ? "" : value;
                 used_.output = true;
+                if (value.empty()) {
+                    Fail("-o needs a file name, or - for stdout");
+                }
                 return;
             case Option::Config:
                 words_.config = value;
@@ -127,6 +131,9 @@ class Parser {
                 return;
             case Option::Log:
                 arguments_.logFile = value;
+                if (value.empty()) {
+                    Fail("--log needs a file name");
+                }
                 return;
             case Option::SerialNumber:
                 arguments_.serialNumber = ParseSerialNumber(value);
@@ -136,6 +143,9 @@ class Parser {
                 return;
             case Option::SerialFile:
                 arguments_.serialFile = value;
+                if (value.empty()) {
+                    Fail("--serial-file needs a file name");
+                }
                 return;
             case Option::SerialAt: {
                 std::string error;

@@ -12,18 +12,18 @@ namespace vek::cli {
 
 namespace {
 
-// One to four hexadecimal digits, "0x" before them allowed, no larger than max.
+// One to four hexadecimal digits, "0x" before them allowed, no larger than max; no sign.
 std::optional<int> ConfigurationWord(std::string_view text, int max) {
     if (text.starts_with("0x") || text.starts_with("0X")) {
         text.remove_prefix(2);
     }
-    int value = 0;
+    unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
     if (text.empty() || text.size() > 4 || error != std::errc() ||
-        end != text.data() + text.size() || value > max) {
+        end != text.data() + text.size() || value > static_cast<unsigned>(max)) {
         return std::nullopt;
     }
-    return value;
+    return static_cast<int>(value);
 }
 
 class Parser {

@@ -201,8 +201,8 @@ class CommandRun {
         });
         if (!attached) {
             ui_.ShowMessage("Error: No VEK Flash programmer with the serial number " +
-                            arguments_.board + " is attached. Attached: " + SerialNumbers(*boards) +
-                            ".");
+                            Escaped(arguments_.board) +
+                            " is attached. Attached: " + Escaped(SerialNumbers(*boards)) + ".");
             return false;
         }
         session_.BoardSerial = record_.boardSerial = arguments_.board;
@@ -247,8 +247,8 @@ class CommandRun {
             return EXIT_PROGRAMMER;
         }
         for (const AttachedBoard& board : *boards) {
-            Result(std::to_string(board.index) + "\t" + board.serial + "\t" + board.description +
-                   "\t" + board.driver + "\n");
+            Result(std::to_string(board.index) + "\t" + Escaped(board.serial) + "\t" +
+                   Escaped(board.description) + "\t" + board.driver + "\n");
             record_.found["boards"].push_back({{"index", board.index},
                                                {"serial", board.serial},
                                                {"description", board.description},

@@ -78,8 +78,14 @@ std::string Sha256OfFile(const std::string& path) {
     return hex;
 }
 
-// A field quoted when it holds a comma, a quote or a line break, its quotes doubled.
-std::string CsvField(const std::string& text) {
+// A field quoted when it holds a comma, a quote or a line break, its quotes doubled. One that
+// a spreadsheet would take for a formula (a board's serial number or a file name can begin
+// like one) starts with a quote, which shows it as the text it is.
+std::string CsvField(const std::string& field) {
+    const std::string text =
+        !field.empty() && std::string_view("=+-@").find(field[0]) != std::string_view::npos
+            ? "'" + field
+            : field;
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }

@@ -136,7 +136,21 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
         {0, Args("-q", "program", "-d", "16F84A", "--config", "3FFF", noConfig), ""},
         {0, Args("-q", "program", "-d", "SX28", "--fuse", "FFF", "--fusex", "FFF", SX_SAMPLE), "",
          false, "SX28"},
-        // An option's file has a name.
+        // A sign is no hexadecimal digit, and an option's file has a name.
+        {2, Args("verify", "-d", "16F84A", "--config=-1", PIC_SAMPLE),
+         "vekflash-cli: --config '-1' is no configuration word: 1 to 4 hexadecimal digits, at "
+         "most 3FFF\n" +
+             USAGE_HINT},
+        {2, Args("verify", "-d", "SX28", "--fusex=-0", SX_SAMPLE),
+         "vekflash-cli: --fusex '-0' is no configuration word: 1 to 4 hexadecimal digits, at "
+         "most FFF\n" +
+             USAGE_HINT,
+         false, "SX28"},
+        {2, Args("verify", "-d", "SX28", "--fuse=-F00", SX_SAMPLE),
+         "vekflash-cli: --fuse '-F00' is no configuration word: 1 to 4 hexadecimal digits, at "
+         "most FFF\n" +
+             USAGE_HINT,
+         false, "SX28"},
         {2, Args("blank", "-d", "16F84A", "--log", ""),
          "vekflash-cli: --log needs a file name\n" + USAGE_HINT},
         {2, Args("program", "-d", "16F84A", "--serial-file", "", "--serial-at", "id", PIC_SAMPLE),

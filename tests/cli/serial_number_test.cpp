@@ -420,5 +420,14 @@ TEST_F(SerialNumbers, TheCounterIsLockedThroughADescriptorOpenForWriting) {
 }
 #endif
 
+// Texts a spreadsheet would run as a formula start with a quote in the log.
+TEST_F(SerialNumbers, ALogFieldThatLooksLikeAFormulaIsNotOne) {
+    environment = {{"VEKSIM_BOARDS", "=HYPERLINK(1):16F84A:" + (folder / "chip").string()}};
+    EXPECT_EQ(Run(Args("-d", "16F84A", "blank", "--log", logFile)).status, 0);
+    const std::vector<std::string> lines = Lines(ReadFile(logFile));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[2].find("Z,'=HYPERLINK(1),16F84A,"), std::string::npos) << lines[2];
+}
+
 }  // namespace
 }  // namespace vek::test

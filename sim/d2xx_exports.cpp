@@ -19,12 +19,13 @@ namespace {
 
 constexpr const char* PROGRAMMER_DESCRIPTION = "VEK Flash";
 
+// Every read and write is logged, so this runs for every byte the tests exchange.
 std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
-    std::string text;
-    char digits[4];
+    constexpr char DIGITS[] = "0123456789ABCDEF";
+    std::string text(count == 0 ? 0 : count * 3 - 1, ' ');
     for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(digits, sizeof digits, "%02X", bytes[i]);
-        text += (i == 0 ? "" : " ") + std::string(digits);
+        text[3 * i] = DIGITS[bytes[i] >> 4];
+        text[3 * i + 1] = DIGITS[bytes[i] & 0x0F];
     }
     return text;
 }

@@ -1,9 +1,21 @@
 #include "state_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <array>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace vek::sim {
 
@@ -44,6 +56,30 @@ bool LoadLine(const std::string& text, VirtualChip& chip) {
     return line.eof();
 }
 
+// A file of this save's own beside the state file, made only where nothing is: the folder
+// may be shared, and a link planted under a name that another process can guess would be
+// followed. The descriptor, or -1.
+int CreateTemporary(const std::string& path, std::string& temporary) {
+    constexpr int ATTEMPTS = 16;
+    std::random_device random;
+    for (int attempt = 0; attempt < ATTEMPTS; ++attempt) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
+        temporary = path + suffix;
+#if defined(_WIN32)
+        const int descriptor = _open(temporary.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                                     _S_IREAD | _S_IWRITE);
+#else
+        const int descriptor =
+            open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+#endif
+        if (descriptor >= 0 || errno != EEXIST) {
+            return descriptor;
+        }
+    }
+    return -1;
+}
+
 }  // namespace
 
 bool LoadChipState(const std::string& path, VirtualChip& chip) {
@@ -73,29 +109,38 @@ bool LoadChipState(const std::string& path, VirtualChip& chip) {
 }
 
 void SaveChipState(const std::string& path, const VirtualChip& chip) {
-    // Written aside and renamed, so that an interrupted save never leaves half a file.
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file << "chip " << chip.Model().name << '\n' << std::uppercase << std::hex;
-        for (int space = 0; space < SPACE_COUNT; ++space) {
-            for (int index = 0; index < chip.Size(space); ++index) {
-                if (index % VALUES_PER_LINE == 0) {
-                    file << (index == 0 ? "" : "\n") << SPACE_NAMES[space] << ' ' << index;
-                }
-                file << ' ' << chip.Read(space, index);
+    std::ostringstream text;
+    text << "chip " << chip.Model().name << '\n' << std::uppercase << std::hex;
+    for (int space = 0; space < SPACE_COUNT; ++space) {
+        for (int index = 0; index < chip.Size(space); ++index) {
+            if (index % VALUES_PER_LINE == 0) {
+                text << (index == 0 ? "" : "\n") << SPACE_NAMES[space] << ' ' << index;
             }
-            if (chip.Size(space) > 0) {
-                file << '\n';
-            }
+            text << ' ' << chip.Read(space, index);
         }
-        if (!file) {
-            return;
+        if (chip.Size(space) > 0) {
+            text << '\n';
         }
     }
-    // Over the old file, which the C library's rename refuses on Windows.
+    // Written aside and renamed, so that an interrupted save never leaves half a file.
+    std::string temporary;
+    const int descriptor = CreateTemporary(path, temporary);
+    if (descriptor < 0) {
+        return;
+    }
+    const std::string bytes = text.str();
+    const bool written = write(descriptor, bytes.data(), static_cast<unsigned>(bytes.size())) ==
+                         static_cast<long>(bytes.size());
     std::error_code error;
+    if (close(descriptor) != 0 || !written) {
+        std::filesystem::remove(temporary, error);
+        return;
+    }
+    // Over the old file, which the C library's rename refuses on Windows.
     std::filesystem::rename(temporary, path, error);
+    if (error) {
+        std::filesystem::remove(temporary, error);
+    }
 }
 
 }  // namespace vek::sim

@@ -1,6 +1,7 @@
 #include "configuration_fields.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -23,6 +24,14 @@ void CloseQuietly(QPointer<ConfigEditor>& editor) {
     editor = nullptr;
 }
 
+// A click or Tab; not a window's activation giving the focus back, nor a greyed control
+// handing it on.
+bool IsFocusOfThePerson(const QEvent* event) {
+    const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+    return reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+           reason == Qt::BacktabFocusReason;
+}
+
 }  // namespace
 
 ConfigurationFields::ConfigurationFields(Session& session, const ConfigurationControls& controls,
@@ -41,21 +50,30 @@ ConfigurationFields::ConfigurationFields(Session& session, const ConfigurationCo
             &ConfigurationFields::UseLastConfiguration);
 }
 
-// The fields never keep the focus, so every focus they get comes from the person: a click or
-// Tab, also one that activates the window. The focus moves on at once, before an editor
-// window takes the activation, so that the field is not what the window gives the focus back
-// to later.
+// The fields never keep the focus: it moves on at once, before an editor window takes the
+// activation, so that a field is not what the window gives the focus back to later.
 bool ConfigurationFields::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn &&
         (watched == controls_.fuseField || watched == controls_.fuseXField)) {
-        controls_.focusAfterField->setFocus();
-        const bool fuseX = watched == controls_.fuseXField;
-        QTimer::singleShot(0, this, [this, fuseX] {
-            fuseX ? ToggleFuseXEditor() : ToggleFuseEditor();
-            controls_.focusAfterField->setFocus();
-        });
+        MoveFocusOn();
+        if (IsFocusOfThePerson(event)) {
+            const bool fuseX = watched == controls_.fuseXField;
+            QTimer::singleShot(0, this, [this, fuseX] {
+                fuseX ? ToggleFuseXEditor() : ToggleFuseEditor();
+                MoveFocusOn();
+            });
+        }
     }
     return QObject::eventFilter(watched, event);
+}
+
+// To Blank Check, or to the window itself while an operation greys the button.
+void ConfigurationFields::MoveFocusOn() {
+    if (controls_.focusAfterField->isEnabled()) {
+        controls_.focusAfterField->setFocus();
+    } else {
+        controls_.focusAfterField->window()->setFocus();
+    }
 }
 
 void ConfigurationFields::ToggleFuseEditor() {

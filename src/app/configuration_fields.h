@@ -53,6 +53,7 @@ class ConfigurationFields : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void MoveFocusOn();
     void CloseFuseEditors();
     void CloseFuseXEditor();
     // The editor closed itself (close box or Escape).

@@ -310,6 +310,12 @@ void MainWindow::SaveReadData() {
 }
 
 void MainWindow::SetOperationRunning(bool running) {
+    // A focused control that is greyed would hand the focus on to the next one, as a Tab
+    // does, and so into a configuration field; the window itself holds it meanwhile.
+    if (running) {
+        focusBeforeOperation_ = focusWidget();
+        setFocus();
+    }
     // Presses during an operation are ignored; the greyed buttons and items say so.
     for (QWidget* button :
          {blankCheckButton_, eraseButton_, programButton_, verifyButton_, readButton_}) {
@@ -326,6 +332,9 @@ void MainWindow::SetOperationRunning(bool running) {
     // What a Read has just taken is there to be saved once it has ended.
     saveReadDataAction_->setEnabled(!running && session_.lastRead.has_value());
     configurationFields_->SetOperationRunning(running);
+    if (!running && focusBeforeOperation_ != nullptr) {
+        focusBeforeOperation_->setFocus();
+    }
 }
 
 void MainWindow::PrepareHexDataWindow() {

@@ -113,6 +113,8 @@ class MainWindow : public QDialog {
     ConfigurationFields* configurationFields_ = nullptr;
     RecentFilesMenu* recentFiles_ = nullptr;
     QPointer<HexDataWindow> hexDataWindow_;
+    // The control that had the focus when the running operation started.
+    QPointer<QWidget> focusBeforeOperation_;
 
     QAction* openHexFileAction_ = nullptr;
     QAction* saveReadDataAction_ = nullptr;

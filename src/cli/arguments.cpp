@@ -12,18 +12,18 @@ namespace vek::cli {
 
 namespace {
 
-// One to four hexadecimal digits, "0x" before them allowed, no larger than max.
+// One to four hexadecimal digits, "0x" before them allowed, no larger than max; no sign.
 std::optional<int> ConfigurationWord(std::string_view text, int max) {
     if (text.starts_with("0x") || text.starts_with("0X")) {
         text.remove_prefix(2);
     }
-    int value = 0;
+    unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
     if (text.empty() || text.size() > 4 || error != std::errc() ||
-        end != text.data() + text.size() || value > max) {
+        end != text.data() + text.size() || value > static_cast<unsigned>(max)) {
         return std::nullopt;
     }
-    return value;
+    return static_cast<int>(value);
 }
 
 class Parser {
@@ -90,8 +90,12 @@ class Parser {
                 }
                 return;
             case Option::Output:
-                arguments_.outputFile = value;
+                // "-" is stdout, as without the option, for a pipe.
+                arguments_.outputFile = value == "-" ? "" : value;
                 used_.output = true;
+                if (value.empty()) {
+                    Fail("-o needs a file name, or - for stdout");
+                }
                 return;
             case Option::Config:
                 words_.config = value;
@@ -127,6 +131,9 @@ class Parser {
                 return;
             case Option::Log:
                 arguments_.logFile = value;
+                if (value.empty()) {
+                    Fail("--log needs a file name");
+                }
                 return;
             case Option::SerialNumber:
                 arguments_.serialNumber = ParseSerialNumber(value);
@@ -136,6 +143,9 @@ class Parser {
                 return;
             case Option::SerialFile:
                 arguments_.serialFile = value;
+                if (value.empty()) {
+                    Fail("--serial-file needs a file name");
+                }
                 return;
             case Option::SerialAt: {
                 std::string error;

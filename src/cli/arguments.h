@@ -20,7 +20,7 @@ struct Arguments {
     std::string commandName;  // as typed
     int deviceRow = -1;       // the row of DeviceTable named by --device
     std::string file;         // program, verify
-    std::string outputFile;   // read -o; empty: the HEX text goes to stdout
+    std::string outputFile;   // read -o; empty (also for -o -): the HEX text goes to stdout
     bool noErase = false;
     bool allowCodeProtection = false;  // program: write a word that turns on code protection
     // The configuration words given on the command line: the PIC16 configuration word, the

@@ -111,8 +111,13 @@ bool IsSx(const Session& session) {
 class CommandRun {
   public:
     CommandRun(const Arguments& arguments, Session& session, TerminalUserInterface& ui,
-               std::FILE* results, RunRecord& record)
-        : arguments_(arguments), session_(session), ui_(ui), results_(results), record_(record) {}
+               std::FILE* results, RunRecord& record, const BeforeChip& beforeChip)
+        : arguments_(arguments),
+          session_(session),
+          ui_(ui),
+          results_(results),
+          record_(record),
+          beforeChip_(beforeChip) {}
 
     ExitStatus Run() {
         const ExitStatus status = RunNamedCommand();
@@ -138,9 +143,9 @@ class CommandRun {
             case Command::Id:
                 return Id();
             case Command::Blank:
-                return Connected([this] { return OnBlankCheck(session_); });
+                return OnChip([this] { return OnBlankCheck(session_); });
             case Command::Erase:
-                return Connected([this] { return OnErase(session_); });
+                return OnChip([this] { return OnErase(session_); });
             case Command::Program:
                 return Program();
             case Command::Verify:
@@ -196,8 +201,8 @@ class CommandRun {
         });
         if (!attached) {
             ui_.ShowMessage("Error: No VEK Flash programmer with the serial number " +
-                            arguments_.board + " is attached. Attached: " + SerialNumbers(*boards) +
-                            ".");
+                            Escaped(arguments_.board) +
+                            " is attached. Attached: " + Escaped(SerialNumbers(*boards)) + ".");
             return false;
         }
         session_.BoardSerial = record_.boardSerial = arguments_.board;
@@ -222,6 +227,18 @@ class CommandRun {
         return session_.Connected;
     }
 
+    // The board open and the run's start recorded; nothing when the chip may be worked on,
+    // else the status that ends the run.
+    std::optional<ExitStatus> ReachChip() {
+        if (!Connect()) {
+            return EXIT_PROGRAMMER;
+        }
+        if (!beforeChip_()) {
+            return EXIT_HEX_FILE;
+        }
+        return std::nullopt;
+    }
+
     // One line per board: index, serial number, description and driver, separated by tabs.
     ExitStatus List() {
         const std::optional<std::vector<AttachedBoard>> boards = AttachedBoards();
@@ -230,8 +247,8 @@ class CommandRun {
             return EXIT_PROGRAMMER;
         }
         for (const AttachedBoard& board : *boards) {
-            Result(std::to_string(board.index) + "\t" + board.serial + "\t" + board.description +
-                   "\t" + board.driver + "\n");
+            Result(std::to_string(board.index) + "\t" + Escaped(board.serial) + "\t" +
+                   Escaped(board.description) + "\t" + board.driver + "\n");
             record_.found["boards"].push_back({{"index", board.index},
                                                {"serial", board.serial},
                                                {"description", board.description},
@@ -257,9 +274,9 @@ class CommandRun {
     }
 
     template <typename Operation>
-    ExitStatus Connected(Operation operation) {
-        if (!Connect()) {
-            return EXIT_PROGRAMMER;
+    ExitStatus OnChip(Operation operation) {
+        if (const std::optional<ExitStatus> refused = ReachChip()) {
+            return *refused;
         }
         return StatusOf(operation());
     }
@@ -271,8 +288,8 @@ class CommandRun {
 
     // "9A0 16F877": the word, then the devices it fits.
     ExitStatus Id() {
-        if (!Connect()) {
-            return EXIT_PROGRAMMER;
+        if (const std::optional<ExitStatus> refused = ReachChip()) {
+            return *refused;
         }
         const ChipIdentification identification = IdentifyChip(session_);
         if (!identification.id) {
@@ -364,8 +381,8 @@ class CommandRun {
             return placed;
         }
         session_.EraseBeforeProgram = !arguments_.noErase;
-        if (!Connect()) {
-            return EXIT_PROGRAMMER;
+        if (const std::optional<ExitStatus> refused = ReachChip()) {
+            return *refused;
         }
         ui_.SetProgressLabel("program");
         const OperationResult programmed = OnProgram(session_);
@@ -415,7 +432,15 @@ class CommandRun {
             return UsageError("the serial number's place holds data of " + arguments_.file +
                               "; --serial-overwrite writes over it");
         }
+        // After a verified chip only the step that cannot fail for room is left.
+        if (serialFile && !serialFile->PrepareAdvance()) {
+            ui_.ShowMessage("Error: the serial number file " + arguments_.serialFile +
+                            " could not take the next number, " +
+                            std::to_string(*serialNumber_ + 1) + "; the chip was not touched.");
+            return EXIT_HEX_FILE;
+        }
         session_.fileOverlay = words;
+        record_.serialToWrite = serialNumber_;
         return EXIT_OK;
     }
 
@@ -431,8 +456,8 @@ class CommandRun {
         if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
             return chosen;
         }
-        if (!Connect()) {
-            return EXIT_PROGRAMMER;
+        if (const std::optional<ExitStatus> refused = ReachChip()) {
+            return *refused;
         }
         return CompareWithChip();
     }
@@ -468,18 +493,34 @@ class CommandRun {
         }
     }
 
-    ExitStatus Read() {
-        // Checked before the chip is read; a mistyped folder is not made for the file.
-        if (const std::filesystem::path folder = PathFromUtf8(arguments_.outputFile).parent_path();
-            !arguments_.outputFile.empty() && !folder.empty() &&
-            !std::filesystem::is_directory(folder)) {
-            ui_.ShowMessage("Error: " + arguments_.outputFile +
-                            " could not be written: there is no folder " + Utf8FromPath(folder) +
-                            ".");
-            return EXIT_HEX_FILE;
+    // Checked before the chip is read: a mistyped folder is not made for the file, and only a
+    // regular file is replaced, never a FIFO, a device or a link that names nothing.
+    std::string OutputProblem() const {
+        const std::filesystem::path output = PathFromUtf8(arguments_.outputFile);
+        if (const std::filesystem::path folder = output.parent_path();
+            !folder.empty() && !std::filesystem::is_directory(folder)) {
+            return "there is no folder " + Utf8FromPath(folder);
         }
-        if (!Connect()) {
-            return EXIT_PROGRAMMER;
+        std::error_code error;
+        const bool link = std::filesystem::is_symlink(output, error);
+        const std::filesystem::file_type type = std::filesystem::status(output, error).type();
+        if ((link || type != std::filesystem::file_type::not_found) &&
+            type != std::filesystem::file_type::regular) {
+            return "it is not a regular file";
+        }
+        return "";
+    }
+
+    ExitStatus Read() {
+        if (!arguments_.outputFile.empty()) {
+            if (const std::string problem = OutputProblem(); !problem.empty()) {
+                ui_.ShowMessage("Error: " + arguments_.outputFile +
+                                " could not be written: " + problem + ".");
+                return EXIT_HEX_FILE;
+            }
+        }
+        if (const std::optional<ExitStatus> refused = ReachChip()) {
+            return *refused;
         }
         ui_.SetProgressLabel("read");
         const OperationResult result = ReadTarget(session_);
@@ -508,14 +549,15 @@ class CommandRun {
     TerminalUserInterface& ui_;
     std::FILE* results_;
     RunRecord& record_;
+    const BeforeChip& beforeChip_;
     std::optional<unsigned> serialNumber_;
 };
 
 }  // namespace
 
 ExitStatus RunCommand(const Arguments& arguments, Session& session, TerminalUserInterface& ui,
-                      std::FILE* results, RunRecord& record) {
-    const ExitStatus status = CommandRun(arguments, session, ui, results, record).Run();
+                      std::FILE* results, RunRecord& record, const BeforeChip& beforeChip) {
+    const ExitStatus status = CommandRun(arguments, session, ui, results, record, beforeChip).Run();
     ui.FinishProgress(status == EXIT_OK);
     if (session.Connected) {
         session.link.Close();

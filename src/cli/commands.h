@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -21,14 +22,19 @@ struct RunRecord {
     std::string boardSerial;  // --board's, else the first attached board's
     std::string deviceWord;   // the chip's ID as read, empty when none was read
     std::string driver;       // the USB driver in use, as --driver names it; empty for none
-    std::optional<unsigned> serialWritten;
+    std::optional<unsigned> serialToWrite;  // program: the number placed in the image
+    std::optional<unsigned> serialWritten;  // once the chip holds it
     // What the command found, by command: the ID, the differences, the file read, the boards.
     nlohmann::json found = nlohmann::json::object();
 };
 
+// Called once the board is chosen and open, before the chip is touched; false stops the run
+// (after its own message).
+using BeforeChip = std::function<bool()>;
+
 // Runs the command on the session, whose user interface is ui; results go to `results`
 // unless --json gathers them in the record.
 ExitStatus RunCommand(const Arguments& arguments, Session& session, TerminalUserInterface& ui,
-                      std::FILE* results, RunRecord& record);
+                      std::FILE* results, RunRecord& record, const BeforeChip& beforeChip);
 
 }  // namespace vek::cli

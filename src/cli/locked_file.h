@@ -1,5 +1,5 @@
-// A file held under an exclusive lock, so that processes sharing it take turns: the serial
-// number file and the run log.
+// A file that processes share and take turns on through an exclusive lock: the serial number
+// file, locked from reading it until the run ends, and the run log, locked for each append.
 #pragma once
 
 #include <filesystem>
@@ -7,33 +7,50 @@
 #include <string>
 #include <string_view>
 
+#include "settings/whole_file.h"
+
 namespace vek::cli {
 
 class LockedFile {
   public:
     enum class Mode { UpdateExisting, AppendOrCreate };
+    // Why a file cannot be used.
+    enum class Problem { None, CannotOpen, NotRegular, ReadOnly };
 
-    // Waits for the lock. A file replaced by rename while this process waited is opened
-    // again, so the lock always holds the file the path names now.
-    static std::optional<LockedFile> Open(const std::filesystem::path& path, Mode mode);
+    // UpdateExisting: an existing regular file that may be written, locked until this object
+    // goes; the lock is waited for, and a file replaced by rename meanwhile is opened again,
+    // so that the lock always holds the file the path names now. AppendOrCreate: a regular
+    // file, created when missing, locked by each Append. Neither waits for a FIFO's other end.
+    static std::optional<LockedFile> Open(const std::filesystem::path& path, Mode mode,
+                                          Problem& problem);
 
     LockedFile(LockedFile&& other) noexcept;
     LockedFile& operator=(LockedFile&& other) noexcept;
     LockedFile(const LockedFile&) = delete;
     ~LockedFile();
 
-    // The whole file, or nothing when it cannot be read.
-    std::optional<std::string> ReadAll();
-    bool IsEmpty() const;
-    // One write, so that nothing another process appends lands inside it.
-    bool Append(std::string_view text);
-    // The file at `path`, which this one is, replaced by `text` whole before the lock goes.
-    bool Replace(const std::filesystem::path& path, std::string_view text);
+    // The whole file, or nothing when it cannot be read or holds more than `limit` bytes.
+    std::optional<std::string> ReadAll(std::size_t limit);
+    // Under the lock, in one write so that nothing another process appends lands inside it:
+    // text at the file's end, with header before it when the file is empty. A write that
+    // fails is cut off again, so the file stays as it was.
+    bool Append(std::string_view header, std::string_view text);
+    // Replacing the file at `path`, which this one is, by `text` in two steps: Prepare before
+    // the work that the text records, so that only Commit remains after it.
+    bool PrepareReplacement(const std::filesystem::path& path, std::string_view text);
+    bool CommitReplacement();
 
   private:
     explicit LockedFile(int descriptor) : descriptor_(descriptor) {}
 
+    bool WriteWhole(std::string_view text);
+
     int descriptor_ = -1;
+#if defined(_WIN32)
+    std::string replacement_;
+#else
+    std::optional<FileReplacement> replacement_;
+#endif
 };
 
 }  // namespace vek::cli

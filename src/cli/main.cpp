@@ -2,6 +2,7 @@
 // window. It keeps no settings: the window's settings file is neither read nor written.
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -108,20 +109,35 @@ int main(int argc, char* argv[]) {
     vek::Session session(ui, settings);
     session.link.ChooseDriver(arguments.driver);
     RunRecord record;
-    ExitStatus status = RunCommand(arguments, session, ui, stdout, record);
-    if (!arguments.logFile.empty() &&
-        !AppendRunLog(vek::PathFromUtf8(arguments.logFile),
-                      {arguments, record, status, ui.Messages(), SecondsSince(start), startedAt})) {
-        ui.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
-        status = status == EXIT_OK ? EXIT_HEX_FILE : status;
+    ExitStatus status = EXIT_HEX_FILE;
+    const auto summary = [&] {
+        return RunSummary{arguments, record, status, ui.Messages(), SecondsSince(start), startedAt};
+    };
+    // Opened before anything else, so that a log that cannot be written stops the run before
+    // the chip is touched; a log that failed once gets no further row.
+    std::optional<RunLog> log;
+    std::string logError;
+    if (!arguments.logFile.empty() && !(log = RunLog::Open(arguments.logFile, logError))) {
+        ui.ShowMessage(logError);
+    } else {
+        status = RunCommand(arguments, session, ui, stdout, record, [&] {
+            if (!log || log->AppendStarted(summary())) {
+                return true;
+            }
+            ui.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
+            log.reset();
+            return false;
+        });
+        if (log && !log->AppendFinished(summary())) {
+            ui.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
+            status = status == EXIT_OK ? EXIT_HEX_FILE : status;
+        }
     }
     if (status != EXIT_OK) {
         ui.ReportHeldMessages();
     }
     if (arguments.json) {
-        const RunSummary run{arguments,           record,   status, ui.Messages(),
-                             SecondsSince(start), startedAt};
-        std::printf("%s\n", JsonReport(run).c_str());
+        std::printf("%s\n", JsonReport(summary()).c_str());
     }
     return status;
 }

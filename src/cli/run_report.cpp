@@ -78,8 +78,14 @@ std::string Sha256OfFile(const std::string& path) {
     return hex;
 }
 
-// A field quoted when it holds a comma, a quote or a line break, its quotes doubled.
-std::string CsvField(const std::string& text) {
+// A field quoted when it holds a comma, a quote or a line break, its quotes doubled. One that
+// a spreadsheet would take for a formula (a board's serial number or a file name can begin
+// like one) starts with a quote, which shows it as the text it is.
+std::string CsvField(const std::string& field) {
+    const std::string text =
+        !field.empty() && std::string_view("=+-@").find(field[0]) != std::string_view::npos
+            ? "'" + field
+            : field;
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }
@@ -113,23 +119,41 @@ std::string IsoTimeUtc(std::chrono::system_clock::time_point time) {
     return text;
 }
 
-bool AppendRunLog(const std::filesystem::path& path, const RunSummary& run) {
-    std::optional<LockedFile> log = LockedFile::Open(path, LockedFile::Mode::AppendOrCreate);
+std::optional<RunLog> RunLog::Open(const std::string& file, std::string& error) {
+    LockedFile::Problem problem = LockedFile::Problem::None;
+    std::optional<LockedFile> log =
+        LockedFile::Open(PathFromUtf8(file), LockedFile::Mode::AppendOrCreate, problem);
     if (!log) {
-        return false;
+        error = "Error: the log " + file + " could not be written" +
+                (problem == LockedFile::Problem::NotRegular ? ": it is not a regular file." : ".");
+        return std::nullopt;
     }
+    return RunLog(std::move(*log));
+}
+
+bool RunLog::AppendStarted(const RunSummary& run) {
+    return Append(run, true);
+}
+
+bool RunLog::AppendFinished(const RunSummary& run) {
+    return Append(run, false);
+}
+
+bool RunLog::Append(const RunSummary& run, bool started) {
     const std::string header =
         CsvLine({"time", "board_serial", "device", "device_word", "hex_file", "hex_sha256",
                  "serial_number", "outcome", "exit_status", "seconds"});
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
     const std::string& file = run.arguments.file;
-    const std::string line =
-        CsvLine({run.startedAt, run.record.boardSerial, DeviceName(run.arguments),
-                 run.record.deviceWord, file, Sha256OfFile(file),
-                 run.record.serialWritten ? std::to_string(*run.record.serialWritten) : "",
-                 OutcomeName(run.status), std::to_string(static_cast<int>(run.status)), seconds});
-    return log->Append(log->IsEmpty() ? header + line : line);
+    const std::optional<unsigned>& serial =
+        started ? run.record.serialToWrite : run.record.serialWritten;
+    const std::string line = CsvLine(
+        {run.startedAt, run.record.boardSerial, DeviceName(run.arguments), run.record.deviceWord,
+         file, Sha256OfFile(file), serial ? std::to_string(*serial) : "",
+         started ? "started" : OutcomeName(run.status),
+         started ? "" : std::to_string(static_cast<int>(run.status)), started ? "" : seconds});
+    return file_.Append(header, line);
 }
 
 std::string JsonReport(const RunSummary& run) {

@@ -2,12 +2,13 @@
 #pragma once
 
 #include <chrono>
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/locked_file.h"
 
 namespace vek::cli {
 
@@ -27,8 +28,25 @@ std::string IsoTimeUtc(std::chrono::system_clock::time_point time);
 // The one JSON object of --json, on one line; the README documents its fields.
 std::string JsonReport(const RunSummary& run);
 
-// Appends the run's line to the CSV log, with the header first when the file is new; false
-// when it cannot be written. Processes sharing the log take turns.
-bool AppendRunLog(const std::filesystem::path& path, const RunSummary& run);
+// The CSV log of --log, open from the start of the run, so that a path that cannot take its
+// rows is refused before the chip is touched. Each row goes in whole or not at all, with the
+// header first when the file is new; processes sharing the log take turns.
+class RunLog {
+  public:
+    // The log, or nothing and in `error` why it cannot be written.
+    static std::optional<RunLog> Open(const std::string& file, std::string& error);
+
+    // Before the chip is touched: the row of a run that has started on it, outcome "started",
+    // with the board and the serial number it is about to write.
+    bool AppendStarted(const RunSummary& run);
+    bool AppendFinished(const RunSummary& run);
+
+  private:
+    explicit RunLog(LockedFile file) : file_(std::move(file)) {}
+
+    bool Append(const RunSummary& run, bool started);
+
+    LockedFile file_;
+};
 
 }  // namespace vek::cli

@@ -13,6 +13,18 @@ constexpr int ID_DIGITS = 4;
 constexpr int MAX_SERIAL_BYTES = 4;
 // The largest data EEPROM of the targets has 256 bytes.
 constexpr unsigned long long LAST_EEPROM_LOCATION = 0xFF;
+// A number of ten digits, with room for blanks and line ends around it; a larger file is
+// not one of ours, and is not read to its end.
+constexpr std::size_t MAX_FILE_BYTES = 32;
+constexpr const char* BLANKS = " \t\r\n";
+
+std::string_view Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(BLANKS);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(BLANKS) - first + 1);
+}
 
 // A whole decimal number, or 0x and hexadecimal digits.
 std::optional<unsigned long long> ParseWhole(std::string_view text) {
@@ -91,28 +103,45 @@ std::vector<ImageWord> SerialWords(unsigned number, const SerialPlace& place) {
 
 std::optional<SerialNumberFile> SerialNumberFile::Open(const std::filesystem::path& path,
                                                        std::string& error) {
-    std::optional<LockedFile> lock = LockedFile::Open(path, LockedFile::Mode::UpdateExisting);
-    const std::optional<std::string> text = lock ? lock->ReadAll() : std::nullopt;
-    if (!text) {
-        error = "Error: the serial number file " + Utf8FromPath(path) + " could not be read.";
+    LockedFile::Problem problem = LockedFile::Problem::None;
+    std::optional<LockedFile> lock =
+        LockedFile::Open(path, LockedFile::Mode::UpdateExisting, problem);
+    const std::string name = Utf8FromPath(path);
+    switch (problem) {
+        case LockedFile::Problem::None:
+            break;
+        case LockedFile::Problem::NotRegular:
+            error = "Error: the serial number file " + name +
+                    " could not be read: it is not a regular file.";
+            return std::nullopt;
+        case LockedFile::Problem::ReadOnly:
+            error =
+                "Error: the serial number file " + name + " could not be written: it is read-only.";
+            return std::nullopt;
+        case LockedFile::Problem::CannotOpen:
+            error = "Error: the serial number file " + name + " could not be read.";
+            return std::nullopt;
+    }
+    const std::optional<std::string> text = lock->ReadAll(MAX_FILE_BYTES);
+    const std::string_view number = text ? Trimmed(*text) : std::string_view();
+    const std::optional<unsigned> value = number.empty() ? std::nullopt : ParseSerialNumber(number);
+    if (!value || *value == std::numeric_limits<unsigned>::max()) {
+        error = "Error: " + name + " holds no serial number: a decimal number below 4294967295.";
         return std::nullopt;
     }
-    const std::size_t first = text->find_first_not_of(" \t\r\n");
-    const std::size_t last = text->find_last_not_of(" \t\r\n");
-    const std::optional<unsigned> number =
-        first == std::string::npos
-            ? std::nullopt
-            : ParseSerialNumber(std::string_view(*text).substr(first, last - first + 1));
-    if (!number || *number == std::numeric_limits<unsigned>::max()) {
-        error = "Error: " + Utf8FromPath(path) +
-                " holds no serial number: a decimal number below 4294967295.";
-        return std::nullopt;
-    }
-    return SerialNumberFile(path, std::move(*lock), *number);
+    return SerialNumberFile(path, std::move(*lock), *value);
+}
+
+bool SerialNumberFile::PrepareAdvance() {
+    return lock_.PrepareReplacement(path_, NextText());
 }
 
 bool SerialNumberFile::Advance() {
-    return lock_.Replace(path_, std::to_string(number_ + 1) + "\n");
+    return lock_.CommitReplacement();
+}
+
+std::string SerialNumberFile::NextText() const {
+    return std::to_string(number_ + 1) + "\n";
 }
 
 }  // namespace vek::cli

@@ -38,17 +38,23 @@ std::vector<ImageWord> SerialWords(unsigned number, const SerialPlace& place);
 // The file that holds the next serial number, locked from reading it until the process ends.
 class SerialNumberFile {
   public:
-    // The file with its number, or nothing and in `error` why it cannot be used.
+    // The file with its number, or nothing and in `error` why it cannot be used: it must be a
+    // regular file that may be written and holds a few bytes at most.
     static std::optional<SerialNumberFile> Open(const std::filesystem::path& path,
                                                 std::string& error);
 
     unsigned Number() const { return number_; }
+    // Before the chip is touched: the next number written where only Advance is left to put
+    // it in the file's place. False, with the file as it was, when it cannot be.
+    bool PrepareAdvance();
     // Replaces the file with the next number, whole or not at all.
     bool Advance();
 
   private:
     SerialNumberFile(std::filesystem::path path, LockedFile lock, unsigned number)
         : path_(std::move(path)), lock_(std::move(lock)), number_(number) {}
+
+    std::string NextText() const;
 
     std::filesystem::path path_;
     LockedFile lock_;

@@ -53,7 +53,35 @@ int TerminalColumns(std::FILE* terminal) {
 }
 #endif
 
+void AppendHexEscape(std::string& text, unsigned char byte) {
+    constexpr char DIGITS[] = "0123456789ABCDEF";
+    text += "\\x";
+    text += DIGITS[byte >> 4];
+    text += DIGITS[byte & 0x0F];
+}
+
 }  // namespace
+
+std::string Escaped(std::string_view text) {
+    constexpr unsigned char UTF8_C1_LEAD = 0xC2;
+    std::string escaped;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (byte == UTF8_C1_LEAD && next >= 0x80 && next <= 0x9F) {
+            AppendHexEscape(escaped, byte);
+            AppendHexEscape(escaped, next);
+            ++i;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            AppendHexEscape(escaped, byte);
+        } else if (byte == '\\') {
+            escaped += "\\\\";
+        } else {
+            escaped += static_cast<char>(byte);
+        }
+    }
+    return escaped;
+}
 
 TerminalUserInterface::TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet,
                                              ProgressStyle progress, UsbDriverChoice driver)

@@ -4,12 +4,18 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/arguments.h"
 #include "link/user_interface.h"
 
 namespace vek::cli {
+
+// A text that came from a board, as a terminal may show it: a control character, which could
+// move the cursor or colour what follows, as \xHH (also the C1 controls of UTF-8), and the
+// backslash as \\ so that the escapes are the text's own.
+std::string Escaped(std::string_view text);
 
 class TerminalUserInterface : public UserInterface {
   public:

@@ -35,7 +35,8 @@ const std::string DEVICE_SUMMARY = "the chip in the socket: " + DeviceNames(", "
 const std::array<OptionUsage, 21> OPTIONS = {{
     {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName, DEVICE_SUMMARY},
     {Option::Output, "-o", "--output", "FILE", ValueKind::File,
-     "read: write the HEX file FILE instead of stdout"},
+     "read: write the HEX file FILE instead of stdout; FILE is new or a regular file, and - "
+     "is stdout"},
     {Option::NoErase, "", "--no-erase", "", ValueKind::None,
      "program: refuse a chip that is not blank instead of erasing it"},
     {Option::AllowCodeProtection, "", "--allow-code-protection", "", ValueKind::None,
@@ -59,7 +60,8 @@ const std::array<OptionUsage, 21> OPTIONS = {{
      "the place of --serial-at"},
     {Option::SerialFile, "", "--serial-file", "FILE", ValueKind::File,
      "program: take N from FILE and write N + 1 back once the chip has been programmed and "
-     "verified (program verifies then); processes sharing FILE take turns"},
+     "verified (program verifies then); a FILE that cannot take N + 1 is refused before the "
+     "chip is touched; processes sharing FILE take turns"},
     {Option::SerialAt, "", "--serial-at", "PLACE", ValueKind::Text,
      "program: where N goes: eeprom:LOC[:BYTES], the EEPROM locations from LOC on, least "
      "significant byte first, 1 to 4 bytes (4 without BYTES); or id, the four PIC16 ID "
@@ -67,7 +69,8 @@ const std::array<OptionUsage, 21> OPTIONS = {{
     {Option::SerialOverwrite, "", "--serial-overwrite", "", ValueKind::None,
      "program: write the number over data the HEX file gives there"},
     {Option::Log, "", "--log", "FILE", ValueKind::File,
-     "append a CSV line about the run to FILE, with a header when new"},
+     "append CSV lines about the run to FILE, with a header when new: one with the outcome "
+     "started before the chip is touched, and one when the run ends"},
     {Option::Progress, "", "--progress", "STYLE", ValueKind::Choice,
      "plain: one line per tenth of the operation instead of the progress bar, also where "
      "stderr is no terminal; auto: the bar on a terminal only",
@@ -90,7 +93,7 @@ constexpr std::array<ExitStatusUsage, 6> EXIT_STATUSES = {{
      "without --allow-code-protection"},
     {EXIT_HEX_FILE,
      "the HEX file is missing, has a checksum error, holds no data or is too large for the "
-     "chip, or the file of -o cannot be written"},
+     "chip, or the file of -o, --serial-file or --log cannot be used"},
     {EXIT_PROGRAMMER,
      "no programmer (none attached, or none with the serial number of --board), or the "
      "communication with it failed"},

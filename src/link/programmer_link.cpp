@@ -158,8 +158,10 @@ FT_STATUS ProgrammerLink::GetQueueStatus(std::uint32_t* count) {
 }
 
 void ProgrammerLink::ShortenLatencyTimer() {
-    if (fastTransfers_ && entries_.setLatencyTimer != nullptr) {
-        entries_.setLatencyTimer(handle_, FAST_LATENCY_MS);
+    latencyMs_ = DRIVER_LATENCY_MS;
+    if (fastTransfers_ && entries_.setLatencyTimer != nullptr &&
+        entries_.setLatencyTimer(handle_, FAST_LATENCY_MS) == FT_OK) {
+        latencyMs_ = FAST_LATENCY_MS;
     }
 }
 

@@ -18,6 +18,9 @@ namespace vek {
 // The library's file name on this platform, found through the system's library search path.
 const char* DefaultD2xxLibraryName();
 
+// The USB chip's latency timer as the driver sets it on every open.
+inline constexpr std::uint32_t DRIVER_LATENCY_MS = 16;
+
 // One reply byte: the read call can fail, or the byte can miss the read time-out.
 struct Reply {
     enum class Status { Arrived, Missing, ReadFailed };
@@ -52,6 +55,8 @@ class ProgrammerLink {
     bool FastTransfers() const { return fastTransfers_; }
     // Called after every successful open; a driver that refuses is left as it is.
     void ShortenLatencyTimer();
+    // How long the USB chip may hold a short reply before it sends it on.
+    std::uint32_t LatencyTimerMs() const { return latencyMs_; }
 
     // Thin wrappers: the D2XX status unchanged, or 1 after a message when unbound.
     FT_STATUS Write(const void* buffer, std::uint32_t count, std::uint32_t* written);
@@ -102,6 +107,7 @@ class ProgrammerLink {
     FT_HANDLE handle_ = nullptr;
     bool shutDown_ = false;
     bool fastTransfers_ = true;
+    std::uint32_t latencyMs_ = DRIVER_LATENCY_MS;
     D2xxEntries entries_;
 };
 

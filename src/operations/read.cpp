@@ -1,7 +1,5 @@
 #include "operations/read.h"
 
-#include <array>
-
 #include "device/hex_text.h"
 #include "device/listing.h"
 #include "operations/device_id.h"
@@ -14,11 +12,6 @@ namespace vek {
 namespace {
 
 constexpr int PAUSE_BEFORE_BEGIN_MS = 100;
-constexpr int CONFIGURATION_BYTES = 4;
-
-unsigned Word(int low, int high) {
-    return static_cast<unsigned>(low | (high << 8));
-}
 
 class Reading {
   public:
@@ -84,19 +77,12 @@ class Reading {
         return false;
     }
 
-    // The data phase, once CMD_READ has been accepted and its first byte taken.
+    // The data phase, once CMD_READ has been accepted and its first byte taken. The words
+    // reach the fields only once the whole stream has arrived as it must.
     bool ReadTargetData() {
-        std::array<std::uint8_t, CONFIGURATION_BYTES> configuration{};
-        std::uint32_t received = 0;
-        if (link_.Read(configuration.data(), CONFIGURATION_BYTES, &received) != FT_OK) {
-            return Fail("Could not read from device. (T3)");
+        if (!stream_.TakeConfiguration("Could not read from device. (T3)", words_)) {
+            return Failed(stream_.Failure());
         }
-        if (received < CONFIGURATION_BYTES) {
-            // Shown, and the words are taken from what did arrive.
-            session_.ui.ShowMessage("Error: Could not read from device. (T4)");
-        }
-        ShowConfiguration(configuration);
-
         const Reply afterConfiguration = link_.ReadReply();
         if (afterConfiguration.ReadFailed()) {
             return Fail("Could not read from device. (T119)");
@@ -107,6 +93,7 @@ class Reading {
         if (!stream_.ReadMemoryBlocks("Could not read from device. (T13)")) {
             return Failed(stream_.Failure());
         }
+        ShowConfiguration();
         session_.ui.ShowHexDataLines(
             DeviceListingLines(session_.image, stream_.ProgramBlocks(), stream_.EepromBlocks()));
         session_.lastRead = ReadContents{target_, session_.image, words_};
@@ -114,21 +101,20 @@ class Reading {
     }
 
     // The chip's words into the fields and the editors' shared texts.
-    void ShowConfiguration(const std::array<std::uint8_t, CONFIGURATION_BYTES>& bytes) {
+    void ShowConfiguration() {
         session_.fields = session_.ui.TakeFieldTexts();
         if (IsPic16()) {
-            words_ = {static_cast<int>(Word(bytes[0], bytes[1])), 0};
-            const std::string config = HexDigits(Word(bytes[0], bytes[1]), target_.WordDigits());
+            words_.fuseX = 0;
+            const std::string config =
+                HexDigits(static_cast<unsigned>(words_.fuse), target_.WordDigits());
             session_.fields.FuseText = config;
             session_.fields.FuseXText = "---";
             session_.CurrentFuseText = config;
         } else {
-            // The programmer's high bytes may carry more than the words' bits.
-            const unsigned fuseWord = Word(bytes[0], bytes[1]) & target_.WordMask();
-            const unsigned fuseXWord = Word(bytes[2], bytes[3]) & target_.WordMask();
-            words_ = {static_cast<int>(fuseWord), static_cast<int>(fuseXWord)};
-            const std::string fuse = HexDigits(fuseWord, target_.WordDigits());
-            const std::string fuseX = HexDigits(fuseXWord, target_.WordDigits());
+            const std::string fuse =
+                HexDigits(static_cast<unsigned>(words_.fuse), target_.WordDigits());
+            const std::string fuseX =
+                HexDigits(static_cast<unsigned>(words_.fuseX), target_.WordDigits());
             session_.fields.FuseText = fuse;
             session_.fields.FuseXText = fuseX;
             session_.CurrentFuseText = fuse;

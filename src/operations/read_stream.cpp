@@ -7,9 +7,20 @@ namespace vek {
 namespace {
 
 constexpr int READ_BLOCK_WORDS = READ_BLOCK_BYTES / 2;
+constexpr int CONFIGURATION_BYTES = 4;
 constexpr int DRAIN_PAUSE_MS = 2;
+// A byte left over reaches the host one latency period after the stream's last bytes at the
+// latest, and a few USB frames later.
+constexpr std::uint32_t LEFT_OVER_MARGIN_MS = 4;
 constexpr const char* MSG_PROGRAM_READ_WRITE_FAILED =
     "Could not WRITE the device during program memory read.";
+constexpr const char* MSG_WORD_TOO_WIDE =
+    "Error: Communication with VEK Flash programmer failed. A word read was wider than the "
+    "chip's words. (T23)";
+
+int Word(std::uint8_t low, std::uint8_t high) {
+    return low | (high << 8);
+}
 
 }  // namespace
 
@@ -27,6 +38,27 @@ bool ReadStream::TakeFirstByte() {
         return Fail("VEK-Flash programmer is not responding to commands.(1161)");
     }
     return true;
+}
+
+bool ReadStream::TakeConfiguration(const std::string& unreadable, ConfigurationWords& words) {
+    std::array<std::uint8_t, CONFIGURATION_BYTES> bytes{};
+    std::uint32_t received = 0;
+    if (link_.Read(bytes.data(), CONFIGURATION_BYTES, &received) != FT_OK) {
+        return Fail(unreadable);
+    }
+    if (received < CONFIGURATION_BYTES) {
+        return Fail("Error: Could not read from device. (T4)");
+    }
+    words = {Word(bytes[0], bytes[1]), Word(bytes[2], bytes[3])};
+    const bool sx = target_.family == TargetFamily::SX;
+    if (!FitsTargetWord(words.fuse) || (sx && !FitsTargetWord(words.fuseX))) {
+        return Fail(MSG_WORD_TOO_WIDE);
+    }
+    return true;
+}
+
+bool ReadStream::FitsTargetWord(int word) const {
+    return (word & ~target_.WordMask()) == 0;
 }
 
 int ReadStream::ProgramBlocks() const {
@@ -70,6 +102,25 @@ bool ReadStream::ReadMemoryBlocks(const std::string& programBlockUnreadable) {
             return false;
         }
     }
+    return CheckNothingLeftOver();
+}
+
+// A byte after the stream means that one came twice or crept in, and every block after it
+// was taken a byte off.
+bool ReadStream::CheckNothingLeftOver() {
+    link_.SetTimeouts(link_.LatencyTimerMs() + LEFT_OVER_MARGIN_MS, TIMEOUT_NORMAL_MS);
+    std::uint8_t byte = 0;
+    std::uint32_t received = 0;
+    const FT_STATUS status = link_.Read(&byte, 1, &received);
+    link_.SetTimeouts(TIMEOUT_NORMAL_MS, TIMEOUT_NORMAL_MS);
+    if (status != FT_OK) {
+        return Fail("Could not read from device. (T21)");
+    }
+    if (received > 0) {
+        return Fail(
+            "Error: Communication with VEK Flash programmer failed. Bytes were left over after "
+            "the read. (T22)");
+    }
     return true;
 }
 
@@ -79,11 +130,24 @@ bool ReadStream::ReadProgramBlock(int block, const std::string& unreadable) {
     if (link_.Read(bytes.data(), READ_BLOCK_BYTES, &received) != FT_OK) {
         return Fail(unreadable);
     }
-    if (received < READ_BLOCK_BYTES && !ResendShortBlock(bytes)) {
-        return false;
+    if (received < READ_BLOCK_BYTES) {
+        // The header comes before the first block without an answer of ours, and has no
+        // resend: a byte it lost would make this block short as well.
+        if (block == 0) {
+            return Fail(
+                "Error: Communication with VEK Flash programmer failed. The first block of the "
+                "read arrived short. (T24)");
+        }
+        if (!ResendShortBlock(bytes)) {
+            return false;
+        }
     }
     for (int k = 0; k < READ_BLOCK_WORDS; ++k) {
-        session_.image[block * READ_BLOCK_WORDS + k] = bytes[2 * k] | (bytes[2 * k + 1] << 8);
+        const int word = Word(bytes[2 * k], bytes[2 * k + 1]);
+        if (!FitsTargetWord(word)) {
+            return Fail(MSG_WORD_TOO_WIDE);
+        }
+        session_.image[block * READ_BLOCK_WORDS + k] = word;
     }
     return Acknowledge(MSG_PROGRAM_READ_WRITE_FAILED);
 }

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "device/image_compare.h"
 #include "link/protocol.h"
 #include "session/session.h"
 
@@ -20,10 +21,14 @@ class ReadStream {
     // The byte that opens the stream. Its value says nothing, but a read call that failed may
     // have left it queued, and every later block would be taken a byte late: that fails.
     bool TakeFirstByte();
+    // The four configuration bytes as two words: the FUSE or configuration word, then the
+    // FUSEX word (a PIC16's second word means nothing). unreadable is shown when the read call
+    // fails; fewer bytes, or a word wider than the target's words, fail too.
+    bool TakeConfiguration(const std::string& unreadable, ConfigurationWords& words);
 
     // The memory part after the header, into the session's image: the program blocks (a
     // short one resent once), the byte a PIC16 sends after them (its value unexamined, its
-    // read call not), then the EEPROM blocks.
+    // read call not), then the EEPROM blocks; nothing may follow them.
     // programBlockUnreadable is shown when a program block's read call fails. False after a
     // failure, whose message has been shown and is kept in Failure().
     bool ReadMemoryBlocks(const std::string& programBlockUnreadable);
@@ -40,6 +45,8 @@ class ReadStream {
     bool ReadProgramBlock(int block, const std::string& unreadable);
     bool ReadEepromBlock(int block);
     bool Acknowledge(const char* writeFailed);
+    bool FitsTargetWord(int word) const;
+    bool CheckNothingLeftOver();
     bool Fail(const std::string& message);
 
     Session& session_;

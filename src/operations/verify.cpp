@@ -1,7 +1,5 @@
 #include "operations/verify.h"
 
-#include <array>
-
 #include "device/hex_file.h"
 #include "device/hex_text.h"
 #include "device/image_compare.h"
@@ -14,8 +12,6 @@
 namespace vek {
 
 namespace {
-
-constexpr int CONFIGURATION_BYTES = 4;
 
 std::string MismatchMessage(const ImageDifference& difference) {
     switch (difference.kind) {
@@ -102,13 +98,13 @@ class Verification {
             result_ = {Outcome::CommunicationFailed, stream_.Failure()};
             return false;
         }
-        std::array<std::uint8_t, CONFIGURATION_BYTES> configuration{};
-        std::uint32_t received = 0;
-        if (link_.Read(configuration.data(), CONFIGURATION_BYTES, &received) != FT_OK) {
-            return FailReading("Could not read from device. (T15)");
+        ConfigurationWords words;
+        if (!stream_.TakeConfiguration("Could not read from device. (T15)", words)) {
+            result_ = {Outcome::CommunicationFailed, stream_.Failure()};
+            return false;
         }
-        session_.readFuse = static_cast<std::uint16_t>(configuration[0] | (configuration[1] << 8));
-        session_.readFuseX = static_cast<std::uint16_t>(configuration[2] | (configuration[3] << 8));
+        session_.readFuse = static_cast<std::uint16_t>(words.fuse);
+        session_.readFuseX = static_cast<std::uint16_t>(words.fuseX);
         if (link_.ReadReply().ReadFailed()) {
             return FailReading("VEK-Flash programmer not responding to commands.(1161)");
         }

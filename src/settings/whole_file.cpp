@@ -168,6 +168,12 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
 }
 
 bool ReplaceWholeFile(const fs::path& path, std::string_view text) {
+    std::optional<FileReplacement> replacement = FileReplacement::Prepare(path, text);
+    return replacement && replacement->Commit();
+}
+
+std::optional<FileReplacement> FileReplacement::Prepare(const fs::path& path,
+                                                        std::string_view text) {
     const fs::path target = LinkTarget(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::error_code error;
@@ -176,21 +182,41 @@ bool ReplaceWholeFile(const fs::path& path, std::string_view text) {
     const fs::path temporary = TemporaryNameFor(target);
     std::FILE* file = CreateNewFile(temporary);
     if (file == nullptr) {
-        return false;
+        return std::nullopt;
     }
     CopyPermissions(target, temporary);
     const bool written = WriteAndSync(file, text);
     if (std::fclose(file) != 0 || !written) {
         fs::remove(temporary, error);
-        return false;
+        return std::nullopt;
     }
-    if (!MoveOver(temporary, target)) {
-        fs::remove(temporary, error);
-        return false;
+    return FileReplacement(target, temporary);
+}
+
+bool FileReplacement::Commit() {
+    if (!MoveOver(temporary_, target_)) {
+        return false;  // the destructor removes the temporary file
     }
-    SyncFolder(folder);
-    RemoveLeftoverTemporaries(target);
+    temporary_.clear();
+    SyncFolder(target_.has_parent_path() ? target_.parent_path() : fs::path("."));
+    RemoveLeftoverTemporaries(target_);
     return true;
+}
+
+FileReplacement::FileReplacement(FileReplacement&& other) noexcept
+    : target_(std::move(other.target_)), temporary_(std::exchange(other.temporary_, {})) {}
+
+FileReplacement& FileReplacement::operator=(FileReplacement&& other) noexcept {
+    std::swap(target_, other.target_);
+    std::swap(temporary_, other.temporary_);
+    return *this;
+}
+
+FileReplacement::~FileReplacement() {
+    if (!temporary_.empty()) {
+        std::error_code error;
+        fs::remove(temporary_, error);
+    }
 }
 
 }  // namespace vek

@@ -20,6 +20,11 @@ struct ChildSetup {
     std::filesystem::path outFile, errFile;
     bool terminal = false;  // stderr to a terminal instead of errFile (not on Windows)
     unsigned short terminalColumns = 80;
+    // Not on Windows: the largest size, in bytes, to which the program may write a file, as on
+    // a full disk (0: no limit); and the seconds after which it is killed, so that a program
+    // that hangs fails its test instead of stopping the suite (0: none).
+    unsigned long long fileSizeLimit = 0;
+    unsigned secondsAllowed = 0;
 };
 
 // A program started and not yet waited for.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,6 +45,13 @@ Child StartChild(const ChildSetup& setup) {
             setenv(name.c_str(), value.c_str(), 1);
         }
         const int files = O_WRONLY | O_CREAT | O_TRUNC;
+        if (setup.fileSizeLimit > 0) {
+            // A write past the limit then fails as on a full disk instead of ending the program.
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{setup.fileSizeLimit, setup.fileSizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        alarm(setup.secondsAllowed);
         dup2(open("/dev/null", O_RDONLY), 0);
         dup2(open(setup.outFile.c_str(), files, 0600), 1);
         dup2(setup.terminal ? terminalSide : open(setup.errFile.c_str(), files, 0600), 2);

@@ -90,6 +90,8 @@ class Cli : public ::testing::Test {
         setup.errFile = folder / (tag + ".stderr");
         setup.terminal = terminal;
         setup.terminalColumns = terminalColumns;
+        setup.fileSizeLimit = fileSizeLimit;
+        setup.secondsAllowed = secondsAllowed;
         return {StartChild(setup), setup.outFile, setup.errFile, terminal};
     }
 
@@ -101,6 +103,9 @@ class Cli : public ::testing::Test {
 
     std::vector<std::pair<std::string, std::string>> environment;
     unsigned short terminalColumns = 80;  // of the terminal that Run(..., terminal) opens
+    // Not on Windows: the largest file the program may write, and when it is killed (0: none).
+    unsigned long long fileSizeLimit = 0;
+    unsigned secondsAllowed = 0;
     // Where the program looks for its D2XX library.
     std::string libraryFolder = VEK_SIM_DIR;
     TempFolder folder;

@@ -3,11 +3,16 @@
 // into another one.
 #include <filesystem>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli_fixture.h"
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 namespace vek::test {
 namespace {
@@ -131,6 +136,27 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
         {0, Args("-q", "program", "-d", "16F84A", "--config", "3FFF", noConfig), ""},
         {0, Args("-q", "program", "-d", "SX28", "--fuse", "FFF", "--fusex", "FFF", SX_SAMPLE), "",
          false, "SX28"},
+        // A sign is no hexadecimal digit, and an option's file has a name.
+        {2, Args("verify", "-d", "16F84A", "--config=-1", PIC_SAMPLE),
+         "vekflash-cli: --config '-1' is no configuration word: 1 to 4 hexadecimal digits, at "
+         "most 3FFF\n" +
+             USAGE_HINT},
+        {2, Args("verify", "-d", "SX28", "--fusex=-0", SX_SAMPLE),
+         "vekflash-cli: --fusex '-0' is no configuration word: 1 to 4 hexadecimal digits, at "
+         "most FFF\n" +
+             USAGE_HINT,
+         false, "SX28"},
+        {2, Args("verify", "-d", "SX28", "--fuse=-F00", SX_SAMPLE),
+         "vekflash-cli: --fuse '-F00' is no configuration word: 1 to 4 hexadecimal digits, at "
+         "most FFF\n" +
+             USAGE_HINT,
+         false, "SX28"},
+        {2, Args("blank", "-d", "16F84A", "--log", ""),
+         "vekflash-cli: --log needs a file name\n" + USAGE_HINT},
+        {2, Args("program", "-d", "16F84A", "--serial-file", "", "--serial-at", "id", PIC_SAMPLE),
+         "vekflash-cli: --serial-file needs a file name\n" + USAGE_HINT},
+        {2, Args("read", "-d", "16F84A", "-o", ""),
+         "vekflash-cli: -o needs a file name, or - for stdout\n" + USAGE_HINT},
         {2, Args("program", "-d", "16F84A", "--config", "4000", noConfig),
          "vekflash-cli: --config '4000' is no configuration word: 1 to 4 hexadecimal digits, at "
          "most 3FFF\n" +
@@ -169,7 +195,7 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
         {3, Args("program", "-d", "16F84A", "--config", "3FF1", tooLarge),
          "Selected HEX file is too large to fit into device FLASH.\n"},
         {3, Args("read", "-d", "16F84A", "-o", aFolder),
-         "Error: " + aFolder + " could not be written.\n"},
+         "Error: " + aFolder + " could not be written: it is not a regular file.\n"},
 
         {4, Args("detect"), "Error: Unable to detect presence of VEK Flash programmer.\n", false,
          "16F84A", "detached", "USB driver: d2xx\n"},
@@ -314,6 +340,67 @@ TEST_F(Cli, VerifyAllListsEveryDifferenceWithTheirCount) {
     const CliRun passed = Run(Args("verify", "--all", "-d", "16F84A", PIC_SAMPLE));
     EXPECT_EQ(passed.status, 0);
     EXPECT_EQ(passed.out, "0 differences\n");
+}
+
+// A stray byte after the configuration word's low byte: what follows is taken a byte off.
+TEST_F(Cli, AReadStreamThatGainedAByteIsALinkFaultNotAFileOrADifference) {
+    ASSERT_EQ(Run(Args("program", "-d", "16F84A", PIC_SAMPLE)).status, 0);
+    const std::string stray = "reply:0x52,0,2,3,1";
+    const std::string wide =
+        "Error: Communication with VEK Flash programmer failed. A word read was wider than the "
+        "chip's words. (T23)\n";
+    const std::filesystem::path kept = folder / "kept.hex";
+    const CliRun read =
+        Run(Args("read", "-d", "16F84A", "-o", kept.string()), "16F84A", "pic", stray);
+    EXPECT_EQ(read.status, 4);
+    EXPECT_EQ(read.err, wide);
+    EXPECT_FALSE(std::filesystem::exists(kept));
+
+    const CliRun json = Run(Args("read", "--json", "-d", "16F84A"), "16F84A", "pic", stray);
+    EXPECT_EQ(json.status, 4);
+    const nlohmann::json report = nlohmann::json::parse(json.out);
+    EXPECT_EQ(report["outcome"], "programmer");
+    EXPECT_FALSE(report.contains("hex"));
+
+    const CliRun verify = Run(Args("verify", "-d", "16F84A", PIC_SAMPLE), "16F84A", "pic", stray);
+    EXPECT_EQ(verify.status, 4);
+    EXPECT_EQ(verify.err, wide);
+}
+
+// -o writes a regular file, the one a link names with the link kept, and - is stdout; any
+// other file is refused before the chip is read, and left as it is.
+TEST_F(Cli, ReadWritesARegularFileOrStdout) {
+    ASSERT_EQ(Run(Args("program", "-d", "16F84A", PIC_SAMPLE)).status, 0);
+    const std::string hex = Run(Args("read", "-d", "16F84A")).out;
+    ASSERT_TRUE(hex.starts_with(":10000000"));
+
+    const CliRun toStdout = Run(Args("read", "-d", "16F84A", "-o", "-"));
+    EXPECT_EQ(toStdout.status, 0);
+    EXPECT_EQ(toStdout.out, hex);
+
+#if !defined(_WIN32)  // where making a symbolic link takes a privilege
+    const std::filesystem::path kept = folder / "kept.hex";
+    const std::filesystem::path link = folder / "link.hex";
+    folder.Write("kept.hex", "old");
+    std::filesystem::create_symlink(kept, link);
+    EXPECT_EQ(Run(Args("read", "-d", "16F84A", "-o", link.string())).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFile(kept), hex);
+
+    const std::filesystem::path fifo = folder / "fifo";
+    const std::filesystem::path fifoLink = folder / "fifo-link";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink(fifo, fifoLink);
+    for (const std::filesystem::path& path : {fifo, fifoLink}) {
+        SCOPED_TRACE(path);
+        const CliRun refused = Run(Args("read", "-d", "16F84A", "-o", path.string()));
+        EXPECT_EQ(refused.status, 3);
+        EXPECT_EQ(refused.err,
+                  "Error: " + path.string() + " could not be written: it is not a regular file.\n");
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+        EXPECT_TRUE(std::filesystem::is_symlink(fifoLink));
+    }
+#endif
 }
 
 #if !defined(_WIN32)  // Windows has no pseudo-terminal to hand the program as its stderr

@@ -48,6 +48,14 @@ TEST_F(Production, ListNamesEveryBoardAndBoardPicksOneOfThem) {
     }
     EXPECT_EQ(Run(Args("detect", "--board", "")).status, 2);
 
+    // A serial number that would move the terminal's cursor or colour its text shows escaped.
+    environment = {{"VEKSIM_BOARDS", "A\x1b[31m\\1:16F877"}};
+    EXPECT_EQ(Run(Args("list")).out, "0\tA\\x1B[31m\\\\1\tVEK Flash\td2xx\n");
+    EXPECT_EQ(Run(Args("detect", "--board", "C3")).err,
+              "Error: No VEK Flash programmer with the serial number C3 is attached. Attached: "
+              "A\\x1B[31m\\\\1.\n");
+    environment.clear();
+
     const CliRun none = Run(Args("list"), "16F84A", "pic", "detached");
     EXPECT_EQ(none.status, 4);
     EXPECT_EQ(none.out, "");

@@ -7,6 +7,12 @@
 
 #include "cli_fixture.h"
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#endif
+
 namespace vek::test {
 namespace {
 
@@ -29,6 +35,12 @@ std::vector<int> Space(const std::filesystem::path& state, const std::string& sp
 std::vector<int> EepromBytes(const std::filesystem::path& state, int from, int count) {
     const std::vector<int> eeprom = Space(state, "eeprom");
     return {eeprom.begin() + from, eeprom.begin() + from + count};
+}
+
+// A terminal ends its lines with CR LF.
+std::string WithoutCarriageReturns(std::string text) {
+    std::erase(text, '\r');
+    return text;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -71,30 +83,33 @@ TEST_F(SerialNumbers, ABatchGetsOneNumberEachAndTheLogALineEach) {
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(ReadFile(serialFile), "1003\n");
 
+    // Each run's row before the chip is touched, then its end row.
     const std::vector<std::string> lines = Lines(ReadFile(logFile));
-    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0],
               "time,board_serial,device,device_word,hex_file,hex_sha256,serial_number,outcome,"
               "exit_status,seconds");
     const std::regex row(
-        R"((\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ),VF000001,16F84A,560,([^,]+),([0-9a-f]{64}),(\d*),)"
-        R"(([a-z-]+),(\d),(\d+\.\d{3}))");
+        R"((\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ),VF000001,16F84A,(560|),([^,]+),([0-9a-f]{64}),)"
+        R"((\d*),([a-z-]+),(\d|),(\d+\.\d{3}|))");
     const std::vector<std::vector<std::string>> expected = {
-        {"1000", "success", "0"},
-        {"1001", "success", "0"},
-        {"1002", "success", "0"},
-        {"1003", "difference", "1"},
+        {"", "1000", "started", "", ""}, {"560", "1000", "success", "0", "s"},
+        {"", "1001", "started", "", ""}, {"560", "1001", "success", "0", "s"},
+        {"", "1002", "started", "", ""}, {"560", "1002", "success", "0", "s"},
+        {"", "1003", "started", "", ""}, {"560", "1003", "difference", "1", "s"},
     };
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(lines[i + 1]);
         std::smatch fields;
         ASSERT_TRUE(std::regex_match(lines[i + 1], fields, row));
-        EXPECT_EQ(fields[2], PIC_SAMPLE);
-        EXPECT_EQ(fields[4], expected[i][0]);
+        EXPECT_EQ(fields[2], expected[i][0]);
+        EXPECT_EQ(fields[3], PIC_SAMPLE);
         EXPECT_EQ(fields[5], expected[i][1]);
         EXPECT_EQ(fields[6], expected[i][2]);
+        EXPECT_EQ(fields[7], expected[i][3]);
+        EXPECT_EQ(fields[8].length() > 0, expected[i][4] == "s");
         // What `sha256sum examples/blink-16f84a.hex` prints.
-        EXPECT_EQ(fields[3], "b8e1aee8394cfebef1c7f42add17ab40f732a461cf23bd32d9c5bfca529324c7");
+        EXPECT_EQ(fields[4], "b8e1aee8394cfebef1c7f42add17ab40f732a461cf23bd32d9c5bfca529324c7");
     }
 }
 
@@ -122,17 +137,25 @@ TEST_F(SerialNumbers, TheLogKeepsOneRowOfTenFieldsWhateverTheFileIsCalled) {
     for (const std::string& file : files) {
         EXPECT_EQ(Run(Args("-q", "-d", "16F84A", "program", "--log", logFile, file)).status, 0);
     }
+    // Each run's started row, then its end row.
     const std::vector<std::vector<std::string>> rows = CsvRows(ReadFile(logFile));
-    ASSERT_EQ(rows.size(), 3u);
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        ASSERT_EQ(rows[i + 1].size(), 10u);
-        EXPECT_EQ(rows[i + 1][4], files[i]);
+    ASSERT_EQ(rows.size(), 5u);
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        ASSERT_EQ(rows[i].size(), 10u);
+        EXPECT_EQ(rows[i][4], files[(i - 1) / 2]);
         // What sha256sum prints for the file, its first byte below 0x10.
-        EXPECT_EQ(rows[i + 1][5],
-                  "0a5dc589b243e1915cc58b3c2ebb7facc711255df44c9ba021eddd78d2f9b3fe");
+        EXPECT_EQ(rows[i][5], "0a5dc589b243e1915cc58b3c2ebb7facc711255df44c9ba021eddd78d2f9b3fe");
     }
 }
 #endif
+
+// The next number is one digit longer: the file has room for it before the chip is touched.
+TEST_F(SerialNumbers, ANumberThatGrowsByADigitIsWrittenWhole) {
+    folder.Write("sn.txt", "999\n");
+    EXPECT_EQ(Run(Program({"--serial-at", "eeprom:8:2"}), "16F84A", "chip").status, 0);
+    EXPECT_EQ(EepromBytes(folder / "chip", 8, 2), (std::vector<int>{0xE7, 0x03}));
+    EXPECT_EQ(ReadFile(serialFile), "1000\n");
+}
 
 TEST_F(SerialNumbers, TwoBoardsSharingOneFileNeverWriteTheSameNumber) {
     environment = {{"VEKSIM_BOARDS", "A1:16F877:" + (folder / "a1").string() +
@@ -155,7 +178,7 @@ TEST_F(SerialNumbers, TwoBoardsSharingOneFileNeverWriteTheSameNumber) {
     std::sort(numbers.begin(), numbers.end());
     EXPECT_EQ(numbers, (std::vector<int>{1000, 1001}));
     EXPECT_EQ(ReadFile(serialFile), "1002\n");
-    EXPECT_EQ(Lines(ReadFile(logFile)).size(), 3u);
+    EXPECT_EQ(Lines(ReadFile(logFile)).size(), 5u);  // a started row and an end row each
 }
 
 TEST_F(SerialNumbers, IdLocationsTakeOneDigitEachAndTheFileIsNotWrittenOver) {
@@ -237,9 +260,6 @@ TEST_F(SerialNumbers, PlacesAndNumbersThatCannotBeUsedAreRefused) {
          3, "Error: the serial number file " + missing + " could not be read.\n"},
         {Args("-d", "16F84A", "program", "--serial-file", garbled, "--serial-at", "id", PIC_SAMPLE),
          3, "Error: " + garbled + " holds no serial number: a decimal number below 4294967295.\n"},
-        {Args("-d", "16F84A", "detect", "--log", (folder / "home").string()), 3,
-         "VEK Flash programmer ready.\nError: the log " + (folder / "home").string() +
-             " could not be written.\n"},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(testing::PrintToString(refusal.arguments));
@@ -249,6 +269,164 @@ TEST_F(SerialNumbers, PlacesAndNumbersThatCannotBeUsedAreRefused) {
     }
     EXPECT_FALSE(std::filesystem::exists(missing));
     EXPECT_EQ(ReadFile(garbled), "12a\n");
+}
+
+// A counter or a log that cannot take what the run would write is refused before the chip is
+// touched: the chip keeps nothing, the counter its number and the log its bytes.
+TEST_F(SerialNumbers, ACounterOrLogThatCannotBeUsedIsRefusedBeforeTheChip) {
+    struct Case {
+        std::string name;
+        std::function<void()> prepare;
+        std::string err;
+        std::string serial = "", log = "";  // other than the fixture's files
+        bool terminal = false;              // for a file size limit below the messages' size
+        std::optional<std::string> logAfter = std::nullopt;
+    };
+    const std::string aFolder = (folder / "home").string();
+    const std::string logged = "time,board_serial\n1,2\n";
+    std::vector<Case> cases = {
+        {"read-only counter",
+         [&] { std::filesystem::permissions(serialFile, std::filesystem::perms::owner_read); },
+         "Error: the serial number file " + serialFile +
+             " could not be written: it is read-only.\n"},
+        {"counter of more than a few bytes",
+         [&] { folder.Write("sn.txt", "1000" + std::string(40, ' ') + "\n"); },
+         "Error: " + serialFile + " holds no serial number: a decimal number below 4294967295.\n"},
+        {"folder as counter",
+         {},
+         "Error: the serial number file " + aFolder +
+             " could not be read: it is not a regular "
+             "file.\n",
+         aFolder},
+        {"folder as log",
+         {},
+         "Error: the log " + aFolder + " could not be written: it is not a regular file.\n",
+         "",
+         aFolder},
+#if !defined(_WIN32)
+        {"device as counter",
+         {},
+         "Error: the serial number file /dev/null could not be read: it is not a regular "
+         "file.\n",
+         "/dev/null"},
+        {"device as log",
+         {},
+         "Error: the log /dev/null could not be written: it is not a regular file.\n",
+         "",
+         "/dev/null"},
+        {"FIFO as counter", [&] { mkfifo((folder / "fifo").c_str(), 0600); },
+         "Error: the serial number file " + (folder / "fifo").string() +
+             " could not be read: it is not a regular file.\n",
+         (folder / "fifo").string()},
+        {"FIFO as log", [&] { mkfifo((folder / "fifo").c_str(), 0600); },
+         "Error: the log " + (folder / "fifo").string() +
+             " could not be written: it is not a regular file.\n",
+         "", (folder / "fifo").string()},
+        // The disk is full: 1001 does not fit beside the counter, nor a row into the log.
+        {"no room for the next number", [&] { fileSizeLimit = 4; },
+         "Error: the serial number file " + serialFile +
+             " could not take the next number, 1001; the chip was not touched.\nError: the log " +
+             logFile + " could not be written.\n",
+         "", "", true},
+        {"no room for a row",
+         [&] {
+             folder.Write("line.csv", logged);
+             fileSizeLimit = logged.size() + 10;
+         },
+         "Error: the log " + logFile + " could not be written.\n", "", "", true, logged},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        folder.Write("sn.txt", "1000\n");
+        std::filesystem::remove(folder / "line.csv");
+        std::filesystem::remove(folder / "fifo");
+        fileSizeLimit = 0;
+        secondsAllowed = 20;  // a FIFO could hold the program in open() or read()
+        if (c.prepare) {
+            c.prepare();
+        }
+        std::vector<std::string> arguments = Program({"--serial-at", "eeprom:8"});
+        arguments[4] = c.serial.empty() ? serialFile : c.serial;
+        arguments[6] = c.log.empty() ? logFile : c.log;
+        const CliRun run = Run(arguments, "16F84A", "chip", "", c.terminal);
+        EXPECT_EQ(run.status, 3);
+        EXPECT_EQ(WithoutCarriageReturns(run.err), c.err);
+        EXPECT_FALSE(std::filesystem::exists(folder / "chip"));  // never written
+        std::filesystem::permissions(serialFile, std::filesystem::perms::owner_all);
+        EXPECT_TRUE(ReadFile(serialFile).starts_with("1000"));
+        // A refused run may say so in the log, but it never started on a chip.
+        const std::string log = ReadFile(folder / "line.csv");
+        EXPECT_EQ(log.find(",started,"), std::string::npos);
+        if (c.logAfter) {
+            EXPECT_EQ(log, *c.logAfter);
+        }
+    }
+}
+
+#if !defined(_WIN32)  // the simulator stops the program with SIGSTOP
+// Killed between programming and verifying: the chip holds 1000 and the counter still says
+// 1000, so the log's row of a run that started and never ended is what tells of that chip.
+TEST_F(SerialNumbers, AKilledRunLeavesAStartedRowWithTheNumberItWasWriting) {
+    const Launched launched = Launch(Program({"--serial-at", "eeprom:8"}), "16F84A", "chip",
+                                     "reply:0x52,0,1,4,0", false, "killed");
+    const auto pid = static_cast<pid_t>(launched.child.process);
+    EXPECT_EQ(Collect(launched, [pid] { kill(pid, SIGKILL); }).status, -1);
+    EXPECT_EQ(EepromBytes(folder / "chip", 8, 4), (std::vector<int>{0xE8, 0x03, 0x00, 0x00}));
+    EXPECT_EQ(ReadFile(serialFile), "1000\n");
+    const std::vector<std::string> lines = Lines(ReadFile(logFile));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(std::regex_match(
+        lines[1], std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ,VF000001,16F84A,,)" + PIC_SAMPLE +
+                             ",b8e1aee8394cfebef1c7f42add17ab40f732a461cf23bd32d9c5bfca529324c7,"
+                             "1000,started,,")))
+        << lines[1];
+
+    // A run that ends writes its row after the started one.
+    EXPECT_EQ(Run(Program({"--serial-at", "eeprom:8"}), "16F84A", "chip2").status, 0);
+    const std::vector<std::string> after = Lines(ReadFile(logFile));
+    ASSERT_EQ(after.size(), 4u);
+    EXPECT_NE(after[2].find(",1000,started,,"), std::string::npos);
+    EXPECT_NE(after[3].find(",1000,success,0,"), std::string::npos);
+}
+
+// NFS and CIFS grant an exclusive lock only through a descriptor open for writing.
+TEST_F(SerialNumbers, TheCounterIsLockedThroughADescriptorOpenForWriting) {
+    const Launched launched = Launch(Program({"--serial-at", "eeprom:8"}), "16F84A", "chip",
+                                     "reply:0x53,0,1,4,0", false, "stopped");
+    const auto pid = static_cast<pid_t>(launched.child.process);
+    int accessMode = -1;
+    EXPECT_EQ(
+        Collect(launched,
+                [&] {
+                    const std::filesystem::path process = "/proc/" + std::to_string(pid);
+                    for (const auto& entry : std::filesystem::directory_iterator(process / "fd")) {
+                        std::error_code error;
+                        if (std::filesystem::read_symlink(entry, error) != serialFile) {
+                            continue;
+                        }
+                        std::istringstream info(
+                            ReadFile(process / "fdinfo" / entry.path().filename()));
+                        std::string name;
+                        std::string flags;
+                        while (info >> name >> flags && name != "flags:") {
+                        }
+                        accessMode = std::stoi(flags, nullptr, 8) & O_ACCMODE;
+                    }
+                })
+            .status,
+        0);
+    EXPECT_EQ(accessMode, O_RDWR);
+}
+#endif
+
+// Texts a spreadsheet would run as a formula start with a quote in the log.
+TEST_F(SerialNumbers, ALogFieldThatLooksLikeAFormulaIsNotOne) {
+    environment = {{"VEKSIM_BOARDS", "=HYPERLINK(1):16F84A:" + (folder / "chip").string()}};
+    EXPECT_EQ(Run(Args("-d", "16F84A", "blank", "--log", logFile)).status, 0);
+    const std::vector<std::string> lines = Lines(ReadFile(logFile));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[2].find("Z,'=HYPERLINK(1),16F84A,"), std::string::npos) << lines[2];
 }
 
 }  // namespace

@@ -46,12 +46,20 @@ const std::vector<std::string> BLANK_VERDICTS = {
     "Device is blank", "Device is not blank",
     "VEK-Flash programmer is not responding to the Blank Check command."};
 const std::vector<std::string> READ_BLOCKS = {
+    "Error: Could not read from device. (T4)",
     "Could not WRITE the device during program memory read.",
     "Could not read from device. (T4)",
     "Could not read from device. (64)",
     "Could not read from device. (T9)",
     "Could not read from device. (128)",
-    "Could not WRITE the programmer during EEPROM read."};
+    "Could not WRITE the programmer during EEPROM read.",
+    "Could not read from device. (T21)",
+    "Error: Communication with VEK Flash programmer failed. Bytes were left over after the read. "
+    "(T22)",
+    "Error: Communication with VEK Flash programmer failed. A word read was wider than the chip's "
+    "words. (T23)",
+    "Error: Communication with VEK Flash programmer failed. The first block of the read arrived "
+    "short. (T24)"};
 
 const std::vector<std::string> BLANK_CHECK_MESSAGES =
     Concat({BLANK_VERDICTS,
@@ -119,9 +127,8 @@ const std::vector<std::string> READ_MESSAGES =
             {"VEK-Flash programmer is not responding to commands.(125)",
              "VEK-Flash programmer is not responding to commands.(126)", Fatal("(6)"),
              "VEK-Flash programmer is not responding to commands.(1161)",
-             "Could not read from device. (T3)", "Error: Could not read from device. (T4)",
-             "Could not read from device. (T119)", "Could not read from device. (T120)",
-             "Could not read from device. (T13)"}});
+             "Could not read from device. (T3)", "Could not read from device. (T119)",
+             "Could not read from device. (T120)", "Could not read from device. (T13)"}});
 
 // Files for both families: program words, and the PIC16's ID words, configuration word and
 // EEPROM bytes, or the SX's FUSE and FUSEX words.

@@ -2,6 +2,7 @@
 // Verify's read-back share.
 #include "operations/read.h"
 
+#include "device/hex_writer.h"
 #include "link/protocol.h"
 #include "operations/verify.h"
 #include "sim_fixture.h"
@@ -60,14 +61,11 @@ TEST_F(ReadTest, Pic16ChipFillsTheImageTheFieldsAndTheListing) {
     EXPECT_EQ(ui.hexDataPrepared, 1);
 }
 
-TEST_F(ReadTest, SxChipShowsTwelveBitWordsAndReadsNoEeprom) {
+TEST_F(ReadTest, SxChipShowsThreeDigitWordsAndReadsNoEeprom) {
     Open(9);
     sim.WriteWord(VEKSIM_PROGRAM, 4095, 0x0A5);
     sim.WriteWord(VEKSIM_FUSE, 0, 0x4E9);
     sim.WriteWord(VEKSIM_FUSEX, 0, 0x440);
-    // High nibbles above the 12 bits are cut off in the fields.
-    sim.FaultReply(CMD_READ, 0, 3, VEKSIM_REPLACE, 0xF4);
-    sim.FaultReply(CMD_READ, 0, 5, VEKSIM_REPLACE, 0x74);
 
     EXPECT_TRUE(ReadTarget(session).Succeeded());
     EXPECT_TRUE(ui.messages.empty());
@@ -108,6 +106,15 @@ const std::string NR = "VEK-Flash programmer is not responding to commands.";
 const std::string T = "Could not read from device. (";
 const std::string PROGRAM_ACK = "Could not WRITE the device during program memory read.";
 const std::string EEPROM_ACK = "Could not WRITE the programmer during EEPROM read.";
+const std::string WIDE_WORD =
+    "Error: Communication with VEK Flash programmer failed. A word read was wider than the "
+    "chip's words. (T23)";
+const std::string FIRST_BLOCK_SHORT =
+    "Error: Communication with VEK Flash programmer failed. The first block of the read arrived "
+    "short. (T24)";
+const std::string LEFT_OVER =
+    "Error: Communication with VEK Flash programmer failed. Bytes were left over after the "
+    "read. (T22)";
 
 Injection ShortBlockThen(Injection then) {
     return [then](SimControl& s) {
@@ -132,9 +139,11 @@ TEST_F(ReadTest, AFailedReadOfAnUnexaminedByteStopsTheReadInsteadOfShiftingTheDa
 
 // A 16F84A's read stream, reads in order: BEGIN ack 0, reply 1, READ_ID ack 2, ID 3, READ ack
 // 4, first byte 5, configuration 6, the byte after it 7, program blocks 8 to 39, the extra byte
-// 40, EEPROM block 41. Writes: BEGIN 0, READ_ID 1, READ 2, the program blocks' acknowledgements
-// 3 to 34, the EEPROM block's 35. A failed call for a byte whose value is not examined must
-// still stop the stream: left queued, it would shift every later block by a byte.
+// 40, EEPROM block 41, the look for a byte after the stream 42. Writes: BEGIN 0, READ_ID 1,
+// READ 2, the program blocks' acknowledgements 3 to 34, the EEPROM block's 35. A failed call
+// for a byte whose value is not examined must still stop the stream: left queued, it would
+// shift every later block by a byte. The answer to CMD_READ counts its acknowledgement as
+// byte 0, the header as 1 to 6, the first program block from 7 and the EEPROM block from 2056.
 TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages) {
     const std::string warning = WrongTargetWarning("16F84A", "9A0");
     const StreamFault faults[] = {
@@ -147,10 +156,19 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
         {FailRead(5), {NR + "(1161)"}, {NR + "(1161)"}},
         {FailRead(5), {NR + "(1161)"}, {NR + "(1161)"}, 1, false, 8},
         {FailRead(6), {T + "T3)"}, {T + "T15)"}},
-        {FaultReply(CMD_READ, 5, VEKSIM_DELAY, 1500), {"Error: " + T + "T4)"}, {}, 1, true},
+        // A configuration byte that comes late: the words would be made of what came.
+        {FaultReply(CMD_READ, 5, VEKSIM_DELAY, 1500),
+         {"Error: " + T + "T4)"},
+         {"Error: " + T + "T4)"}},
+        {FaultReply(CMD_READ, 3, VEKSIM_REPLACE, 0xF4), {WIDE_WORD}, {WIDE_WORD}, 1, false, 8},
         {FailRead(7), {T + "T119)"}, {"VEK-Flash programmer not responding to commands.(1161)"}},
-        {FaultReply(CMD_READ, 6, VEKSIM_DELAY, 1500), {T + "T120)"}, {}, 1, true},
+        // The byte after them comes late and lands in the first block, a byte off.
+        {FaultReply(CMD_READ, 6, VEKSIM_DELAY, 1500), {T + "T120)", WIDE_WORD}, {WIDE_WORD}},
         {FailRead(8), {T + "T13)"}, {T + "T19)"}},
+        {FaultReply(CMD_READ, 8, VEKSIM_REPLACE, 0x40), {WIDE_WORD}, {WIDE_WORD}},
+        {[](SimControl& s) { s.ShortReadBlock(0, 1, 63); },
+         {FIRST_BLOCK_SHORT},
+         {FIRST_BLOCK_SHORT}},
         {[](SimControl& s) { s.ShortReadBlock(1, 2, 10); }, {T + "64)"}, {T + "64)"}},
         // After the short block and the one drain read that finds nothing.
         {ShortBlockThen(FailRead(11)), {T + "T4)"}, {T + "T4)"}},
@@ -160,6 +178,8 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
         {FailRead(41), {T + "T9)"}, {T + "T9)"}},
         {[](SimControl& s) { s.ShortEepromBlock(0, 10); }, {T + "128)"}, {T + "128)"}},
         {FailWrite(35), {EEPROM_ACK}, {EEPROM_ACK}},
+        {FaultReply(CMD_READ, 2119, VEKSIM_APPEND, 1), {LEFT_OVER}, {LEFT_OVER}},
+        {FailRead(42), {T + "T21)"}, {T + "T21)"}},
     };
     TempFolder folder;
     // One blank word: a file needs data to be verified against.
@@ -197,6 +217,120 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
         EXPECT_EQ(verifying.EndFrames(), passed ? 2 : 0);
     }
 }
+
+// Byte positions of a read stream, as the simulator counts the answer to CMD_READ: 0 is the
+// frame's acknowledgement, 1 to 6 the header, then the blocks. A 16F84A's stream is 2120 bytes
+// (32 program blocks from 7, its extra byte at 2055, the EEPROM block from 2056), an SX28's
+// 4103 (64 program blocks from 7).
+struct ShiftRange {
+    int first, last;
+    bool succeeds;
+};
+struct StreamShift {
+    int row;
+    int action;  // VEKSIM_DROP: the byte is lost; VEKSIM_APPEND: a stray byte follows it
+    std::vector<ShiftRange> ranges;
+};
+
+void PrintTo(const StreamShift& shift, std::ostream* out) {
+    *out << DeviceTable[shift.row].name << (shift.action == VEKSIM_DROP ? " lost" : " added");
+}
+
+// Every word of the chip set, so that a word taken a byte off shows.
+void FillChip(SimControl& sim, const DeviceInfo& target) {
+    for (int address = 0; address < target.programWords; ++address) {
+        sim.WriteWord(VEKSIM_PROGRAM, address, address * 0x1F3 + 0x155);
+    }
+    for (int location = 0; location < target.eepromBytes; ++location) {
+        sim.WriteWord(VEKSIM_EEPROM, location, location * 37 + 11);
+    }
+    sim.WriteWord(VEKSIM_CONFIG, 7, 0x3F72);
+    sim.WriteWord(VEKSIM_FUSE, 0, 0x4E9);
+    sim.WriteWord(VEKSIM_FUSEX, 0, 0x440);
+}
+
+std::vector<std::int32_t> Entries(const MemoryImage& image, int first, int count) {
+    std::vector<std::int32_t> entries;
+    for (int address = first; address < first + count; ++address) {
+        entries.push_back(image[address]);
+    }
+    return entries;
+}
+
+class ReadStreamShift : public ::testing::TestWithParam<StreamShift> {};
+
+// One byte of the stream lost, or one stray byte after it: the read either has every word
+// right, or ends as a failure of the link with nothing taken as the chip's, and Verify tells
+// such a failure from a chip that differs. A lost byte in a program block after the first is
+// made good by the block's resend; the header before the first block has none, so a byte lost
+// there or in that block cannot be told apart.
+TEST_P(ReadStreamShift, EveryByteLostOrAddedEndsWithTheChipsWordsOrAsALinkFault) {
+    const StreamShift& shift = GetParam();
+    const DeviceInfo& target = DeviceTable[shift.row];
+    const bool sx = target.family == TargetFamily::SX;
+    // The good read gives the words to compare with, and the file Verify needs.
+    Bench good;
+    good.Open(shift.row);
+    FillChip(good.sim, target);
+    ASSERT_TRUE(ReadTarget(good.session).Succeeded());
+    const MemoryImage chip = good.session.image;
+    const FieldTexts chipFields = good.ui.controls;
+    TempFolder folder;
+    const std::string file =
+        folder.Write("chip.hex", HexFileText(chip, target, good.session.lastRead->words));
+    const int programEnd = 7 + target.programWords * 2;
+    for (const ShiftRange& range : shift.ranges) {
+        for (int position = range.first; position <= range.last; ++position) {
+            SCOPED_TRACE(testing::Message() << "byte " << position);
+            Bench reading;
+            reading.Open(shift.row);
+            FillChip(reading.sim, target);
+            reading.ui.controls.FuseText = "KEPT";
+            reading.sim.FaultReply(CMD_READ, 0, position, shift.action, 1);
+            const OperationResult read = ReadTarget(reading.session);
+            if (range.succeeds) {
+                ASSERT_TRUE(read.Succeeded());
+                const MemoryImage& kept = reading.session.lastRead->image;
+                ASSERT_EQ(Entries(kept, 0, target.programWords),
+                          Entries(chip, 0, target.programWords));
+                ASSERT_EQ(Entries(kept, EEPROM_ADDR, target.eepromBytes),
+                          Entries(chip, EEPROM_ADDR, target.eepromBytes));
+                ASSERT_EQ(reading.ui.controls.FuseText, chipFields.FuseText);
+                ASSERT_EQ(reading.ui.controls.FuseXText, chipFields.FuseXText);
+            } else {
+                ASSERT_EQ(read.outcome, Outcome::CommunicationFailed);
+                ASSERT_FALSE(reading.session.lastRead.has_value());
+                ASSERT_TRUE(reading.ui.hexData.empty());
+                ASSERT_EQ(reading.ui.controls.FuseText, "KEPT");
+            }
+            // Verify takes the same blocks: its own steps are the header's, the stream's end
+            // and its verdict, which every byte outside a program block's middle reaches.
+            const int inBlock = (position - 7) % 64;
+            if (position > 70 && position < programEnd && inBlock != 0 && inBlock != 63) {
+                continue;
+            }
+            Bench verifying;
+            verifying.Open(shift.row);
+            FillChip(verifying.sim, target);
+            verifying.UseFile(file, chipFields.FuseText, sx ? chipFields.FuseXText : "0");
+            verifying.sim.FaultReply(CMD_READ, 0, position, shift.action, 1);
+            ASSERT_EQ(VerifyTarget(verifying.session).outcome,
+                      range.succeeds ? Outcome::Done : Outcome::CommunicationFailed);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ByteLostOrAdded, ReadStreamShift,
+    ::testing::Values(
+        StreamShift{0, VEKSIM_DROP, {{0, 70, false}, {71, 2054, true}, {2055, 2119, false}}},
+        StreamShift{0, VEKSIM_APPEND, {{0, 2119, false}}},
+        StreamShift{8, VEKSIM_DROP, {{0, 70, false}, {71, 4102, true}}},
+        StreamShift{8, VEKSIM_APPEND, {{0, 4102, false}}}),
+    [](const auto& info) {
+        return std::string(DeviceTable[info.param.row].name) +
+               (info.param.action == VEKSIM_DROP ? "Lost" : "Added");
+    });
 
 }  // namespace
 }  // namespace vek::test

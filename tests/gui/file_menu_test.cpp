@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "hex_data_window.h"
 #include "pic_config_editor.h"
+#include "vek_sim.h"
 #include "window_fixture.h"
 
 namespace vek::test {
@@ -70,10 +72,15 @@ TEST_F(FileMenu, SaveWritesWhatTheLastReadTookUntilAReadFails) {
     EXPECT_EQ(lines[137], ":00000001FF");
     EXPECT_EQ(answerer.messages, std::vector<std::string>{"Programming complete."});
 
-    sim.ShortEepromBlock(0, 10);
+    // A stray byte in the header shifts all that follows: the words it makes never reach the
+    // fields, nor the listing, nor what Save would write.
+    sim.FaultReply(0x52, 0, 2, VEKSIM_APPEND, 1);
     Press("readButton");
     ASSERT_FALSE(answerer.messages.empty());
-    EXPECT_EQ(answerer.messages.back(), "Could not read from device. (128)");
+    EXPECT_TRUE(answerer.messages.back().starts_with(
+        "Error: Communication with VEK Flash programmer failed."));
+    EXPECT_EQ(Text("fuseField"), "3FF2");
+    EXPECT_TRUE(Alive<HexDataWindow>()->Lines().isEmpty());
     EXPECT_FALSE(Find<QAction>("saveReadDataAction")->isEnabled());
 }
 

@@ -20,7 +20,7 @@ namespace vek::test {
 inline const std::string PIC_SAMPLE = VEK_EXAMPLES_DIR "/blink-16f84a.hex";
 
 // A zero-interval timer finds the modal message box that is open, records its text and
-// presses OK, so that nothing waits for real.
+// clicks OK with the mouse, so that nothing waits for real.
 class MessageBoxAnswerer {
   public:
     MessageBoxAnswerer() {
@@ -51,7 +51,7 @@ class MessageBoxAnswerer {
             answer = questionAnswer != QMessageBox::NoButton ? box->button(questionAnswer)
                                                              : box->defaultButton();
         }
-        answer->click();
+        QTest::mouseClick(answer, Qt::LeftButton);
     }
 
     QTimer timer_;

@@ -21,16 +21,22 @@ class Workflow : public WindowTest {
         auto* hexData = window->findChild<HexDataWindow*>();
         return hexData == nullptr ? QStringList{"<no window>"} : hexData->Lines();
     }
-    // A click into the field; the window manager activates the window first when an editor
-    // is the active one.
-    void ClickInto(const char* fieldName) {
+    // The window manager activates the window first when another window is the active one.
+    void Activate() {
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        QTest::mouseClick(Find<QLineEdit>(fieldName), Qt::LeftButton);
-        // The activation may bring the focus late, and the focus queues the toggle.
+        // The activation may bring the focus late, and a focus may queue a toggle.
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
+    // A click on the control; a command it starts has ended when this returns.
+    void ClickOn(const char* name) {
+        Activate();
+        QTest::mouseClick(Find<QWidget>(name), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    void ClickInto(const char* fieldName) { ClickOn(fieldName); }
     // The Set button's caption and whether its field is read-only go together.
     void ExpectEditorShown(const char* setButton, const char* field, bool shown) {
         EXPECT_EQ(Caption(setButton), shown ? "X" : "Set") << setButton;
@@ -238,6 +244,48 @@ TEST_F(Workflow, TheSetButtonAndTheFieldOpenAndCloseTheEditor) {
     EXPECT_EQ(answerer.messages.back(), "First select a device to be programmed.");
     EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
     EXPECT_EQ(Caption("fuseSetButton"), "X");
+}
+
+// Only a click or Tab into a field opens its editor: an operation greys the buttons, its result
+// box closes and the window is activated again, and none of that may open or close one.
+TEST_F(Workflow, OnlyTheFocusThePersonGivesOpensAnEditor) {
+    Save("VEKFlashProcSelection", 7);
+    Start();
+    OpenThroughDialog(VEK_EXAMPLES_DIR "/counter-16f877.hex");
+    const auto expectSetOpensAndCloses = [&] {
+        EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
+        ExpectEditorShown("fuseSetButton", "fuseField", false);
+        ClickOn("fuseSetButton");
+        EXPECT_NE(Alive<PicConfigEditor>(), nullptr);
+        ExpectEditorShown("fuseSetButton", "fuseField", true);
+        ClickOn("fuseSetButton");
+        EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
+        ExpectEditorShown("fuseSetButton", "fuseField", false);
+    };
+    for (const char* operation :
+         {"blankCheckButton", "eraseButton", "programButton", "verifyButton", "readButton"}) {
+        SCOPED_TRACE(operation);
+        const std::size_t shown = answerer.messages.size();
+        ClickOn(operation);
+        EXPECT_GT(answerer.messages.size(), shown);
+        // The focus is back where the click put it, so that Enter runs the operation again.
+        EXPECT_EQ(window->focusWidget(), Find<QWidget>(operation));
+        expectSetOpensAndCloses();
+    }
+    // The Hex Data window of the Read took the activation; the main window gets it back, and
+    // with it the focus, even one that was left in a field meanwhile.
+    ASSERT_NE(Alive<HexDataWindow>(), nullptr);
+    Alive<HexDataWindow>()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Alive<HexDataWindow>()));
+    Find<QLineEdit>("fuseField")->setFocus();
+    Activate();
+    EXPECT_EQ(window->focusWidget(), Find<QWidget>("blankCheckButton"));
+    expectSetOpensAndCloses();
+    // Backtab from the Set button into the Config Bits field is the person's and opens it.
+    Find<QWidget>("fuseSetButton")->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_Backtab);
+    QCoreApplication::processEvents();
+    EXPECT_NE(Alive<PicConfigEditor>(), nullptr);
 }
 
 TEST_F(Workflow, SxEditorsAndTheLastConfigurationButton) {

@@ -2,8 +2,10 @@
 // lacks, the read stream, and the chip's memory kept in the VEKSIM_STATE file between runs.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "environment.h"
@@ -152,6 +154,36 @@ TEST_F(Board, TheNamedChipKeepsEveryChangeInTheStateFileMeantForIt) {
         EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 1), 0x34) << text;
     }
 }
+
+#if !defined(_WIN32)  // where making a symbolic link takes a privilege
+// The state file lies in a shared folder: a link planted there under the name a save would
+// write through is never followed, and a save leaves nothing beside the file.
+TEST_F(Board, AStateSaveWritesThroughATemporaryOfItsOwn) {
+    const std::string victim = statePath + ".victim";
+    std::ofstream(victim) << "keep";
+    ASSERT_EQ(symlink(victim.c_str(), (statePath + ".tmp").c_str()), 0);
+    SetEnvironment("VEKSIM_STATE", statePath);
+    ResetWith("VEKSIM_CHIP", "16F84A");
+    sim.WriteWord(VEKSIM_PROGRAM, 0, 0x1234);
+    std::string kept;
+    std::getline(std::ifstream(victim), kept);
+    EXPECT_EQ(kept, "keep");
+    sim.Reset();
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x1234);
+    const std::filesystem::path folder = std::filesystem::path(statePath).parent_path();
+    const std::string base = std::filesystem::path(statePath).filename().string();
+    std::vector<std::string> beside;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (const std::string name = entry.path().filename().string(); name.starts_with(base)) {
+            beside.push_back(name);
+        }
+    }
+    std::sort(beside.begin(), beside.end());
+    EXPECT_EQ(beside, (std::vector<std::string>{base, base + ".tmp", base + ".victim"}));
+    std::remove((statePath + ".tmp").c_str());
+    std::remove(victim.c_str());
+}
+#endif
 
 // The serial number or description of board `index`, or the status of a failed listing.
 std::string Listed(SimHost& host, std::uintptr_t index, D2xxDword which) {

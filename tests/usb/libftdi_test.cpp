@@ -370,7 +370,8 @@ TEST_F(Libftdi, TheCommandLineNamesTheUdevRuleAndPlugdevWhenTheBoardIsRefused) {
         arguments.driver = UsbDriverChoice::Libftdi;
         session.link.ChooseDriver(arguments.driver);
         cli::RunRecord record;
-        EXPECT_EQ(cli::RunCommand(arguments, session, ui, results, record), cli::EXIT_PROGRAMMER);
+        EXPECT_EQ(cli::RunCommand(arguments, session, ui, results, record, [] { return true; }),
+                  cli::EXIT_PROGRAMMER);
     }
     std::fclose(messages);
     std::fclose(results);

@@ -344,7 +344,7 @@ class Programming {
         link_.SetTimeouts(TIMEOUT_LEFT_OVER_MS, TIMEOUT_LEFT_OVER_MS);
         std::uint8_t leftOver[LEFT_OVER_BYTES];
         std::uint32_t received = 0;
-        link_.Read(leftOver, LEFT_OVER_BYTES, &received);
+        link_.Read(leftOver, received);
         if (received > 0) {
             session_.ui.ShowMessage("data left over 2");
         }

@@ -88,7 +88,7 @@ class Reading {
     bool ReadTargetData() {
         std::array<std::uint8_t, CONFIGURATION_BYTES> configuration{};
         std::uint32_t received = 0;
-        if (link_.Read(configuration.data(), CONFIGURATION_BYTES, &received) != FT_OK) {
+        if (link_.Read(configuration, received) != UsbStatus::Ok) {
             return Fail("Could not read from device. (T3)");
         }
         if (received < CONFIGURATION_BYTES) {

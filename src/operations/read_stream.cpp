@@ -45,7 +45,7 @@ bool ReadStream::Fail(const std::string& message) {
 
 bool ReadStream::Acknowledge(const char* writeFailed) {
     std::uint32_t written = 0;
-    if (link_.Write(&HOST_ACK, 1, &written) != FT_OK) {
+    if (link_.Write({&HOST_ACK, 1}, written) != UsbStatus::Ok) {
         return Fail(writeFailed);
     }
     return true;
@@ -76,7 +76,7 @@ bool ReadStream::ReadMemoryBlocks(const std::string& programBlockUnreadable) {
 bool ReadStream::ReadProgramBlock(int block, const std::string& unreadable) {
     std::array<std::uint8_t, READ_BLOCK_BYTES> bytes{};
     std::uint32_t received = 0;
-    if (link_.Read(bytes.data(), READ_BLOCK_BYTES, &received) != FT_OK) {
+    if (link_.Read(bytes, received) != UsbStatus::Ok) {
         return Fail(unreadable);
     }
     if (received < READ_BLOCK_BYTES && !ResendShortBlock(bytes)) {
@@ -91,7 +91,7 @@ bool ReadStream::ReadProgramBlock(int block, const std::string& unreadable) {
 bool ReadStream::ReadEepromBlock(int block) {
     std::array<std::uint8_t, READ_BLOCK_BYTES> bytes{};
     std::uint32_t received = 0;
-    if (link_.Read(bytes.data(), READ_BLOCK_BYTES, &received) != FT_OK) {
+    if (link_.Read(bytes, received) != UsbStatus::Ok) {
         return Fail("Could not read from device. (T9)");
     }
     if (received < READ_BLOCK_BYTES) {
@@ -110,11 +110,11 @@ bool ReadStream::ResendShortBlock(std::span<std::uint8_t, READ_BLOCK_BYTES> bloc
         session_.ui.Pause(DRAIN_PAUSE_MS);
     } while (link_.ReadReply().status == Reply::Status::Arrived);
     std::uint32_t written = 0;
-    if (link_.Write(&HOST_RESEND, 1, &written) != FT_OK) {
+    if (link_.Write({&HOST_RESEND, 1}, written) != UsbStatus::Ok) {
         return Fail(MSG_PROGRAM_READ_WRITE_FAILED);
     }
     std::uint32_t received = 0;
-    if (link_.Read(block.data(), READ_BLOCK_BYTES, &received) != FT_OK) {
+    if (link_.Read(block, received) != UsbStatus::Ok) {
         return Fail("Could not read from device. (T4)");
     }
     if (received < READ_BLOCK_BYTES) {

@@ -104,7 +104,7 @@ class Verification {
         }
         std::array<std::uint8_t, CONFIGURATION_BYTES> configuration{};
         std::uint32_t received = 0;
-        if (link_.Read(configuration.data(), CONFIGURATION_BYTES, &received) != FT_OK) {
+        if (link_.Read(configuration, received) != UsbStatus::Ok) {
             return FailReading("Could not read from device. (T15)");
         }
         session_.readFuse = static_cast<std::uint16_t>(configuration[0] | (configuration[1] << 8));

@@ -50,13 +50,6 @@ UsbStatus StatusOf(FT_STATUS status) {
     }
 }
 
-// Looks one entry up; false when the library lacks it.
-template <typename Fn>
-bool BindEntry(const DynamicLibrary& library, const char* name, Fn& entry) {
-    entry = reinterpret_cast<Fn>(library.Symbol(name));
-    return entry != nullptr;
-}
-
 // The library with its entries, which the transport and its channel share.
 class D2xxLibrary {
   public:
@@ -90,7 +83,7 @@ class D2xxLibrary {
         const char* lastName = nullptr;
         auto bind = [this, &lastName](const char* name, auto& entry) {
             lastName = name;
-            return BindEntry(library_, name, entry);
+            return library_.BindFunction(name, entry);
         };
         D2xxEntries& e = entries_;
         const bool bound = bind("FT_Write", e.write) && bind("FT_Read", e.read) &&
@@ -102,7 +95,7 @@ class D2xxLibrary {
         if (!bound) {
             return lastName;
         }
-        BindEntry(library_, "FT_SetLatencyTimer", e.setLatencyTimer);
+        library_.BindFunction("FT_SetLatencyTimer", e.setLatencyTimer);
         return nullptr;
     }
 

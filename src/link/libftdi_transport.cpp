@@ -67,28 +67,22 @@ bool AccessRefused(const char* path) {
 #endif
 }
 
-template <typename Fn>
-bool BindSymbol(const DynamicLibrary& library, const char* name, Fn& entry) {
-    entry = reinterpret_cast<Fn>(library.Symbol(name));
-    return entry != nullptr;
-}
-
 bool BindApi(const DynamicLibrary& library, LibftdiApi& api) {
     // libusb's functions come through libftdi1's handle, which reaches its dependencies.
-    return BindSymbol(library, "ftdi_new", api.newContext) &&
-           BindSymbol(library, "ftdi_free", api.freeContext) &&
-           BindSymbol(library, "ftdi_usb_find_all", api.findAll) &&
-           BindSymbol(library, "ftdi_list_free", api.listFree) &&
-           BindSymbol(library, "ftdi_usb_get_strings", api.getStrings) &&
-           BindSymbol(library, "ftdi_usb_open_dev", api.openDevice) &&
-           BindSymbol(library, "ftdi_usb_close", api.close) &&
-           BindSymbol(library, "ftdi_usb_reset", api.reset) &&
-           BindSymbol(library, "ftdi_tciflush", api.tciflush) &&
-           BindSymbol(library, "ftdi_read_data", api.readData) &&
-           BindSymbol(library, "ftdi_write_data", api.writeData) &&
-           BindSymbol(library, "ftdi_set_latency_timer", api.setLatencyTimer) &&
-           BindSymbol(library, "libusb_get_bus_number", api.busNumber) &&
-           BindSymbol(library, "libusb_get_device_address", api.deviceAddress);
+    return library.BindFunction("ftdi_new", api.newContext) &&
+           library.BindFunction("ftdi_free", api.freeContext) &&
+           library.BindFunction("ftdi_usb_find_all", api.findAll) &&
+           library.BindFunction("ftdi_list_free", api.listFree) &&
+           library.BindFunction("ftdi_usb_get_strings", api.getStrings) &&
+           library.BindFunction("ftdi_usb_open_dev", api.openDevice) &&
+           library.BindFunction("ftdi_usb_close", api.close) &&
+           library.BindFunction("ftdi_usb_reset", api.reset) &&
+           library.BindFunction("ftdi_tciflush", api.tciflush) &&
+           library.BindFunction("ftdi_read_data", api.readData) &&
+           library.BindFunction("ftdi_write_data", api.writeData) &&
+           library.BindFunction("ftdi_set_latency_timer", api.setLatencyTimer) &&
+           library.BindFunction("libusb_get_bus_number", api.busNumber) &&
+           library.BindFunction("libusb_get_device_address", api.deviceAddress);
 }
 
 // The bound library with what it asks of the platform, shared by the transport and its

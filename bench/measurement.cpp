@@ -20,6 +20,7 @@ namespace vek::bench {
 
 namespace {
 
+using test::D2xxFrom;
 using test::MemorySettings;
 using test::RecordingUi;
 using test::SimControl;
@@ -82,7 +83,7 @@ class ModeRun {
     SimControl& sim_ = SimControl::Get();
     RecordingUi ui_;
     MemorySettings settings_;
-    Session session_{ui_, settings_, SimControl::Get().LibraryPath()};
+    Session session_{ui_, settings_, D2xxFrom(SimControl::Get().LibraryPath())};
 };
 
 bool MeasureMode(int row, bool fast, const std::string& hexPath, TargetFigures& figures,

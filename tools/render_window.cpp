@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "link/programmer_link.h"
 #include "main_window.h"
 
 int main(int argc, char* argv[]) {
@@ -31,8 +30,7 @@ int main(int argc, char* argv[]) {
 
     // A settings file of its own: the picture shows a first start, whatever the person saved.
     const QTemporaryDir settingsFolder;
-    vek::MainWindow window(settingsFolder.filePath("vekflash.INI").toStdString(),
-                           vek::DefaultD2xxLibraryName());
+    vek::MainWindow window(settingsFolder.filePath("vekflash.INI").toStdString());
     if (window.HasEnded()) {
         std::fprintf(stderr, "The window ended during start-up.\n");
         return 1;

@@ -1,7 +1,6 @@
 // VEK Flash: the window is the application; the process ends when the window ends.
 #include <QApplication>
 
-#include "link/programmer_link.h"
 #include "main_window.h"
 #include "settings_path.h"
 
@@ -11,7 +10,7 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the window with the installed menu entry and its icon.
     QApplication::setDesktopFileName("vekflash");
 
-    vek::MainWindow window(vek::DefaultSettingsPath(), vek::DefaultD2xxLibraryName());
+    vek::MainWindow window(vek::DefaultSettingsPath());
     if (window.HasEnded()) {
         return 0;
     }

@@ -56,13 +56,13 @@ QString ToQString(std::string_view text) {
 
 }  // namespace
 
-MainWindow::MainWindow(const std::filesystem::path& settingsPath, std::string d2xxLibraryName,
+MainWindow::MainWindow(const std::filesystem::path& settingsPath, const UsbSetup& usb,
                        PauseFunction pause)
     : ui_(
           controls_, hooks_, [this] { RequestFatalShutdown(); }, [this] { return HasEnded(); },
           std::move(pause)),
       settings_(settingsPath),
-      session_(ui_, settings_, std::move(d2xxLibraryName)) {
+      session_(ui_, settings_, usb) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -154,7 +154,7 @@ void MainWindow::Initialise() {
     // A value we do not know leaves the choice to the program.
     session_.link.ChooseDriver(
         ParseUsbDriverChoice(settings_.ReadSettingText(SETTINGS_SECTION, KEY_USB_DRIVER, "auto"))
-            .value_or(UsbDriverChoice::Auto));
+            .value_or(AUTO_USB_DRIVER));
     session_.BoardSerial = settings_.ReadSettingText(SETTINGS_SECTION, KEY_BOARD_SERIAL, "");
     RunCommand([this] { StartupConnection(session_); });
 

@@ -34,7 +34,7 @@ class MainWindow : public QDialog {
     Q_OBJECT
   public:
     // Initialises completely, including the start-up connection and its messages.
-    MainWindow(const std::filesystem::path& settingsPath, std::string d2xxLibraryName,
+    MainWindow(const std::filesystem::path& settingsPath, const UsbSetup& usb = {},
                PauseFunction pause = SleepPause);
 
     // True once the window is ending or has ended; a fatal link failure can end it already

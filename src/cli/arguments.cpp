@@ -166,7 +166,8 @@ class Parser {
                 if (const auto choice = ParseUsbDriverChoice(value)) {
                     arguments_.driver = *choice;
                 } else {
-                    Fail("unknown driver '" + value + "'; one of auto, d2xx, libftdi");
+                    Fail("unknown driver '" + value + "'; one of " + AUTO_USB_DRIVER + ", " +
+                         UsbDriverKeys(", ", ", "));
                 }
                 return;
             case Option::All:

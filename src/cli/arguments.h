@@ -7,7 +7,7 @@
 
 #include "cli/serial_number.h"
 #include "cli/usage.h"
-#include "link/usb_driver.h"
+#include "link/usb_drivers.h"
 
 namespace vek::cli {
 
@@ -28,7 +28,7 @@ struct Arguments {
     std::optional<int> config;
     std::optional<int> fuse;
     std::optional<int> fuseX;
-    UsbDriverChoice driver = UsbDriverChoice::Auto;
+    UsbDriverChoice driver = AUTO_USB_DRIVER;
     bool all = false;
     bool verifyAfterProgram = false;  // program --verify
     std::string board;                // the USB serial number of the board; empty: the first

@@ -3,7 +3,7 @@
 #include <regex>
 #include <vector>
 
-#include "link/programmer_link.h"
+#include "link/usb_drivers.h"
 #include "link/web_addresses.h"
 
 namespace vek::cli {
@@ -19,20 +19,18 @@ struct CliWording {
 
 // The window points to its Internet menu; the command line names the library it looked for
 // and the choice of --driver that would do without it.
-std::string MissingDriverWords(UsbDriverChoice driver) {
-    const std::string d2xx = std::string("FTDI's D2XX library (") + DefaultD2xxLibraryName() + ")";
+std::string MissingDriverWords(const UsbDriverChoice& driver) {
+    const std::string d2xx = "FTDI's D2XX library (" + UsbDriverLibrary("d2xx") + ")";
 #if defined(VEK_HAVE_LIBFTDI)
-    const std::string libftdi = std::string("libftdi1 (") + DefaultLibftdiLibraryName() + ")";
+    const std::string libftdi = "libftdi1 (" + UsbDriverLibrary("libftdi") + ")";
     const std::string installLibftdi = "Debian: sudo apt install libftdi1-2";
-    switch (driver) {
-        case UsbDriverChoice::D2xx:
-            return "Error: " + d2xx + " was not found. Install it, or leave out --driver d2xx " +
-                   "to use libftdi1 (" + installLibftdi + ").";
-        case UsbDriverChoice::Libftdi:
-            return "Error: " + libftdi + " was not found. Install it (" + installLibftdi +
-                   "), or leave out --driver libftdi to use FTDI's D2XX library.";
-        case UsbDriverChoice::Auto:
-            break;
+    if (driver == "d2xx") {
+        return "Error: " + d2xx + " was not found. Install it, or leave out --driver d2xx " +
+               "to use libftdi1 (" + installLibftdi + ").";
+    }
+    if (driver == "libftdi") {
+        return "Error: " + libftdi + " was not found. Install it (" + installLibftdi +
+               "), or leave out --driver libftdi to use FTDI's D2XX library.";
     }
     return "Error: no USB driver was found: neither " + d2xx + " nor " + libftdi +
            ". Install libftdi1 (" + installLibftdi + ") or FTDI's D2XX library.";
@@ -43,7 +41,7 @@ std::string MissingDriverWords(UsbDriverChoice driver) {
 #endif
 }
 
-std::vector<CliWording> CliWordings(UsbDriverChoice driver) {
+std::vector<CliWording> CliWordings(const UsbDriverChoice& driver) {
     return {
         // Program without erasing is what --no-erase asks for.
         {R"(^Device is not blank\. Either erase the device or \nselect Auto Erase feature in )"
@@ -66,7 +64,7 @@ std::vector<CliWording> CliWordings(UsbDriverChoice driver) {
 
 }  // namespace
 
-std::string InCliWords(const std::string& windowText, UsbDriverChoice driver) {
+std::string InCliWords(const std::string& windowText, const UsbDriverChoice& driver) {
     std::string text = windowText;
     for (const CliWording& wording : CliWordings(driver)) {
         text = std::regex_replace(text, std::regex(wording.window), wording.cli);

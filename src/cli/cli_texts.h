@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "link/usb_driver.h"
+#include "link/usb_drivers.h"
 
 namespace vek::cli {
 
 // The message as vekflash-cli shows it: the window's text with those parts in the command
 // line's words, naming its options; every other text as the window shows it.
-std::string InCliWords(const std::string& windowText, UsbDriverChoice driver);
+std::string InCliWords(const std::string& windowText, const UsbDriverChoice& driver);
 
 }  // namespace vek::cli

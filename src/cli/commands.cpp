@@ -267,7 +267,7 @@ class CommandRun {
     ExitStatus Detect() {
         const bool answered = Connect() && TestCommunication(session_);
         // Named whether or not a board answered: it is what a person looking for one needs.
-        if (session_.link.DriverInUse() != UsbDriver::None) {
+        if (session_.link.DriverInUse() != nullptr) {
             Result("USB driver: " + UsbDriverKey(session_.link.DriverInUse()) + "\n");
         }
         return answered ? EXIT_OK : EXIT_PROGRAMMER;

@@ -23,7 +23,7 @@ class TerminalUserInterface : public UserInterface {
     // driver: the choice of --driver, which the advice for a missing driver names.
     TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet,
                           ProgressStyle progress = ProgressStyle::Automatic,
-                          UsbDriverChoice driver = UsbDriverChoice::Auto);
+                          UsbDriverChoice driver = AUTO_USB_DRIVER);
 
     // What the progress bar is labelled with, for the operation about to run; only such an
     // operation shows its progress.

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "device/device_table.h"
+#include "link/usb_drivers.h"
 
 namespace vek::cli {
 
@@ -31,6 +32,10 @@ constexpr std::array<CommandUsage, 9> COMMANDS = {{
 const std::string DEVICE_SUMMARY = "the chip in the socket: " + DeviceNames(", ", " or ") +
                                    ", in any letter case; every command but detect, list and "
                                    "udev-rule needs it";
+const std::string DRIVER_SUMMARY = "the USB driver: " + std::string(AUTO_USB_DRIVER) +
+                                   " (the default: " + UsbAutoOrder() + "), " +
+                                   UsbDriverKeys(", ", " or ");
+const std::string DRIVER_CHOICES = std::string(AUTO_USB_DRIVER) + " " + UsbDriverKeys(" ", " ");
 
 const std::array<OptionUsage, 21> OPTIONS = {{
     {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName, DEVICE_SUMMARY},
@@ -75,10 +80,7 @@ const std::array<OptionUsage, 21> OPTIONS = {{
      "plain: one line per tenth of the operation instead of the progress bar, also where "
      "stderr is no terminal; auto: the bar on a terminal only",
      "plain auto"},
-    {Option::Driver, "", "--driver", "NAME", ValueKind::Choice,
-     "the USB driver: auto (the default: D2XX when its library is installed, else libftdi1), "
-     "d2xx or libftdi",
-     "auto d2xx libftdi"},
+    {Option::Driver, "", "--driver", "NAME", ValueKind::Choice, DRIVER_SUMMARY, DRIVER_CHOICES},
     {Option::Quiet, "-q", "--quiet", "", ValueKind::None,
      "no progress bar, and the messages only when the command fails"},
     {Option::Version, "", "--version", "", ValueKind::None, "print the version"},

@@ -34,7 +34,7 @@ bool ProgrammerLink::SendCommand(const std::uint8_t* payload, std::size_t length
     if (length == 0 || length > MAX_PAYLOAD) {
         return false;  // no command of ours is framed so; never overrun the frame
     }
-    Purge(FT_PURGE_RX);  // stale bytes must never count as this frame's acknowledgement
+    Purge();  // stale bytes must never count as this frame's acknowledgement
     SetTimeouts(TIMEOUT_NORMAL_MS, TIMEOUT_NORMAL_MS);
 
     std::array<std::uint8_t, MAX_PAYLOAD + 2> frame{};
@@ -47,7 +47,7 @@ bool ProgrammerLink::SendCommand(const std::uint8_t* payload, std::size_t length
     frame[1 + length] = check;
 
     std::uint32_t written = 0;
-    if (Write(frame.data(), static_cast<std::uint32_t>(length + 2), &written) != FT_OK) {
+    if (Write({frame.data(), length + 2}, written) != UsbStatus::Ok) {
         ui_.ShowMessage("Driver error writing to VEK Flash. ");
         return false;
     }
@@ -75,7 +75,7 @@ int ProgrammerLink::SendWord(int value) {
     std::uint8_t bytes[2];
     PutWord(bytes, value);
     std::uint32_t written = 0;
-    if (Write(bytes, 2, &written) != FT_OK) {
+    if (Write(bytes, written) != UsbStatus::Ok) {
         ui_.ShowMessage(MSG_WRITE_FAILED_T16);
         return 1;
     }
@@ -100,7 +100,7 @@ void ProgrammerLink::SendBlock(int address, std::span<const std::int32_t, BLOCK_
         PutWord(&bytes[2 + 2 * k], words[k]);
     }
     std::uint32_t written = 0;
-    if (Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &written) != FT_OK) {
+    if (Write(bytes, written) != UsbStatus::Ok) {
         ui_.ShowMessage(MSG_WRITE_FAILED_T16);
     }
 }
@@ -111,14 +111,14 @@ void ProgrammerLink::DrainInput() {
     do {
         ui_.Pause(2);
         waiting = 0;
-        if (GetQueueStatus(&waiting) != FT_OK) {
+        if (Queued(waiting) != UsbStatus::Ok) {
             return;  // a gone device has nothing left to drain
         }
         std::uint32_t left = waiting;
         while (left > 0) {
             const std::uint32_t chunk = std::min<std::uint32_t>(left, discard.size());
             std::uint32_t received = 0;
-            if (Read(discard.data(), chunk, &received) != FT_OK || received == 0) {
+            if (Read({discard.data(), chunk}, received) != UsbStatus::Ok || received == 0) {
                 return;
             }
             left -= received;
@@ -129,7 +129,7 @@ void ProgrammerLink::DrainInput() {
 Reply ProgrammerLink::ReadReply() {
     Reply reply;
     std::uint32_t received = 0;
-    if (Read(&reply.byte, 1, &received) != FT_OK) {
+    if (Read({&reply.byte, 1}, received) != UsbStatus::Ok) {
         reply.status = Reply::Status::ReadFailed;
     } else {
         reply.status = received == 1 ? Reply::Status::Arrived : Reply::Status::Missing;

@@ -10,19 +10,18 @@ namespace {
 
 enum class OpenResult { Opened, NoDevice, OpenFailed };
 
-// Any attached D2XX device may be ours; the driver picks the one with our description, or
+// Any board the driver counts may be ours; the driver picks the one with our description, or
 // the one with the chosen serial number.
 OpenResult OpenProgrammer(ProgrammerConnection& connection) {
     ProgrammerLink& link = connection.link;
     std::int32_t deviceCount = 0;
-    if (link.ListDevices(&deviceCount, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK || deviceCount < 1) {
+    if (link.CountBoards(PROGRAMMER_DESCRIPTION, deviceCount) != UsbStatus::Ok || deviceCount < 1) {
         return OpenResult::NoDevice;
     }
-    const FT_STATUS opened =
-        connection.BoardSerial.empty()
-            ? link.OpenEx(PROGRAMMER_DESCRIPTION, FT_OPEN_BY_DESCRIPTION)
-            : link.OpenEx(connection.BoardSerial.c_str(), FT_OPEN_BY_SERIAL_NUMBER);
-    if (opened != FT_OK) {
+    const BoardSelector board = connection.BoardSerial.empty()
+                                    ? BoardWithDescription(PROGRAMMER_DESCRIPTION)
+                                    : BoardWithSerial(connection.BoardSerial);
+    if (link.Open(board) != UsbStatus::Ok) {
         return OpenResult::OpenFailed;
     }
     link.ShortenLatencyTimer();  // the driver starts every open at its default
@@ -61,8 +60,8 @@ void OpenAtStartup(ProgrammerConnection& connection) {
         return;
     }
     connection.Connected = true;
-    link.ResetDevice();
-    link.Purge(FT_PURGE_RX);
+    link.Reset();
+    link.Purge();
 
     connection.ui.Pause(50);
     if (!SendAllowPower(connection, false)) {
@@ -103,7 +102,7 @@ void ConnectionPoll(ProgrammerConnection& connection) {
             return;
         }
         link.Close();
-        link.ResetDevice();
+        link.Reset();
         if (OpenProgrammer(connection) != OpenResult::Opened) {
             return;
         }
@@ -115,7 +114,7 @@ void ConnectionPoll(ProgrammerConnection& connection) {
         return;
     }
     std::uint32_t waiting = 0;
-    if (link.GetQueueStatus(&waiting) != FT_OK) {
+    if (link.Queued(waiting) != UsbStatus::Ok) {
         link.FatalLinkShutdown();  // the programmer is gone
     }
 }

@@ -14,10 +14,8 @@ inline constexpr const char* PROGRAMMER_DESCRIPTION = "VEK Flash";
 
 // The link with the flags that say who may use it.
 struct ProgrammerConnection {
-    ProgrammerConnection(UserInterface& userInterface, std::string libraryName,
-                         std::string libftdiLibraryName = DefaultLibftdiLibraryName())
-        : ui(userInterface),
-          link(userInterface, std::move(libraryName), std::move(libftdiLibraryName)) {}
+    explicit ProgrammerConnection(UserInterface& userInterface, const UsbSetup& usb = {})
+        : ui(userInterface), link(userInterface, usb) {}
 
     UserInterface& ui;
     ProgrammerLink link;
@@ -25,12 +23,12 @@ struct ProgrammerConnection {
     // The USB serial number of the board to open; empty: the first with the description.
     std::string BoardSerial;
 
-    bool Connected = false;     // the device handle refers to an open programmer
+    bool Connected = false;     // the link's channel holds the open programmer
     bool LinkInUse = false;     // someone is exchanging bytes with the programmer
     bool PowerAllowed = false;  // the programmer last confirmed that target power is allowed
 };
 
-// What a person sees when the D2XX library or one of its functions is missing.
+// What a person sees when no USB driver binds.
 std::string MissingDriverMessage();
 
 void StartupConnection(ProgrammerConnection& connection);

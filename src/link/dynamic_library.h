@@ -13,6 +13,12 @@ class DynamicLibrary {
     bool IsLoaded() const { return handle_ != nullptr; }
     // The exported symbol, or null when the library lacks it.
     void* Symbol(const char* name) const;
+    // Sets entry to the exported function of that name; false when the library lacks it.
+    template <typename Fn>
+    bool BindFunction(const char* name, Fn& entry) const {
+        entry = reinterpret_cast<Fn>(Symbol(name));
+        return entry != nullptr;
+    }
 
   private:
     void* handle_ = nullptr;

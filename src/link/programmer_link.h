@@ -1,22 +1,22 @@
-// The driver binding with its one device handle, and the framing of the programmer protocol.
+// The programmer's link: the USB driver in use with the channel to the board, and the framing
+// of the programmer protocol on top of it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "link/d2xx.h"
-#include "link/dynamic_library.h"
 #include "link/protocol.h"
-#include "link/usb_driver.h"
+#include "link/usb_drivers.h"
+#include "link/usb_transport.h"
 #include "link/user_interface.h"
 
 namespace vek {
-
-// The library's file name on this platform, found through the system's library search path.
-const char* DefaultD2xxLibraryName();
 
 // The USB chip's latency timer as the driver sets it on every open.
 inline constexpr std::uint32_t DRIVER_LATENCY_MS = 16;
@@ -34,18 +34,20 @@ struct Reply {
 
 class ProgrammerLink {
   public:
-    explicit ProgrammerLink(UserInterface& ui, std::string libraryName = DefaultD2xxLibraryName(),
-                            std::string libftdiLibraryName = DefaultLibftdiLibraryName());
+    explicit ProgrammerLink(UserInterface& ui, const UsbSetup& usb = {});
+    ProgrammerLink(const ProgrammerLink&) = delete;
+    ProgrammerLink& operator=(const ProgrammerLink&) = delete;
 
-    // Which driver Bind takes; Auto unless set before it.
-    void ChooseDriver(UsbDriverChoice choice) { choice_ = choice; }
-    // Binds the chosen driver: for D2XX, loads its library and binds the ten functions
-    // (FT_SetLatencyTimer too when the library has it; without it nothing is said); for
-    // libftdi1, loads it and answers the same calls from it. 0 when bound, 1 otherwise.
+    // Which driver Bind takes; auto unless set before it.
+    void ChooseDriver(UsbDriverChoice choice) { choice_ = std::move(choice); }
+    // Binds the chosen driver, or with auto the first of the table that binds. When none
+    // does, the problems they met are shown, and the calls go on to the table's first driver
+    // as its binding left it. 0 when bound, 1 otherwise.
     int Bind();
-    bool IsBound() const;
-    UsbDriver DriverInUse() const { return driverInUse_; }
-    // The last count or open met a board that this user may not open.
+    bool IsBound() const { return driverInUse_ != nullptr; }
+    // The driver bound; null for none.
+    const UsbDriver* DriverInUse() const { return driverInUse_; }
+    // The last count, list or open met a board that this user may not open.
     bool PermissionRefused() const;
 
     // Fast transfers (the default): a programming block goes out in one write, and every open
@@ -58,16 +60,21 @@ class ProgrammerLink {
     // How long the USB chip may hold a short reply before it sends it on.
     std::uint32_t LatencyTimerMs() const { return latencyMs_; }
 
-    // Thin wrappers: the D2XX status unchanged, or 1 after a message when unbound.
-    FT_STATUS Write(const void* buffer, std::uint32_t count, std::uint32_t* written);
-    FT_STATUS Read(void* buffer, std::uint32_t count, std::uint32_t* received);
-    FT_STATUS OpenEx(const void* argument, std::uint32_t flags);
-    FT_STATUS ListDevices(void* argument1, void* argument2, std::uint32_t flags);
-    FT_STATUS Close();
-    FT_STATUS ResetDevice();
-    FT_STATUS Purge(std::uint32_t mask);
-    FT_STATUS SetTimeouts(std::uint32_t readMilliseconds, std::uint32_t writeMilliseconds);
-    FT_STATUS GetQueueStatus(std::uint32_t* count);
+    // The driver's answers, unchanged: how many boards may carry the description, and which
+    // do.
+    UsbStatus CountBoards(const std::string& description, std::int32_t& count);
+    std::vector<UsbBoard> ListBoards(const std::string& description);
+    // The channel to the board, its statuses unchanged.
+    UsbStatus Open(const BoardSelector& board);
+    UsbStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written);
+    UsbStatus Read(std::span<std::uint8_t> buffer, std::uint32_t& received);
+    UsbStatus Close();
+    UsbStatus Reset();
+    // Empties the receive queue.
+    UsbStatus Purge();
+    UsbStatus SetTimeouts(std::uint32_t readMilliseconds, std::uint32_t writeMilliseconds);
+    // How many reply bytes wait; a failure means the board has gone.
+    UsbStatus Queued(std::uint32_t& count);
 
     // Frames the payload, sends it and checks the acknowledgement; false after a message.
     bool SendCommand(const std::uint8_t* payload, std::size_t length);
@@ -89,26 +96,21 @@ class ProgrammerLink {
     UserInterface& ui() { return ui_; }
 
   private:
-    // Calls a bound entry, or reports the unbound one and answers 1.
-    template <typename Fn, typename... Args>
-    FT_STATUS CallBound(Fn entry, const char* name, Args... args);
-
-    // Binds D2XX's entries in order up to the first missing one; its name, or null.
-    const char* BindD2xx();
-    bool BindLibftdiDriver();
+    // The driver in the table's row, with a fresh channel when it was another.
+    void UseTransport(std::size_t row);
+    UsbTransport& Transport() { return *transports_[transportInUse_]; }
 
     UserInterface& ui_;
-    std::string libraryName_;
-    std::string libftdiLibraryName_;
-    DynamicLibrary library_;
-    DynamicLibrary libftdiLibrary_;
-    UsbDriverChoice choice_ = UsbDriverChoice::Auto;
-    UsbDriver driverInUse_ = UsbDriver::None;
-    FT_HANDLE handle_ = nullptr;
+    UsbDriverChoice choice_ = AUTO_USB_DRIVER;
+    // One per row of the table, empty where this build leaves the driver out.
+    std::vector<std::unique_ptr<UsbTransport>> transports_;
+    std::size_t transportInUse_ = 0;
+    const UsbDriver* driverInUse_ = nullptr;
+    // On transportInUse_'s driver; declared after the transports, so that it goes first.
+    std::unique_ptr<UsbChannel> channel_;
     bool shutDown_ = false;
     bool fastTransfers_ = true;
     std::uint32_t latencyMs_ = DRIVER_LATENCY_MS;
-    D2xxEntries entries_;
 };
 
 }  // namespace vek

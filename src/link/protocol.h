@@ -55,6 +55,6 @@ constexpr std::uint8_t HighByte(int value) {
 // Read and write time-outs in milliseconds.
 inline constexpr std::uint32_t TIMEOUT_NORMAL_MS = 1000;
 inline constexpr std::uint32_t TIMEOUT_BLANK_RESULT_MS = 15000;
-inline constexpr std::uint32_t TIMEOUT_LEFT_OVER_MS = 50;
+inline constexpr std::uint32_t TIMEOUT_LEFTOVER_MS = 50;
 
 }  // namespace vek

@@ -69,7 +69,7 @@ EraseResult BulkEraseDevice(Session& session) {
     if (CheckDeviceId(session) != 0) {
         return ERASE_NOT_STARTED;
     }
-    link.Purge(FT_PURGE_RX);
+    link.Purge();
     if (!link.SendCommand({CMD_BULK_ERASE, target.processorIndex})) {
         return ERASE_SEND_FAILED;
     }

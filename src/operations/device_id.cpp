@@ -45,7 +45,7 @@ std::optional<int> ReadId(Session& session) {
     }
     std::uint8_t idBytes[2] = {0, 0};
     std::uint32_t received = 0;
-    if (session.link.Read(idBytes, 2, &received) != FT_OK) {
+    if (session.link.Read(idBytes, received) != UsbStatus::Ok) {
         session.ui.ShowMessage(
             "VEK-Flash programmer is not responding to read processor type command.");
         return std::nullopt;

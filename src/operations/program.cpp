@@ -26,7 +26,7 @@ constexpr const char* MSG_NOT_RESPONDING_CODED =
 constexpr int DATA_UNPROTECTED_BIT = 0x100;
 // What the second configuration block keeps of the word: bit 8 and everything above 13 cleared.
 constexpr int PROTECTED_CONFIG_MASK = 0x3EFF;
-constexpr int LEFT_OVER_BYTES = 100;
+constexpr int LEFTOVER_BYTES = 100;
 constexpr const char* MSG_NO_CONFIGURATION_WORD =
     "The configuration bits are not set (the Config Bits field shows no word).\nSet them with "
     "the Set button, or open a HEX file that holds the configuration word.";
@@ -341,10 +341,10 @@ class Programming {
 
     // Bytes the programmer sent after the configuration block are noted and dropped.
     void CheckLeftOver() {
-        link_.SetTimeouts(TIMEOUT_LEFT_OVER_MS, TIMEOUT_LEFT_OVER_MS);
-        std::uint8_t leftOver[LEFT_OVER_BYTES];
+        link_.SetTimeouts(TIMEOUT_LEFTOVER_MS, TIMEOUT_LEFTOVER_MS);
+        std::uint8_t leftOver[LEFTOVER_BYTES];
         std::uint32_t received = 0;
-        link_.Read(leftOver, LEFT_OVER_BYTES, &received);
+        link_.Read(leftOver, received);
         if (received > 0) {
             session_.ui.ShowMessage("data left over 2");
         }

@@ -11,7 +11,7 @@ constexpr int CONFIGURATION_BYTES = 4;
 constexpr int DRAIN_PAUSE_MS = 2;
 // A byte left over reaches the host one latency period after the stream's last bytes at the
 // latest, and a few USB frames later.
-constexpr std::uint32_t LEFT_OVER_MARGIN_MS = 4;
+constexpr std::uint32_t LEFTOVER_MARGIN_MS = 4;
 constexpr const char* MSG_PROGRAM_READ_WRITE_FAILED =
     "Could not WRITE the device during program memory read.";
 constexpr const char* MSG_WORD_TOO_WIDE =
@@ -43,7 +43,7 @@ bool ReadStream::TakeFirstByte() {
 bool ReadStream::TakeConfiguration(const std::string& unreadable, ConfigurationWords& words) {
     std::array<std::uint8_t, CONFIGURATION_BYTES> bytes{};
     std::uint32_t received = 0;
-    if (link_.Read(bytes.data(), CONFIGURATION_BYTES, &received) != FT_OK) {
+    if (link_.Read(bytes, received) != UsbStatus::Ok) {
         return Fail(unreadable);
     }
     if (received < CONFIGURATION_BYTES) {
@@ -77,7 +77,7 @@ bool ReadStream::Fail(const std::string& message) {
 
 bool ReadStream::Acknowledge(const char* writeFailed) {
     std::uint32_t written = 0;
-    if (link_.Write(&HOST_ACK, 1, &written) != FT_OK) {
+    if (link_.Write({&HOST_ACK, 1}, written) != UsbStatus::Ok) {
         return Fail(writeFailed);
     }
     return true;
@@ -108,12 +108,12 @@ bool ReadStream::ReadMemoryBlocks(const std::string& programBlockUnreadable) {
 // A byte after the stream means that one came twice or crept in, and every block after it
 // was taken a byte off.
 bool ReadStream::CheckNothingLeftOver() {
-    link_.SetTimeouts(link_.LatencyTimerMs() + LEFT_OVER_MARGIN_MS, TIMEOUT_NORMAL_MS);
+    link_.SetTimeouts(link_.LatencyTimerMs() + LEFTOVER_MARGIN_MS, TIMEOUT_NORMAL_MS);
     std::uint8_t byte = 0;
     std::uint32_t received = 0;
-    const FT_STATUS status = link_.Read(&byte, 1, &received);
+    const UsbStatus status = link_.Read({&byte, 1}, received);
     link_.SetTimeouts(TIMEOUT_NORMAL_MS, TIMEOUT_NORMAL_MS);
-    if (status != FT_OK) {
+    if (status != UsbStatus::Ok) {
         return Fail("Could not read from device. (T21)");
     }
     if (received > 0) {
@@ -127,7 +127,7 @@ bool ReadStream::CheckNothingLeftOver() {
 bool ReadStream::ReadProgramBlock(int block, const std::string& unreadable) {
     std::array<std::uint8_t, READ_BLOCK_BYTES> bytes{};
     std::uint32_t received = 0;
-    if (link_.Read(bytes.data(), READ_BLOCK_BYTES, &received) != FT_OK) {
+    if (link_.Read(bytes, received) != UsbStatus::Ok) {
         return Fail(unreadable);
     }
     if (received < READ_BLOCK_BYTES) {
@@ -155,7 +155,7 @@ bool ReadStream::ReadProgramBlock(int block, const std::string& unreadable) {
 bool ReadStream::ReadEepromBlock(int block) {
     std::array<std::uint8_t, READ_BLOCK_BYTES> bytes{};
     std::uint32_t received = 0;
-    if (link_.Read(bytes.data(), READ_BLOCK_BYTES, &received) != FT_OK) {
+    if (link_.Read(bytes, received) != UsbStatus::Ok) {
         return Fail("Could not read from device. (T9)");
     }
     if (received < READ_BLOCK_BYTES) {
@@ -174,11 +174,11 @@ bool ReadStream::ResendShortBlock(std::span<std::uint8_t, READ_BLOCK_BYTES> bloc
         session_.ui.Pause(DRAIN_PAUSE_MS);
     } while (link_.ReadReply().status == Reply::Status::Arrived);
     std::uint32_t written = 0;
-    if (link_.Write(&HOST_RESEND, 1, &written) != FT_OK) {
+    if (link_.Write({&HOST_RESEND, 1}, written) != UsbStatus::Ok) {
         return Fail(MSG_PROGRAM_READ_WRITE_FAILED);
     }
     std::uint32_t received = 0;
-    if (link_.Read(block.data(), READ_BLOCK_BYTES, &received) != FT_OK) {
+    if (link_.Read(block, received) != UsbStatus::Ok) {
         return Fail("Could not read from device. (T4)");
     }
     if (received < READ_BLOCK_BYTES) {

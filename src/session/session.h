@@ -23,12 +23,8 @@ struct ReadContents {
 };
 
 struct Session : ProgrammerConnection {
-    Session(UserInterface& userInterface, SettingsStore& settingsStore,
-            std::string libraryName = DefaultD2xxLibraryName(),
-            std::string libftdiLibraryName = DefaultLibftdiLibraryName())
-        : ProgrammerConnection(userInterface, std::move(libraryName),
-                               std::move(libftdiLibraryName)),
-          settings(settingsStore) {}
+    Session(UserInterface& userInterface, SettingsStore& settingsStore, const UsbSetup& usb = {})
+        : ProgrammerConnection(userInterface, usb), settings(settingsStore) {}
 
     SettingsStore& settings;
 

@@ -110,6 +110,8 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
         {2, {}, "vekflash-cli: no command given\n" + USAGE_HINT},
         {2, Args("burn"), "vekflash-cli: unknown command 'burn'\n" + USAGE_HINT},
         {2, Args("detect", "--fast"), "vekflash-cli: unknown option '--fast'\n" + USAGE_HINT},
+        {2, Args("--driver", "usb", "detect"),
+         "vekflash-cli: unknown driver 'usb'; one of auto, d2xx, libftdi\n" + USAGE_HINT},
         {2, Args("blank"), "vekflash-cli: blank needs the device: -d NAME\n" + USAGE_HINT},
         {2, Args("blank", "--device=16F99"),
          "vekflash-cli: unknown device '16F99'; one of 16F84A, 16F870, 16F871, 16F872, 16F873, "
@@ -494,6 +496,11 @@ TEST_F(Cli, HelpAndVersion) {
         std::string::npos);
     EXPECT_NE(help.out.find("  5  the chip's device ID differs from --device\n"),
               std::string::npos);
+    EXPECT_NE(
+        help.out.find("      --driver NAME            the USB driver: auto (the default: D2XX "
+                      "when its\n                               library is installed, else "
+                      "libftdi1), d2xx or\n                               libftdi\n"),
+        std::string::npos);
     EXPECT_EQ(Run(Args("detect", "--version")).out, "vekflash-cli 1.4\n");
 }
 

@@ -3,6 +3,7 @@
 
 #include "link/programmer_link.h"
 #include "recording_ui.h"
+#include "sim_control.h"
 
 namespace vek::test {
 namespace {
@@ -11,15 +12,16 @@ namespace {
 void CallEveryWrapper(ProgrammerLink& link) {
     std::uint8_t buffer[2] = {0, 0};
     std::uint32_t count = 0;
-    link.Write(buffer, 2, &count);
-    link.Read(buffer, 1, &count);
-    link.OpenEx("VEK Flash", FT_OPEN_BY_DESCRIPTION);
-    link.ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY);
+    std::int32_t boards = 0;
+    link.Write(buffer, count);
+    link.Read({buffer, 1}, count);
+    link.Open(BoardWithDescription("VEK Flash"));
+    link.CountBoards("VEK Flash", boards);
     link.Close();
-    link.ResetDevice();
-    link.Purge(FT_PURGE_RX);
+    link.Reset();
+    link.Purge();
     link.SetTimeouts(1000, 1000);
-    link.GetQueueStatus(&count);
+    link.Queued(count);
 }
 
 std::vector<std::string> NotValid(std::initializer_list<const char*> entries) {
@@ -55,8 +57,8 @@ TEST(Binding, AMissingEntryFailsTheBindingAndEveryUnboundWrapperReportsItself) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.library);
         RecordingUi ui;
-        ProgrammerLink link(ui, c.library);
-        link.ChooseDriver(UsbDriverChoice::D2xx);  // D2XX's own failures, no fallback
+        ProgrammerLink link(ui, D2xxFrom(c.library));
+        link.ChooseDriver("d2xx");  // D2XX's own failures, no fallback
         EXPECT_EQ(link.Bind(), 1);
         EXPECT_FALSE(link.IsBound());
         EXPECT_EQ(ui.messages, c.bindMessages);
@@ -64,7 +66,7 @@ TEST(Binding, AMissingEntryFailsTheBindingAndEveryUnboundWrapperReportsItself) {
         CallEveryWrapper(link);
         EXPECT_EQ(ui.messages, c.wrapperMessages);
         std::uint32_t count = 0;
-        EXPECT_EQ(link.GetQueueStatus(&count), 1u);  // an unbound entry is no success
+        EXPECT_EQ(link.Queued(count), UsbStatus::Unavailable);  // an unbound entry is no success
     }
 }
 

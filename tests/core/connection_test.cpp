@@ -71,8 +71,9 @@ TEST_F(Startup, OpensResetsPurgesAndForbidsTargetPowerOrSaysWhyNot) {
         const Case& c = cases[row];
         SCOPED_TRACE(row);
         Bench bench;
-        Session session(bench.ui, bench.settings, c.library ? c.library : bench.sim.LibraryPath());
-        session.link.ChooseDriver(UsbDriverChoice::D2xx);  // D2XX's own failures, no fallback
+        Session session(bench.ui, bench.settings,
+                        D2xxFrom(c.library ? c.library : bench.sim.LibraryPath()));
+        session.link.ChooseDriver("d2xx");  // D2XX's own failures, no fallback
         c.inject(bench.sim);
         bench.ui.onMessage = [&](const std::string&) { EXPECT_TRUE(session.LinkInUse); };
         StartupConnection(session);

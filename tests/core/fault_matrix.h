@@ -27,7 +27,7 @@ struct Scene {
     explicit Scene(int targetRow) {
         sim.Reset();
         session.link.Bind();
-        session.link.OpenEx("VEK Flash", FT_OPEN_BY_DESCRIPTION);
+        session.link.Open(BoardWithDescription("VEK Flash"));
         session.Connected = true;
         ui.selectedRow = targetRow;
         RefreshCurrentTarget(session);
@@ -37,7 +37,7 @@ struct Scene {
     SimControl& sim = SimControl::Get();
     RecordingUi ui;
     MemorySettings settings;
-    Session session{ui, settings, SimControl::Get().LibraryPath()};
+    Session session{ui, settings, D2xxFrom(SimControl::Get().LibraryPath())};
     ChipContents good;  // the chip after the good run, which claims may be held against
 };
 

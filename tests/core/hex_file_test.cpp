@@ -24,6 +24,7 @@
 #include "memory_settings.h"
 #include "recording_ui.h"
 #include "session/hex_file_open.h"
+#include "sim_control.h"
 #include "temp_folder.h"
 
 namespace vek::test {
@@ -450,7 +451,7 @@ class HexOpen : public HexFiles {
     }
     RecordingUi ui;
     MemorySettings settings;
-    Session session{ui, settings, "/nonexistent/libftd2xx.so"};
+    Session session{ui, settings, D2xxFrom("/nonexistent/libftd2xx.so")};
 };
 
 TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {

@@ -129,7 +129,7 @@ TEST_F(Protocol, DrainInputEmptiesTheQueueAndEndsWhenTheDeviceIsGone) {
     sim.InjectStrayBytes(std::vector<std::uint8_t>(300, 0x42));
     session.link.DrainInput();
     std::uint32_t waiting = 99;
-    EXPECT_EQ(session.link.GetQueueStatus(&waiting), FT_OK);
+    EXPECT_EQ(session.link.Queued(waiting), UsbStatus::Ok);
     EXPECT_EQ(waiting, 0u);
     ASSERT_FALSE(ui.pauses.empty());
     EXPECT_EQ(ui.pauses.front(), 2);

@@ -112,7 +112,7 @@ const std::string WIDE_WORD =
 const std::string FIRST_BLOCK_SHORT =
     "Error: Communication with VEK Flash programmer failed. The first block of the read arrived "
     "short. (T24)";
-const std::string LEFT_OVER =
+const std::string LEFTOVER =
     "Error: Communication with VEK Flash programmer failed. Bytes were left over after the "
     "read. (T22)";
 
@@ -178,7 +178,7 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
         {FailRead(41), {T + "T9)"}, {T + "T9)"}},
         {[](SimControl& s) { s.ShortEepromBlock(0, 10); }, {T + "128)"}, {T + "128)"}},
         {FailWrite(35), {EEPROM_ACK}, {EEPROM_ACK}},
-        {FaultReply(CMD_READ, 2119, VEKSIM_APPEND, 1), {LEFT_OVER}, {LEFT_OVER}},
+        {FaultReply(CMD_READ, 2119, VEKSIM_APPEND, 1), {LEFTOVER}, {LEFTOVER}},
         {FailRead(42), {T + "T21)"}, {T + "T21)"}},
     };
     TempFolder folder;

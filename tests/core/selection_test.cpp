@@ -6,6 +6,7 @@
 
 #include "memory_settings.h"
 #include "recording_ui.h"
+#include "sim_control.h"
 
 namespace vek::test {
 namespace {
@@ -32,7 +33,7 @@ class Selection : public ::testing::Test {
 
     RecordingUi ui;
     MemorySettings settings;
-    Session session{ui, settings, "/nonexistent/libftd2xx.so"};
+    Session session{ui, settings, D2xxFrom("/nonexistent/libftd2xx.so")};
 };
 
 TEST_F(Selection, TheTableIsTheWireOrder) {

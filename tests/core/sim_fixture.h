@@ -96,7 +96,7 @@ struct Bench {
     // matching chip in the socket, then forgets that traffic.
     void Open(int row = 0) {
         ASSERT_EQ(session.link.Bind(), 0);
-        ASSERT_EQ(session.link.OpenEx("VEK Flash", FT_OPEN_BY_DESCRIPTION), FT_OK);
+        ASSERT_EQ(session.link.Open(BoardWithDescription("VEK Flash")), UsbStatus::Ok);
         session.Connected = true;
         UseTarget(row);
         sim.ClearLogs();
@@ -122,7 +122,7 @@ struct Bench {
     SimControl& sim = SimControl::Get();
     RecordingUi ui;
     MemorySettings settings;
-    Session session{ui, settings, SimControl::Get().LibraryPath()};
+    Session session{ui, settings, D2xxFrom(SimControl::Get().LibraryPath())};
 };
 
 class SimTest : public ::testing::Test, protected Bench {};

@@ -12,6 +12,7 @@
 #include "memory_settings.h"
 #include "pic_config_editor.h"
 #include "recording_ui.h"
+#include "sim_control.h"
 #include "sx_fuse_editor.h"
 #include "sx_fusex_editor.h"
 
@@ -103,7 +104,7 @@ class Editors : public ::testing::Test {
 
     RecordingUi ui;
     MemorySettings settings;
-    Session session{ui, settings, "/nonexistent/libftd2xx.so"};
+    Session session{ui, settings, D2xxFrom("/nonexistent/libftd2xx.so")};
     QWidget mainWindow;
     std::vector<std::string> shown;  // what reached the main window's field
 };

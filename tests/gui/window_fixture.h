@@ -82,12 +82,13 @@ class WindowTest : public ::testing::Test {
     // recorded, never waited.
     void Start() {
         window.reset();
-        window = std::make_unique<MainWindow>(settingsPath, sim.LibraryPath(), [this](int ms) {
-            pauses.push_back(ms);
-            if (onPause) {
-                onPause(ms);
-            }
-        });
+        window =
+            std::make_unique<MainWindow>(settingsPath, D2xxFrom(sim.LibraryPath()), [this](int ms) {
+                pauses.push_back(ms);
+                if (onPause) {
+                    onPause(ms);
+                }
+            });
         window->SetWebOpener([this](const QUrl& address) {
             openedAddresses.push_back(address.toString().toStdString());
             return openerSucceeds;

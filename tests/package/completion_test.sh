@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # vekflash-cli's bash completion, loaded into a bash of its own with bash-completion as an
-# interactive shell has it, offers the commands, the options, the device names, HEX files
-# for a command's FILE and any file for -o.
+# interactive shell has it, offers the commands, the options, the device names, the drivers,
+# HEX files for a command's FILE and any file for -o.
 # Usage: completion_test.sh COMPLETION_SCRIPT
 set -euo pipefail
 . "$(dirname "$0")/../support/checks.sh"
@@ -48,6 +48,8 @@ vekflash-cli -d 16F84A read -o |PORTS.SXH blink.hex notes.txt sub
 vekflash-cli -d 16F84A blank |
 vekflash-cli -d 16F84A program blink.hex |
 vekflash-cli -d 16F84A program --config |
+vekflash-cli --driver |auto d2xx libftdi
+vekflash-cli --driver=lib|libftdi
 CASES
 
 finish "The completion offers what it should."

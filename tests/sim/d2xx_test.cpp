@@ -67,7 +67,7 @@ TEST_F(UsbLink, AReadWaitsForMissingBytesOnlyAsLongAsItsTimeOut) {
     EXPECT_EQ(sim.ElapsedMs(), 16u);
     EXPECT_EQ(host.ReadHex(1), "");
     EXPECT_EQ(sim.ElapsedMs(), 1016u);
-    host.SetTimeout(TIMEOUT_LEFT_OVER_MS);
+    host.SetTimeout(TIMEOUT_LEFTOVER_MS);
     EXPECT_EQ(host.ReadHex(100), "");
     EXPECT_EQ(sim.ElapsedMs(), 1066u);
 }

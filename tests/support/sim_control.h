@@ -7,8 +7,14 @@
 #include <vector>
 
 #include "link/dynamic_library.h"
+#include "link/usb_transport.h"
 
 namespace vek::test {
+
+// The link's USB setup with D2XX loaded from path: the simulator or a stand-in for it.
+inline UsbSetup D2xxFrom(const std::string& path) {
+    return {.libraries = {{"d2xx", path}}};
+}
 
 class SimControl {
   public:

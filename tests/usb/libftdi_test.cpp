@@ -16,7 +16,6 @@
 #include "cli/commands.h"
 #include "fake_ft232r.h"
 #include "full_hex_file.h"
-#include "link/libftdi_driver.h"
 #include "link/protocol.h"
 #include "memory_settings.h"
 #include "operations/program.h"
@@ -60,14 +59,24 @@ std::vector<int> ChipContents() {
     return words;
 }
 
+// The drivers' libraries (libftdi1's own where none is given), with the simulator's clock.
+UsbSetup Usb(const std::string& d2xx, const std::string& libftdi = "",
+             bool (*accessRefused)(const char*) = NeverRefused) {
+    UsbSetup usb{.libraries = {{"d2xx", d2xx}}, .nowMs = SimNowMs, .accessRefused = accessRefused};
+    if (!libftdi.empty()) {
+        usb.libraries.emplace("libftdi", libftdi);
+    }
+    return usb;
+}
+
 // One session on the simulated board through one driver, from a fresh start.
 struct DriverRun {
-    explicit DriverRun(UsbDriverChoice choice, const std::string& d2xx = NO_D2XX,
-                       const std::string& libftdi = DefaultLibftdiLibraryName())
-        : session(ui, settings, d2xx, libftdi) {
+    explicit DriverRun(const UsbDriverChoice& choice, const std::string& d2xx = NO_D2XX,
+                       const std::string& libftdi = "",
+                       bool (*accessRefused)(const char*) = NeverRefused)
+        : session(ui, settings, Usb(d2xx, libftdi, accessRefused)) {
         session.link.ChooseDriver(choice);
     }
-    ~DriverRun() { session.link.Close(); }  // the driver holds one board at a time
 
     RecordingUi ui;
     MemorySettings settings;
@@ -76,11 +85,7 @@ struct DriverRun {
 
 class Libftdi : public ::testing::Test {
   protected:
-    Libftdi() {
-        sim.Reset();
-        UseLibftdiPlatform({SimNowMs, NeverRefused});
-    }
-    ~Libftdi() override { UseLibftdiPlatform({SimNowMs, NeverRefused}); }
+    Libftdi() { sim.Reset(); }
 
     SimControl& sim = SimControl::Get();
     TempFolder folder;
@@ -142,16 +147,16 @@ TEST_F(Libftdi, ProgramVerifyAndReadGiveTheSameWireBytesAndChipAsD2xx) {
             folder.Write("full.hex", bench::FullHexFileText(DeviceTable[row]));
 
         sim.Reset();
-        DriverRun d2xx(UsbDriverChoice::D2xx, sim.LibraryPath());
+        DriverRun d2xx("d2xx", sim.LibraryPath());
         const Outcome expected = ProgramVerifyRead(d2xx, row, hexPath);
-        ASSERT_EQ(d2xx.session.link.DriverInUse(), UsbDriver::D2xx);
+        ASSERT_EQ(UsbDriverKey(d2xx.session.link.DriverInUse()), "d2xx");
         d2xx.session.link.Close();
 
         sim.Reset();
         FakeFt232r board;
-        DriverRun libftdi(UsbDriverChoice::Libftdi);
+        DriverRun libftdi("libftdi");
         const Outcome got = ProgramVerifyRead(libftdi, row, hexPath, &board);
-        ASSERT_EQ(libftdi.session.link.DriverInUse(), UsbDriver::Libftdi);
+        ASSERT_EQ(UsbDriverKey(libftdi.session.link.DriverInUse()), "libftdi");
 
         EXPECT_EQ(got.messages, expected.messages);
         EXPECT_EQ(got.hostBytes, expected.hostBytes);
@@ -168,28 +173,27 @@ TEST_F(Libftdi, ProgramVerifyAndReadGiveTheSameWireBytesAndChipAsD2xx) {
 
 TEST_F(Libftdi, AutoTakesD2xxWhenItLoadsElseLibftdi) {
     FakeFt232r board;
+    // An empty libftdi1 is its own library; an empty driver is none.
     const struct {
-        UsbDriverChoice choice;
+        std::string choice;
         std::string d2xx;
         std::string libftdi;
         int bound;
-        UsbDriver driver;
+        std::string driver;
     } cases[] = {
-        {UsbDriverChoice::Auto, sim.LibraryPath(), DefaultLibftdiLibraryName(), 0, UsbDriver::D2xx},
-        {UsbDriverChoice::Auto, NO_D2XX, DefaultLibftdiLibraryName(), 0, UsbDriver::Libftdi},
-        {UsbDriverChoice::Libftdi, sim.LibraryPath(), DefaultLibftdiLibraryName(), 0,
-         UsbDriver::Libftdi},
-        {UsbDriverChoice::D2xx, NO_D2XX, DefaultLibftdiLibraryName(), 1, UsbDriver::None},
-        {UsbDriverChoice::Libftdi, sim.LibraryPath(), "/nonexistent/libftdi1.so.2", 1,
-         UsbDriver::None},
-        {UsbDriverChoice::Auto, NO_D2XX, "/nonexistent/libftdi1.so.2", 1, UsbDriver::None},
+        {"auto", sim.LibraryPath(), "", 0, "d2xx"},
+        {"auto", NO_D2XX, "", 0, "libftdi"},
+        {"libftdi", sim.LibraryPath(), "", 0, "libftdi"},
+        {"d2xx", NO_D2XX, "", 1, ""},
+        {"libftdi", sim.LibraryPath(), "/nonexistent/libftdi1.so.2", 1, ""},
+        {"auto", NO_D2XX, "/nonexistent/libftdi1.so.2", 1, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.d2xx + " " + c.libftdi + " " + std::to_string(static_cast<int>(c.choice)));
+        SCOPED_TRACE(c.d2xx + " " + c.libftdi + " " + c.choice);
         sim.Reset();
         DriverRun run(c.choice, c.d2xx, c.libftdi);
         EXPECT_EQ(run.session.link.Bind(), c.bound);
-        EXPECT_EQ(run.session.link.DriverInUse(), c.driver);
+        EXPECT_EQ(UsbDriverKey(run.session.link.DriverInUse()), c.driver);
         EXPECT_TRUE(run.ui.messages.empty());
     }
 }
@@ -209,7 +213,7 @@ TEST_F(Libftdi, OpensOnlyTheBoardWithTheDescriptionAndHoldsItFromFtdiSio) {
         SCOPED_TRACE(c.description);
         sim.Reset();
         FakeFt232r board(c.description);
-        DriverRun run(UsbDriverChoice::Libftdi);
+        DriverRun run("libftdi");
         board.ResetCounts();
         StartupConnection(run.session);
         EXPECT_EQ(run.session.Connected, c.connected);
@@ -227,7 +231,7 @@ TEST_F(Libftdi, OpensOnlyTheBoardWithTheDescriptionAndHoldsItFromFtdiSio) {
 }
 
 TEST_F(Libftdi, NoBoardAtAll) {
-    DriverRun run(UsbDriverChoice::Libftdi);
+    DriverRun run("libftdi");
     StartupConnection(run.session);
     EXPECT_FALSE(run.session.Connected);
     EXPECT_EQ(run.ui.messages, std::vector<std::string>{
@@ -238,8 +242,7 @@ TEST_F(Libftdi, NoBoardAtAll) {
 TEST_F(Libftdi, ABoardWeMayNotOpenIsCountedAndRefusedWithThePermissionNoted) {
     FakeFt232r board;
     board.RemoveDeviceNode();
-    UseLibftdiPlatform({SimNowMs, AlwaysRefused});
-    DriverRun run(UsbDriverChoice::Libftdi);
+    DriverRun run("libftdi", NO_D2XX, "", AlwaysRefused);
     StartupConnection(run.session);
     EXPECT_FALSE(run.session.Connected);
     EXPECT_EQ(run.ui.messages,
@@ -249,7 +252,7 @@ TEST_F(Libftdi, ABoardWeMayNotOpenIsCountedAndRefusedWithThePermissionNoted) {
 
 TEST_F(Libftdi, AReadEndsWithItsTimeOutOnTheChipsPackets) {
     FakeFt232r board;
-    DriverRun run(UsbDriverChoice::Libftdi);
+    DriverRun run("libftdi");
     StartupConnection(run.session);
     ASSERT_TRUE(run.session.Connected);
     ProgrammerLink& link = run.session.link;
@@ -260,7 +263,7 @@ TEST_F(Libftdi, AReadEndsWithItsTimeOutOnTheChipsPackets) {
         const unsigned long long start = sim.ElapsedMs();
         std::uint8_t byte = 0;
         std::uint32_t received = 7;
-        EXPECT_EQ(link.Read(&byte, 1, &received), FT_OK);
+        EXPECT_EQ(link.Read({&byte, 1}, received), UsbStatus::Ok);
         EXPECT_EQ(received, 0u);
         const unsigned long long waited = sim.ElapsedMs() - start;
         EXPECT_GE(waited, timeout);
@@ -271,14 +274,14 @@ TEST_F(Libftdi, AReadEndsWithItsTimeOutOnTheChipsPackets) {
     // A reply that comes in time is taken at once, with the bytes after it kept for later.
     sim.InjectStrayBytes({0x55, 0xA5});
     std::uint32_t waiting = 0;
-    EXPECT_EQ(link.GetQueueStatus(&waiting), FT_OK);
+    EXPECT_EQ(link.Queued(waiting), UsbStatus::Ok);
     EXPECT_EQ(waiting, 2u);
     std::uint8_t bytes[2] = {};
     std::uint32_t received = 0;
-    EXPECT_EQ(link.Read(bytes, 1, &received), FT_OK);
+    EXPECT_EQ(link.Read({bytes, 1}, received), UsbStatus::Ok);
     EXPECT_EQ(received, 1u);
     EXPECT_EQ(bytes[0], 0x55);
-    EXPECT_EQ(link.Read(bytes, 1, &received), FT_OK);
+    EXPECT_EQ(link.Read({bytes, 1}, received), UsbStatus::Ok);
     EXPECT_EQ(bytes[0], 0xA5);
 }
 
@@ -288,36 +291,36 @@ TEST_F(Libftdi, AReadEndsWithItsTimeOutOnTheChipsPackets) {
 TEST_F(Libftdi, ReadBeforeAnyTimeOutPurgeAndShortWriteAnswerAsD2xxDoes) {
     FakeFt232r board;
     {
-        DriverRun run(UsbDriverChoice::Libftdi);
+        DriverRun run("libftdi");
         ProgrammerLink& link = run.session.link;
         ASSERT_EQ(link.Bind(), 0);
-        ASSERT_EQ(link.OpenEx(PROGRAMMER_DESCRIPTION, FT_OPEN_BY_DESCRIPTION), FT_OK);
+        ASSERT_EQ(link.Open(BoardWithDescription(PROGRAMMER_DESCRIPTION)), UsbStatus::Ok);
         // The test frame's acknowledgement comes long after the chip's latency period.
         sim.FaultReply(CMD_TEST, 0, 0, VEKSIM_DELAY, 100);
         const std::uint8_t frame[] = {4, CMD_TEST, 0xC9, 0x01, 0xFF, 0x63};
         std::uint32_t count = 0;
-        ASSERT_EQ(link.Write(frame, sizeof frame, &count), FT_OK);
+        ASSERT_EQ(link.Write(frame, count), UsbStatus::Ok);
         const unsigned long long start = sim.ElapsedMs();
         std::uint8_t reply = 0;
-        EXPECT_EQ(link.Read(&reply, 1, &count), FT_OK);
+        EXPECT_EQ(link.Read({&reply, 1}, count), UsbStatus::Ok);
         EXPECT_EQ(count, 1u);
         EXPECT_EQ(reply, REPLY_FRAME_OK);
         EXPECT_GE(sim.ElapsedMs() - start, 100u);
 
         sim.InjectStrayBytes({0x55, 0xA5});
-        EXPECT_EQ(link.GetQueueStatus(&count), FT_OK);  // takes them from the chip
+        EXPECT_EQ(link.Queued(count), UsbStatus::Ok);  // takes them from the chip
         EXPECT_EQ(count, 2u);
-        EXPECT_EQ(link.Purge(FT_PURGE_RX), FT_OK);
-        EXPECT_EQ(link.GetQueueStatus(&count), FT_OK);
+        EXPECT_EQ(link.Purge(), UsbStatus::Ok);
+        EXPECT_EQ(link.Queued(count), UsbStatus::Ok);
         EXPECT_EQ(count, 0u);
     }
-    DriverRun shortWrite(UsbDriverChoice::Libftdi, NO_D2XX, VEK_SHORT_WRITE_LIBFTDI);
+    DriverRun shortWrite("libftdi", NO_D2XX, VEK_SHORT_WRITE_LIBFTDI);
     ProgrammerLink& link = shortWrite.session.link;
     ASSERT_EQ(link.Bind(), 0);
-    ASSERT_EQ(link.OpenEx(PROGRAMMER_DESCRIPTION, FT_OPEN_BY_DESCRIPTION), FT_OK);
+    ASSERT_EQ(link.Open(BoardWithDescription(PROGRAMMER_DESCRIPTION)), UsbStatus::Ok);
     const std::uint8_t bytes[] = {0x02, 0x5F, 0x00};
     std::uint32_t written = 0;
-    EXPECT_EQ(link.Write(bytes, sizeof bytes, &written), FT_OK);
+    EXPECT_EQ(link.Write(bytes, written), UsbStatus::Ok);
     EXPECT_EQ(written, 2u);
 }
 
@@ -338,7 +341,7 @@ TEST_F(Libftdi, ABoardPulledOutDuringProgramOrReadEndsLikeAVanishedBoard) {
         SCOPED_TRACE(c.name);
         sim.Reset();
         FakeFt232r board;
-        DriverRun run(UsbDriverChoice::Libftdi);
+        DriverRun run("libftdi");
         StartupConnection(run.session);
         run.ui.selectedRow = ROW_16F877;
         sim.SelectChip("16F877");
@@ -357,7 +360,6 @@ TEST_F(Libftdi, ABoardPulledOutDuringProgramOrReadEndsLikeAVanishedBoard) {
 TEST_F(Libftdi, TheCommandLineNamesTheUdevRuleAndPlugdevWhenTheBoardIsRefused) {
     FakeFt232r board;
     board.RemoveDeviceNode();
-    UseLibftdiPlatform({SimNowMs, AlwaysRefused});
     char* text = nullptr;
     std::size_t length = 0;
     std::FILE* messages = open_memstream(&text, &length);
@@ -365,9 +367,9 @@ TEST_F(Libftdi, TheCommandLineNamesTheUdevRuleAndPlugdevWhenTheBoardIsRefused) {
     {
         cli::TerminalUserInterface ui(messages, -1, false);
         MemorySettings settings;
-        Session session(ui, settings, NO_D2XX);
+        Session session(ui, settings, Usb(NO_D2XX, "", AlwaysRefused));
         cli::Arguments arguments;
-        arguments.driver = UsbDriverChoice::Libftdi;
+        arguments.driver = "libftdi";
         session.link.ChooseDriver(arguments.driver);
         cli::RunRecord record;
         EXPECT_EQ(cli::RunCommand(arguments, session, ui, results, record, [] { return true; }),

@@ -14,7 +14,7 @@ constexpr int PROTECTION_ALL = 1;
 constexpr int PROTECTION_UPPER_QUARTER = 2;  // "3/4 (10)"
 constexpr int PROTECTION_UPPER_HALF = 3;     // "1/2 (01)"
 
-// Bits 5-4 of a 16F872-16F877 word, 00 to 11, name the protected part.
+// CP1:CP0, 00 to 11, name the choice.
 constexpr std::array<int, 4> PROTECTION_OF_BITS = {PROTECTION_ALL, PROTECTION_UPPER_QUARTER,
                                                    PROTECTION_UPPER_HALF, PROTECTION_OFF};
 
@@ -33,13 +33,7 @@ PicConfigEnabling PicConfigCodec::Enabling() const {
 }
 
 int PicConfigCodec::CodeProtectionOf(int word) const {
-    if (target_.configLayout == ConfigLayout::PIC16F84A) {
-        return (word & 0x3FF0) == 0x3FF0 ? PROTECTION_OFF : PROTECTION_ALL;
-    }
-    if (target_.configLayout == ConfigLayout::PIC16F870) {
-        return (word & 0x3030) == 0x3030 ? PROTECTION_OFF : PROTECTION_ALL;
-    }
-    return PROTECTION_OF_BITS[(word >> 4) & 3];
+    return PROTECTION_OF_BITS[target_.ProtectionBits(word)];
 }
 
 void PicConfigCodec::Refresh(std::string_view text, PicConfigState& state) const {

@@ -47,4 +47,18 @@ std::vector<std::string_view> DevicesFittingId(int id) {
     return names;
 }
 
+int UnprotectedProgramWords(const DeviceInfo& device, int configWord) {
+    constexpr int UPPER_WORDS = 256;
+    switch (device.ProtectionBits(configWord)) {
+        case 3:
+            return device.programWords;
+        case 1:
+            return device.partialProtection ? device.programWords / 2 : 0;
+        case 2:
+            return device.partialProtection ? device.programWords - UPPER_WORDS : 0;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace vek

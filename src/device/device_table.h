@@ -45,6 +45,14 @@ struct DeviceInfo {
     std::uint16_t deviceId = 0;
     int programWords = 0;
     int eepromBytes = 0;
+    // The implemented bits of the configuration words: all 14 on the 16F84A, all but bit 10
+    // (which reads as 1) on the 16F87x, all 12 of FUSE and of FUSEX on an SX.
+    int configBits = 0;
+    // Whether CP1:CP0 can protect part of program memory: 01 the upper half, 10 the upper 256
+    // words. The 16F870 to 16F872 protect it only as a whole; the 16F872 does not support the
+    // partial choices that its configuration window offers, and a word with one counts as
+    // protecting it whole.
+    bool partialProtection = false;
 
     // Every bit a word of this chip can have: 3FFF on a PIC16, FFF on an SX. A word with a
     // bit above them did not come from the chip.
@@ -52,21 +60,34 @@ struct DeviceInfo {
     // Hex digits of a word's text: four ("%4.4X") on a PIC16, three ("%3.3X") on an SX.
     constexpr int WordDigits() const { return (TraitsOf(family).wordBits + 3) / 4; }
     constexpr int IdMask() const { return TraitsOf(family).idMask; }
+    // CP1:CP0 (0-3) as a PIC16 configuration word gives them: 3 protects nothing, 0 all of
+    // program memory. The 16F84A's ten CP bits (13-4) and the 16F870/16F871's two pairs
+    // (13-12, 5-4) give 3 when all are set and 0 otherwise; the other chips' pair is bits 5-4.
+    constexpr int ProtectionBits(int configWord) const {
+        switch (configLayout) {
+            case ConfigLayout::PIC16F84A:
+                return (configWord & 0x3FF0) == 0x3FF0 ? 3 : 0;
+            case ConfigLayout::PIC16F870:
+                return (configWord & 0x3030) == 0x3030 ? 3 : 0;
+            default:
+                return (configWord >> 4) & 3;
+        }
+    }
 };
 
 inline constexpr int DEVICE_COUNT = 10;
 
 inline constexpr std::array<DeviceInfo, DEVICE_COUNT> DeviceTable = {{
-    {0, "16F84A", TargetFamily::PIC16, ConfigLayout::PIC16F84A, 0x560, 1024, 64},
-    {1, "16F870", TargetFamily::PIC16, ConfigLayout::PIC16F870, 0xD00, 2048, 64},
-    {2, "16F871", TargetFamily::PIC16, ConfigLayout::PIC16F870, 0xD20, 2048, 64},
-    {3, "16F872", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0x8E0, 2048, 64},
-    {4, "16F873", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0x960, 4096, 128},
-    {5, "16F874", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0x920, 4096, 128},
-    {6, "16F876", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0x9E0, 8192, 256},
-    {7, "16F877", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0x9A0, 8192, 256},
-    {8, "SX28", TargetFamily::SX, ConfigLayout::SX28, 0xFCE, 2048, 0},
-    {9, "SX48", TargetFamily::SX, ConfigLayout::SX48, 0x002, 4096, 0},
+    {0, "16F84A", TargetFamily::PIC16, ConfigLayout::PIC16F84A, 0x560, 1024, 64, 0x3FFF, false},
+    {1, "16F870", TargetFamily::PIC16, ConfigLayout::PIC16F870, 0xD00, 2048, 64, 0x3BFF, false},
+    {2, "16F871", TargetFamily::PIC16, ConfigLayout::PIC16F870, 0xD20, 2048, 64, 0x3BFF, false},
+    {3, "16F872", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0x8E0, 2048, 64, 0x3BFF, false},
+    {4, "16F873", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0x960, 4096, 128, 0x3BFF, true},
+    {5, "16F874", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0x920, 4096, 128, 0x3BFF, true},
+    {6, "16F876", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0x9E0, 8192, 256, 0x3BFF, true},
+    {7, "16F877", TargetFamily::PIC16, ConfigLayout::PIC16F872, 0x9A0, 8192, 256, 0x3BFF, true},
+    {8, "SX28", TargetFamily::SX, ConfigLayout::SX28, 0xFCE, 2048, 0, 0xFFF, false},
+    {9, "SX48", TargetFamily::SX, ConfigLayout::SX48, 0x002, 4096, 0, 0xFFF, false},
 }};
 
 constexpr bool IsValidRow(int row) {
@@ -84,5 +105,9 @@ std::string DeviceNames(std::string_view separator, std::string_view lastSeparat
 bool IdFits(const DeviceInfo& device, int id);
 // The names of the rows that a chip answering `id` fits, in table order.
 std::vector<std::string_view> DevicesFittingId(int id);
+
+// How many program words, from address 0, a PIC16 configuration word leaves outside code
+// protection: all, none, the lower half (CP1:CP0 01) or all but the upper 256 (10).
+int UnprotectedProgramWords(const DeviceInfo& device, int configWord);
 
 }  // namespace vek

@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -265,7 +266,11 @@ void MainWindow::OpenHexFile() {
     });
 }
 
-void MainWindow::OpenFile(const std::string& path) {
+void MainWindow::OpenFile(const std::string& chosen) {
+    // File dialogs, drops and command lines give '/' or '\' on Windows; the settings and the
+    // recent list keep the platform's own form, so that one file is one entry there.
+    const std::string path =
+        QDir::toNativeSeparators(QString::fromStdString(chosen)).toStdString();
     configurationFields_->CloseEditorsForHexOpen();
     // A file that could not be read at all is not offered again.
     if (OpenChosenHexFile(session_, path) != HEX_OPEN_FAILED) {

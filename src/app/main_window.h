@@ -79,7 +79,7 @@ class MainWindow : public QDialog {
     void ChooseProgrammer();
     void OpenHexFile();
     // The one way a file is opened, whether the dialog, the recent list or a drop chose it.
-    void OpenFile(const std::string& path);
+    void OpenFile(const std::string& chosen);
     void OpenRecentFile(const std::string& path);
     void OpenDroppedFile(const std::string& path);
     void SaveReadData();

@@ -12,7 +12,7 @@ std::optional<QString> DraggedHexFile(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) {
         return std::nullopt;
     }
-    const QUrl& url = data->urls().constFirst();
+    const QUrl url = data->urls().constFirst();  // a copy: the list is a temporary
     if (!url.isLocalFile()) {
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -34,6 +35,9 @@
 #include "sx_fuse_editor.h"
 #include "sx_fusex_editor.h"
 #include "usb_description_dialog.h"
+#if defined(_WIN32)
+#include "windows/system_menu.h"
+#endif
 
 namespace vek {
 
@@ -135,8 +139,7 @@ void MainWindow::ConnectCommands() {
             [this] { RunCommand([this] { ChooseProgrammer(); }); });
     connect(downloadDriversAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { DriverDownloadDialog(this, webOpener_).exec(); }); });
-    connect(aboutAction_, &QAction::triggered, this,
-            [this] { RunCommand([this] { AboutDialog(this, DriverText()).exec(); }); });
+    connect(aboutAction_, &QAction::triggered, this, &MainWindow::ShowAbout);
     connect(gotoVekDesignAction_, &QAction::triggered, this, [this] {
         RunCommand([this] { OpenWebAddress(webOpener_, MAKER_WEB_ADDRESS, this); });
     });
@@ -147,6 +150,9 @@ void MainWindow::ConnectCommands() {
 
 void MainWindow::Initialise() {
     ui_.ShowFieldTexts(session_.fields);
+#if defined(_WIN32)
+    AddAboutToSystemMenu(this);
+#endif
     setWindowIcon(ApplicationIcon());
     setWindowTitle(WINDOW_TITLE);
     session_.link.SetFastTransfers(
@@ -190,6 +196,17 @@ void MainWindow::RestorePosition() {
     }
     setGeometry(QRect(clientPosition_, size()));
 }
+
+#if defined(_WIN32)
+bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    if (IsAboutCommand(eventType, message)) {
+        ShowAbout();
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
@@ -236,6 +253,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+void MainWindow::ShowAbout() {
+    RunCommand([this] { AboutDialog(this, DriverText()).exec(); });
+}
+
 void MainWindow::ChooseProgrammer() {
     BoardChooserDialog chooser(this, ListAttachedBoards(session_.link), session_.BoardSerial);
     if (chooser.exec() != QDialog::Accepted || chooser.ChosenSerial() == session_.BoardSerial) {
@@ -265,7 +286,10 @@ void MainWindow::OpenHexFile() {
     });
 }
 
-void MainWindow::OpenFile(const std::string& path) {
+void MainWindow::OpenFile(const std::string& chosen) {
+    // File dialogs, drops and command lines give '/' or '\' on Windows; the settings and the
+    // recent list keep the platform's own form, so that one file is one entry there.
+    const std::string path = QDir::toNativeSeparators(QString::fromStdString(chosen)).toStdString();
     configurationFields_->CloseEditorsForHexOpen();
     // A file that could not be read at all is not offered again.
     if (OpenChosenHexFile(session_, path) != HEX_OPEN_FAILED) {

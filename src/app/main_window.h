@@ -54,6 +54,10 @@ class MainWindow : public QDialog {
   protected:
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+#if defined(_WIN32)
+    // The system menu's About item.
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
 
   private:
     void BuildControls();
@@ -75,11 +79,13 @@ class MainWindow : public QDialog {
     void OnDeviceSelectionChanged();
     void OnDeviceListClosedUp();
     void OnAllowTargetPower(bool checkedNow);
+    // From the About menu and, on Windows, the system menu.
+    void ShowAbout();
     // Saves the board picked among the attached ones and connects to it.
     void ChooseProgrammer();
     void OpenHexFile();
     // The one way a file is opened, whether the dialog, the recent list or a drop chose it.
-    void OpenFile(const std::string& path);
+    void OpenFile(const std::string& chosen);
     void OpenRecentFile(const std::string& path);
     void OpenDroppedFile(const std::string& path);
     void SaveReadData();

@@ -32,6 +32,14 @@ bool IsFree(const QRect& spot, const QRect& screen, const QRect& main,
                         [&](const QRect& other) { return spot.intersects(other); });
 }
 
+// A window that has not been shown yet has no frame: it gets one like the main window's.
+QSize FramedSize(const QWidget& window, const QWidget& mainWindow) {
+    if (window.isVisible()) {
+        return window.frameGeometry().size();
+    }
+    return window.size() + mainWindow.frameGeometry().size() - mainWindow.geometry().size();
+}
+
 }  // namespace
 
 QSize ToPixels(const QWidget& window, DialogUnits units) {
@@ -97,7 +105,7 @@ void PlaceBeside(QWidget& window, const QWidget& mainWindow, DialogUnits offset)
     }
     const int gap = ToPixels(window, {4, 0}).width();
     window.move(FreeSpot(screen->availableGeometry(), mainWindow.frameGeometry(), taken, wanted,
-                         window.frameGeometry().size(), gap));
+                         FramedSize(window, mainWindow), gap));
 }
 
 void FitFileDialog(QFileDialog& dialog, const QWidget* mainWindow) {

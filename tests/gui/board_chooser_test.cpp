@@ -1,7 +1,7 @@
 // Choosing among several attached programmer boards by USB serial number.
 #include <algorithm>
-#include <cstdlib>
 
+#include "environment.h"
 #include "window_fixture.h"
 
 namespace vek::test {
@@ -11,11 +11,11 @@ class BoardChooser : public WindowTest {
   protected:
     ~BoardChooser() override {
         window.reset();
-        unsetenv("VEKSIM_BOARDS");
+        RemoveEnvironment("VEKSIM_BOARDS");
         sim.Reset();
     }
     void AttachBoards(const char* boards) {
-        setenv("VEKSIM_BOARDS", boards, 1);
+        SetEnvironment("VEKSIM_BOARDS", boards);
         sim.Reset();
     }
     static std::vector<std::string> Entries(QDialog& dialog) {
@@ -126,7 +126,7 @@ TEST_F(BoardChooser, OneOrNoBoardIsSaidAndAChosenBoardThatIsGoneStaysListed) {
         SCOPED_TRACE(c.countText + " " + c.saved);
         window.reset();
         if (c.boards != nullptr) {
-            setenv("VEKSIM_BOARDS", c.boards, 1);
+            SetEnvironment("VEKSIM_BOARDS", c.boards);
         }
         sim.Reset();  // also closes the board the last window left open
         sim.SetAttached(c.attached);

@@ -358,10 +358,12 @@ TEST_F(Window, TheSavedDriverChoiceDecidesTheDriverThatTheConnectionLabelNames) 
         {"d2xx", "USB driver: FTDI D2XX", {}},
         {"AUTO", "USB driver: FTDI D2XX", {}},
         {"serial", "USB driver: FTDI D2XX", {}},
+#if defined(VEK_HAVE_LIBFTDI)  // built where the libftdi1 header is, never on Windows
         // No USB bus here: libftdi1 finds no board.
         {"libftdi",
          "USB driver: libftdi1",
          {"Error: Unable to detect presence of VEK Flash programmer."}},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.saved == nullptr ? "absent" : c.saved);

@@ -17,7 +17,12 @@
 
 namespace vek::test {
 
-inline const std::string PIC_SAMPLE = VEK_EXAMPLES_DIR "/blink-16f84a.hex";
+// Paths in the platform's own form ('\' on Windows), as the window keeps them.
+inline std::string NativePath(const QString& path) {
+    return QDir::toNativeSeparators(path).toStdString();
+}
+
+inline const std::string PIC_SAMPLE = NativePath(VEK_EXAMPLES_DIR "/blink-16f84a.hex");
 
 // A zero-interval timer finds the modal message box that is open, records its text and
 // clicks OK with the mouse, so that nothing waits for real.
@@ -139,7 +144,7 @@ class WindowTest : public ::testing::Test {
         QCoreApplication::processEvents();
     }
     std::string InFolder(const std::string& name) {
-        return folder.filePath(QString::fromStdString(name)).toStdString();
+        return NativePath(folder.filePath(QString::fromStdString(name)));
     }
 
     // Triggers the menu item and hands the modal dialog that it opens to `answer`.

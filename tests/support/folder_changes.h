@@ -1,13 +1,55 @@
-// Counts what the kernel reports changed in one folder (files created, written, renamed,
-// removed, their attributes), to prove that something left the disk alone.
+// Watches one folder for changes (files created, written, renamed, removed, their
+// attributes), to prove that something left the disk alone.
 #pragma once
-
-#include <sys/inotify.h>
-#include <unistd.h>
 
 #include <filesystem>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 namespace vek::test {
+
+#if defined(_WIN32)
+
+class FolderChanges {
+  public:
+    explicit FolderChanges(const std::filesystem::path& folder)
+        : handle_(FindFirstChangeNotificationW(
+              folder.c_str(), FALSE,
+              FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_ATTRIBUTES |
+                  FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE)) {}
+    ~FolderChanges() {
+        if (Watching()) {
+            FindCloseChangeNotification(handle_);
+        }
+    }
+    FolderChanges(const FolderChanges&) = delete;
+    FolderChanges& operator=(const FolderChanges&) = delete;
+
+    bool Watching() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+    // Whether anything changed since the last call, 0 or 1: Windows counts no changes. The
+    // report arrives a moment after the change, so a first one is waited for a little.
+    int Take() {
+        constexpr DWORD WAIT_MS = 500;
+        if (WaitForSingleObject(handle_, WAIT_MS) != WAIT_OBJECT_0) {
+            return 0;
+        }
+        while (FindNextChangeNotification(handle_) &&
+               WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0) {
+        }
+        return 1;
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+#else
 
 class FolderChanges {
   public:
@@ -44,5 +86,7 @@ class FolderChanges {
     int descriptor_;
     bool watching_ = false;
 };
+
+#endif
 
 }  // namespace vek::test

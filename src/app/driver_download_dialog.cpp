@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "link/web_addresses.h"
+#include "platform/operating_system.h"
 
 namespace vek {
 
@@ -48,12 +49,12 @@ DriverDownloadDialog::DriverDownloadDialog(QWidget* parent, WebOpener opener)
     layout->setSpacing(12);
     layout->addLayout(text);
     layout->addLayout(downloads);
-#ifdef __linux__
-    // The open libftdi1 driver serves the programmer as well; the downloads are optional here.
-    layout->addWidget(
-        new QLabel("On Linux no download is needed when libftdi1 is installed (sudo apt install "
-                   "libftdi1-2)."));
-#endif
+    if (ThisOperatingSystem() == OperatingSystem::Linux) {
+        // The open libftdi1 driver serves the programmer as well; the downloads are optional here.
+        layout->addWidget(
+            new QLabel("On Linux no download is needed when libftdi1 is installed (sudo apt "
+                       "install libftdi1-2)."));
+    }
     layout->addLayout(closing);
 }
 

@@ -11,12 +11,12 @@ namespace vek {
 std::filesystem::path DefaultSettingsPath() {
     const QString fileName =
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + ".INI";
-#if defined(_WIN32)
-    return WindowsSettingsFile(QFileInfo(fileName).filesystemFilePath());
-#else
+    if (const std::optional<std::filesystem::path> file =
+            SystemSettingsFile(QFileInfo(fileName).filesystemFilePath())) {
+        return *file;
+    }
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return QFileInfo(folder + '/' + fileName).filesystemFilePath();
-#endif
 }
 
 }  // namespace vek

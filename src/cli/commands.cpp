@@ -9,7 +9,6 @@
 #include "device/hex_file.h"
 #include "device/hex_text.h"
 #include "device/hex_writer.h"
-#include "device/utf8_path.h"
 #include "link/attached_boards.h"
 #include "link/connection.h"
 #include "link/link_messages.h"
@@ -18,9 +17,10 @@
 #include "operations/program.h"
 #include "operations/read.h"
 #include "operations/verify.h"
+#include "platform/utf8_path.h"
+#include "platform/whole_file.h"
 #include "session/hex_file_open.h"
 #include "session/processor_selection.h"
-#include "settings/whole_file.h"
 
 namespace vek::cli {
 

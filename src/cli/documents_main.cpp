@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/usage_documents.h"
-#include "settings/whole_file.h"
+#include "platform/whole_file.h"
 
 int main(int argc, char* argv[]) {
     using namespace vek::cli;

@@ -11,17 +11,10 @@
 #include "cli/run_report.h"
 #include "cli/terminal_ui.h"
 #include "cli/usage.h"
-#include "device/utf8_path.h"
+#include "platform/console.h"
+#include "platform/utc_time.h"
 #include "session/session.h"
 #include "settings/memory_settings_store.h"
-
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
-#endif
 
 namespace {
 
@@ -44,52 +37,13 @@ int RefuseCommandLine(const ParsedArguments& parsed) {
     return EXIT_USAGE;
 }
 
-#if defined(_WIN32)
-// Windows hands main() its words in the ANSI code page, which cannot hold every file name:
-// they are taken from the wide command line instead.
-std::vector<std::string> WindowsCommandLineWords() {
-    int count = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> words;
-    if (wide == nullptr) {
-        return words;
-    }
-    for (int i = 1; i < count; ++i) {
-        words.push_back(vek::Utf8FromPath(wide[i]));
-    }
-    LocalFree(wide);
-    return words;
-}
-
-// UTF-8 with plain line ends, the same bytes whether they go to a console, a pipe, or a file
-// (with > as with -o); the console is told to show UTF-8.
-void UseUtf8Output() {
-    SetConsoleOutputCP(CP_UTF8);
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stderr), _O_BINARY);
-}
-#endif
-
-// The words after the program's name, in UTF-8 like every text in the program.
-std::vector<std::string> CommandLineWords(int argc, char* argv[]) {
-#if defined(_WIN32)
-    (void)argc;
-    (void)argv;
-    return WindowsCommandLineWords();
-#else
-    return std::vector<std::string>(argv + 1, argv + argc);
-#endif
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
     const auto start = std::chrono::steady_clock::now();
-    const std::string startedAt = IsoTimeUtc(std::chrono::system_clock::now());
-#if defined(_WIN32)
-    UseUtf8Output();
-#endif
-    const ParsedArguments parsed = ParseArguments(CommandLineWords(argc, argv));
+    const std::string startedAt = vek::IsoTimeUtc(std::chrono::system_clock::now());
+    vek::UseUtf8Output();
+    const ParsedArguments parsed = ParseArguments(vek::CommandLineWords(argc, argv));
     if (!parsed.error.empty()) {
         return RefuseCommandLine(parsed);
     }

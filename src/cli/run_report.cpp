@@ -1,23 +1,14 @@
 #include "cli/run_report.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-// After windows.h, which it needs.
-#include <bcrypt.h>
-#else
-#include <openssl/evp.h>
-#endif
-
-#include <array>
 #include <cstdio>
-#include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "cli/locked_file.h"
 #include "device/device_table.h"
-#include "device/utf8_path.h"
 #include "link/attached_boards.h"
-#include "settings/whole_file.h"
+#include "platform/locked_file.h"
+#include "platform/sha256.h"
+#include "platform/utf8_path.h"
+#include "platform/whole_file.h"
 
 namespace vek::cli {
 
@@ -32,46 +23,17 @@ std::string DeviceName(const Arguments& arguments) {
     return arguments.deviceRow < 0 ? "" : std::string(DeviceTable[arguments.deviceRow].name);
 }
 
-constexpr std::size_t SHA256_BYTES = 32;
-
-#if defined(_WIN32)
-bool Sha256(const std::string& bytes, std::array<unsigned char, SHA256_BYTES>& digest) {
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) {
-        return false;
-    }
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    bool done = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0;
-    done = done &&
-           BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
-                          static_cast<ULONG>(bytes.size()), 0) == 0 &&
-           BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0) == 0;
-    if (hash != nullptr) {
-        BCryptDestroyHash(hash);
-    }
-    BCryptCloseAlgorithmProvider(algorithm, 0);
-    return done;
-}
-#else
-bool Sha256(const std::string& bytes, std::array<unsigned char, SHA256_BYTES>& digest) {
-    unsigned int length = 0;
-    const int done =
-        EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr);
-    return done == 1 && length == digest.size();
-}
-#endif
-
 // The file's SHA-256 in lower-case hex, empty when it cannot be read.
 std::string Sha256OfFile(const std::string& path) {
     const std::optional<std::string> bytes =
         path.empty() ? std::nullopt : ReadWholeFile(PathFromUtf8(path));
-    std::array<unsigned char, SHA256_BYTES> digest{};
-    if (!bytes || !Sha256(*bytes, digest)) {
+    const std::optional<Sha256Digest> digest = bytes ? Sha256(*bytes) : std::nullopt;
+    if (!digest) {
         return "";
     }
     std::string hex;
     char digits[3];
-    for (const unsigned char byte : digest) {
+    for (const unsigned char byte : *digest) {
         std::snprintf(digits, sizeof digits, "%02x", byte);
         hex += digits;
     }
@@ -105,19 +67,6 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 }
 
 }  // namespace
-
-std::string IsoTimeUtc(std::chrono::system_clock::time_point time) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm utc{};
-#if defined(_WIN32)
-    gmtime_s(&utc, &seconds);
-#else
-    gmtime_r(&seconds, &utc);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
 
 std::optional<RunLog> RunLog::Open(const std::string& file, std::string& error) {
     LockedFile::Problem problem = LockedFile::Problem::None;

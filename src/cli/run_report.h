@@ -1,14 +1,13 @@
 // What a run of vekflash-cli tells a script: the JSON object of --json and the line of --log.
 #pragma once
 
-#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
-#include "cli/locked_file.h"
+#include "platform/locked_file.h"
 
 namespace vek::cli {
 
@@ -21,9 +20,6 @@ struct RunSummary {
     double seconds;
     std::string startedAt;  // ISO 8601, UTC
 };
-
-// "2026-12-07T14:03:22Z".
-std::string IsoTimeUtc(std::chrono::system_clock::time_point time);
 
 // The one JSON object of --json, on one line; the README documents its fields.
 std::string JsonReport(const RunSummary& run);

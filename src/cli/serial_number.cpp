@@ -3,7 +3,7 @@
 #include <charconv>
 #include <limits>
 
-#include "device/utf8_path.h"
+#include "platform/utf8_path.h"
 
 namespace vek::cli {
 

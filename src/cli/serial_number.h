@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/locked_file.h"
 #include "device/memory_image.h"
+#include "platform/locked_file.h"
 
 namespace vek::cli {
 

@@ -1,18 +1,11 @@
 #include "cli/terminal_ui.h"
 
-#if defined(_WIN32)
-#include <io.h>
-#include <windows.h>
-#else
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "cli/cli_texts.h"
+#include "platform/console.h"
 
 namespace vek::cli {
 
@@ -22,36 +15,6 @@ constexpr int BAR_BLOCKS = 40;
 // " [" and "] 100%" beside the label and the blocks, and the last column, where some terminals
 // wrap.
 constexpr int BAR_FRAME = 2 + 2 + 4 + 1;
-
-#if defined(_WIN32)
-HANDLE ConsoleOf(std::FILE* stream) {
-    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-}
-
-// A console, not a file, a pipe or the NUL device (which the runtime takes for a terminal).
-bool IsTerminal(std::FILE* stream) {
-    DWORD mode = 0;
-    return GetConsoleMode(ConsoleOf(stream), &mode) != 0;
-}
-
-// The console window's width in columns, or 0 when it does not say.
-int TerminalColumns(std::FILE* terminal) {
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    return GetConsoleScreenBufferInfo(ConsoleOf(terminal), &info) != 0
-               ? info.srWindow.Right - info.srWindow.Left + 1
-               : 0;
-}
-#else
-bool IsTerminal(std::FILE* stream) {
-    return isatty(fileno(stream)) == 1;
-}
-
-// The terminal's width in columns, or 0 when it does not say.
-int TerminalColumns(std::FILE* terminal) {
-    winsize size{};
-    return ioctl(fileno(terminal), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
-}
-#endif
 
 void AppendHexEscape(std::string& text, unsigned char byte) {
     constexpr char DIGITS[] = "0123456789ABCDEF";

@@ -6,7 +6,8 @@
 #include <memory>
 
 #include "device/hex_text.h"
-#include "device/utf8_path.h"
+#include "platform/files.h"
+#include "platform/utf8_path.h"
 
 namespace vek {
 
@@ -35,11 +36,7 @@ class HexLineReader {
         if (!std::filesystem::is_regular_file(file, error)) {
             return false;
         }
-#if defined(_WIN32)
-        file_.reset(_wfopen(file.c_str(), L"rb"));
-#else
-        file_.reset(std::fopen(file.c_str(), "rb"));
-#endif
+        file_.reset(OpenForReading(file));
         return file_ != nullptr;
     }
     bool TooLarge(const std::string& path) const {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "link/d2xx.h"
-#include "link/dynamic_library.h"
 #include "link/usb_drivers.h"
 #include "link/user_interface.h"
+#include "platform/dynamic_library.h"
 
 namespace vek {
 

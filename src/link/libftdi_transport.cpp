@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -14,12 +13,9 @@
 #include <string>
 #include <vector>
 
-#if !defined(_WIN32)
-#include <unistd.h>
-#endif
-
-#include "link/dynamic_library.h"
 #include "link/usb_drivers.h"
+#include "platform/dynamic_library.h"
+#include "platform/files.h"
 
 namespace vek {
 
@@ -56,15 +52,6 @@ std::uint64_t SteadyNowMs() {
     using namespace std::chrono;
     return static_cast<std::uint64_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-bool AccessRefused(const char* path) {
-#if defined(_WIN32)
-    (void)path;
-    return false;
-#else
-    return access(path, R_OK | W_OK) != 0 && errno == EACCES;
-#endif
 }
 
 bool BindApi(const DynamicLibrary& library, LibftdiApi& api) {

@@ -2,7 +2,7 @@
 
 #include "device/hex_text.h"
 #include "device/listing.h"
-#include "device/utf8_path.h"
+#include "platform/utf8_path.h"
 #include "session/processor_selection.h"
 
 namespace vek {

@@ -2,8 +2,8 @@
 
 #include <optional>
 
+#include "platform/whole_file.h"
 #include "settings/ini_text.h"
-#include "settings/whole_file.h"
 
 namespace vek {
 

@@ -1,9 +1,6 @@
 #include "settings/settings_location.h"
 
-#if defined(_WIN32)
-#include <shlobj.h>
-#include <windows.h>
-#endif
+#include "platform/settings_folder.h"
 
 namespace vek {
 
@@ -23,36 +20,12 @@ fs::path AdoptedSettingsFile(const fs::path& applicationData, const fs::path& wi
     return file;
 }
 
-#if defined(_WIN32)
-
-namespace {
-
-fs::path ApplicationDataFolder() {
-    if (const wchar_t* variable = _wgetenv(L"APPDATA"); variable != nullptr && *variable != 0) {
-        return variable;
+std::optional<fs::path> SystemSettingsFile(const fs::path& fileName) {
+    const std::optional<SettingsFolders> folders = SystemSettingsFolders();
+    if (!folders) {
+        return std::nullopt;
     }
-    // Without the variable (a program started with a bare environment), the shell knows it.
-    fs::path folder;
-    wchar_t* known = nullptr;
-    if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &known) == S_OK) {
-        folder = known;
-    }
-    CoTaskMemFree(known);
-    return folder;
+    return AdoptedSettingsFile(folders->applicationData, folders->earlier, fileName);
 }
-
-fs::path WindowsFolder() {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? fs::path(folder) : fs::path();
-}
-
-}  // namespace
-
-fs::path WindowsSettingsFile(const fs::path& fileName) {
-    return AdoptedSettingsFile(ApplicationDataFolder(), WindowsFolder(), fileName);
-}
-
-#endif
 
 }  // namespace vek

@@ -1,7 +1,8 @@
-// Where the settings file lives on Windows.
+// Where the settings file lives where the system names the folder (Windows).
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 namespace vek {
 
@@ -15,9 +16,8 @@ std::filesystem::path AdoptedSettingsFile(const std::filesystem::path& applicati
                                           const std::filesystem::path& windowsFolder,
                                           const std::filesystem::path& fileName);
 
-#if defined(_WIN32)
-// The same for this user (%APPDATA%) and this system's Windows folder.
-std::filesystem::path WindowsSettingsFile(const std::filesystem::path& fileName);
-#endif
+// The same for this user (%APPDATA%) and this system's Windows folder; nothing on a system
+// that leaves the place to the desktop's configuration folder.
+std::optional<std::filesystem::path> SystemSettingsFile(const std::filesystem::path& fileName);
 
 }  // namespace vek

@@ -6,7 +6,7 @@
 #include <cwctype>
 
 #include "child_process.h"
-#include "device/utf8_path.h"
+#include "platform/utf8_path.h"
 
 namespace vek::test {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "child_process.h"
-#include "device/utf8_path.h"
+#include "platform/utf8_path.h"
 #include "temp_folder.h"
 
 namespace vek::test {

@@ -19,9 +19,9 @@
 #include <set>
 
 #include "folder_changes.h"
+#include "platform/whole_file.h"
 #include "settings/ini_text.h"
 #include "settings/settings_location.h"
-#include "settings/whole_file.h"
 #include "temp_folder.h"
 
 #if !defined(_WIN32)

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <set>
 
+#include "platform/whole_file.h"
 #include "settings/ini_settings_store.h"
 #include "settings/settings_location.h"
-#include "settings/whole_file.h"
 #include "temp_folder.h"
 
 namespace vek::test {
@@ -98,7 +98,7 @@ class ApplicationData : public ::testing::Test {
 };
 
 TEST_F(ApplicationData, TheSettingsLiveInTheProgramsFolderThere) {
-    const fs::path file = WindowsSettingsFile("vekflash.INI");
+    const fs::path file = SystemSettingsFile("vekflash.INI").value();
     EXPECT_EQ(Utf8FromPath(file), Utf8FromPath(roaming) + "\\VEK Flash\\vekflash.INI");
 
     IniSettingsStore store(file);

@@ -2,7 +2,7 @@
 // the ten functions the link needs, each handed on to the simulator. Tests load the simulator
 // from the same file, so both drive one board and share its logs.
 #include "link/d2xx.h"
-#include "link/dynamic_library.h"
+#include "platform/dynamic_library.h"
 #include "stub_export.h"
 
 namespace {

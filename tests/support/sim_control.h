@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "link/dynamic_library.h"
 #include "link/usb_transport.h"
+#include "platform/dynamic_library.h"
 
 namespace vek::test {
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "device/utf8_path.h"
+#include "platform/utf8_path.h"
 
 namespace vek::test {
 

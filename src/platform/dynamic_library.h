@@ -1,5 +1,4 @@
-// Run-time loading of a shared library by name (UTF-8), the one platform-specific piece of the
-// link.
+// Run-time loading of a shared library by name (UTF-8).
 #pragma once
 
 #include <string>
@@ -9,6 +8,7 @@ namespace vek {
 // Loaded once and never unloaded: the bound function entries stay valid for the process.
 class DynamicLibrary {
   public:
+    // A plain name is searched for as the system searches for libraries.
     bool Load(const std::string& name);
     bool IsLoaded() const { return handle_ != nullptr; }
     // The exported symbol, or null when the library lacks it.

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "settings/whole_file.h"
+#include "platform/whole_file.h"
 
-namespace vek::cli {
+namespace vek {
 
 class LockedFile {
   public:
@@ -36,21 +36,20 @@ class LockedFile {
     // fails is cut off again, so the file stays as it was.
     bool Append(std::string_view header, std::string_view text);
     // Replacing the file at `path`, which this one is, by `text` in two steps: Prepare before
-    // the work that the text records, so that only Commit remains after it.
+    // the work that the text records, so that only Commit remains after it. Each system's
+    // files.cpp says how.
     bool PrepareReplacement(const std::filesystem::path& path, std::string_view text);
     bool CommitReplacement();
 
   private:
     explicit LockedFile(int descriptor) : descriptor_(descriptor) {}
 
-    bool WriteWhole(std::string_view text);
-
     int descriptor_ = -1;
-#if defined(_WIN32)
-    std::string replacement_;
-#else
-    std::optional<FileReplacement> replacement_;
-#endif
+    // What PrepareReplacement leaves for CommitReplacement: where a file can be renamed over
+    // one that is open, the new file written beside it; where it cannot, the text to write in
+    // place.
+    std::optional<FileReplacement> renamedOver_;
+    std::string inPlace_;
 };
 
-}  // namespace vek::cli
+}  // namespace vek

@@ -1,4 +1,4 @@
-#include "settings/whole_file.h"
+#include "platform/whole_file.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,76 +8,13 @@
 #include <fstream>
 #include <random>
 
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "platform/file_primitives.h"
 
 namespace vek {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Fails when the file exists already.
-std::FILE* CreateNewFile(const fs::path& path) {
-#if defined(_WIN32)
-    // Not every C runtime of Windows knows fopen's "x"; _O_EXCL is the same.
-    const int descriptor =
-        _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (descriptor < 0) {
-        return nullptr;
-    }
-    std::FILE* file = _fdopen(descriptor, "wb");
-    if (file == nullptr) {
-        _close(descriptor);
-    }
-    return file;
-#else
-    return std::fopen(path.c_str(), "wbx");
-#endif
-}
-
-bool SyncToDisk(std::FILE* file) {
-#if defined(_WIN32)
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
-}
-
-// Puts the temporary file in the target's place in one step: a reader meets the old file or
-// the new one. On Windows this fails while another program holds the target open without
-// letting it be deleted; the old file then stays.
-bool MoveOver(const fs::path& temporary, const fs::path& target) {
-#if defined(_WIN32)
-    // Write-through: done only once the move is on disk, as the folder's sync does elsewhere.
-    return MoveFileExW(temporary.c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    std::error_code error;
-    fs::rename(temporary, target, error);
-    return !error;
-#endif
-}
-
-// Makes a rename durable where folders can be synchronised; a failure only loses durability.
-void SyncFolder(const fs::path& folder) {
-#if !defined(_WIN32)
-    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (descriptor >= 0) {
-        fsync(descriptor);
-        close(descriptor);
-    }
-#else
-    (void)folder;
-#endif
-}
 
 constexpr const char* TEMPORARY_ENDING = ".tmp";
 constexpr std::size_t TEMPORARY_DIGITS = 8;
@@ -141,7 +78,7 @@ void CopyPermissions(const fs::path& from, const fs::path& to) {
 
 bool WriteAndSync(std::FILE* file, std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-           std::fflush(file) == 0 && SyncToDisk(file);
+           std::fflush(file) == 0 && native::SyncToDisk(file);
 }
 
 }  // namespace
@@ -180,7 +117,7 @@ std::optional<FileReplacement> FileReplacement::Prepare(const fs::path& path,
     fs::create_directories(folder, error);
 
     const fs::path temporary = TemporaryNameFor(target);
-    std::FILE* file = CreateNewFile(temporary);
+    std::FILE* file = native::CreateNewFile(temporary);
     if (file == nullptr) {
         return std::nullopt;
     }
@@ -194,11 +131,11 @@ std::optional<FileReplacement> FileReplacement::Prepare(const fs::path& path,
 }
 
 bool FileReplacement::Commit() {
-    if (!MoveOver(temporary_, target_)) {
+    if (!native::MoveOver(temporary_, target_)) {
         return false;  // the destructor removes the temporary file
     }
     temporary_.clear();
-    SyncFolder(target_.has_parent_path() ? target_.parent_path() : fs::path("."));
+    native::SyncFolder(target_.has_parent_path() ? target_.parent_path() : fs::path("."));
     RemoveLeftoverTemporaries(target_);
     return true;
 }

@@ -58,9 +58,7 @@ QString ToQString(std::string_view text) {
 
 MainWindow::MainWindow(const std::filesystem::path& settingsPath, const UsbSetup& usb,
                        PauseFunction pause)
-    : ui_(
-          controls_, hooks_, [this] { RequestFatalShutdown(); }, [this] { return HasEnded(); },
-          std::move(pause)),
+    : ui_(controls_, hooks_, std::move(pause)),
       settings_(settingsPath),
       session_(ui_, settings_, usb) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -142,7 +140,7 @@ void MainWindow::ConnectCommands() {
     });
     connect(gotoFtdiAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { OpenWebAddress(webOpener_, FTDI_WEB_ADDRESS, this); }); });
-    connect(controls_.pollTimer, &QTimer::timeout, this, &MainWindow::OnPollTimer);
+    connect(pollTimer_, &QTimer::timeout, this, &MainWindow::OnPollTimer);
 }
 
 void MainWindow::Initialise() {
@@ -175,7 +173,7 @@ void MainWindow::Initialise() {
     setFixedSize(sizeHint());
     RestorePosition();
     if (!HasEnded()) {
-        controls_.pollTimer->start();
+        pollTimer_->start();
     }
 }
 
@@ -205,7 +203,9 @@ void MainWindow::RunCommand(const std::function<void()>& command) {
     command();
     --runningCommands_;
     UpdateConnectionLabel();
-    if (runningCommands_ == 0 && HasEnded()) {
+    if (session_.link.IsShutDown()) {
+        done(QDialog::Accepted);
+    } else if (runningCommands_ == 0 && HasEnded()) {
         QDialog::done(*endResult_);
     }
 }
@@ -214,7 +214,7 @@ void MainWindow::done(int result) {
     if (!endResult_) {
         endResult_ = result;
     }
-    controls_.pollTimer->stop();
+    pollTimer_->stop();
     if (runningCommands_ == 0) {
         QDialog::done(*endResult_);
     }
@@ -364,7 +364,13 @@ void MainWindow::OnPollTimer() {
     RunCommand([this] {
         settings_.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, clientPosition_.x());
         settings_.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_Y, clientPosition_.y());
+        // No second tick may run while the person reads what the poll says.
+        pollTimer_->stop();
         ConnectionPoll(session_);
+        // The window may have ended meanwhile; its timer stays stopped.
+        if (!HasEnded()) {
+            pollTimer_->start();
+        }
     });
 }
 
@@ -408,11 +414,6 @@ void MainWindow::Exit() {
 
 void MainWindow::EndThroughOkPath() {
     session_.link.Close();
-    session_.fields = ui_.TakeFieldTexts();
-    done(QDialog::Accepted);
-}
-
-void MainWindow::RequestFatalShutdown() {
     session_.fields = ui_.TakeFieldTexts();
     done(QDialog::Accepted);
 }

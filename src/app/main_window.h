@@ -21,6 +21,7 @@ class QAction;
 class QLabel;
 class QMenuBar;
 class QPushButton;
+class QTimer;
 class QToolButton;
 
 namespace vek {
@@ -37,9 +38,9 @@ class MainWindow : public QDialog {
     MainWindow(const std::filesystem::path& settingsPath, const UsbSetup& usb = {},
                PauseFunction pause = SleepPause);
 
-    // True once the window is ending or has ended; a fatal link failure can end it already
+    // True once the window is ending or has ended; a link that failed for good ends it, already
     // during start-up, and then it must not be shown.
-    bool HasEnded() const { return endResult_.has_value(); }
+    bool HasEnded() const { return endResult_.has_value() || session_.link.IsShutDown(); }
 
     // The web links open their addresses through this; the desktop's browser by default.
     void SetWebOpener(WebOpener opener) { webOpener_ = std::move(opener); }
@@ -65,7 +66,8 @@ class MainWindow : public QDialog {
     void SetTabOrder();
     void RestorePosition();
 
-    // Runs a command handler, counting it as running so that the window outlives it.
+    // Runs a command handler, counting it as running so that the window outlives it. A link
+    // that failed for good ends the window once the command in progress has returned.
     void RunCommand(const std::function<void()>& command);
     void ApplyLayout(const FamilyLayout& layout);
     void UpdateConnectionLabel();
@@ -88,7 +90,6 @@ class MainWindow : public QDialog {
     void ShowHexDataLines(const std::vector<std::string>& lines);
     void Exit();
     void EndThroughOkPath();
-    void RequestFatalShutdown();
 
     WindowControls controls_;
     WindowHooks hooks_;
@@ -109,6 +110,7 @@ class MainWindow : public QDialog {
     QPushButton* fuseXSetButton_ = nullptr;
     QPushButton* lastConfigButton_ = nullptr;
     QLabel* connectionLabel_ = nullptr;
+    QTimer* pollTimer_ = nullptr;
 
     ConfigurationFields* configurationFields_ = nullptr;
     RecentFilesMenu* recentFiles_ = nullptr;

@@ -117,9 +117,9 @@ void MainWindow::BuildControls() {
     configuration->addWidget(devWordLabel_, 0, 7);
     configuration->addWidget(controls_.devWordField, 1, 7);
 
-    controls_.pollTimer = new QTimer(this);
-    controls_.pollTimer->setObjectName("pollTimer");
-    controls_.pollTimer->setInterval(POLL_PERIOD_MS);
+    pollTimer_ = new QTimer(this);
+    pollTimer_->setObjectName("pollTimer");
+    pollTimer_->setInterval(POLL_PERIOD_MS);
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(BuildMenus());

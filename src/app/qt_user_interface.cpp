@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QTimer>
 #include <chrono>
 #include <thread>
 
@@ -17,13 +16,8 @@ void SleepPause(int milliseconds) {
 }
 
 QtUserInterface::QtUserInterface(const WindowControls& controls, const WindowHooks& hooks,
-                                 std::function<void()> requestFatalShutdown,
-                                 std::function<bool()> windowHasEnded, PauseFunction pause)
-    : controls_(controls),
-      hooks_(hooks),
-      requestFatalShutdown_(std::move(requestFatalShutdown)),
-      windowHasEnded_(std::move(windowHasEnded)),
-      pause_(std::move(pause)) {}
+                                 PauseFunction pause)
+    : controls_(controls), hooks_(hooks), pause_(std::move(pause)) {}
 
 QtUserInterface::~QtUserInterface() {
     if (waitCursorShown_) {
@@ -109,21 +103,6 @@ void QtUserInterface::ShowFieldTexts(const FieldTexts& texts) {
 
 int QtUserInterface::SelectedDeviceRow() {
     return controls_.deviceList->currentIndex();
-}
-
-void QtUserInterface::SetPollTimerRunning(bool running) {
-    if (!running) {
-        controls_.pollTimer->stop();
-        return;
-    }
-    // The window may have ended while a message was open; its timer stays stopped.
-    if (!windowHasEnded_()) {
-        controls_.pollTimer->start();
-    }
-}
-
-void QtUserInterface::RequestFatalShutdown() {
-    requestFatalShutdown_();
 }
 
 void QtUserInterface::SetOperationRunning(bool running) {

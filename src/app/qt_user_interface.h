@@ -11,7 +11,6 @@ class QComboBox;
 class QLineEdit;
 class QMessageBox;
 class QProgressBar;
-class QTimer;
 class QWidget;
 
 namespace vek {
@@ -25,7 +24,6 @@ struct WindowControls {
     QLineEdit* fuseField = nullptr;
     QLineEdit* fuseXField = nullptr;
     QLineEdit* devWordField = nullptr;
-    QTimer* pollTimer = nullptr;
 };
 
 // What the window does for the core beyond its controls: the parts that live in windows of
@@ -45,9 +43,7 @@ void SleepPause(int milliseconds);
 class QtUserInterface : public UserInterface {
   public:
     // The controls are read at each call, so they may be created after this object.
-    QtUserInterface(const WindowControls& controls, const WindowHooks& hooks,
-                    std::function<void()> requestFatalShutdown,
-                    std::function<bool()> windowHasEnded, PauseFunction pause);
+    QtUserInterface(const WindowControls& controls, const WindowHooks& hooks, PauseFunction pause);
     ~QtUserInterface() override;
 
     void ShowMessage(const std::string& text, MessageIcon icon) override;
@@ -61,8 +57,6 @@ class QtUserInterface : public UserInterface {
     FieldTexts TakeFieldTexts() override;
     void ShowFieldTexts(const FieldTexts& texts) override;
     int SelectedDeviceRow() override;
-    void SetPollTimerRunning(bool running) override;
-    void RequestFatalShutdown() override;
     void SetOperationRunning(bool running) override;
     void RefreshConfigEditors() override;
     void PrepareHexDataWindow() override;
@@ -76,8 +70,6 @@ class QtUserInterface : public UserInterface {
 
     const WindowControls& controls_;
     const WindowHooks& hooks_;
-    std::function<void()> requestFatalShutdown_;
-    std::function<bool()> windowHasEnded_;
     PauseFunction pause_;
     int waitRequests_ = 0;
     int openMessageBoxes_ = 0;

@@ -51,9 +51,6 @@ class TerminalUserInterface : public UserInterface {
     FieldTexts TakeFieldTexts() override { return fields_; }
     void ShowFieldTexts(const FieldTexts& texts) override { fields_ = texts; }
     int SelectedDeviceRow() override { return deviceRow_; }
-    void SetPollTimerRunning(bool) override {}
-    // The command ends with its failure anyway.
-    void RequestFatalShutdown() override {}
     void SetOperationRunning(bool) override {}
     void RefreshConfigEditors() override {}
     void PrepareHexDataWindow() override {}

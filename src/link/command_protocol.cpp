@@ -143,7 +143,6 @@ void ProgrammerLink::FatalLinkShutdown() {
     }
     shutDown_ = true;
     Close();
-    ui_.RequestFatalShutdown();
 }
 
 }  // namespace vek

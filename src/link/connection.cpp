@@ -106,10 +106,7 @@ void ConnectionPoll(ProgrammerConnection& connection) {
         if (OpenProgrammer(connection) != OpenResult::Opened) {
             return;
         }
-        // No second tick may run while the person reads this.
-        connection.ui.SetPollTimerRunning(false);
         connection.ui.ShowMessage(MSG_PROGRAMMER_READY);
-        connection.ui.SetPollTimerRunning(true);
         connection.Connected = true;
         return;
     }

@@ -32,7 +32,8 @@ struct ProgrammerConnection {
 std::string MissingDriverMessage();
 
 void StartupConnection(ProgrammerConnection& connection);
-// Every timer tick, after the window has saved its position.
+// Every timer tick, after the window has saved its position. The window keeps its timer
+// stopped meanwhile: no second tick may run while the person reads the poll's message.
 void ConnectionPoll(ProgrammerConnection& connection);
 void Connect(ProgrammerConnection& connection);
 // True when the programmer answered the test frame.

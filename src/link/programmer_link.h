@@ -88,8 +88,8 @@ class ProgrammerLink {
     void DrainInput();
     // Reads one reply byte under the time-outs in force.
     Reply ReadReply();
-    // Closes the handle and asks the window to end once the current command has returned.
-    // After it the link sends nothing more.
+    // Closes the handle for good: the link sends nothing more, and the window ends once the
+    // command in progress has returned.
     void FatalLinkShutdown();
     bool IsShutDown() const { return shutDown_; }
 

@@ -42,10 +42,6 @@ class UserInterface {
     virtual void ShowFieldTexts(const FieldTexts& texts) = 0;
     // Selected row of the Device list, or -1 when nothing is selected.
     virtual int SelectedDeviceRow() = 0;
-    // The 200 ms poll timer; stopped while the poll's own message is open.
-    virtual void SetPollTimerRunning(bool running) = 0;
-    // Ends the window once the command in progress has returned.
-    virtual void RequestFatalShutdown() = 0;
     // A device operation starts or ends: meanwhile nothing may change what it works from
     // (the target, the HEX file, the configuration words).
     virtual void SetOperationRunning(bool running) = 0;

@@ -400,7 +400,7 @@ TEST_F(Window, TheConnectionLabelFollowsAPlugAndAnUnplugSilently) {
 TEST(MessageBoxes, AreTitledWideCopyableAndKeepTheWaitCursorAside) {
     WindowControls controls;
     WindowHooks hooks;
-    QtUserInterface ui{controls, hooks, [] {}, [] { return false; }, [](int) {}};
+    QtUserInterface ui{controls, hooks, [](int) {}};
     MessageBoxAnswerer answerer;
     const auto waitCursorShows = [] {
         const QCursor* cursor = QApplication::overrideCursor();

@@ -43,14 +43,6 @@ class RecordingUi : public UserInterface {
     FieldTexts TakeFieldTexts() override { return controls; }
     void ShowFieldTexts(const FieldTexts& texts) override { controls = texts; }
     int SelectedDeviceRow() override { return selectedRow; }
-    void SetPollTimerRunning(bool running) override {
-        timerRunning = running;
-        events.push_back(running ? "timer on" : "timer off");
-    }
-    void RequestFatalShutdown() override {
-        ++fatalRequests;
-        events.push_back("fatal shutdown");
-    }
     void SetOperationRunning(bool running) override {
         operationRunning = running;
         if (running) {
@@ -69,7 +61,7 @@ class RecordingUi : public UserInterface {
     std::vector<std::string> questions;
     bool answerYes = false;
     std::vector<MessageIcon> icons;
-    std::vector<std::string> events;  // messages, pauses, timer and shutdown, in order
+    std::vector<std::string> events;  // messages, questions and pauses, in order
     std::vector<int> progress;
     std::vector<int> pauses;
     FieldTexts controls;  // what the window's fields show
@@ -77,8 +69,6 @@ class RecordingUi : public UserInterface {
     int waitDepth = 0;
     int maxWaitDepth = 0;
     int pumps = 0;
-    int fatalRequests = 0;
-    bool timerRunning = true;
     bool operationRunning = false;
     int operationsStarted = 0;
     int editorRefreshes = 0;

@@ -9,7 +9,7 @@
 
 #include "cli/arguments.h"
 #include "cli/terminal_ui.h"
-#include "session/session.h"
+#include "session/programmer.h"
 
 namespace vek::cli {
 
@@ -32,9 +32,10 @@ struct RunRecord {
 // (after its own message).
 using BeforeChip = std::function<bool()>;
 
-// Runs the command on the session, whose user interface is ui; results go to `results`
+// Runs the command on the programmer, which reports through reporter; results go to `results`
 // unless --json gathers them in the record.
-ExitStatus RunCommand(const Arguments& arguments, Session& session, TerminalUserInterface& ui,
-                      std::FILE* results, RunRecord& record, const BeforeChip& beforeChip);
+ExitStatus RunCommand(const Arguments& arguments, Programmer& programmer,
+                      TerminalReporter& reporter, std::FILE* results, RunRecord& record,
+                      const BeforeChip& beforeChip);
 
 }  // namespace vek::cli

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "link/protocol.h"
+#include "link/reporter.h"
 #include "link/usb_drivers.h"
 #include "link/usb_transport.h"
-#include "link/user_interface.h"
 
 namespace vek {
 
@@ -34,7 +34,7 @@ struct Reply {
 
 class ProgrammerLink {
   public:
-    explicit ProgrammerLink(UserInterface& ui, const UsbSetup& usb = {});
+    explicit ProgrammerLink(Reporter& reporter, const UsbSetup& usb = {});
     ProgrammerLink(const ProgrammerLink&) = delete;
     ProgrammerLink& operator=(const ProgrammerLink&) = delete;
 
@@ -93,14 +93,12 @@ class ProgrammerLink {
     void FatalLinkShutdown();
     bool IsShutDown() const { return shutDown_; }
 
-    UserInterface& ui() { return ui_; }
-
   private:
     // The driver in the table's row, with a fresh channel when it was another.
     void UseTransport(std::size_t row);
     UsbTransport& Transport() { return *transports_[transportInUse_]; }
 
-    UserInterface& ui_;
+    Reporter& reporter_;
     UsbDriverChoice choice_ = AUTO_USB_DRIVER;
     // One per row of the table, empty where this build leaves the driver out.
     std::vector<std::unique_ptr<UsbTransport>> transports_;

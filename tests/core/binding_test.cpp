@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "link/programmer_link.h"
-#include "recording_ui.h"
+#include "recording_reporter.h"
 #include "sim_control.h"
 
 namespace vek::test {
@@ -56,7 +56,7 @@ TEST(Binding, AMissingEntryFailsTheBindingAndEveryUnboundWrapperReportsItself) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.library);
-        RecordingUi ui;
+        RecordingReporter ui;
         ProgrammerLink link(ui, D2xxFrom(c.library));
         link.ChooseDriver("d2xx");  // D2XX's own failures, no fallback
         EXPECT_EQ(link.Bind(), 1);

@@ -22,8 +22,8 @@
 #include "device/image_compare.h"
 #include "device/listing.h"
 #include "memory_settings.h"
-#include "recording_ui.h"
 #include "session/hex_file_open.h"
+#include "session/window_state.h"
 #include "sim_control.h"
 #include "temp_folder.h"
 
@@ -445,13 +445,15 @@ TEST_F(HexFiles, TheWriterWritesRecordsInRisingOrderThatTheLoaderReadsBackWhole)
 
 class HexOpen : public HexFiles {
   protected:
+    // As the window opens a file: its words go into the fields.
     void Open(int row, const std::string& text) {
-        ui.selectedRow = row;
-        OpenChosenHexFile(session, folder.Write("chosen.hex", text));
+        opened = OpenChosenHexFile(settings, DeviceTable[row], folder.Write("chosen.hex", text));
+        ShowFileWords(state, fields, DeviceTable[row], opened.scan.words);
     }
-    RecordingUi ui;
     MemorySettings settings;
-    Session session{ui, settings, D2xxFrom("/nonexistent/libftd2xx.so")};
+    WindowState state{settings};
+    FieldTexts fields;
+    OpenedHexFile opened;
 };
 
 TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {
@@ -481,43 +483,40 @@ TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.file);
-        ui = RecordingUi{};
+        fields = FieldTexts{};
         settings.Clear();
         Open(test.row, test.file);
-        EXPECT_TRUE(ui.messages.empty());
-        EXPECT_EQ(ui.controls.FuseText, test.fuse);
-        EXPECT_EQ(ui.controls.FuseXText, test.fuseX);
+        EXPECT_EQ(opened.failure, "");
+        EXPECT_EQ(fields.FuseText, test.fuse);
+        EXPECT_EQ(fields.FuseXText, test.fuseX);
         EXPECT_EQ(settings.Text(test.fuseKey), test.savedFuse);
         // The loader's spelling of the FUSEX key and the editor's are one value.
         EXPECT_EQ(settings.Text("VEKFlashFusexBits"), test.savedFuseX);
-        // The editors are refreshed only when a word changed.
+        // A word is given only where a record carries one.
         const bool changed =
             std::string(test.savedFuse) != "<absent>" || std::string(test.savedFuseX) != "<absent>";
-        EXPECT_EQ(ui.editorRefreshes > 0, changed);
-        EXPECT_EQ(ui.controls.HexFileText, "chosen.hex");
+        EXPECT_EQ(opened.scan.words.fuse || opened.scan.words.fuseX, changed);
+        EXPECT_EQ(opened.file.name, "chosen.hex");
     }
-    EXPECT_EQ(session.CurrentFuseXText, "FFE");
+    EXPECT_EQ(state.CurrentFuseXText, "FFE");
 }
 
 TEST_F(HexOpen, AFileThatCannotBeUsedIsReportedAndItsPathKeptAGoodOneIsListed) {
     Open(0, "; made by hand\n\n:0100000001FE\n;\n\n:0100010002FC\n:0100020003FF\n");
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"Checksum error in HEX file (line 7)."});
-    EXPECT_EQ(ui.controls.HexFileText, "");
-    EXPECT_EQ(session.HexFileName, "chosen.hex");
-    EXPECT_EQ(ui.hexDataPrepared, 0);
+    EXPECT_EQ(opened.failure, "Checksum error in HEX file (line 7).");
+    EXPECT_EQ(opened.file.name, "chosen.hex");
+    EXPECT_FALSE(opened.listing.has_value());
 
     const std::string missing = (folder / "typed name.hex").string();
-    OpenChosenHexFile(session, missing);
-    ASSERT_FALSE(ui.messages.empty());
-    EXPECT_EQ(ui.messages.back(), "Error: HEX file could not be opened.");
+    opened = OpenChosenHexFile(settings, DeviceTable[0], missing);
+    EXPECT_EQ(opened.failure, "Error: HEX file could not be opened.");
     EXPECT_EQ(settings.Text("VEKFlashfilenamepath"), missing);
 
-    ui.messages.clear();
     Open(0, "; sample\n:0400000005280000CF\n:00000001FF\n");
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(ui.hexData, (std::vector<std::string>{
-                              "Program data from file:", "0000:   2805   0000   3FFF   3FFF",
-                              "EEPROM Data:", "Comment:", "; sample"}));
+    EXPECT_EQ(opened.failure, "");
+    EXPECT_EQ(opened.listing, (std::vector<std::string>{
+                                  "Program data from file:", "0000:   2805   0000   3FFF   3FFF",
+                                  "EEPROM Data:", "Comment:", "; sample"}));
 
     // A file too large for the target says which family its own words belong to; the listing
     // of the file before goes.
@@ -534,10 +533,9 @@ TEST_F(HexOpen, AFileThatCannotBeUsedIsReportedAndItsPathKeptAGoodOneIsListed) {
     };
     for (const auto& other : others) {
         SCOPED_TRACE(other.file);
-        ui.messages.clear();
         Open(other.row, other.file);
-        EXPECT_EQ(ui.messages, std::vector<std::string>{other.message});
-        EXPECT_TRUE(ui.hexData.empty());
+        EXPECT_EQ(opened.failure, other.message);
+        EXPECT_FALSE(opened.listing.has_value());
     }
 }
 

@@ -45,7 +45,7 @@ class ModeRun {
         file_ = {hexPath, "full.hex"};
         const HexFileScan scan = ScanWithWords(target_, hexPath);
         words_ = scan.words;  // the file's own configuration words
-        if (!programmer_.Connected || !ui_.messages.empty() || scan.result != HEX_OK) {
+        if (!programmer_.Connected || !ui_.messages.empty() || scan.result != HexScanResult::Ok) {
             failure = "start-up and opening the file said " + Joined(ui_.messages);
             return false;
         }

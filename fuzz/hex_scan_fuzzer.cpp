@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const int row : {0, 8}) {  // 16F84A, SX28
         for (const bool extractConfig : {false, true}) {
             int lineNo = -1;
-            HexScanResult result = HEX_OK;
+            HexScanResult result = HexScanResult::Ok;
             if (extractConfig) {
                 const HexFileScan scan = ScanWithWords(DeviceTable[row], path);
                 result = scan.result;
@@ -21,10 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             } else {
                 result = ScanHexFile(path, DeviceTable[row], nullptr, lineNo);
             }
-            fuzz::Require(result == HEX_OK || result == HEX_CHECKSUM_ERROR ||
-                              result == HEX_TOO_LARGE || result == HEX_NO_DATA,
+            fuzz::Require(result == HexScanResult::Ok || result == HexScanResult::ChecksumError ||
+                              result == HexScanResult::TooLarge || result == HexScanResult::NoData,
                           "the scan opens the file and gives one of its results");
-            if (result == HEX_CHECKSUM_ERROR) {
+            if (result == HexScanResult::ChecksumError) {
                 fuzz::Require(lineNo >= 1 && lineNo <= lines, "the failing line is in the file");
             } else {
                 fuzz::Require(lineNo == lines, "the scan counts every line");

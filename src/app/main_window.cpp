@@ -361,7 +361,7 @@ void MainWindow::OpenFile(const std::string& path) {
         reporter_.ShowMessage(opened.failure);
     }
     // A file that could not be read at all is not offered again.
-    if (opened.scan.result != HEX_OPEN_FAILED) {
+    if (opened.scan.result != HexScanResult::OpenFailed) {
         recentFiles_->Remember(path);
     }
 }

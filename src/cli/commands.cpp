@@ -44,7 +44,7 @@ const char* OutcomeName(ExitStatus status) {
 namespace {
 
 // An ID of all zeros or all ones that fits no device: nothing answered in the socket.
-bool LooksLikeNoChip(const DeviceInfo& target, int id) {
+bool LooksLikeEmptySocket(const DeviceInfo& target, int id) {
     const int compared = id & target.IdMask();
     return (compared == 0 || compared == target.IdMask()) && DevicesFittingId(id).empty();
 }
@@ -106,13 +106,13 @@ ExitStatus StatusOf(const OperationResult& result) {
 class CommandRun {
   public:
     CommandRun(const Arguments& arguments, Programmer& programmer, TerminalReporter& reporter,
-               std::FILE* results, RunRecord& record, const BeforeChip& beforeChip)
+               std::FILE* results, RunRecord& record, const BeforeTarget& beforeTarget)
         : arguments_(arguments),
           programmer_(programmer),
           reporter_(reporter),
           results_(results),
           record_(record),
-          beforeChip_(beforeChip) {}
+          beforeTarget_(beforeTarget) {}
 
     ExitStatus Run() {
         const ExitStatus status = RunNamedCommand();
@@ -120,7 +120,8 @@ class CommandRun {
         if (targetId_) {
             record_.deviceWord = IdText(*targetId_);
         }
-        if (status == EXIT_WRONG_DEVICE && targetId_ && LooksLikeNoChip(Target(), *targetId_)) {
+        if (status == EXIT_WRONG_DEVICE && targetId_ &&
+            LooksLikeEmptySocket(Target(), *targetId_)) {
             reporter_.ShowMessage(
                 "An ID of all zeros or all ones: no chip in the socket, a chip the wrong way "
                 "round, or no target power are the usual causes.");
@@ -136,9 +137,9 @@ class CommandRun {
             case Command::Id:
                 return Id();
             case Command::Blank:
-                return OnChip([this] { return BlankCheck(programmer_, {Target()}); });
+                return OnTarget([this] { return BlankCheck(programmer_, {Target()}); });
             case Command::Erase:
-                return OnChip([this] { return Erase(programmer_, {Target()}); });
+                return OnTarget([this] { return Erase(programmer_, {Target()}); });
             case Command::Program:
                 return Program();
             case Command::Verify:
@@ -174,7 +175,7 @@ class CommandRun {
 
     // The boards attached, or nothing after the message that says why there are none.
     std::optional<std::vector<AttachedBoard>> AttachedBoards() {
-        if (programmer_.link.Bind() != 0) {
+        if (!programmer_.link.Bind()) {
             reporter_.ShowMessage(MissingDriverMessage());
             return std::nullopt;
         }
@@ -191,7 +192,7 @@ class CommandRun {
         // Without --board the connection opens the first board with the description, as the
         // window does, and reports its own failures; the list only names it for the record.
         if (arguments_.board.empty()) {
-            if (programmer_.link.Bind() == 0) {
+            if (programmer_.link.Bind()) {
                 const std::vector<AttachedBoard> boards = ListAttachedBoards(programmer_.link);
                 record_.boardSerial = boards.empty() ? "" : boards.front().serial;
             }
@@ -235,11 +236,11 @@ class CommandRun {
 
     // The board open and the run's start recorded; nothing when the chip may be worked on,
     // else the status that ends the run.
-    std::optional<ExitStatus> ReachChip() {
+    std::optional<ExitStatus> ReachTarget() {
         if (!Connect()) {
             return EXIT_PROGRAMMER;
         }
-        if (!beforeChip_()) {
+        if (!beforeTarget_()) {
             return EXIT_HEX_FILE;
         }
         return std::nullopt;
@@ -280,8 +281,8 @@ class CommandRun {
     }
 
     template <typename Operation>
-    ExitStatus OnChip(Operation operation) {
-        if (const std::optional<ExitStatus> refused = ReachChip()) {
+    ExitStatus OnTarget(Operation operation) {
+        if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
         return StatusOf(Noted(operation()));
@@ -294,7 +295,7 @@ class CommandRun {
 
     // "9A0 16F877": the word, then the devices it fits.
     ExitStatus Id() {
-        if (const std::optional<ExitStatus> refused = ReachChip()) {
+        if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
         const OperationResult identification = Noted(ReadId(programmer_, {Target()}));
@@ -324,7 +325,7 @@ class CommandRun {
     ExitStatus ChooseFile() {
         file_ = {arguments_.file, Utf8FileName(arguments_.file)};
         const HexFileScan scan = ScanWithWords(Target(), file_.path);
-        if (scan.result != HEX_OK) {
+        if (scan.result != HexScanResult::Ok) {
             reporter_.ShowMessage(HexScanMessage(Target(), file_, scan.result, scan.lineNo));
             return EXIT_HEX_FILE;
         }
@@ -374,7 +375,7 @@ class CommandRun {
         if (const ExitStatus placed = PlaceSerialNumber(serialFile); placed != EXIT_OK) {
             return placed;
         }
-        if (const std::optional<ExitStatus> refused = ReachChip()) {
+        if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
         reporter_.SetProgressLabel("program");
@@ -389,7 +390,7 @@ class CommandRun {
         if (!arguments_.verifyAfterProgram && !serialFile) {
             return EXIT_OK;
         }
-        const ExitStatus verified = CompareWithChip();
+        const ExitStatus verified = CompareWithTarget();
         if (verified != EXIT_OK || !serialFile || serialFile->Advance()) {
             return verified;
         }
@@ -451,14 +452,14 @@ class CommandRun {
         if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
             return chosen;
         }
-        if (const std::optional<ExitStatus> refused = ReachChip()) {
+        if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
-        return CompareWithChip();
+        return CompareWithTarget();
     }
 
     // The verify of the open programmer's chip; verify --all lists every difference.
-    ExitStatus CompareWithChip() {
+    ExitStatus CompareWithTarget() {
         reporter_.SetProgressLabel("verify");
         const OperationResult result =
             Noted(vek::Verify(programmer_, {Target(), file_, words_, overlay_}));
@@ -515,7 +516,7 @@ class CommandRun {
                 return EXIT_HEX_FILE;
             }
         }
-        if (const std::optional<ExitStatus> refused = ReachChip()) {
+        if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
         reporter_.SetProgressLabel("read");
@@ -545,7 +546,7 @@ class CommandRun {
     TerminalReporter& reporter_;
     std::FILE* results_;
     RunRecord& record_;
-    const BeforeChip& beforeChip_;
+    const BeforeTarget& beforeTarget_;
     // What program and verify work from: the file, the words and the serial number's entries.
     ChosenHexFile file_;
     GivenWords words_;
@@ -559,9 +560,9 @@ class CommandRun {
 
 ExitStatus RunCommand(const Arguments& arguments, Programmer& programmer,
                       TerminalReporter& reporter, std::FILE* results, RunRecord& record,
-                      const BeforeChip& beforeChip) {
+                      const BeforeTarget& beforeTarget) {
     const ExitStatus status =
-        CommandRun(arguments, programmer, reporter, results, record, beforeChip).Run();
+        CommandRun(arguments, programmer, reporter, results, record, beforeTarget).Run();
     reporter.FinishProgress(status == EXIT_OK);
     if (programmer.Connected) {
         programmer.link.Close();

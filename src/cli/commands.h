@@ -30,12 +30,12 @@ struct RunRecord {
 
 // Called once the board is chosen and open, before the chip is touched; false stops the run
 // (after its own message).
-using BeforeChip = std::function<bool()>;
+using BeforeTarget = std::function<bool()>;
 
 // Runs the command on the programmer, which reports through reporter; results go to `results`
 // unless --json gathers them in the record.
 ExitStatus RunCommand(const Arguments& arguments, Programmer& programmer,
                       TerminalReporter& reporter, std::FILE* results, RunRecord& record,
-                      const BeforeChip& beforeChip);
+                      const BeforeTarget& beforeTarget);
 
 }  // namespace vek::cli

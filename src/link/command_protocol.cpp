@@ -68,18 +68,18 @@ bool ProgrammerLink::SendCommand(std::initializer_list<std::uint8_t> payload) {
     return SendCommand(payload.begin(), payload.size());
 }
 
-int ProgrammerLink::SendWord(int value) {
+bool ProgrammerLink::SendWord(int value) {
     if (shutDown_) {
-        return 1;
+        return false;
     }
     std::uint8_t bytes[2];
     PutWord(bytes, value);
     std::uint32_t written = 0;
     if (Write(bytes, written) != UsbStatus::Ok) {
         reporter_.ShowMessage(MSG_WRITE_FAILED_T16);
-        return 1;
+        return false;
     }
-    return 0;
+    return true;
 }
 
 void ProgrammerLink::SendBlock(int address, std::span<const std::int32_t, BLOCK_WORDS> words) {

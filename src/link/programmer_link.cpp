@@ -29,7 +29,7 @@ void ProgrammerLink::UseTransport(std::size_t row) {
     }
 }
 
-int ProgrammerLink::Bind() {
+bool ProgrammerLink::Bind() {
     // A problem stands unless another driver binds in its place.
     std::vector<std::string> problems;
     const std::span<const UsbDriver> drivers = UsbDrivers();
@@ -42,7 +42,7 @@ int ProgrammerLink::Bind() {
         if (binding.bound) {
             UseTransport(row);
             driverInUse_ = &drivers[row];
-            return 0;
+            return true;
         }
         if (!binding.problem.empty()) {
             problems.push_back(std::move(binding.problem));
@@ -51,7 +51,7 @@ int ProgrammerLink::Bind() {
     for (const std::string& problem : problems) {
         reporter_.ShowMessage(problem);
     }
-    return 1;  // without any library the caller explains the missing driver
+    return false;  // without any library the caller explains the missing driver
 }
 
 bool ProgrammerLink::PermissionRefused() const {

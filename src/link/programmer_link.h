@@ -42,8 +42,8 @@ class ProgrammerLink {
     void ChooseDriver(UsbDriverChoice choice) { choice_ = std::move(choice); }
     // Binds the chosen driver, or with auto the first of the table that binds. When none
     // does, the problems they met are shown, and the calls go on to the table's first driver
-    // as its binding left it. 0 when bound, 1 otherwise.
-    int Bind();
+    // as its binding left it. True when bound.
+    bool Bind();
     bool IsBound() const { return driverInUse_ != nullptr; }
     // The driver bound; null for none.
     const UsbDriver* DriverInUse() const { return driverInUse_; }
@@ -79,8 +79,8 @@ class ProgrammerLink {
     // Frames the payload, sends it and checks the acknowledgement; false after a message.
     bool SendCommand(const std::uint8_t* payload, std::size_t length);
     bool SendCommand(std::initializer_list<std::uint8_t> payload);
-    // Sends the low 16 bits of value, low byte first; 0 on success, 1 after a message.
-    int SendWord(int value);
+    // Sends the low 16 bits of value, low byte first; false after a message.
+    bool SendWord(int value);
     // A programming block: the address word, then the low 16 bits of each word. The caller
     // reads its acknowledgement, which decides whether a failed write mattered.
     void SendBlock(int address, std::span<const std::int32_t, BLOCK_WORDS> words);

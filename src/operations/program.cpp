@@ -70,7 +70,7 @@ class Programming {
         }
         int lineNo = 0;
         const HexScanResult scan = ScanHexFile(file.path, target_, nullptr, lineNo);
-        if (scan != HEX_OK) {
+        if (scan != HexScanResult::Ok) {
             Fail(Outcome::HexFileError, HexScanMessage(target_, file, scan, lineNo));
             return result_;
         }
@@ -185,9 +185,9 @@ class Programming {
                          &damagedLine)) {
             // The file changed since its scan; what it holds now was never checked.
             return Fail(Outcome::HexFileError,
-                        damagedLine > 0
-                            ? HexScanMessage(target_, file, HEX_CHECKSUM_ERROR, damagedLine)
-                            : "The hex file " + file.name + " could not be opened.");
+                        damagedLine > 0 ? HexScanMessage(target_, file,
+                                                         HexScanResult::ChecksumError, damagedLine)
+                                        : "The hex file " + file.name + " could not be opened.");
         }
         image_.Place(request_.overlay);
         configValue_ = *request_.words.fuse;

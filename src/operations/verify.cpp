@@ -51,7 +51,7 @@ class Verification {
             return Conclude(Outcome::NoHexFile, "Error: You must first load a HEX file.");
         }
         // A file without a data byte would pass against any chip.
-        if (FindHexData(file.path) == HEX_NO_DATA) {
+        if (FindHexData(file.path) == HexScanResult::NoData) {
             return Conclude(Outcome::HexFileError, NoHexDataMessage(file.name));
         }
         if (!link_.SendCommand({CMD_BEGIN, target_.processorIndex})) {

@@ -49,7 +49,7 @@ bool SendAllowPower(Programmer& programmer, bool allow) {
 // Opens the programmer and tells it that target power is not allowed.
 void OpenAtStartup(Programmer& programmer) {
     ProgrammerLink& link = programmer.link;
-    if (link.Bind() != 0) {
+    if (!link.Bind()) {
         programmer.reporter.ShowMessage(MissingDriverMessage());
         programmer.Connected = false;
         return;

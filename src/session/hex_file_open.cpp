@@ -88,16 +88,16 @@ HexFileScan ScanWithWords(const DeviceInfo& target, const std::string& path) {
 std::string HexScanMessage(const DeviceInfo& target, const ChosenHexFile& file,
                            HexScanResult result, int lineNo) {
     switch (result) {
-        case HEX_OK:
+        case HexScanResult::Ok:
             break;
-        case HEX_OPEN_FAILED:
+        case HexScanResult::OpenFailed:
             return "Error: HEX file could not be opened.";
-        case HEX_CHECKSUM_ERROR:
+        case HexScanResult::ChecksumError:
             return "Checksum error in HEX file (line " + std::to_string(lineNo) + ").";
-        case HEX_TOO_LARGE:
+        case HexScanResult::TooLarge:
             return "Selected HEX file is too large to fit into device FLASH." +
                    OtherFamilyLine(target, file.path);
-        case HEX_NO_DATA:
+        case HexScanResult::NoData:
             return NoHexDataMessage(file.name);
     }
     return "";
@@ -113,7 +113,7 @@ OpenedHexFile OpenChosenHexFile(SettingsStore& settings, const DeviceInfo& targe
     settings.WriteSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, path);
     opened.scan = ScanWithWords(target, path);
     SaveWords(settings, target, opened.scan.words);
-    if (opened.scan.result == HEX_OK) {
+    if (opened.scan.result == HexScanResult::Ok) {
         opened.listing = FileListing(target, opened.file);
     } else {
         opened.failure =

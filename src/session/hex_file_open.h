@@ -17,7 +17,7 @@ namespace vek {
 // What a file gives a target: the scan's verdict with the number of the line read last, and
 // the configuration words of its records (those before a failure count as well).
 struct HexFileScan {
-    HexScanResult result = HEX_OK;
+    HexScanResult result = HexScanResult::Ok;
     int lineNo = 0;
     GivenWords words = {};
 };

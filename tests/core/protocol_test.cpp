@@ -70,13 +70,13 @@ TEST_F(Protocol, AnAcknowledgementThatIsNotThereIsFatalAndAFailedCallIsNot) {
 }
 
 TEST_F(Protocol, SendWordKeepsTheLow16BitsAndReportsAFailedWrite) {
-    EXPECT_EQ(programmer.link.SendWord(0x2100), 0);
-    EXPECT_EQ(programmer.link.SendWord(0x7F3FF2), 0);
-    EXPECT_EQ(programmer.link.SendWord(-3), 0);
+    EXPECT_TRUE(programmer.link.SendWord(0x2100));
+    EXPECT_TRUE(programmer.link.SendWord(0x7F3FF2));
+    EXPECT_TRUE(programmer.link.SendWord(-3));
     EXPECT_EQ(HostHex(), "00 21 F2 3F FD FF");
 
     sim.FailCall("FT_Write", 0);
-    EXPECT_EQ(programmer.link.SendWord(0x1234), 1);
+    EXPECT_FALSE(programmer.link.SendWord(0x1234));
     EXPECT_EQ(ui.messages, std::vector<std::string>{T16});
 }
 

@@ -102,7 +102,7 @@ struct Bench {
     // Binds and opens the programmer as start-up would, selects a Device list row and puts the
     // matching chip in the socket, then forgets that traffic.
     void Open(int row = 0) {
-        ASSERT_EQ(programmer.link.Bind(), 0);
+        ASSERT_TRUE(programmer.link.Bind());
         ASSERT_EQ(programmer.link.Open(BoardWithDescription("VEK Flash")), UsbStatus::Ok);
         programmer.Connected = true;
         UseTarget(row);

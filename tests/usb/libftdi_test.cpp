@@ -190,15 +190,15 @@ TEST_F(Libftdi, AutoTakesD2xxWhenItLoadsElseLibftdi) {
         std::string choice;
         std::string d2xx;
         std::string libftdi;
-        int bound;
+        bool bound;
         std::string driver;
     } cases[] = {
-        {"auto", sim.LibraryPath(), "", 0, "d2xx"},
-        {"auto", NO_D2XX, "", 0, "libftdi"},
-        {"libftdi", sim.LibraryPath(), "", 0, "libftdi"},
-        {"d2xx", NO_D2XX, "", 1, ""},
-        {"libftdi", sim.LibraryPath(), "/nonexistent/libftdi1.so.2", 1, ""},
-        {"auto", NO_D2XX, "/nonexistent/libftdi1.so.2", 1, ""},
+        {"auto", sim.LibraryPath(), "", true, "d2xx"},
+        {"auto", NO_D2XX, "", true, "libftdi"},
+        {"libftdi", sim.LibraryPath(), "", true, "libftdi"},
+        {"d2xx", NO_D2XX, "", false, ""},
+        {"libftdi", sim.LibraryPath(), "/nonexistent/libftdi1.so.2", false, ""},
+        {"auto", NO_D2XX, "/nonexistent/libftdi1.so.2", false, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.d2xx + " " + c.libftdi + " " + c.choice);
@@ -305,7 +305,7 @@ TEST_F(Libftdi, ReadBeforeAnyTimeOutPurgeAndShortWriteAnswerAsD2xxDoes) {
     {
         DriverRun run("libftdi");
         ProgrammerLink& link = run.programmer.link;
-        ASSERT_EQ(link.Bind(), 0);
+        ASSERT_TRUE(link.Bind());
         ASSERT_EQ(link.Open(BoardWithDescription(PROGRAMMER_DESCRIPTION)), UsbStatus::Ok);
         // The test frame's acknowledgement comes long after the chip's latency period.
         sim.FaultReply(CMD_TEST, 0, 0, VEKSIM_DELAY, 100);
@@ -328,7 +328,7 @@ TEST_F(Libftdi, ReadBeforeAnyTimeOutPurgeAndShortWriteAnswerAsD2xxDoes) {
     }
     DriverRun shortWrite("libftdi", NO_D2XX, VEK_SHORT_WRITE_LIBFTDI);
     ProgrammerLink& link = shortWrite.programmer.link;
-    ASSERT_EQ(link.Bind(), 0);
+    ASSERT_TRUE(link.Bind());
     ASSERT_EQ(link.Open(BoardWithDescription(PROGRAMMER_DESCRIPTION)), UsbStatus::Ok);
     const std::uint8_t bytes[] = {0x02, 0x5F, 0x00};
     std::uint32_t written = 0;

@@ -19,8 +19,6 @@ struct FieldTexts {
     std::string FuseText = "FFF";
     std::string FuseXText = "FFF";
     std::string DevWordText = "0000";
-
-    bool operator==(const FieldTexts&) const = default;
 };
 
 struct WindowState {

@@ -5,14 +5,12 @@
 #include <vector>
 
 #include "full_hex_file.h"
-#include "link/connection.h"
-#include "memory_settings.h"
 #include "operations/program.h"
 #include "operations/read.h"
 #include "operations/verify.h"
-#include "recording_ui.h"
+#include "recording_reporter.h"
+#include "session/connection.h"
 #include "session/hex_file_open.h"
-#include "session/session.h"
 #include "sim_control.h"
 #include "temp_folder.h"
 
@@ -21,8 +19,7 @@ namespace vek::bench {
 namespace {
 
 using test::D2xxFrom;
-using test::MemorySettings;
-using test::RecordingUi;
+using test::RecordingReporter;
 using test::SimControl;
 
 std::string Joined(const std::vector<std::string>& messages) {
@@ -37,32 +34,37 @@ std::string Joined(const std::vector<std::string>& messages) {
 // blank chip in the socket and the full HEX file chosen.
 class ModeRun {
   public:
-    ModeRun(int row, bool fast) : row_(row) {
+    ModeRun(int row, bool fast) : target_(DeviceTable[row]) {
         sim_.Reset();
-        session_.link.SetFastTransfers(fast);
+        programmer_.link.SetFastTransfers(fast);
     }
 
     bool Start(const std::string& hexPath, std::string& failure) {
-        StartupConnection(session_);  // with fast transfers it shortens the latency timer
-        ui_.selectedRow = row_;
-        sim_.SelectChip(std::string(DeviceTable[row_].name));
-        OpenChosenHexFile(session_, hexPath);  // the file's configuration words into the fields
-        if (!session_.Connected || !ui_.messages.empty()) {
+        StartupConnection(programmer_);  // with fast transfers it shortens the latency timer
+        sim_.SelectChip(std::string(target_.name));
+        file_ = {hexPath, "full.hex"};
+        const HexFileScan scan = ScanWithWords(target_, hexPath);
+        words_ = scan.words;  // the file's own configuration words
+        if (!programmer_.Connected || !ui_.messages.empty() || scan.result != HexScanResult::Ok) {
             failure = "start-up and opening the file said " + Joined(ui_.messages);
             return false;
         }
         return true;
     }
 
+    OperationResult Program() { return vek::Program(programmer_, {target_, file_, words_}); }
+    OperationResult Verify() { return vek::Verify(programmer_, {target_, file_, words_}); }
+    OperationResult Read() { return vek::Read(programmer_, {target_}); }
+
     // Runs one operation, which must end with exactly the expected messages.
-    bool Measure(OperationResult (*operation)(Session&), const std::vector<std::string>& expected,
+    bool Measure(OperationResult (ModeRun::*operation)(), const std::vector<std::string>& expected,
                  Figures& figures, std::string& failure) {
         ui_.messages.clear();
         ui_.pauses.clear();
         sim_.ClearLogs();  // the simulator logs every call; nothing here reads the logs
         sim_.ResetCounters();
         const std::clock_t cpuStart = std::clock();
-        const OperationResult result = operation(session_);
+        const OperationResult result = (this->*operation)();
         const std::clock_t cpuEnd = std::clock();
         const SimControl::Counters counted = sim_.GetCounters();
         if (!result.Succeeded() || ui_.messages != expected) {
@@ -79,11 +81,12 @@ class ModeRun {
     }
 
   private:
-    int row_;
+    const DeviceInfo& target_;
     SimControl& sim_ = SimControl::Get();
-    RecordingUi ui_;
-    MemorySettings settings_;
-    Session session_{ui_, settings_, D2xxFrom(SimControl::Get().LibraryPath())};
+    RecordingReporter ui_;
+    Programmer programmer_{ui_, D2xxFrom(SimControl::Get().LibraryPath())};
+    ChosenHexFile file_;
+    GivenWords words_;
 };
 
 bool MeasureMode(int row, bool fast, const std::string& hexPath, TargetFigures& figures,
@@ -99,13 +102,13 @@ bool MeasureMode(int row, bool fast, const std::string& hexPath, TargetFigures& 
     }
     const struct {
         const char* name;
-        OperationResult (*operation)(Session&);
+        OperationResult (ModeRun::*operation)();
         std::vector<std::string> messages;
         Figures& figures;
     } steps[] = {
-        {"Program", OnProgram, {"Programming complete."}, pick(figures.program)},
-        {"Verify", VerifyTarget, {"Verify passed"}, pick(figures.verify)},
-        {"Read", ReadTarget, {}, pick(figures.read)},
+        {"Program", &ModeRun::Program, {"Programming complete."}, pick(figures.program)},
+        {"Verify", &ModeRun::Verify, {"Verify passed"}, pick(figures.verify)},
+        {"Read", &ModeRun::Read, {}, pick(figures.read)},
     };
     for (const auto& step : steps) {
         if (!run.Measure(step.operation, step.messages, step.figures, failure)) {

@@ -1,5 +1,5 @@
 // A modeless window that edits one configuration word bit by bit. It reads the word from the
-// session's shared text when it opens and whenever Refresh is called, and on every click
+// window state's shared text when it opens and whenever Refresh is called, and on every click
 // writes the whole word back at once: to the shared text, to the settings and, through
 // showInField, to the main window's field. It has no OK button; closing keeps what was
 // written last.

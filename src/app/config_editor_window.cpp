@@ -14,10 +14,10 @@
 
 namespace vek {
 
-ConfigEditorWindow::ConfigEditorWindow(QWidget* mainWindow, Session& session,
+ConfigEditorWindow::ConfigEditorWindow(QWidget* mainWindow, WindowState& state,
                                        ShowInField showInField, const QString& title)
     : ConfigEditor(mainWindow),
-      session_(session),
+      state_(state),
       mainWindow_(mainWindow),
       showInField_(std::move(showInField)) {
     setWindowTitle(title);
@@ -48,7 +48,7 @@ void ConfigEditorWindow::Publish(std::string& sharedText, const std::string& wor
                                  std::initializer_list<const char*> keys) {
     sharedText = word;
     for (const char* key : keys) {
-        session_.settings.WriteSettingText(SETTINGS_SECTION, key, word);
+        state_.settings.WriteSettingText(SETTINGS_SECTION, key, word);
     }
     showInField_(QString::fromStdString(word));
 }

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "config_editor.h"
-#include "session/session.h"
+#include "session/window_state.h"
 #include "window_placement.h"
 
 class QButtonGroup;
@@ -27,7 +27,7 @@ class ConfigEditorWindow : public ConfigEditor {
     void reject() override;
 
   protected:
-    ConfigEditorWindow(QWidget* mainWindow, Session& session, ShowInField showInField,
+    ConfigEditorWindow(QWidget* mainWindow, WindowState& state, ShowInField showInField,
                        const QString& title);
 
     // Makes the word from the controls and hands it out; every click runs it.
@@ -57,7 +57,7 @@ class ConfigEditorWindow : public ConfigEditor {
     static void CheckButton(QButtonGroup* group, int index);
     static void EnableButtons(QButtonGroup* group, bool enabled);
 
-    Session& session_;
+    WindowState& state_;
 
   private:
     QWidget* mainWindow_;

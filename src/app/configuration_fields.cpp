@@ -1,5 +1,6 @@
 #include "configuration_fields.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -7,7 +8,6 @@
 #include <QTimer>
 
 #include "device/device_table.h"
-#include "session/processor_selection.h"
 
 namespace vek {
 
@@ -34,9 +34,15 @@ bool IsFocusOfThePerson(const QEvent* event) {
 
 }  // namespace
 
-ConfigurationFields::ConfigurationFields(Session& session, const ConfigurationControls& controls,
+ConfigurationFields::ConfigurationFields(WindowState& state, Reporter& reporter,
+                                         const ConfigurationControls& controls,
+                                         std::function<void()> refreshTarget,
                                          EditorFactory makeEditor)
-    : session_(session), controls_(controls), makeEditor_(std::move(makeEditor)) {
+    : state_(state),
+      reporter_(reporter),
+      controls_(controls),
+      refreshTarget_(std::move(refreshTarget)),
+      makeEditor_(std::move(makeEditor)) {
     for (QLineEdit* field : {controls_.fuseField, controls_.fuseXField}) {
         field->installEventFilter(this);
         // Only the editors, HEX files, Read and the settings put words here.
@@ -87,8 +93,7 @@ void ConfigurationFields::ToggleFuseEditor() {
     controls_.fuseSetButton->setText(CAPTION_OPEN);
     controls_.fuseSetButton->setFocus();
     controls_.fuseField->setReadOnly(true);
-    session_.fields = session_.ui.TakeFieldTexts();
-    session_.CurrentFuseText = session_.fields.FuseText;
+    state_.CurrentFuseText = controls_.fuseField->text().toStdString();
     OpenFuseWordEditor();
 }
 
@@ -103,9 +108,8 @@ void ConfigurationFields::ToggleFuseXEditor() {
     controls_.fuseXSetButton->setText(CAPTION_OPEN);
     controls_.fuseXSetButton->setFocus();
     controls_.fuseXField->setReadOnly(true);
-    session_.fields = session_.ui.TakeFieldTexts();
-    session_.CurrentFuseXText = session_.fields.FuseXText;
-    RefreshCurrentTarget(session_);
+    state_.CurrentFuseXText = controls_.fuseXField->text().toStdString();
+    refreshTarget_();
     if (!sxFuseXEditor_) {
         sxFuseXEditor_ = Open(EditorKind::SxFuseX);
     }
@@ -117,20 +121,19 @@ void ConfigurationFields::UseLastConfiguration() {
     }
     CloseQuietly(sxFuseEditor_);
     CloseQuietly(picConfigEditor_);
-    session_.fields = session_.ui.TakeFieldTexts();
-    session_.fields.FuseText =
-        session_.settings.ReadSettingText(SETTINGS_SECTION, KEY_FUSE_BITS_SAVE, "---");
-    session_.CurrentFuseText = session_.fields.FuseText;
-    session_.ui.ShowFieldTexts(session_.fields);
+    state_.CurrentFuseText =
+        state_.settings.ReadSettingText(SETTINGS_SECTION, KEY_FUSE_BITS_SAVE, "---");
+    controls_.fuseField->setText(QString::fromStdString(state_.CurrentFuseText));
+    controls_.fuseField->window()->repaint();
     OpenFuseWordEditor();
 }
 
 // The PIC16 editor or the SX FUSE editor, by the selected target.
 void ConfigurationFields::OpenFuseWordEditor() {
-    RefreshCurrentTarget(session_);
-    const int row = session_.ui.SelectedDeviceRow();
+    refreshTarget_();
+    const int row = controls_.deviceList->currentIndex();
     if (!IsValidRow(row)) {
-        session_.ui.ShowMessage(MSG_SELECT_DEVICE);
+        reporter_.ShowMessage(MSG_SELECT_DEVICE);
         return;
     }
     if (DeviceTable[row].family == TargetFamily::PIC16) {

@@ -7,8 +7,10 @@
 #include <functional>
 
 #include "config_editor.h"
-#include "session/session.h"
+#include "link/reporter.h"
+#include "session/window_state.h"
 
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -26,12 +28,17 @@ struct ConfigurationControls {
     QPushButton* lastConfigButton = nullptr;
     // Where the focus goes once a field has opened or closed its editor.
     QWidget* focusAfterField = nullptr;
+    // Whose selection decides which editor the Set button opens.
+    QComboBox* deviceList = nullptr;
 };
 
 class ConfigurationFields : public QObject {
     Q_OBJECT
   public:
-    ConfigurationFields(Session& session, const ConfigurationControls& controls,
+    // refreshTarget: the Device list's row into the state's CurrentTarget, whose words the
+    // editors then edit.
+    ConfigurationFields(WindowState& state, Reporter& reporter,
+                        const ConfigurationControls& controls, std::function<void()> refreshTarget,
                         EditorFactory makeEditor);
 
     void ToggleFuseEditor();
@@ -64,8 +71,10 @@ class ConfigurationFields : public QObject {
     void ShowFuseText(const QString& word);
     void ShowFuseXText(const QString& word);
 
-    Session& session_;
+    WindowState& state_;
+    Reporter& reporter_;
     ConfigurationControls controls_;
+    std::function<void()> refreshTarget_;
     EditorFactory makeEditor_;
     QPointer<ConfigEditor> sxFuseEditor_;
     QPointer<ConfigEditor> sxFuseXEditor_;

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -15,15 +16,16 @@
 #include "board_chooser_dialog.h"
 #include "configuration_fields.h"
 #include "device/device_table.h"
+#include "device/listing.h"
 #include "device_list.h"
 #include "driver_download_dialog.h"
 #include "hex_data_window.h"
 #include "hex_file_chooser.h"
 #include "hex_file_drop.h"
 #include "link/attached_boards.h"
-#include "link/connection.h"
 #include "link/web_addresses.h"
 #include "operations/blank_erase.h"
+#include "operations/operation_claim.h"
 #include "operations/program.h"
 #include "operations/read.h"
 #include "operations/verify.h"
@@ -31,6 +33,7 @@
 #include "pic_config_editor.h"
 #include "read_data_saver.h"
 #include "recent_files_menu.h"
+#include "session/connection.h"
 #include "session/hex_file_open.h"
 #include "sx_fuse_editor.h"
 #include "sx_fusex_editor.h"
@@ -62,76 +65,67 @@ QString ToQString(std::string_view text) {
 
 MainWindow::MainWindow(const std::filesystem::path& settingsPath, const UsbSetup& usb,
                        PauseFunction pause)
-    : ui_(
-          controls_, hooks_, [this] { RequestFatalShutdown(); }, [this] { return HasEnded(); },
-          std::move(pause)),
+    : reporter_(this,
+                {.setProgress = [this](int percent) { progressBar_->setValue(percent); },
+                 .setOperationRunning = [this](bool running) { SetOperationRunning(running); },
+                 .showTargetId = [this](int id) { ShowTargetId(id); }},
+                std::move(pause)),
       settings_(settingsPath),
-      session_(ui_, settings_, usb) {
+      programmer_(reporter_, usb),
+      state_(settings_) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    hooks_.setOperationRunning = [this](bool running) { SetOperationRunning(running); };
-    hooks_.refreshConfigEditors = [this] { configurationFields_->RefreshEditors(); };
-    hooks_.prepareHexDataWindow = [this] { PrepareHexDataWindow(); };
-    hooks_.showHexDataLines = [this](const std::vector<std::string>& lines) {
-        ShowHexDataLines(lines);
-    };
-    hooks_.emptyHexDataWindow = [this] {
-        if (hexDataWindow_ != nullptr) {
-            hexDataWindow_->Clear();
-        }
-    };
     BuildControls();
     configurationFields_ = new ConfigurationFields(
-        session_,
-        {controls_.fuseField, controls_.fuseXField, fuseSetButton_, fuseXSetButton_,
-         lastConfigButton_, blankCheckButton_},
+        state_, reporter_,
+        {fuseField_, fuseXField_, fuseSetButton_, fuseXSetButton_, lastConfigButton_,
+         blankCheckButton_, deviceList_},
+        [this] { SelectedTarget(); },
         [this](EditorKind kind, ConfigEditor::ShowInField showInField) -> ConfigEditor* {
             switch (kind) {
                 case EditorKind::SxFuse:
-                    return new SxFuseEditor(this, session_, std::move(showInField));
+                    return new SxFuseEditor(this, state_, std::move(showInField));
                 case EditorKind::SxFuseX:
-                    return new SxFuseXEditor(this, session_, std::move(showInField));
+                    return new SxFuseXEditor(this, state_, std::move(showInField));
                 case EditorKind::PicConfig:
                     break;
             }
-            return new PicConfigEditor(this, session_, std::move(showInField));
+            return new PicConfigEditor(this, state_, std::move(showInField));
         });
     configurationFields_->setParent(this);
     new HexFileDrop(
-        this, [this] { return !session_.BusyFlag && !HasEnded(); },
+        this, [this] { return !programmer_.BusyFlag && !HasEnded(); },
         [this](const QString& path) { OpenDroppedFile(path.toStdString()); });
     ConnectCommands();
     Initialise();
 }
 
 void MainWindow::ConnectCommands() {
-    const auto blankCheck = [this] { RunCommand([this] { OnBlankCheck(session_); }); };
-    const auto erase = [this] { RunCommand([this] { OnErase(session_); }); };
+    const auto blankCheck = [this] { RunCommand([this] { OnBlankCheck(); }); };
+    const auto erase = [this] { RunCommand([this] { OnErase(); }); };
     connect(blankCheckButton_, &QToolButton::clicked, this, blankCheck);
     connect(blankCheckAction_, &QAction::triggered, this, blankCheck);
     connect(eraseButton_, &QToolButton::clicked, this, erase);
     connect(eraseAction_, &QAction::triggered, this, erase);
-    const auto program = [this] { RunCommand([this] { OnProgram(session_); }); };
+    const auto program = [this] { RunCommand([this] { OnProgram(); }); };
     connect(programButton_, &QToolButton::clicked, this, program);
     connect(programAction_, &QAction::triggered, this, program);
-    const auto verify = [this] { RunCommand([this] { VerifyTarget(session_); }); };
+    const auto verify = [this] { RunCommand([this] { VerifyTarget(); }); };
     connect(verifyButton_, &QToolButton::clicked, this, verify);
     connect(verifyAction_, &QAction::triggered, this, verify);
-    const auto read = [this] { RunCommand([this] { ReadTarget(session_); }); };
+    const auto read = [this] { RunCommand([this] { ReadTarget(); }); };
     connect(readButton_, &QToolButton::clicked, this, read);
     connect(readAction_, &QAction::triggered, this, read);
     connect(openHexFileAction_, &QAction::triggered, this, &MainWindow::OpenHexFile);
     connect(saveReadDataAction_, &QAction::triggered, this, &MainWindow::SaveReadData);
-    connect(eraseBeforeProgramAction_, &QAction::toggled, this,
-            [this](bool checked) { session_.EraseBeforeProgram = checked; });
     connect(connectAction_, &QAction::triggered, this,
-            [this] { RunCommand([this] { Connect(session_); }); });
+            [this] { RunCommand([this] { Connect(programmer_); }); });
     connect(testCommunicationAction_, &QAction::triggered, this,
-            [this] { RunCommand([this] { TestCommunication(session_); }); });
+            [this] { RunCommand([this] { TestCommunication(programmer_); }); });
     connect(allowTargetPowerAction_, &QAction::triggered, this, &MainWindow::OnAllowTargetPower);
     connect(applyTargetPowerAction_, &QAction::triggered, this,
-            [this] { RunCommand([this] { ApplyTargetPowerNow(session_); }); });
+            [this] { RunCommand([this] { ApplyTargetPowerNow(programmer_); }); });
     connect(exitAction_, &QAction::triggered, this, &MainWindow::Exit);
     connect(usbDescriptionAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { UsbDescriptionDialog(this).exec(); }); });
@@ -145,31 +139,33 @@ void MainWindow::ConnectCommands() {
     });
     connect(gotoFtdiAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { OpenWebAddress(webOpener_, FTDI_WEB_ADDRESS, this); }); });
-    connect(controls_.pollTimer, &QTimer::timeout, this, &MainWindow::OnPollTimer);
+    connect(pollTimer_, &QTimer::timeout, this, &MainWindow::OnPollTimer);
 }
 
 void MainWindow::Initialise() {
-    ui_.ShowFieldTexts(session_.fields);
+    ShowFieldTexts(FieldTexts{});
 #if defined(_WIN32)
     AddAboutToSystemMenu(this);
 #endif
     setWindowIcon(ApplicationIcon());
     setWindowTitle(WINDOW_TITLE);
-    session_.link.SetFastTransfers(
+    programmer_.link.SetFastTransfers(
         settings_.ReadSettingInt(SETTINGS_SECTION, KEY_FAST_TRANSFERS, 1) != 0);
     // A value we do not know leaves the choice to the program.
-    session_.link.ChooseDriver(
+    programmer_.link.ChooseDriver(
         ParseUsbDriverChoice(settings_.ReadSettingText(SETTINGS_SECTION, KEY_USB_DRIVER, "auto"))
             .value_or(AUTO_USB_DRIVER));
-    session_.BoardSerial = settings_.ReadSettingText(SETTINGS_SECTION, KEY_BOARD_SERIAL, "");
-    RunCommand([this] { StartupConnection(session_); });
+    programmer_.BoardSerial = settings_.ReadSettingText(SETTINGS_SECTION, KEY_BOARD_SERIAL, "");
+    RunCommand([this] { StartupConnection(programmer_); });
 
     for (const DeviceInfo& device : DeviceTable) {
         deviceList_->addItem(ToQString(device.name));
     }
-    const int row = SavedSelectionRow(session_);
+    const int row = SavedSelectionRow(state_);
     deviceList_->setCurrentIndex(row);
-    ApplyLayout(ApplyFamilyLayout(session_, row));
+    FieldTexts fields = TakeFieldTexts();
+    ApplyLayout(ApplyFamilyLayout(state_, fields, row));
+    ShowFieldTexts(fields);
     // Connected only now: filling and restoring the list are no selection by the person.
     connect(deviceList_, &QComboBox::currentIndexChanged, this,
             &MainWindow::OnDeviceSelectionChanged);
@@ -181,7 +177,7 @@ void MainWindow::Initialise() {
     setFixedSize(sizeHint());
     RestorePosition();
     if (!HasEnded()) {
-        controls_.pollTimer->start();
+        pollTimer_->start();
     }
 }
 
@@ -222,7 +218,9 @@ void MainWindow::RunCommand(const std::function<void()>& command) {
     command();
     --runningCommands_;
     UpdateConnectionLabel();
-    if (runningCommands_ == 0 && HasEnded()) {
+    if (programmer_.link.IsShutDown()) {
+        done(QDialog::Accepted);
+    } else if (runningCommands_ == 0 && HasEnded()) {
         QDialog::done(*endResult_);
     }
 }
@@ -231,7 +229,7 @@ void MainWindow::done(int result) {
     if (!endResult_) {
         endResult_ = result;
     }
-    controls_.pollTimer->stop();
+    pollTimer_->stop();
     if (runningCommands_ == 0) {
         QDialog::done(*endResult_);
     }
@@ -247,7 +245,7 @@ void MainWindow::ApplyLayout(const FamilyLayout& layout) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // The field never keeps the focus (the command moves it on), so a focus it gets is the
     // person's click or Tab.
-    if (watched == controls_.hexFileField && event->type() == QEvent::FocusIn) {
+    if (watched == hexFileField_ && event->type() == QEvent::FocusIn) {
         QTimer::singleShot(0, this, &MainWindow::OpenHexFile);
     }
     return QDialog::eventFilter(watched, event);
@@ -258,52 +256,147 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::ChooseProgrammer() {
-    BoardChooserDialog chooser(this, ListAttachedBoards(session_.link), session_.BoardSerial);
-    if (chooser.exec() != QDialog::Accepted || chooser.ChosenSerial() == session_.BoardSerial) {
+    BoardChooserDialog chooser(this, ListAttachedBoards(programmer_.link), programmer_.BoardSerial);
+    if (chooser.exec() != QDialog::Accepted || chooser.ChosenSerial() == programmer_.BoardSerial) {
         return;
     }
-    session_.BoardSerial = chooser.ChosenSerial();
-    settings_.WriteSettingText(SETTINGS_SECTION, KEY_BOARD_SERIAL, session_.BoardSerial);
+    programmer_.BoardSerial = chooser.ChosenSerial();
+    settings_.WriteSettingText(SETTINGS_SECTION, KEY_BOARD_SERIAL, programmer_.BoardSerial);
     // Without a connection the next tick opens the chosen board.
-    if (session_.Connected) {
-        Connect(session_);
+    if (programmer_.Connected) {
+        Connect(programmer_);
     }
+}
+
+const DeviceInfo& MainWindow::SelectedTarget() {
+    RefreshCurrentTarget(state_, deviceList_->currentIndex(), programmer_.BusyFlag);
+    return state_.CurrentTarget;
+}
+
+void MainWindow::OnBlankCheck() {
+    BlankCheck(programmer_, {SelectedTarget()});
+}
+
+void MainWindow::OnErase() {
+    Erase(programmer_, {SelectedTarget()});
+}
+
+void MainWindow::OnProgram() {
+    Program(programmer_, {SelectedTarget(), workspace_.hexFile, WordsInFields(TakeFieldTexts()),
+                          eraseBeforeProgramAction_->isChecked()});
+}
+
+void MainWindow::VerifyTarget() {
+    Verify(programmer_, {SelectedTarget(), workspace_.hexFile, WordsInFields(TakeFieldTexts())});
+}
+
+// What a Read took goes into the fields, the editors and the Hex Data window, and is kept for
+// "Save Read Data As...".
+void MainWindow::ReadTarget() {
+    const ReadRequest request{SelectedTarget()};
+    // A Read that will start takes the last one away and empties the Hex Data window first, or
+    // opens it empty.
+    const bool starts = WouldStart(programmer_, request.target);
+    if (starts) {
+        workspace_.lastRead.reset();
+        PrepareHexDataWindow();
+    }
+    const OperationResult result = Read(programmer_, request);
+    if (!starts) {
+        return;
+    }
+    workspace_.lastRead = result.readBack;
+    if (const std::optional<ReadContents>& read = result.readBack) {
+        FieldTexts fields = TakeFieldTexts();
+        ShowReadWords(state_, fields, *read);
+        ShowFieldTexts(fields);
+        configurationFields_->RefreshEditors();
+        ShowHexDataLines(DeviceListingLines(read->image, read->target));
+    }
+    saveReadDataAction_->setEnabled(workspace_.lastRead.has_value());
+}
+
+FieldTexts MainWindow::TakeFieldTexts() const {
+    return FieldTexts{
+        .HexFileText = hexFileField_->text().toStdString(),
+        .FuseText = fuseField_->text().toStdString(),
+        .FuseXText = fuseXField_->text().toStdString(),
+        .DevWordText = devWordField_->text().toStdString(),
+    };
+}
+
+void MainWindow::ShowFieldTexts(const FieldTexts& texts) {
+    hexFileField_->setText(QString::fromStdString(texts.HexFileText));
+    fuseField_->setText(QString::fromStdString(texts.FuseText));
+    fuseXField_->setText(QString::fromStdString(texts.FuseXText));
+    devWordField_->setText(QString::fromStdString(texts.DevWordText));
+    repaint();
+}
+
+void MainWindow::ShowTargetId(int id) {
+    FieldTexts fields = TakeFieldTexts();
+    fields.DevWordText = IdText(id);
+    ShowFieldTexts(fields);
 }
 
 void MainWindow::OpenHexFile() {
     blankCheckButton_->setFocus();
-    if (session_.BusyFlag) {
+    if (programmer_.BusyFlag) {
         return;  // the operation works from the file that is chosen now
     }
     RunCommand([this] {
         const QString initial = QString::fromStdString(
             settings_.ReadSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, ""));
         const std::optional<QString> chosen = ChooseHexFile(this, initial);
-        if (!chosen || session_.BusyFlag) {
+        if (!chosen || programmer_.BusyFlag) {
             return;
         }
         OpenFile(chosen->toStdString());
     });
 }
 
+// The file's name and its configuration words into the fields, and its listing; a file that
+// cannot be used empties the listing and the field's name, and says why.
 void MainWindow::OpenFile(const std::string& chosen) {
     // File dialogs, drops and command lines give '/' or '\' on Windows; the settings and the
     // recent list keep the platform's own form, so that one file is one entry there.
     const std::string path = QDir::toNativeSeparators(QString::fromStdString(chosen)).toStdString();
     configurationFields_->CloseEditorsForHexOpen();
+    const DeviceInfo& target = SelectedTarget();
+    const OpenedHexFile opened = OpenChosenHexFile(settings_, target, path);
+    workspace_.hexFile = opened.file;
+    FieldTexts fields = TakeFieldTexts();
+    fields.HexFileText = opened.file.name;
+    ShowFileWords(state_, fields, target, opened.scan.words);
+    if (opened.failure.empty()) {
+        ShowFieldTexts(fields);
+        if (opened.listing) {
+            PrepareHexDataWindow();
+            if (!opened.listing->empty()) {
+                ShowHexDataLines(*opened.listing);
+            }
+        }
+    } else {
+        fields.HexFileText.clear();
+        ShowFieldTexts(fields);
+        if (hexDataWindow_ != nullptr) {
+            hexDataWindow_->Clear();
+        }
+        reporter_.ShowMessage(opened.failure);
+    }
     // A file that could not be read at all is not offered again.
-    if (OpenChosenHexFile(session_, path) != HEX_OPEN_FAILED) {
+    if (opened.scan.result != HexScanResult::OpenFailed) {
         recentFiles_->Remember(path);
     }
 }
 
 void MainWindow::OpenRecentFile(const std::string& path) {
     blankCheckButton_->setFocus();
-    if (session_.BusyFlag) {
+    if (programmer_.BusyFlag) {
         return;
     }
     RunCommand([this, path] {
-        if (recentFiles_->KeepIfPresent(ui_, path)) {
+        if (recentFiles_->KeepIfPresent(reporter_, path)) {
             OpenFile(path);
         }
     });
@@ -323,13 +416,13 @@ void MainWindow::OpenCommandLineFile(const QStringList& arguments) {
 }
 
 void MainWindow::SaveReadData() {
-    if (!session_.lastRead) {
+    if (!workspace_.lastRead) {
         return;
     }
     RunCommand([this] {
         const QString lastFile = QString::fromStdString(
             settings_.ReadSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, ""));
-        SaveReadDataAs(this, ui_, *session_.lastRead, QFileInfo(lastFile).absolutePath());
+        SaveReadDataAs(this, reporter_, *workspace_.lastRead, QFileInfo(lastFile).absolutePath());
     });
 }
 
@@ -350,11 +443,11 @@ void MainWindow::SetOperationRunning(bool running) {
         item->setEnabled(!running);
     }
     deviceList_->setEnabled(!running);
-    controls_.hexFileField->setEnabled(!running);
+    hexFileField_->setEnabled(!running);
     openHexFileAction_->setEnabled(!running);
     recentFiles_->SetEnabled(!running);
-    // What a Read has just taken is there to be saved once it has ended.
-    saveReadDataAction_->setEnabled(!running && session_.lastRead.has_value());
+    // What a Read has taken is there to be saved once it has ended.
+    saveReadDataAction_->setEnabled(!running && workspace_.lastRead.has_value());
     configurationFields_->SetOperationRunning(running);
     if (!running && focusBeforeOperation_ != nullptr) {
         focusBeforeOperation_->setFocus();
@@ -376,38 +469,48 @@ void MainWindow::ShowHexDataLines(const std::vector<std::string>& lines) {
 }
 
 void MainWindow::UpdateConnectionLabel() {
-    connectionLabel_->setText(session_.Connected ? "Programmer connected" : "No programmer");
+    connectionLabel_->setText(programmer_.Connected ? "Programmer connected" : "No programmer");
     connectionLabel_->setToolTip(DriverText());
 }
 
 QString MainWindow::DriverText() const {
-    return "USB driver: " + QString::fromStdString(UsbDriverName(session_.link.DriverInUse()));
+    return "USB driver: " + QString::fromStdString(UsbDriverName(programmer_.link.DriverInUse()));
 }
 
 void MainWindow::OnPollTimer() {
     RunCommand([this] {
         settings_.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, clientPosition_.x());
         settings_.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_Y, clientPosition_.y());
-        ConnectionPoll(session_);
+        // No second tick may run while the person reads what the poll says.
+        pollTimer_->stop();
+        ConnectionPoll(programmer_);
+        // The window may have ended meanwhile; its timer stays stopped.
+        if (!HasEnded()) {
+            pollTimer_->start();
+        }
     });
 }
 
 void MainWindow::OnDeviceSelectionChanged() {
-    if (session_.BusyFlag) {
+    if (programmer_.BusyFlag) {
         return;  // the list is disabled meanwhile; the running operation keeps its target
     }
     RunCommand([this] {
-        OnSelectionChanged(session_);
+        FieldTexts fields = TakeFieldTexts();
+        OnSelectionChanged(state_, fields, deviceList_->currentIndex(), programmer_.BusyFlag);
+        ShowFieldTexts(fields);
         configurationFields_->CloseAllEditors();
     });
 }
 
 void MainWindow::OnDeviceListClosedUp() {
-    if (session_.BusyFlag) {
+    if (programmer_.BusyFlag) {
         return;
     }
     RunCommand([this] {
-        ApplyLayout(OnListClosedUp(session_));
+        FieldTexts fields = TakeFieldTexts();
+        ApplyLayout(OnListClosedUp(state_, fields, deviceList_->currentIndex()));
+        ShowFieldTexts(fields);
         blankCheckButton_->setFocus();
     });
 }
@@ -417,27 +520,21 @@ void MainWindow::OnAllowTargetPower(bool checkedNow) {
     const bool checkedBefore = !checkedNow;
     allowTargetPowerAction_->setChecked(checkedBefore);
     RunCommand([this, checkedBefore] {
-        AllowTargetPower(session_, checkedBefore,
+        AllowTargetPower(programmer_, checkedBefore,
                          [this](bool checked) { allowTargetPowerAction_->setChecked(checked); });
     });
 }
 
 void MainWindow::Exit() {
     RunCommand([this] {
-        session_.link.Close();
+        programmer_.link.Close();
         configurationFields_->CloseAllEditors();
         EndThroughOkPath();
     });
 }
 
 void MainWindow::EndThroughOkPath() {
-    session_.link.Close();
-    session_.fields = ui_.TakeFieldTexts();
-    done(QDialog::Accepted);
-}
-
-void MainWindow::RequestFatalShutdown() {
-    session_.fields = ui_.TakeFieldTexts();
+    programmer_.link.Close();
     done(QDialog::Accepted);
 }
 

@@ -1,5 +1,6 @@
 // The application's one window: menus, operation buttons, progress bar, Device list and the
-// configuration fields. It owns the session and routes every command to the core.
+// configuration fields. It owns the programmer, the workspace and its own state, and turns
+// its controls into the core's requests and the results into its controls.
 #pragma once
 
 #include <QDialog>
@@ -11,16 +12,21 @@
 #include <optional>
 #include <string>
 
-#include "qt_user_interface.h"
+#include "qt_reporter.h"
 #include "session/processor_selection.h"
-#include "session/session.h"
+#include "session/programmer.h"
+#include "session/window_state.h"
+#include "session/workspace.h"
 #include "settings/ini_settings_store.h"
 #include "web_links.h"
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenuBar;
+class QProgressBar;
 class QPushButton;
+class QTimer;
 class QToolButton;
 
 namespace vek {
@@ -37,9 +43,9 @@ class MainWindow : public QDialog {
     MainWindow(const std::filesystem::path& settingsPath, const UsbSetup& usb = {},
                PauseFunction pause = SleepPause);
 
-    // True once the window is ending or has ended; a fatal link failure can end it already
+    // True once the window is ending or has ended; a link that failed for good ends it, already
     // during start-up, and then it must not be shown.
-    bool HasEnded() const { return endResult_.has_value(); }
+    bool HasEnded() const { return endResult_.has_value() || programmer_.link.IsShutDown(); }
 
     // The web links open their addresses through this; the desktop's browser by default.
     void SetWebOpener(WebOpener opener) { webOpener_ = std::move(opener); }
@@ -69,8 +75,20 @@ class MainWindow : public QDialog {
     void SetTabOrder();
     void RestorePosition();
 
-    // Runs a command handler, counting it as running so that the window outlives it.
+    // Runs a command handler, counting it as running so that the window outlives it. A link
+    // that failed for good ends the window once the command in progress has returned.
     void RunCommand(const std::function<void()>& command);
+    // The device operations, from their buttons and menu items.
+    void OnBlankCheck();
+    void OnErase();
+    void OnProgram();
+    void VerifyTarget();
+    void ReadTarget();
+    // The Device list's row into CurrentTarget, unless an operation runs, which keeps its own.
+    const DeviceInfo& SelectedTarget();
+    // The texts of the fields, and showing new ones (with a repaint).
+    FieldTexts TakeFieldTexts() const;
+    void ShowFieldTexts(const FieldTexts& texts);
     void ApplyLayout(const FamilyLayout& layout);
     void UpdateConnectionLabel();
     // "USB driver: libftdi1": the driver the link is bound to, for the tooltip and About.
@@ -90,19 +108,24 @@ class MainWindow : public QDialog {
     void OpenDroppedFile(const std::string& path);
     void SaveReadData();
     void SetOperationRunning(bool running);
+    void ShowTargetId(int id);
     void PrepareHexDataWindow();
     void ShowHexDataLines(const std::vector<std::string>& lines);
     void Exit();
     void EndThroughOkPath();
-    void RequestFatalShutdown();
 
-    WindowControls controls_;
-    WindowHooks hooks_;
-    QtUserInterface ui_;
+    QtReporter reporter_;
     IniSettingsStore settings_;
-    Session session_;
+    Programmer programmer_;
+    Workspace workspace_;
+    WindowState state_;
 
     DeviceList* deviceList_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QLineEdit* hexFileField_ = nullptr;
+    QLineEdit* fuseField_ = nullptr;
+    QLineEdit* fuseXField_ = nullptr;
+    QLineEdit* devWordField_ = nullptr;
     QToolButton* blankCheckButton_ = nullptr;
     QToolButton* eraseButton_ = nullptr;
     QToolButton* programButton_ = nullptr;
@@ -115,6 +138,7 @@ class MainWindow : public QDialog {
     QPushButton* fuseXSetButton_ = nullptr;
     QPushButton* lastConfigButton_ = nullptr;
     QLabel* connectionLabel_ = nullptr;
+    QTimer* pollTimer_ = nullptr;
 
     ConfigurationFields* configurationFields_ = nullptr;
     RecentFilesMenu* recentFiles_ = nullptr;

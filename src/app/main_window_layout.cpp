@@ -56,8 +56,6 @@ QAction* AddAction(QMenu* menu, const QString& objectName, const QString& text) 
 }  // namespace
 
 void MainWindow::BuildControls() {
-    controls_.window = this;
-
     blankCheckButton_ = new OperationButton("blankCheckButton", "Blank \nCheck");
     eraseButton_ = new OperationButton("eraseButton", "Erase");
     programButton_ = new OperationButton("programButton", "Program");
@@ -70,32 +68,31 @@ void MainWindow::BuildControls() {
         operations->addWidget(button);
     }
 
-    controls_.progressBar = new QProgressBar;
-    controls_.progressBar->setObjectName("progressBar");
-    controls_.progressBar->setRange(0, 100);
-    controls_.progressBar->setValue(0);
-    controls_.progressBar->setTextVisible(false);
-    controls_.progressBar->setFixedHeight(14);
+    progressBar_ = new QProgressBar;
+    progressBar_->setObjectName("progressBar");
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    progressBar_->setFixedHeight(14);
 
     deviceList_ = new DeviceList;
     deviceList_->setObjectName("deviceList");
-    controls_.deviceList = deviceList_;
-    controls_.hexFileField = new QLineEdit;
-    controls_.hexFileField->setObjectName("hexFileField");
-    controls_.hexFileField->setReadOnly(true);
+    hexFileField_ = new QLineEdit;
+    hexFileField_->setObjectName("hexFileField");
+    hexFileField_->setReadOnly(true);
     // A click into the field opens the file dialog.
-    controls_.hexFileField->installEventFilter(this);
+    hexFileField_->installEventFilter(this);
     auto* source = new QHBoxLayout;
     source->addWidget(MakeLabel("deviceLabel", "Device: "));
     source->addWidget(deviceList_);
     source->addSpacing(10);
     source->addWidget(MakeLabel("hexFileLabel", "Hex File:"));
-    source->addWidget(controls_.hexFileField, 1);
+    source->addWidget(hexFileField_, 1);
 
-    controls_.fuseField = MakeField("fuseField", 4);
-    controls_.fuseXField = MakeField("fuseXField", 3);
-    controls_.devWordField = MakeField("devWordField", 4);
-    controls_.devWordField->setReadOnly(true);
+    fuseField_ = MakeField("fuseField", 4);
+    fuseXField_ = MakeField("fuseXField", 3);
+    devWordField_ = MakeField("devWordField", 4);
+    devWordField_->setReadOnly(true);
     fuseLabel_ = MakeLabel("fuseLabel", "    Fuse");
     fuseXLabel_ = MakeLabel("fuseXLabel", "FuseX");
     devWordLabel_ = MakeLabel("devWordLabel", "Dev Word");
@@ -106,27 +103,27 @@ void MainWindow::BuildControls() {
     configuration->setHorizontalSpacing(4);
     configuration->setVerticalSpacing(2);
     configuration->addWidget(fuseLabel_, 0, 0, 1, 2);
-    configuration->addWidget(controls_.fuseField, 1, 0);
+    configuration->addWidget(fuseField_, 1, 0);
     configuration->addWidget(fuseSetButton_, 1, 1);
     configuration->setColumnMinimumWidth(2, 12);
     configuration->addWidget(fuseXLabel_, 0, 3, 1, 3);
-    configuration->addWidget(controls_.fuseXField, 1, 3);
+    configuration->addWidget(fuseXField_, 1, 3);
     configuration->addWidget(fuseXSetButton_, 1, 4);
     configuration->addWidget(lastConfigButton_, 1, 5);
     configuration->setColumnStretch(6, 1);
     configuration->addWidget(devWordLabel_, 0, 7);
-    configuration->addWidget(controls_.devWordField, 1, 7);
+    configuration->addWidget(devWordField_, 1, 7);
 
-    controls_.pollTimer = new QTimer(this);
-    controls_.pollTimer->setObjectName("pollTimer");
-    controls_.pollTimer->setInterval(POLL_PERIOD_MS);
+    pollTimer_ = new QTimer(this);
+    pollTimer_->setObjectName("pollTimer");
+    pollTimer_->setInterval(POLL_PERIOD_MS);
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(BuildMenus());
     layout->setContentsMargins(8, 6, 8, 8);
     layout->setSpacing(6);
     layout->addLayout(operations);
-    layout->addWidget(controls_.progressBar);
+    layout->addWidget(progressBar_);
     layout->addLayout(source);
     layout->addSpacing(2);
     layout->addLayout(configuration);
@@ -156,7 +153,8 @@ QMenuBar* MainWindow::BuildMenus() {
     eraseBeforeProgramAction_ =
         AddAction(setup, "eraseBeforeProgramAction", "Enable Erase Before Program");
     eraseBeforeProgramAction_->setCheckable(true);
-    eraseBeforeProgramAction_->setChecked(session_.EraseBeforeProgram);
+    // Checked at every start, never saved.
+    eraseBeforeProgramAction_->setChecked(true);
     testCommunicationAction_ = AddAction(setup, "testCommunicationAction", "Test Communication");
     allowTargetPowerAction_ =
         AddAction(setup, "allowTargetPowerAction", "Allow Target Power From VEK Flash");
@@ -214,11 +212,10 @@ void MainWindow::SetToolTips() {
 // From top left to bottom right, as the person reads the window; the Device list, where work
 // starts, has the focus first.
 void MainWindow::SetTabOrder() {
-    QWidget* const order[] = {blankCheckButton_,      eraseButton_,        programButton_,
-                              verifyButton_,          readButton_,         deviceList_,
-                              controls_.hexFileField, controls_.fuseField, fuseSetButton_,
-                              controls_.fuseXField,   fuseXSetButton_,     lastConfigButton_,
-                              controls_.devWordField};
+    QWidget* const order[] = {blankCheckButton_, eraseButton_, programButton_,  verifyButton_,
+                              readButton_,       deviceList_,  hexFileField_,   fuseField_,
+                              fuseSetButton_,    fuseXField_,  fuseXSetButton_, lastConfigButton_,
+                              devWordField_};
     for (std::size_t next = 1; next < std::size(order); ++next) {
         QWidget::setTabOrder(order[next - 1], order[next]);
     }

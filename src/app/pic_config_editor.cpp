@@ -19,9 +19,9 @@ int CheckedOf(const QCheckBox* box) {
 
 }  // namespace
 
-PicConfigEditor::PicConfigEditor(QWidget* mainWindow, Session& session, ShowInField showInField)
-    : ConfigEditorWindow(mainWindow, session, std::move(showInField), "Configuration Window"),
-      codec_(session.CurrentTarget) {
+PicConfigEditor::PicConfigEditor(QWidget* mainWindow, WindowState& state, ShowInField showInField)
+    : ConfigEditorWindow(mainWindow, state, std::move(showInField), "Configuration Window"),
+      codec_(state.CurrentTarget) {
     auto* grid = new QGridLayout(this);
 
     auto* optionsBox = new QGroupBox("Configuration Options:  ");
@@ -57,12 +57,12 @@ PicConfigEditor::PicConfigEditor(QWidget* mainWindow, Session& session, ShowInFi
 
 void PicConfigEditor::Refresh() {
     PicConfigState state = ReadControls();
-    codec_.Refresh(session_.CurrentFuseText, state);
+    codec_.Refresh(state_.CurrentFuseText, state);
     ShowState(state);
 }
 
 void PicConfigEditor::Apply() {
-    Publish(session_.CurrentFuseText, codec_.Apply(ReadControls()), {KEY_MICROCHIP_BITS});
+    Publish(state_.CurrentFuseText, codec_.Apply(ReadControls()), {KEY_MICROCHIP_BITS});
 }
 
 PicConfigState PicConfigEditor::ReadControls() const {

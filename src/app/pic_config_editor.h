@@ -9,8 +9,8 @@ namespace vek {
 class PicConfigEditor : public ConfigEditorWindow {
     Q_OBJECT
   public:
-    // Opens visible on the session's CurrentFuseText, for the session's CurrentTarget.
-    PicConfigEditor(QWidget* mainWindow, Session& session, ShowInField showInField);
+    // Opens visible on the window state's CurrentFuseText, for its CurrentTarget.
+    PicConfigEditor(QWidget* mainWindow, WindowState& state, ShowInField showInField);
 
     void Refresh() override;
 

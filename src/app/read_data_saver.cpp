@@ -9,7 +9,7 @@
 
 namespace vek {
 
-void SaveReadDataAs(QWidget* parent, UserInterface& ui, const ReadContents& contents,
+void SaveReadDataAs(QWidget* parent, Reporter& reporter, const ReadContents& contents,
                     const QString& folder) {
     QFileDialog dialog(parent, "Save Read Data As");
     dialog.setObjectName("saveReadDataDialog");
@@ -33,8 +33,8 @@ void SaveReadDataAs(QWidget* parent, UserInterface& ui, const ReadContents& cont
         file.write(text.data(), static_cast<qint64>(text.size())) !=
             static_cast<qint64>(text.size()) ||
         !file.commit()) {
-        ui.ShowMessage("Error: The file " + QDir::toNativeSeparators(path).toStdString() +
-                       " could not be written.");
+        reporter.ShowMessage("Error: The file " + QDir::toNativeSeparators(path).toStdString() +
+                             " could not be written.");
     }
 }
 

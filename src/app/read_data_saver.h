@@ -3,8 +3,8 @@
 
 #include <QString>
 
-#include "link/user_interface.h"
-#include "session/session.h"
+#include "link/reporter.h"
+#include "session/workspace.h"
 
 class QWidget;
 
@@ -12,7 +12,7 @@ namespace vek {
 
 // Asks for the file, starting in `folder`, and writes it whole or not at all; a file that
 // cannot be written is reported.
-void SaveReadDataAs(QWidget* parent, UserInterface& ui, const ReadContents& contents,
+void SaveReadDataAs(QWidget* parent, Reporter& reporter, const ReadContents& contents,
                     const QString& folder);
 
 }  // namespace vek

@@ -66,14 +66,14 @@ void RecentFilesMenu::Rebuild() {
     }
 }
 
-bool RecentFilesMenu::KeepIfPresent(UserInterface& ui, const std::string& path) {
+bool RecentFilesMenu::KeepIfPresent(Reporter& reporter, const std::string& path) {
     if (QFileInfo::exists(QString::fromStdString(path))) {
         return true;
     }
     ForgetHexFile(settings_, path);
     Rebuild();
-    ui.ShowMessage("The file " + path +
-                   " no longer exists.\nIt has been taken off the list of recent files.");
+    reporter.ShowMessage("The file " + path +
+                         " no longer exists.\nIt has been taken off the list of recent files.");
     return false;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/user_interface.h"
+#include "link/reporter.h"
 #include "settings/settings_store.h"
 
 class QAction;
@@ -27,7 +27,7 @@ class RecentFilesMenu : public QObject {
     void Remember(const std::string& path);
     // A chosen file that no longer exists is reported and taken off the list; true when the
     // file is there to be opened.
-    bool KeepIfPresent(UserInterface& ui, const std::string& path);
+    bool KeepIfPresent(Reporter& reporter, const std::string& path);
     // While an operation runs no other file may be opened.
     void SetEnabled(bool enabled);
 

@@ -17,9 +17,9 @@ const QString OSCILLATOR_CAPTION = "External Oscillator Configuration";
 
 }  // namespace
 
-SxFuseEditor::SxFuseEditor(QWidget* mainWindow, Session& session, ShowInField showInField)
-    : ConfigEditorWindow(mainWindow, session, std::move(showInField), "Configuration Fuses"),
-      codec_(session.CurrentTarget) {
+SxFuseEditor::SxFuseEditor(QWidget* mainWindow, WindowState& state, ShowInField showInField)
+    : ConfigEditorWindow(mainWindow, state, std::move(showInField), "Configuration Fuses"),
+      codec_(state.CurrentTarget) {
     auto* grid = new QGridLayout(this);
     turbo_ =
         AddRadioGroup(grid, 0, 0, "Turbo ", {"Enabled  (Osc/1)", "Disabled (Osc/4) "}, "turbo", 1);
@@ -49,14 +49,14 @@ SxFuseEditor::SxFuseEditor(QWidget* mainWindow, Session& session, ShowInField sh
 
 void SxFuseEditor::Refresh() {
     SxFuseState state = ReadControls();
-    codec_.Refresh(session_.CurrentFuseText, state);
+    codec_.Refresh(state_.CurrentFuseText, state);
     ShowState(state);
     ShowEnabling(state);
 }
 
 void SxFuseEditor::Apply() {
     const SxFuseState state = ReadControls();
-    Publish(session_.CurrentFuseText, codec_.Apply(state), {KEY_FUSE_BITS, KEY_FUSE_BITS_SAVE});
+    Publish(state_.CurrentFuseText, codec_.Apply(state), {KEY_FUSE_BITS, KEY_FUSE_BITS_SAVE});
     // Choosing the internal RC or an external oscillator brings its own settings to life.
     ShowEnabling(state);
 }

@@ -23,9 +23,9 @@ void AddLabelledList(QGridLayout* grid, int column, const QString& caption, QCom
 
 }  // namespace
 
-SxFuseXEditor::SxFuseXEditor(QWidget* mainWindow, Session& session, ShowInField showInField)
-    : ConfigEditorWindow(mainWindow, session, std::move(showInField), "FuseX"),
-      codec_(session.CurrentTarget) {
+SxFuseXEditor::SxFuseXEditor(QWidget* mainWindow, WindowState& state, ShowInField showInField)
+    : ConfigEditorWindow(mainWindow, state, std::move(showInField), "FuseX"),
+      codec_(state.CurrentTarget) {
     auto* grid = new QGridLayout(this);
     pins_ = AddRadioGroup(grid, 0, 0, "Pins ", {"18/20 Pins", "28 Pins"}, "pins");
     sleepClock_ = AddRadioGroup(grid, 0, 1, "Sleep Clock ", ENABLE_DISABLE, "sleepClock");
@@ -57,12 +57,12 @@ SxFuseXEditor::SxFuseXEditor(QWidget* mainWindow, Session& session, ShowInField 
 
 void SxFuseXEditor::Refresh() {
     SxFuseXState state = ReadControls();
-    codec_.Refresh(session_.CurrentFuseXText, state);
+    codec_.Refresh(state_.CurrentFuseXText, state);
     ShowState(state);
 }
 
 void SxFuseXEditor::Apply() {
-    Publish(session_.CurrentFuseXText, codec_.Apply(ReadControls()), {KEY_FUSEX_BITS});
+    Publish(state_.CurrentFuseXText, codec_.Apply(ReadControls()), {KEY_FUSEX_BITS});
 }
 
 SxFuseXState SxFuseXEditor::ReadControls() const {

@@ -9,8 +9,8 @@ namespace vek {
 class SxFuseXEditor : public ConfigEditorWindow {
     Q_OBJECT
   public:
-    // Opens visible on the session's CurrentFuseXText, for the session's CurrentTarget.
-    SxFuseXEditor(QWidget* mainWindow, Session& session, ShowInField showInField);
+    // Opens visible on the window state's CurrentFuseXText, for its CurrentTarget.
+    SxFuseXEditor(QWidget* mainWindow, WindowState& state, ShowInField showInField);
 
     void Refresh() override;
 

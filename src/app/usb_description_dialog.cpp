@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "link/connection.h"
+#include "link/attached_boards.h"
 
 namespace vek {
 

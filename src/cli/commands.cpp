@@ -10,7 +10,6 @@
 #include "device/hex_text.h"
 #include "device/hex_writer.h"
 #include "link/attached_boards.h"
-#include "link/connection.h"
 #include "link/link_messages.h"
 #include "operations/blank_erase.h"
 #include "operations/device_id.h"
@@ -19,8 +18,8 @@
 #include "operations/verify.h"
 #include "platform/utf8_path.h"
 #include "platform/whole_file.h"
+#include "session/connection.h"
 #include "session/hex_file_open.h"
-#include "session/processor_selection.h"
 
 namespace vek::cli {
 
@@ -45,7 +44,7 @@ const char* OutcomeName(ExitStatus status) {
 namespace {
 
 // An ID of all zeros or all ones that fits no device: nothing answered in the socket.
-bool LooksLikeNoChip(const DeviceInfo& target, int id) {
+bool LooksLikeEmptySocket(const DeviceInfo& target, int id) {
     const int compared = id & target.IdMask();
     return (compared == 0 || compared == target.IdMask()) && DevicesFittingId(id).empty();
 }
@@ -104,31 +103,26 @@ ExitStatus StatusOf(const OperationResult& result) {
     return EXIT_PROGRAMMER;
 }
 
-bool IsSx(const Session& session) {
-    return session.CurrentTarget.family == TargetFamily::SX;
-}
-
 class CommandRun {
   public:
-    CommandRun(const Arguments& arguments, Session& session, TerminalUserInterface& ui,
-               std::FILE* results, RunRecord& record, const BeforeChip& beforeChip)
+    CommandRun(const Arguments& arguments, Programmer& programmer, TerminalReporter& reporter,
+               std::FILE* results, RunRecord& record, const BeforeTarget& beforeTarget)
         : arguments_(arguments),
-          session_(session),
-          ui_(ui),
+          programmer_(programmer),
+          reporter_(reporter),
           results_(results),
           record_(record),
-          beforeChip_(beforeChip) {}
+          beforeTarget_(beforeTarget) {}
 
     ExitStatus Run() {
         const ExitStatus status = RunNamedCommand();
-        record_.driver = UsbDriverKey(session_.link.DriverInUse());
-        const std::string deviceWord = ui_.TakeFieldTexts().DevWordText;
-        if (deviceWord != FieldTexts{}.DevWordText) {
-            record_.deviceWord = deviceWord;
+        record_.driver = UsbDriverKey(programmer_.link.DriverInUse());
+        if (targetId_) {
+            record_.deviceWord = IdText(*targetId_);
         }
-        if (status == EXIT_WRONG_DEVICE && !record_.deviceWord.empty() &&
-            LooksLikeNoChip(session_.CurrentTarget, HexToInt(record_.deviceWord))) {
-            ui_.ShowMessage(
+        if (status == EXIT_WRONG_DEVICE && targetId_ &&
+            LooksLikeEmptySocket(Target(), *targetId_)) {
+            reporter_.ShowMessage(
                 "An ID of all zeros or all ones: no chip in the socket, a chip the wrong way "
                 "round, or no target power are the usual causes.");
         }
@@ -143,9 +137,9 @@ class CommandRun {
             case Command::Id:
                 return Id();
             case Command::Blank:
-                return OnChip([this] { return OnBlankCheck(session_); });
+                return OnTarget([this] { return BlankCheck(programmer_, {Target()}); });
             case Command::Erase:
-                return OnChip([this] { return OnErase(session_); });
+                return OnTarget([this] { return Erase(programmer_, {Target()}); });
             case Command::Program:
                 return Program();
             case Command::Verify:
@@ -160,6 +154,18 @@ class CommandRun {
         return EXIT_USAGE;
     }
 
+    // The row of -d; every command that works on a chip has one.
+    const DeviceInfo& Target() const { return DeviceTable[arguments_.deviceRow]; }
+    bool IsSx() const { return Target().family == TargetFamily::SX; }
+
+    // The result of an operation, its target's ID noted for the record.
+    OperationResult Noted(OperationResult result) {
+        if (result.targetId) {
+            targetId_ = result.targetId;
+        }
+        return result;
+    }
+
     // Results for a person or a script go to stdout, unless --json gathers them.
     void Result(const std::string& text) {
         if (!arguments_.json) {
@@ -169,13 +175,13 @@ class CommandRun {
 
     // The boards attached, or nothing after the message that says why there are none.
     std::optional<std::vector<AttachedBoard>> AttachedBoards() {
-        if (session_.link.Bind() != 0) {
-            ui_.ShowMessage(MissingDriverMessage());
+        if (!programmer_.link.Bind()) {
+            reporter_.ShowMessage(MissingDriverMessage());
             return std::nullopt;
         }
-        std::vector<AttachedBoard> boards = ListAttachedBoards(session_.link);
+        std::vector<AttachedBoard> boards = ListAttachedBoards(programmer_.link);
         if (boards.empty()) {
-            ui_.ShowMessage(MSG_UNABLE_TO_DETECT);
+            reporter_.ShowMessage(MSG_UNABLE_TO_DETECT);
             return std::nullopt;
         }
         return boards;
@@ -186,8 +192,8 @@ class CommandRun {
         // Without --board the connection opens the first board with the description, as the
         // window does, and reports its own failures; the list only names it for the record.
         if (arguments_.board.empty()) {
-            if (session_.link.Bind() == 0) {
-                const std::vector<AttachedBoard> boards = ListAttachedBoards(session_.link);
+            if (programmer_.link.Bind()) {
+                const std::vector<AttachedBoard> boards = ListAttachedBoards(programmer_.link);
                 record_.boardSerial = boards.empty() ? "" : boards.front().serial;
             }
             return true;
@@ -200,12 +206,12 @@ class CommandRun {
             return board.serial == arguments_.board;
         });
         if (!attached) {
-            ui_.ShowMessage("Error: No VEK Flash programmer with the serial number " +
-                            Escaped(arguments_.board) +
-                            " is attached. Attached: " + Escaped(SerialNumbers(*boards)) + ".");
+            reporter_.ShowMessage("Error: No VEK Flash programmer with the serial number " +
+                                  Escaped(arguments_.board) + " is attached. Attached: " +
+                                  Escaped(SerialNumbers(*boards)) + ".");
             return false;
         }
-        session_.BoardSerial = record_.boardSerial = arguments_.board;
+        programmer_.BoardSerial = record_.boardSerial = arguments_.board;
         return true;
     }
 
@@ -216,24 +222,25 @@ class CommandRun {
         if (!ChooseBoard()) {
             return false;
         }
-        StartupConnection(session_);
-        if (!session_.Connected && session_.link.PermissionRefused()) {
-            ui_.ShowMessage(std::string("vekflash-cli: the board is attached, but this user may "
-                                        "not open it. The udev rule ") +
-                            VEK_UDEV_RULE +
-                            " gives it to the plugdev group: add yourself (sudo usermod -aG "
-                            "plugdev $USER), log in again and plug the board in again.");
+        StartupConnection(programmer_);
+        if (!programmer_.Connected && programmer_.link.PermissionRefused()) {
+            reporter_.ShowMessage(
+                std::string("vekflash-cli: the board is attached, but this user may "
+                            "not open it. The udev rule ") +
+                VEK_UDEV_RULE +
+                " gives it to the plugdev group: add yourself (sudo usermod -aG "
+                "plugdev $USER), log in again and plug the board in again.");
         }
-        return session_.Connected;
+        return programmer_.Connected;
     }
 
     // The board open and the run's start recorded; nothing when the chip may be worked on,
     // else the status that ends the run.
-    std::optional<ExitStatus> ReachChip() {
+    std::optional<ExitStatus> ReachTarget() {
         if (!Connect()) {
             return EXIT_PROGRAMMER;
         }
-        if (!beforeChip_()) {
+        if (!beforeTarget_()) {
             return EXIT_HEX_FILE;
         }
         return std::nullopt;
@@ -265,38 +272,38 @@ class CommandRun {
     }
 
     ExitStatus Detect() {
-        const bool answered = Connect() && TestCommunication(session_);
+        const bool answered = Connect() && TestCommunication(programmer_);
         // Named whether or not a board answered: it is what a person looking for one needs.
-        if (session_.link.DriverInUse() != nullptr) {
-            Result("USB driver: " + UsbDriverKey(session_.link.DriverInUse()) + "\n");
+        if (programmer_.link.DriverInUse() != nullptr) {
+            Result("USB driver: " + UsbDriverKey(programmer_.link.DriverInUse()) + "\n");
         }
         return answered ? EXIT_OK : EXIT_PROGRAMMER;
     }
 
     template <typename Operation>
-    ExitStatus OnChip(Operation operation) {
-        if (const std::optional<ExitStatus> refused = ReachChip()) {
+    ExitStatus OnTarget(Operation operation) {
+        if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
-        return StatusOf(operation());
+        return StatusOf(Noted(operation()));
     }
 
     ExitStatus UsageError(const std::string& text) {
-        ui_.ShowMessage("vekflash-cli: " + text);
+        reporter_.ShowMessage("vekflash-cli: " + text);
         return EXIT_USAGE;
     }
 
     // "9A0 16F877": the word, then the devices it fits.
     ExitStatus Id() {
-        if (const std::optional<ExitStatus> refused = ReachChip()) {
+        if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
-        const ChipIdentification identification = IdentifyChip(session_);
-        if (!identification.id) {
-            return StatusOf(identification.result);
+        const OperationResult identification = Noted(ReadId(programmer_, {Target()}));
+        if (!identification.targetId) {
+            return StatusOf(identification);
         }
-        const int id = *identification.id;
-        const std::string word = HexDigits(static_cast<unsigned>(id), 3);
+        const int id = *identification.targetId;
+        const std::string word = IdText(id);
         std::string line = word;
         nlohmann::json fits = nlohmann::json::array();
         for (const std::string_view name : DevicesFittingId(id)) {
@@ -305,52 +312,41 @@ class CommandRun {
         }
         Result(line + "\n");
         record_.found["id"] = {{"word", word}, {"devices", fits}};
-        if (!IdFits(session_.CurrentTarget, id)) {
-            ui_.ShowMessage("The chip's device ID " + HexDigits(static_cast<unsigned>(id), 3) +
-                            " is not that of the " + std::string(session_.CurrentTarget.name) +
-                            ".");
+        if (!IdFits(Target(), id)) {
+            reporter_.ShowMessage("The chip's device ID " + word + " is not that of the " +
+                                  std::string(Target().name) + ".");
             return EXIT_WRONG_DEVICE;
         }
         return EXIT_OK;
     }
 
-    // The file as the window opens it, its configuration records going into the fields; the
-    // words given on the command line take their place.
+    // The file as the window opens it, with the configuration words of its records; the words
+    // given on the command line take their place.
     ExitStatus ChooseFile() {
-        RefreshCurrentTarget(session_);  // the family of -d decides the words asked for
-        session_.HexFilePath = arguments_.file;
-        session_.HexFileName = Utf8FileName(arguments_.file);
-        FieldTexts fields = ui_.TakeFieldTexts();
-        fields.HexFileText = session_.HexFileName;
-        // Empty until a record or an option gives the word; a PIC16 sends no FUSEX word of
-        // its own, and the window shows "0" there after a change of target.
-        fields.FuseText.clear();
-        fields.FuseXText = IsSx(session_) ? "" : "0";
-        ui_.ShowFieldTexts(fields);
-        int lineNo = 0;
-        const HexScanResult scan = ScanHexFile(session_, true, lineNo);
-        if (scan != HEX_OK) {
-            ui_.ShowMessage(HexScanMessage(session_, scan, lineNo));
+        file_ = {arguments_.file, Utf8FileName(arguments_.file)};
+        const HexFileScan scan = ScanWithWords(Target(), file_.path);
+        if (scan.result != HexScanResult::Ok) {
+            reporter_.ShowMessage(HexScanMessage(Target(), file_, scan.result, scan.lineNo));
             return EXIT_HEX_FILE;
         }
-        fields = ui_.TakeFieldTexts();
-        const int digits = session_.CurrentTarget.WordDigits();
+        // A PIC16 sends no FUSEX word of its own; the window shows "0" there after a change of
+        // target.
+        words_ = {scan.words.fuse, IsSx() ? scan.words.fuseX : 0};
         if (arguments_.config) {
-            fields.FuseText = HexDigits(static_cast<unsigned>(*arguments_.config), digits);
+            words_.fuse = arguments_.config;
         }
         if (arguments_.fuse) {
-            fields.FuseText = HexDigits(static_cast<unsigned>(*arguments_.fuse), digits);
+            words_.fuse = arguments_.fuse;
         }
         if (arguments_.fuseX) {
-            fields.FuseXText = HexDigits(static_cast<unsigned>(*arguments_.fuseX), digits);
+            words_.fuseX = arguments_.fuseX;
         }
-        ui_.ShowFieldTexts(fields);
-        if (fields.FuseText.empty()) {
+        if (!words_.fuse) {
             return UsageError(
                 arguments_.file + " carries no " +
-                (IsSx(session_) ? "FUSE word: give --fuse" : "configuration word: give --config"));
+                (IsSx() ? "FUSE word: give --fuse" : "configuration word: give --config"));
         }
-        if (fields.FuseXText.empty()) {
+        if (!words_.fuseX) {
             return UsageError(arguments_.file + " carries no FUSEX word: give --fusex");
         }
         return EXIT_OK;
@@ -358,14 +354,13 @@ class CommandRun {
 
     // Nobody is asked on a command line: a word that locks the chip needs the option.
     ExitStatus CheckCodeProtection() {
-        const std::string word = ui_.TakeFieldTexts().FuseText;
-        if (TurnsOnCodeProtection(session_.CurrentTarget, word) &&
-            !arguments_.allowCodeProtection) {
+        const std::string word = WordText(Target(), *words_.fuse);
+        if (TurnsOnCodeProtection(Target(), word) && !arguments_.allowCodeProtection) {
             return UsageError("the configuration word " + word +
                               " turns on code protection: the chip could no longer be read or "
                               "verified; give --allow-code-protection to program it anyway");
         }
-        ui_.SetAnswerYes(arguments_.allowCodeProtection);
+        reporter_.SetAnswerYes(arguments_.allowCodeProtection);
         return EXIT_OK;
     }
 
@@ -380,13 +375,13 @@ class CommandRun {
         if (const ExitStatus placed = PlaceSerialNumber(serialFile); placed != EXIT_OK) {
             return placed;
         }
-        session_.EraseBeforeProgram = !arguments_.noErase;
-        if (const std::optional<ExitStatus> refused = ReachChip()) {
+        if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
-        ui_.SetProgressLabel("program");
-        const OperationResult programmed = OnProgram(session_);
-        ui_.FinishProgress(programmed.Succeeded());
+        reporter_.SetProgressLabel("program");
+        const OperationResult programmed = Noted(
+            vek::Program(programmer_, {Target(), file_, words_, !arguments_.noErase, overlay_}));
+        reporter_.FinishProgress(programmed.Succeeded());
         if (!programmed.Succeeded()) {
             return StatusOf(programmed);
         }
@@ -395,13 +390,13 @@ class CommandRun {
         if (!arguments_.verifyAfterProgram && !serialFile) {
             return EXIT_OK;
         }
-        const ExitStatus verified = CompareWithChip();
+        const ExitStatus verified = CompareWithTarget();
         if (verified != EXIT_OK || !serialFile || serialFile->Advance()) {
             return verified;
         }
-        ui_.ShowMessage("Error: " + arguments_.serialFile +
-                        " could not be written; the chip holds serial number " +
-                        std::to_string(*serialNumber_) + ".");
+        reporter_.ShowMessage("Error: " + arguments_.serialFile +
+                              " could not be written; the chip holds serial number " +
+                              std::to_string(*serialNumber_) + ".");
         return EXIT_HEX_FILE;
     }
 
@@ -417,7 +412,7 @@ class CommandRun {
             std::string error;
             serialFile = SerialNumberFile::Open(PathFromUtf8(arguments_.serialFile), error);
             if (!serialFile) {
-                ui_.ShowMessage(error);
+                reporter_.ShowMessage(error);
                 return EXIT_HEX_FILE;
             }
             serialNumber_ = serialFile->Number();
@@ -434,12 +429,13 @@ class CommandRun {
         }
         // After a verified chip only the step that cannot fail for room is left.
         if (serialFile && !serialFile->PrepareAdvance()) {
-            ui_.ShowMessage("Error: the serial number file " + arguments_.serialFile +
-                            " could not take the next number, " +
-                            std::to_string(*serialNumber_ + 1) + "; the chip was not touched.");
+            reporter_.ShowMessage("Error: the serial number file " + arguments_.serialFile +
+                                  " could not take the next number, " +
+                                  std::to_string(*serialNumber_ + 1) +
+                                  "; the chip was not touched.");
             return EXIT_HEX_FILE;
         }
-        session_.fileOverlay = words;
+        overlay_ = words;
         record_.serialToWrite = serialNumber_;
         return EXIT_OK;
     }
@@ -456,17 +452,18 @@ class CommandRun {
         if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
             return chosen;
         }
-        if (const std::optional<ExitStatus> refused = ReachChip()) {
+        if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
-        return CompareWithChip();
+        return CompareWithTarget();
     }
 
     // The verify of the open programmer's chip; verify --all lists every difference.
-    ExitStatus CompareWithChip() {
-        ui_.SetProgressLabel("verify");
-        const OperationResult result = VerifyTarget(session_);
-        ui_.FinishProgress(result.Succeeded());
+    ExitStatus CompareWithTarget() {
+        reporter_.SetProgressLabel("verify");
+        const OperationResult result =
+            Noted(vek::Verify(programmer_, {Target(), file_, words_, overlay_}));
+        reporter_.FinishProgress(result.Succeeded());
         if (result.outcome == Outcome::Mismatch || result.Succeeded()) {
             ListDifferences(result.differences);
         }
@@ -478,7 +475,7 @@ class CommandRun {
         nlohmann::json found = nlohmann::json::array();
         std::string lines;
         for (const ImageDifference& difference : differences) {
-            const DifferenceText text = DescribeDifference(difference, session_.CurrentTarget);
+            const DifferenceText text = DescribeDifference(difference, Target());
             lines += text.kind + " " + text.address + ": expected " + text.expected + ", read " +
                      text.read + "\n";
             found.push_back({{"kind", text.kind},
@@ -514,21 +511,21 @@ class CommandRun {
     ExitStatus Read() {
         if (!arguments_.outputFile.empty()) {
             if (const std::string problem = OutputProblem(); !problem.empty()) {
-                ui_.ShowMessage("Error: " + arguments_.outputFile +
-                                " could not be written: " + problem + ".");
+                reporter_.ShowMessage("Error: " + arguments_.outputFile +
+                                      " could not be written: " + problem + ".");
                 return EXIT_HEX_FILE;
             }
         }
-        if (const std::optional<ExitStatus> refused = ReachChip()) {
+        if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
-        ui_.SetProgressLabel("read");
-        const OperationResult result = ReadTarget(session_);
-        ui_.FinishProgress(result.Succeeded());
-        if (!result.Succeeded() || !session_.lastRead) {
+        reporter_.SetProgressLabel("read");
+        const OperationResult result = Noted(vek::Read(programmer_, {Target()}));
+        reporter_.FinishProgress(result.Succeeded());
+        if (!result.Succeeded() || !result.readBack) {
             return StatusOf(result);
         }
-        const ReadContents& read = *session_.lastRead;
+        const ReadContents& read = *result.readBack;
         const std::string text = HexFileText(read.image, read.target, read.words);
         if (arguments_.outputFile.empty()) {
             Result(text);
@@ -537,7 +534,7 @@ class CommandRun {
             return EXIT_OK;
         }
         if (!ReplaceWholeFile(PathFromUtf8(arguments_.outputFile), text)) {
-            ui_.ShowMessage("Error: " + arguments_.outputFile + " could not be written.");
+            reporter_.ShowMessage("Error: " + arguments_.outputFile + " could not be written.");
             return EXIT_HEX_FILE;
         }
         record_.found["file"] = arguments_.outputFile;
@@ -545,22 +542,30 @@ class CommandRun {
     }
 
     const Arguments& arguments_;
-    Session& session_;
-    TerminalUserInterface& ui_;
+    Programmer& programmer_;
+    TerminalReporter& reporter_;
     std::FILE* results_;
     RunRecord& record_;
-    const BeforeChip& beforeChip_;
+    const BeforeTarget& beforeTarget_;
+    // What program and verify work from: the file, the words and the serial number's entries.
+    ChosenHexFile file_;
+    GivenWords words_;
+    std::vector<ImageWord> overlay_;
     std::optional<unsigned> serialNumber_;
+    // The target's ID as last read, for the record.
+    std::optional<int> targetId_;
 };
 
 }  // namespace
 
-ExitStatus RunCommand(const Arguments& arguments, Session& session, TerminalUserInterface& ui,
-                      std::FILE* results, RunRecord& record, const BeforeChip& beforeChip) {
-    const ExitStatus status = CommandRun(arguments, session, ui, results, record, beforeChip).Run();
-    ui.FinishProgress(status == EXIT_OK);
-    if (session.Connected) {
-        session.link.Close();
+ExitStatus RunCommand(const Arguments& arguments, Programmer& programmer,
+                      TerminalReporter& reporter, std::FILE* results, RunRecord& record,
+                      const BeforeTarget& beforeTarget) {
+    const ExitStatus status =
+        CommandRun(arguments, programmer, reporter, results, record, beforeTarget).Run();
+    reporter.FinishProgress(status == EXIT_OK);
+    if (programmer.Connected) {
+        programmer.link.Close();
     }
     return status;
 }

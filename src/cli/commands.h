@@ -9,7 +9,7 @@
 
 #include "cli/arguments.h"
 #include "cli/terminal_ui.h"
-#include "session/session.h"
+#include "session/programmer.h"
 
 namespace vek::cli {
 
@@ -30,11 +30,12 @@ struct RunRecord {
 
 // Called once the board is chosen and open, before the chip is touched; false stops the run
 // (after its own message).
-using BeforeChip = std::function<bool()>;
+using BeforeTarget = std::function<bool()>;
 
-// Runs the command on the session, whose user interface is ui; results go to `results`
+// Runs the command on the programmer, which reports through reporter; results go to `results`
 // unless --json gathers them in the record.
-ExitStatus RunCommand(const Arguments& arguments, Session& session, TerminalUserInterface& ui,
-                      std::FILE* results, RunRecord& record, const BeforeChip& beforeChip);
+ExitStatus RunCommand(const Arguments& arguments, Programmer& programmer,
+                      TerminalReporter& reporter, std::FILE* results, RunRecord& record,
+                      const BeforeTarget& beforeTarget);
 
 }  // namespace vek::cli

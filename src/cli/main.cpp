@@ -13,8 +13,7 @@
 #include "cli/usage.h"
 #include "platform/console.h"
 #include "platform/utc_time.h"
-#include "session/session.h"
-#include "settings/memory_settings_store.h"
+#include "session/programmer.h"
 
 namespace {
 
@@ -57,38 +56,37 @@ int main(int argc, char* argv[]) {
         return EXIT_OK;
     }
 
-    TerminalUserInterface ui(stderr, arguments.deviceRow, arguments.quiet, arguments.progress,
-                             arguments.driver);
-    vek::MemorySettingsStore settings;
-    vek::Session session(ui, settings);
-    session.link.ChooseDriver(arguments.driver);
+    TerminalReporter reporter(stderr, arguments.quiet, arguments.progress, arguments.driver);
+    vek::Programmer programmer(reporter);
+    programmer.link.ChooseDriver(arguments.driver);
     RunRecord record;
     ExitStatus status = EXIT_HEX_FILE;
     const auto summary = [&] {
-        return RunSummary{arguments, record, status, ui.Messages(), SecondsSince(start), startedAt};
+        return RunSummary{arguments,           record,   status, reporter.Messages(),
+                          SecondsSince(start), startedAt};
     };
     // Opened before anything else, so that a log that cannot be written stops the run before
     // the chip is touched; a log that failed once gets no further row.
     std::optional<RunLog> log;
     std::string logError;
     if (!arguments.logFile.empty() && !(log = RunLog::Open(arguments.logFile, logError))) {
-        ui.ShowMessage(logError);
+        reporter.ShowMessage(logError);
     } else {
-        status = RunCommand(arguments, session, ui, stdout, record, [&] {
+        status = RunCommand(arguments, programmer, reporter, stdout, record, [&] {
             if (!log || log->AppendStarted(summary())) {
                 return true;
             }
-            ui.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
+            reporter.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
             log.reset();
             return false;
         });
         if (log && !log->AppendFinished(summary())) {
-            ui.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
+            reporter.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
             status = status == EXIT_OK ? EXIT_HEX_FILE : status;
         }
     }
     if (status != EXIT_OK) {
-        ui.ReportHeldMessages();
+        reporter.ReportHeldMessages();
     }
     if (arguments.json) {
         std::printf("%s\n", JsonReport(summary()).c_str());

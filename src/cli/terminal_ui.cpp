@@ -46,17 +46,16 @@ std::string Escaped(std::string_view text) {
     return escaped;
 }
 
-TerminalUserInterface::TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet,
-                                             ProgressStyle progress, UsbDriverChoice driver)
+TerminalReporter::TerminalReporter(std::FILE* messages, bool quiet, ProgressStyle progress,
+                                   UsbDriverChoice driver)
     : messages_(messages),
-      deviceRow_(deviceRow),
       quiet_(quiet),
       driver_(driver),
       // A bar drawn into a file or a pipe would only fill it with carriage returns.
       progressBar_(!quiet && progress == ProgressStyle::Automatic && IsTerminal(messages)),
       progressLines_(!quiet && progress == ProgressStyle::Plain) {}
 
-void TerminalUserInterface::ShowMessage(const std::string& windowText, MessageIcon) {
+void TerminalReporter::ShowMessage(const std::string& windowText, MessageIcon) {
     const std::string text = InCliWords(windowText, driver_);
     messagesOfRun_.push_back(text);
     if (quiet_) {
@@ -68,12 +67,12 @@ void TerminalUserInterface::ShowMessage(const std::string& windowText, MessageIc
     }
 }
 
-void TerminalUserInterface::Print(const std::string& text) {
+void TerminalReporter::Print(const std::string& text) {
     std::fprintf(messages_, "%s\n", text.c_str());
     std::fflush(messages_);
 }
 
-void TerminalUserInterface::ReportHeldMessages() {
+void TerminalReporter::ReportHeldMessages() {
     for (const std::string& text : held_) {
         std::fprintf(messages_, "%s\n", text.c_str());
     }
@@ -81,7 +80,7 @@ void TerminalUserInterface::ReportHeldMessages() {
     std::fflush(messages_);
 }
 
-void TerminalUserInterface::WriteProgressLines(int percent) {
+void TerminalReporter::WriteProgressLines(int percent) {
     for (const int reached = std::clamp(percent, 0, 100) / 10; tenthsWritten_ < reached;) {
         ++tenthsWritten_;
         std::fprintf(messages_, "%s %d%%\n", progressLabel_.c_str(), tenthsWritten_ * 10);
@@ -89,7 +88,7 @@ void TerminalUserInterface::WriteProgressLines(int percent) {
     std::fflush(messages_);
 }
 
-void TerminalUserInterface::SetProgress(int percent) {
+void TerminalReporter::SetProgress(int percent) {
     if (progressLabel_.empty()) {
         return;
     }
@@ -104,7 +103,7 @@ void TerminalUserInterface::SetProgress(int percent) {
 
 // The bar fits the terminal's width, which may change while it runs: a line that wrapped
 // could no longer be drawn over in place.
-void TerminalUserInterface::DrawProgress(int percent) {
+void TerminalReporter::DrawProgress(int percent) {
     percent = std::clamp(percent, 0, 100);
     const int columns = TerminalColumns(messages_);
     const int room = columns - BAR_FRAME - static_cast<int>(progressLabel_.size());
@@ -122,7 +121,7 @@ void TerminalUserInterface::DrawProgress(int percent) {
     shownPercent_ = percent;
 }
 
-void TerminalUserInterface::FinishProgress(bool completed) {
+void TerminalReporter::FinishProgress(bool completed) {
     if (progressShown_ && completed) {
         DrawProgress(100);
     }
@@ -139,14 +138,14 @@ void TerminalUserInterface::FinishProgress(bool completed) {
     duringProgress_.clear();
 }
 
-void TerminalUserInterface::EndProgressLine() {
+void TerminalReporter::EndProgressLine() {
     if (progressShown_) {
         std::fputc('\n', messages_);
         progressShown_ = false;
     }
 }
 
-void TerminalUserInterface::Pause(int milliseconds) {
+void TerminalReporter::Pause(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 

@@ -1,5 +1,5 @@
-// The core's way to the person on a terminal: messages on stderr, a progress bar there when
-// it is a terminal, the field texts held in memory and the device chosen on the command line.
+// The core's way to the person on a terminal: messages on stderr, and a progress bar there
+// when it is a terminal.
 #pragma once
 
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
-#include "link/user_interface.h"
+#include "link/reporter.h"
 
 namespace vek::cli {
 
@@ -17,13 +17,13 @@ namespace vek::cli {
 // backslash as \\ so that the escapes are the text's own.
 std::string Escaped(std::string_view text);
 
-class TerminalUserInterface : public UserInterface {
+class TerminalReporter : public Reporter {
   public:
     // quiet: messages are held back until ReportHeldMessages, and there is no progress.
     // driver: the choice of --driver, which the advice for a missing driver names.
-    TerminalUserInterface(std::FILE* messages, int deviceRow, bool quiet,
-                          ProgressStyle progress = ProgressStyle::Automatic,
-                          UsbDriverChoice driver = AUTO_USB_DRIVER);
+    TerminalReporter(std::FILE* messages, bool quiet,
+                     ProgressStyle progress = ProgressStyle::Automatic,
+                     UsbDriverChoice driver = AUTO_USB_DRIVER);
 
     // What the progress bar is labelled with, for the operation about to run; only such an
     // operation shows its progress.
@@ -41,24 +41,9 @@ class TerminalUserInterface : public UserInterface {
     bool AskYesNo(const std::string&) override { return answerYes_; }
     void SetAnswerYes(bool yes) { answerYes_ = yes; }
     void SetProgress(int percent) override;
-    void PumpOneEvent() override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    // Protocol waits: the programmer needs them.
     void Pause(int milliseconds) override;
     // Nobody watches a script; the pause after the wrong-target warning would only hold it up.
     void PauseAfterWarning(int) override {}
-    FieldTexts TakeFieldTexts() override { return fields_; }
-    void ShowFieldTexts(const FieldTexts& texts) override { fields_ = texts; }
-    int SelectedDeviceRow() override { return deviceRow_; }
-    void SetPollTimerRunning(bool) override {}
-    // The command ends with its failure anyway.
-    void RequestFatalShutdown() override {}
-    void SetOperationRunning(bool) override {}
-    void RefreshConfigEditors() override {}
-    void PrepareHexDataWindow() override {}
-    void ShowHexDataLines(const std::vector<std::string>&) override {}
-    void EmptyHexDataWindow() override {}
 
   private:
     void Print(const std::string& text);
@@ -68,7 +53,6 @@ class TerminalUserInterface : public UserInterface {
     void WriteProgressLines(int percent);
 
     std::FILE* messages_;
-    int deviceRow_;
     bool quiet_;
     UsbDriverChoice driver_;
     bool progressBar_;
@@ -81,7 +65,6 @@ class TerminalUserInterface : public UserInterface {
     std::vector<std::string> held_;
     std::vector<std::string> duringProgress_;  // shown once the progress has ended
     std::vector<std::string> messagesOfRun_;
-    FieldTexts fields_;
 };
 
 }  // namespace vek::cli

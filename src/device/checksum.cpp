@@ -30,8 +30,8 @@ std::uint32_t ConfigBits(const DeviceInfo& target, int word) {
 
 }  // namespace
 
-std::uint16_t ChipChecksum(const MemoryImage& image, const DeviceInfo& target,
-                           ConfigurationWords words) {
+std::uint16_t TargetChecksum(const MemoryImage& image, const DeviceInfo& target,
+                             ConfigurationWords words) {
     if (target.family == TargetFamily::SX) {
         return static_cast<std::uint16_t>(ProgramSum(image, target, target.programWords) +
                                           ConfigBits(target, words.fuse) +

@@ -17,7 +17,7 @@ namespace vek {
 // are left out, as a protected chip reads them as 0, and then the ID locations' low nibbles
 // are added as one 16-bit number, 2000h's the highest digit.
 // SX: FUSE and FUSEX both count; code protection changes nothing.
-std::uint16_t ChipChecksum(const MemoryImage& image, const DeviceInfo& target,
-                           ConfigurationWords words);
+std::uint16_t TargetChecksum(const MemoryImage& image, const DeviceInfo& target,
+                             ConfigurationWords words);
 
 }  // namespace vek

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "device/hex_text.h"
+
 namespace vek {
 
 namespace {
@@ -15,6 +17,14 @@ bool SameLetters(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+std::string WordText(const DeviceInfo& target, int word) {
+    return HexDigits(static_cast<unsigned>(word), target.WordDigits());
+}
+
+std::string IdText(int id) {
+    return HexDigits(static_cast<unsigned>(id), 3);
+}
 
 const DeviceInfo* DeviceNamed(std::string_view name) {
     const auto named = std::ranges::find_if(

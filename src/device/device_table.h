@@ -106,6 +106,11 @@ bool IdFits(const DeviceInfo& device, int id);
 // The names of the rows that a chip answering `id` fits, in table order.
 std::vector<std::string_view> DevicesFittingId(int id);
 
+// A configuration word of the target as text: its digits in upper case ("3FF2", "7F3").
+std::string WordText(const DeviceInfo& target, int word);
+// A device ID as text: three digits in upper case ("9A0").
+std::string IdText(int id);
+
 // How many program words, from address 0, a PIC16 configuration word leaves outside code
 // protection: all, none, the lower half (CP1:CP0 01) or all but the upper 256 (10).
 int UnprotectedProgramWords(const DeviceInfo& device, int configWord);

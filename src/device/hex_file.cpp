@@ -184,10 +184,10 @@ HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, Con
     lineNo = 0;
     auto reader = std::make_unique<HexLineReader>();
     if (!reader->Open(path)) {
-        return HEX_OPEN_FAILED;
+        return HexScanResult::OpenFailed;
     }
     if (reader->TooLarge(path)) {
-        return HEX_TOO_LARGE;
+        return HexScanResult::TooLarge;
     }
     bool tooLarge = false;
     bool anyData = false;
@@ -199,7 +199,7 @@ HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, Con
         }
         const HexRecord record(line);
         if (!record.ChecksumOk()) {
-            return HEX_CHECKSUM_ERROR;
+            return HexScanResult::ChecksumError;
         }
         if (!record.IsData()) {
             continue;  // extended addresses and the end record place no words
@@ -223,23 +223,23 @@ HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, Con
         }
     }
     if (tooLarge) {
-        return HEX_TOO_LARGE;
+        return HexScanResult::TooLarge;
     }
-    return anyData ? HEX_OK : HEX_NO_DATA;
+    return anyData ? HexScanResult::Ok : HexScanResult::NoData;
 }
 
 HexScanResult FindHexData(const std::string& path) {
     auto reader = std::make_unique<HexLineReader>();
     if (!reader->Open(path)) {
-        return HEX_OPEN_FAILED;
+        return HexScanResult::OpenFailed;
     }
     std::string line;
     while (reader->Next(line)) {
         if (IsRecord(line) && GivesData(HexRecord(line))) {
-            return HEX_OK;
+            return HexScanResult::Ok;
         }
     }
-    return HEX_NO_DATA;
+    return HexScanResult::NoData;
 }
 
 std::optional<TargetFamily> FamilyMarkedByHexFile(const std::string& path) {

@@ -38,12 +38,12 @@ class HexRecord {
     std::string_view text_;
 };
 
-enum HexScanResult {
-    HEX_OK = 0,
-    HEX_OPEN_FAILED = 2,
-    HEX_CHECKSUM_ERROR = 3,
-    HEX_TOO_LARGE = 4,
-    HEX_NO_DATA = 5,  // not one data byte: a text file, an empty file, only an end record
+enum class HexScanResult {
+    Ok,
+    OpenFailed,
+    ChecksumError,
+    TooLarge,
+    NoData,  // not one data byte: a text file, an empty file, only an end record
 };
 
 // Takes the configuration words out of the records that carry them.
@@ -65,8 +65,8 @@ class ConfigRecordSink {
 HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, ConfigRecordSink* sink,
                           int& lineNo);
 
-// HEX_NO_DATA unless the file gives at least one data byte at an address (checksums
-// unchecked), HEX_OPEN_FAILED when it cannot be read.
+// HexScanResult::NoData unless the file gives at least one data byte at an address (checksums
+// unchecked), HexScanResult::OpenFailed when it cannot be read.
 HexScanResult FindHexData(const std::string& path);
 
 // The family whose own words the file's data records give: PIC16 for the configuration word

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "device/device_table.h"
@@ -31,6 +32,13 @@ struct ImageDifference {
 struct ConfigurationWords {
     int fuse = 0;
     int fuseX = 0;
+};
+
+// The same words as a HEX file's records, the window's fields or the command line give them:
+// an absent word is none (the window's "---").
+struct GivenWords {
+    std::optional<int> fuse;
+    std::optional<int> fuseX;
 };
 
 // Every difference, in the order Verify compares: the target's program words as whole values

@@ -9,8 +9,6 @@ namespace vek {
 namespace {
 
 constexpr int GROUP = 4;
-constexpr int WORDS_PER_PROGRAM_BLOCK = 32;
-constexpr int BYTES_PER_EEPROM_BLOCK = 64;
 // The file listing shows these EEPROM entries whatever the target's size.
 constexpr int FILE_LISTING_EEPROM_END = 0x2300;
 
@@ -83,16 +81,15 @@ std::vector<std::string> FileListingLines(const MemoryImage& image, const Device
     return lines;
 }
 
-std::vector<std::string> DeviceListingLines(const MemoryImage& image, int programBlocks,
-                                            int eepromBlocks) {
+std::vector<std::string> DeviceListingLines(const MemoryImage& image, const DeviceInfo& target) {
     std::vector<std::string> lines{"Program data from microcontroller:"};
-    for (int group = 0; group < WORDS_PER_PROGRAM_BLOCK * programBlocks; group += GROUP) {
+    for (int group = 0; group < target.programWords; group += GROUP) {
         lines.push_back(ProgramLine(
             group, {image[group], image[group + 1], image[group + 2], image[group + 3]}));
     }
-    if (eepromBlocks > 0) {
+    if (target.eepromBytes > 0) {
         lines.push_back("EEPROM Data:");
-        const int end = EEPROM_ADDR + BYTES_PER_EEPROM_BLOCK * eepromBlocks;
+        const int end = EEPROM_ADDR + target.eepromBytes;
         for (int group = EEPROM_ADDR; group < end; group += GROUP) {
             lines.push_back(Printf("%2.2X:    %2.2X    %2.2X    %2.2X    %2.2X   (%d..%d)", group,
                                    image[group], image[group + 1], image[group + 2],

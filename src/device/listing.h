@@ -15,8 +15,7 @@ namespace vek {
 std::vector<std::string> FileListingLines(const MemoryImage& image, const DeviceInfo& target,
                                           const std::string& comment);
 
-// The image as Read left it: every word of the program blocks read, then the EEPROM blocks.
-std::vector<std::string> DeviceListingLines(const MemoryImage& image, int programBlocks,
-                                            int eepromBlocks);
+// The image as Read left it: every program word of the target, then its EEPROM bytes.
+std::vector<std::string> DeviceListingLines(const MemoryImage& image, const DeviceInfo& target);
 
 }  // namespace vek

@@ -1,7 +1,5 @@
 #include "link/attached_boards.h"
 
-#include "link/connection.h"
-
 namespace vek {
 
 std::vector<AttachedBoard> ListAttachedBoards(ProgrammerLink& link) {

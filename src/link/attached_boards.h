@@ -8,6 +8,10 @@
 
 namespace vek {
 
+// The USB description string that the programmer's boards carry, by which they are found and
+// opened.
+inline constexpr const char* PROGRAMMER_DESCRIPTION = "VEK Flash";
+
 struct AttachedBoard {
     int index = 0;  // the driver's index of the device
     std::string serial;

@@ -48,18 +48,18 @@ bool ProgrammerLink::SendCommand(const std::uint8_t* payload, std::size_t length
 
     std::uint32_t written = 0;
     if (Write({frame.data(), length + 2}, written) != UsbStatus::Ok) {
-        ui_.ShowMessage("Driver error writing to VEK Flash. ");
+        reporter_.ShowMessage("Driver error writing to VEK Flash. ");
         return false;
     }
     const Reply ack = ReadReply();
     if (ack.ReadFailed()) {
-        ui_.ShowMessage("VEK-Flash programmer not responding to commands.(139)");
+        reporter_.ShowMessage("VEK-Flash programmer not responding to commands.(139)");
         return false;
     }
     if (ack.Is(REPLY_FRAME_OK)) {
         return true;
     }
-    ui_.ShowMessage(FatalMessage("(1f)"));
+    reporter_.ShowMessage(FatalMessage("(1f)"));
     FatalLinkShutdown();
     return false;
 }
@@ -68,18 +68,18 @@ bool ProgrammerLink::SendCommand(std::initializer_list<std::uint8_t> payload) {
     return SendCommand(payload.begin(), payload.size());
 }
 
-int ProgrammerLink::SendWord(int value) {
+bool ProgrammerLink::SendWord(int value) {
     if (shutDown_) {
-        return 1;
+        return false;
     }
     std::uint8_t bytes[2];
     PutWord(bytes, value);
     std::uint32_t written = 0;
     if (Write(bytes, written) != UsbStatus::Ok) {
-        ui_.ShowMessage(MSG_WRITE_FAILED_T16);
-        return 1;
+        reporter_.ShowMessage(MSG_WRITE_FAILED_T16);
+        return false;
     }
-    return 0;
+    return true;
 }
 
 void ProgrammerLink::SendBlock(int address, std::span<const std::int32_t, BLOCK_WORDS> words) {
@@ -101,7 +101,7 @@ void ProgrammerLink::SendBlock(int address, std::span<const std::int32_t, BLOCK_
     }
     std::uint32_t written = 0;
     if (Write(bytes, written) != UsbStatus::Ok) {
-        ui_.ShowMessage(MSG_WRITE_FAILED_T16);
+        reporter_.ShowMessage(MSG_WRITE_FAILED_T16);
     }
 }
 
@@ -109,7 +109,7 @@ void ProgrammerLink::DrainInput() {
     std::array<std::uint8_t, 256> discard{};
     std::uint32_t waiting = 0;
     do {
-        ui_.Pause(2);
+        reporter_.Pause(2);
         waiting = 0;
         if (Queued(waiting) != UsbStatus::Ok) {
             return;  // a gone device has nothing left to drain
@@ -143,7 +143,6 @@ void ProgrammerLink::FatalLinkShutdown() {
     }
     shutDown_ = true;
     Close();
-    ui_.RequestFatalShutdown();
 }
 
 }  // namespace vek

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "link/d2xx.h"
+#include "link/reporter.h"
 #include "link/usb_drivers.h"
-#include "link/user_interface.h"
 #include "platform/dynamic_library.h"
 
 namespace vek {
@@ -53,7 +53,8 @@ UsbStatus StatusOf(FT_STATUS status) {
 // The library with its entries, which the transport and its channel share.
 class D2xxLibrary {
   public:
-    D2xxLibrary(UserInterface& ui, std::string name) : ui_(ui), name_(std::move(name)) {}
+    D2xxLibrary(Reporter& reporter, std::string name)
+        : reporter_(reporter), name_(std::move(name)) {}
 
     UsbBinding Bind() {
         if (!library_.IsLoaded() && !library_.Load(name_)) {
@@ -69,7 +70,7 @@ class D2xxLibrary {
     template <typename Fn, typename... Args>
     UsbStatus Call(Fn D2xxEntries::*entry, const char* name, Args... args) {
         if (entries_.*entry == nullptr) {
-            ui_.ShowMessage(std::string(name) + " is not valid!");
+            reporter_.ShowMessage(std::string(name) + " is not valid!");
             return UsbStatus::Unavailable;
         }
         return StatusOf((entries_.*entry)(args...));
@@ -99,7 +100,7 @@ class D2xxLibrary {
         return nullptr;
     }
 
-    UserInterface& ui_;
+    Reporter& reporter_;
     std::string name_;
     DynamicLibrary library_;  // loaded once, never unloaded
     D2xxEntries entries_;
@@ -173,7 +174,8 @@ class D2xxChannel final : public UsbChannel {
 
 class D2xxTransport final : public UsbTransport {
   public:
-    D2xxTransport(UserInterface& ui, std::string library) : library_(ui, std::move(library)) {}
+    D2xxTransport(Reporter& reporter, std::string library)
+        : library_(reporter, std::move(library)) {}
 
     UsbBinding Bind() override { return library_.Bind(); }
 
@@ -225,9 +227,9 @@ class D2xxTransport final : public UsbTransport {
 
 }  // namespace
 
-std::unique_ptr<UsbTransport> MakeD2xxTransport(UserInterface& ui, const std::string& library,
+std::unique_ptr<UsbTransport> MakeD2xxTransport(Reporter& reporter, const std::string& library,
                                                 const UsbSetup& /*setup*/) {
-    return std::make_unique<D2xxTransport>(ui, library);
+    return std::make_unique<D2xxTransport>(reporter, library);
 }
 
 }  // namespace vek

@@ -413,7 +413,7 @@ class LibftdiTransport final : public UsbTransport {
 
 }  // namespace
 
-std::unique_ptr<UsbTransport> MakeLibftdiTransport(UserInterface& /*ui*/,
+std::unique_ptr<UsbTransport> MakeLibftdiTransport(Reporter& /*reporter*/,
                                                    const std::string& library,
                                                    const UsbSetup& setup) {
     return std::make_unique<LibftdiTransport>(library, setup);

@@ -12,12 +12,12 @@ constexpr std::uint8_t FAST_LATENCY_MS = 2;
 
 }  // namespace
 
-ProgrammerLink::ProgrammerLink(UserInterface& ui, const UsbSetup& usb) : ui_(ui) {
+ProgrammerLink::ProgrammerLink(Reporter& reporter, const UsbSetup& usb) : reporter_(reporter) {
     for (const UsbDriver& driver : UsbDrivers()) {
         const auto library = usb.libraries.find(driver.key);
         const std::string name =
             library == usb.libraries.end() ? std::string(driver.library) : library->second;
-        transports_.push_back(driver.make == nullptr ? nullptr : driver.make(ui_, name, usb));
+        transports_.push_back(driver.make == nullptr ? nullptr : driver.make(reporter_, name, usb));
     }
     UseTransport(0);  // answers, as unbound as it is, until a driver binds
 }
@@ -29,7 +29,7 @@ void ProgrammerLink::UseTransport(std::size_t row) {
     }
 }
 
-int ProgrammerLink::Bind() {
+bool ProgrammerLink::Bind() {
     // A problem stands unless another driver binds in its place.
     std::vector<std::string> problems;
     const std::span<const UsbDriver> drivers = UsbDrivers();
@@ -42,16 +42,16 @@ int ProgrammerLink::Bind() {
         if (binding.bound) {
             UseTransport(row);
             driverInUse_ = &drivers[row];
-            return 0;
+            return true;
         }
         if (!binding.problem.empty()) {
             problems.push_back(std::move(binding.problem));
         }
     }
     for (const std::string& problem : problems) {
-        ui_.ShowMessage(problem);
+        reporter_.ShowMessage(problem);
     }
-    return 1;  // without any library the caller explains the missing driver
+    return false;  // without any library the caller explains the missing driver
 }
 
 bool ProgrammerLink::PermissionRefused() const {

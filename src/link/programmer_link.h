@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "link/protocol.h"
+#include "link/reporter.h"
 #include "link/usb_drivers.h"
 #include "link/usb_transport.h"
-#include "link/user_interface.h"
 
 namespace vek {
 
@@ -34,7 +34,7 @@ struct Reply {
 
 class ProgrammerLink {
   public:
-    explicit ProgrammerLink(UserInterface& ui, const UsbSetup& usb = {});
+    explicit ProgrammerLink(Reporter& reporter, const UsbSetup& usb = {});
     ProgrammerLink(const ProgrammerLink&) = delete;
     ProgrammerLink& operator=(const ProgrammerLink&) = delete;
 
@@ -42,8 +42,8 @@ class ProgrammerLink {
     void ChooseDriver(UsbDriverChoice choice) { choice_ = std::move(choice); }
     // Binds the chosen driver, or with auto the first of the table that binds. When none
     // does, the problems they met are shown, and the calls go on to the table's first driver
-    // as its binding left it. 0 when bound, 1 otherwise.
-    int Bind();
+    // as its binding left it. True when bound.
+    bool Bind();
     bool IsBound() const { return driverInUse_ != nullptr; }
     // The driver bound; null for none.
     const UsbDriver* DriverInUse() const { return driverInUse_; }
@@ -79,8 +79,8 @@ class ProgrammerLink {
     // Frames the payload, sends it and checks the acknowledgement; false after a message.
     bool SendCommand(const std::uint8_t* payload, std::size_t length);
     bool SendCommand(std::initializer_list<std::uint8_t> payload);
-    // Sends the low 16 bits of value, low byte first; 0 on success, 1 after a message.
-    int SendWord(int value);
+    // Sends the low 16 bits of value, low byte first; false after a message.
+    bool SendWord(int value);
     // A programming block: the address word, then the low 16 bits of each word. The caller
     // reads its acknowledgement, which decides whether a failed write mattered.
     void SendBlock(int address, std::span<const std::int32_t, BLOCK_WORDS> words);
@@ -88,19 +88,17 @@ class ProgrammerLink {
     void DrainInput();
     // Reads one reply byte under the time-outs in force.
     Reply ReadReply();
-    // Closes the handle and asks the window to end once the current command has returned.
-    // After it the link sends nothing more.
+    // Closes the handle for good: the link sends nothing more, and the window ends once the
+    // command in progress has returned.
     void FatalLinkShutdown();
     bool IsShutDown() const { return shutDown_; }
-
-    UserInterface& ui() { return ui_; }
 
   private:
     // The driver in the table's row, with a fresh channel when it was another.
     void UseTransport(std::size_t row);
     UsbTransport& Transport() { return *transports_[transportInUse_]; }
 
-    UserInterface& ui_;
+    Reporter& reporter_;
     UsbDriverChoice choice_ = AUTO_USB_DRIVER;
     // One per row of the table, empty where this build leaves the driver out.
     std::vector<std::unique_ptr<UsbTransport>> transports_;

@@ -12,11 +12,11 @@
 
 namespace vek {
 
-class UserInterface;
+class Reporter;
 
 // Makes a driver's transport, unbound, on the library of that file name. Each driver's file
 // defines one.
-using UsbTransportMaker = std::unique_ptr<UsbTransport>(UserInterface& ui,
+using UsbTransportMaker = std::unique_ptr<UsbTransport>(Reporter& reporter,
                                                         const std::string& library,
                                                         const UsbSetup& setup);
 

@@ -3,142 +3,147 @@
 #include "link/protocol.h"
 #include "operations/device_id.h"
 #include "operations/operation_claim.h"
-#include "session/processor_selection.h"
 
 namespace vek {
 
 namespace {
 
-OperationResult ReportBlankCheck(Session& session, BlankResult result) {
-    OperationResult report{Outcome::CommunicationFailed,
-                           "VEK-Flash programmer is not responding to the Blank Check command."};
-    if (result == BLANK_YES) {
-        report = {Outcome::Done, "Device is blank"};
-    } else if (result == BLANK_NO) {
-        report = {Outcome::NotBlank, "Device is not blank"};
+OperationResult ReportBlankCheck(Programmer& programmer, BlankResult result) {
+    switch (result) {
+        case BlankResult::Blank:
+            programmer.reporter.ShowMessage("Device is blank");
+            return {Outcome::Done};
+        case BlankResult::NotBlank:
+            programmer.reporter.ShowMessage("Device is not blank");
+            return {Outcome::NotBlank};
+        case BlankResult::SendFailed:
+        case BlankResult::NoAnswer:
+            break;
     }
-    session.ui.ShowMessage(report.message);
-    return report;
+    programmer.reporter.ShowMessage(
+        "VEK-Flash programmer is not responding to the Blank Check command.");
+    return {Outcome::CommunicationFailed};
 }
-
-// A failure whose messages have been shown where it was found.
-const OperationResult COMMUNICATION_FAILED{Outcome::CommunicationFailed, ""};
 
 }  // namespace
 
-BlankResult BlankCheckDevice(Session& session) {
-    RefreshCurrentTarget(session);
-    WaitCursor waitCursor(session.ui);
-    const DeviceInfo& target = session.CurrentTarget;
-    ProgrammerLink& link = session.link;
+BlankResult BlankCheckTarget(Programmer& programmer, const DeviceInfo& target) {
+    WaitCursor waitCursor(programmer.reporter);
+    ProgrammerLink& link = programmer.link;
     if (!link.SendCommand({CMD_BLANK_CHECK, target.processorIndex, LowByte(target.programWords),
                            HighByte(target.programWords)})) {
-        return BLANK_SEND_FAILED;
+        return BlankResult::SendFailed;
     }
     link.ReadReply();  // a byte the programmer sends first, whatever it is
     link.SetTimeouts(TIMEOUT_BLANK_RESULT_MS, TIMEOUT_BLANK_RESULT_MS);
     const Reply result = link.ReadReply();
     if (result.ReadFailed()) {
-        return BLANK_NO_ANSWER;
+        return BlankResult::NoAnswer;
     }
     if (result.status == Reply::Status::Missing) {
-        session.ui.ShowMessage(
+        programmer.reporter.ShowMessage(
             "VEK-Flash programmer is not responding to the Blank Check command (E1)");
-        return BLANK_NO_ANSWER;
+        return BlankResult::NoAnswer;
     }
-    EndTransaction(session);
+    EndTransaction(programmer, target);
     if (result.Is(REPLY_OK)) {
-        return BLANK_YES;
+        return BlankResult::Blank;
     }
     if (result.Is(REPLY_FAIL)) {
-        return BLANK_NO;
+        return BlankResult::NotBlank;
     }
-    session.ui.ShowMessage(
+    programmer.reporter.ShowMessage(
         "VEK-Flash programmer is not responding correctly to the Blank Check command. (E2)");
-    return BLANK_NO_ANSWER;
+    return BlankResult::NoAnswer;
 }
 
-EraseResult BulkEraseDevice(Session& session) {
-    WaitCursor waitCursor(session.ui);
-    const DeviceInfo& target = session.CurrentTarget;
-    ProgrammerLink& link = session.link;
+EraseResult BulkEraseTarget(Programmer& programmer, const DeviceInfo& target) {
+    WaitCursor waitCursor(programmer.reporter);
+    ProgrammerLink& link = programmer.link;
     const std::string readyUnreadable = "VEK-Flash programmer is not responding to commands.(120)";
-    if (BeginTransaction(session, readyUnreadable, "(4)") != TransactionStart::Ready) {
-        return ERASE_NOT_STARTED;
+    if (BeginTransaction(programmer, target, readyUnreadable, "(4)") != TransactionStart::Ready) {
+        return EraseResult::NotStarted;
     }
-    if (CheckDeviceId(session) != 0) {
-        return ERASE_NOT_STARTED;
+    if (CheckTargetIdentity(programmer, target) != Identity::Matches) {
+        return EraseResult::NotStarted;
     }
     link.Purge();
     if (!link.SendCommand({CMD_BULK_ERASE, target.processorIndex})) {
-        return ERASE_SEND_FAILED;
+        return EraseResult::SendFailed;
     }
-    if (target.family == TargetFamily::PIC16 && !(ExpectReady(session, readyUnreadable, "(14)") &&
-                                                  ExpectReady(session, readyUnreadable, "(114)"))) {
-        return ERASE_NOT_STARTED;
+    if (target.family == TargetFamily::PIC16 &&
+        !(ExpectReady(programmer, readyUnreadable, "(14)") &&
+          ExpectReady(programmer, readyUnreadable, "(114)"))) {
+        return EraseResult::NotStarted;
     }
     const Reply completion = link.ReadReply();  // any value means the erase completed
     if (completion.ReadFailed()) {
-        session.ui.ShowMessage("Could not read from device. (BE1)");
-        return ERASE_NO_COMPLETION;
+        programmer.reporter.ShowMessage("Could not read from device. (BE1)");
+        return EraseResult::NoCompletion;
     }
     if (completion.status == Reply::Status::Missing) {
-        session.ui.ShowMessage(
+        programmer.reporter.ShowMessage(
             "VEK-Flash programmer is not responding correctly to Erase command. (E5)");
         link.DrainInput();
-        return ERASE_NO_COMPLETION;
+        return EraseResult::NoCompletion;
     }
-    EndTransaction(session);
-    return ERASE_DONE;
+    EndTransaction(programmer, target);
+    return EraseResult::Done;
 }
 
 namespace {
 
-OperationResult BlankCheckClaimed(Session& session) {
-    if (BeginTransaction(session, "VEK-Flash programmer is not responding to commands.(129)",
-                         "(1b)") != TransactionStart::Ready) {
+// A failure whose messages have been shown where it was found.
+const OperationResult COMMUNICATION_FAILED{Outcome::CommunicationFailed};
+
+// A transaction of its own for the check and its verdict.
+OperationResult CheckBlank(Programmer& programmer, const DeviceInfo& target,
+                           const std::string& readFailedMessage, const std::string& fatalCode) {
+    if (BeginTransaction(programmer, target, readFailedMessage, fatalCode) !=
+        TransactionStart::Ready) {
         return COMMUNICATION_FAILED;
     }
-    const OperationResult result = ReportBlankCheck(session, BlankCheckDevice(session));
-    EndTransaction(session);
+    const OperationResult result =
+        ReportBlankCheck(programmer, BlankCheckTarget(programmer, target));
+    EndTransaction(programmer, target);
     return result;
 }
 
-OperationResult EraseClaimed(Session& session) {
-    if (BeginTransaction(session, "VEK-Flash programmer not responding to commands.(118)",
+OperationResult EraseClaimed(Programmer& programmer, const DeviceInfo& target) {
+    if (BeginTransaction(programmer, target,
+                         "VEK-Flash programmer not responding to commands.(118)",
                          "(1a)") != TransactionStart::Ready) {
         return COMMUNICATION_FAILED;
     }
-    switch (CheckTargetIdentity(session)) {
+    switch (CheckTargetIdentity(programmer, target)) {
         case Identity::Matches:
             break;
         case Identity::Differs:
-            return {Outcome::WrongDevice, ""};
+            return {Outcome::WrongDevice};
         case Identity::Unreadable:
             return COMMUNICATION_FAILED;
     }
-    if (BulkEraseDevice(session) != ERASE_DONE) {
-        const std::string failed = "Error: Communication with VEK Flash programmer failed. (c3)";
-        session.ui.ShowMessage(failed);
-        return {Outcome::CommunicationFailed, failed};
-    }
-    if (BeginTransaction(session, "VEK-Flash programmer is not responding to commands.(119)",
-                         "(2)") != TransactionStart::Ready) {
+    if (BulkEraseTarget(programmer, target) != EraseResult::Done) {
+        programmer.reporter.ShowMessage(
+            "Error: Communication with VEK Flash programmer failed. (c3)");
         return COMMUNICATION_FAILED;
     }
-    const OperationResult result = ReportBlankCheck(session, BlankCheckDevice(session));
-    EndTransaction(session);
-    return result;
+    return CheckBlank(programmer, target,
+                      "VEK-Flash programmer is not responding to commands.(119)", "(2)");
 }
 
 }  // namespace
 
-OperationResult OnBlankCheck(Session& session) {
-    return RunClaimed(session, [&session] { return BlankCheckClaimed(session); });
+OperationResult BlankCheck(Programmer& programmer, const BlankCheckRequest& request) {
+    return RunClaimed(programmer, request.target, [&] {
+        return CheckBlank(programmer, request.target,
+                          "VEK-Flash programmer is not responding to commands.(129)", "(1b)");
+    });
 }
 
-OperationResult OnErase(Session& session) {
-    return RunClaimed(session, [&session] { return EraseClaimed(session); });
+OperationResult Erase(Programmer& programmer, const EraseRequest& request) {
+    return RunClaimed(programmer, request.target,
+                      [&] { return EraseClaimed(programmer, request.target); });
 }
 
 }  // namespace vek

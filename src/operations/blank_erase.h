@@ -1,33 +1,21 @@
 // Blank Check and Erase, and the two exchanges that Program reuses.
 #pragma once
 
-#include <cstdint>
-
 #include "operations/operation_result.h"
-#include "session/session.h"
+#include "operations/requests.h"
+#include "session/programmer.h"
 
 namespace vek {
 
-enum BlankResult : std::uint8_t {
-    BLANK_YES = 0,
-    BLANK_SEND_FAILED = 1,
-    BLANK_NO_ANSWER = 2,
-    BLANK_NO = 3,
-};
-
-enum EraseResult : int {
-    ERASE_DONE = 0,
-    ERASE_NOT_STARTED = 1,
-    ERASE_SEND_FAILED = 2,
-    ERASE_NO_COMPLETION = 3,
-};
+enum class BlankResult { Blank, SendFailed, NoAnswer, NotBlank };
+enum class EraseResult { Done, NotStarted, SendFailed, NoCompletion };
 
 // Inside an open transaction; ends it with CMD_END once a result byte has arrived.
-BlankResult BlankCheckDevice(Session& session);
+BlankResult BlankCheckTarget(Programmer& programmer, const DeviceInfo& target);
 // Opens its own transaction, checks the chip's identity, erases, and ends it.
-EraseResult BulkEraseDevice(Session& session);
+EraseResult BulkEraseTarget(Programmer& programmer, const DeviceInfo& target);
 
-OperationResult OnBlankCheck(Session& session);
-OperationResult OnErase(Session& session);
+OperationResult BlankCheck(Programmer& programmer, const BlankCheckRequest& request);
+OperationResult Erase(Programmer& programmer, const EraseRequest& request);
 
 }  // namespace vek

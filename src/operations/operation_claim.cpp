@@ -1,5 +1,7 @@
 #include "operations/operation_claim.h"
 
+#include <utility>
+
 #include "link/link_messages.h"
 #include "link/protocol.h"
 
@@ -10,75 +12,101 @@ namespace {
 // Shown when no row of the Device list is selected and so no size is known.
 constexpr const char* MSG_SELECT_DEVICE = "First select a device to be programmed.";
 
-}  // namespace
+struct RefusalReason {
+    Outcome outcome;
+    const char* message;
+};
 
-OperationClaim::OperationClaim(Session& session) : session_(session) {
-    if (session_.BusyFlag) {
-        return;
+// Why an operation on the target may not start, in the order asked; none when it may. A
+// running operation is not among them: it turns the next away without a word.
+std::optional<RefusalReason> RefusalOf(const Programmer& programmer, const DeviceInfo& target) {
+    if (!programmer.Connected) {
+        return RefusalReason{Outcome::NoProgrammer, MSG_NO_PROGRAMMER};
     }
-    // Set before any refusal, so that a second press during its message is turned away.
-    session_.BusyFlag = true;
-    if (!session_.Connected) {
-        Refuse(Outcome::NoProgrammer, MSG_NO_PROGRAMMER);
-        return;
+    if (programmer.LinkInUse) {
+        return RefusalReason{Outcome::Refused, MSG_PROGRAMMER_BUSY};
     }
-    if (session_.LinkInUse) {
-        Refuse(Outcome::Refused, MSG_PROGRAMMER_BUSY);
-        return;
+    if (target.programWords <= 0) {
+        return RefusalReason{Outcome::Refused, MSG_SELECT_DEVICE};
     }
-    if (session_.CurrentTarget.programWords <= 0) {
-        Refuse(Outcome::Refused, MSG_SELECT_DEVICE);
-        return;
-    }
-    session_.LinkInUse = true;
-    claimed_ = true;
-    session_.ui.SetOperationRunning(true);
-    // Every operation starts its progress afresh, whether or not it moves it.
-    session_.ui.SetProgress(0);
-    waitCursor_.emplace(session_.ui);
+    return std::nullopt;
 }
 
-void OperationClaim::Refuse(Outcome outcome, const char* message) {
-    refusal_ = {outcome, message};
-    session_.ui.ShowMessage(message);
-    session_.BusyFlag = false;
+}  // namespace
+
+bool WouldStart(const Programmer& programmer, const DeviceInfo& target) {
+    return !programmer.BusyFlag && !RefusalOf(programmer, target);
+}
+
+OperationClaim::OperationClaim(Programmer& programmer, const DeviceInfo& target)
+    : programmer_(programmer) {
+    if (programmer_.BusyFlag) {
+        return;  // the running operation keeps what is reported
+    }
+    programmer_.reporter.Keep();
+    keeping_ = true;
+    if (const std::optional<RefusalReason> refusal = RefusalOf(programmer_, target)) {
+        refusal_ = refusal->outcome;
+        // Set during the message, so that a second press meanwhile is turned away.
+        programmer_.BusyFlag = true;
+        programmer_.reporter.ShowMessage(refusal->message);
+        programmer_.BusyFlag = false;
+        return;
+    }
+    programmer_.BusyFlag = true;
+    programmer_.LinkInUse = true;
+    claimed_ = true;
+    programmer_.reporter.SetOperationRunning(true);
+    // Every operation starts its progress afresh, whether or not it moves it.
+    programmer_.reporter.SetProgress(0);
+    waitCursor_.emplace(programmer_.reporter);
 }
 
 OperationClaim::~OperationClaim() {
     if (claimed_) {
         waitCursor_.reset();
-        session_.LinkInUse = false;
-        session_.BusyFlag = false;
-        session_.ui.SetOperationRunning(false);
+        programmer_.LinkInUse = false;
+        programmer_.BusyFlag = false;
+        programmer_.reporter.SetOperationRunning(false);
     }
 }
 
-bool ExpectReady(Session& session, const std::string& readFailedMessage,
+OperationResult OperationClaim::Conclude(OperationResult result) {
+    if (keeping_) {
+        ReportKeeper::Kept kept = programmer_.reporter.Take();
+        result.messages = std::move(kept.messages);
+        result.targetId = kept.targetId;
+    }
+    return result;
+}
+
+bool ExpectReady(Programmer& programmer, const std::string& readFailedMessage,
                  const std::string& fatalCode) {
-    const Reply reply = session.link.ReadReply();
+    const Reply reply = programmer.link.ReadReply();
     if (reply.ReadFailed()) {
-        session.ui.ShowMessage(readFailedMessage);
+        programmer.reporter.ShowMessage(readFailedMessage);
         return false;
     }
     if (!reply.Is(REPLY_READY)) {
-        session.ui.ShowMessage(FatalMessage(fatalCode));
-        session.link.FatalLinkShutdown();
+        programmer.reporter.ShowMessage(FatalMessage(fatalCode));
+        programmer.link.FatalLinkShutdown();
         return false;
     }
     return true;
 }
 
-TransactionStart BeginTransaction(Session& session, const std::string& readFailedMessage,
+TransactionStart BeginTransaction(Programmer& programmer, const DeviceInfo& target,
+                                  const std::string& readFailedMessage,
                                   const std::string& fatalCode) {
-    if (!session.link.SendCommand({CMD_BEGIN, session.CurrentTarget.processorIndex})) {
+    if (!programmer.link.SendCommand({CMD_BEGIN, target.processorIndex})) {
         return TransactionStart::SendFailed;
     }
-    return ExpectReady(session, readFailedMessage, fatalCode) ? TransactionStart::Ready
-                                                              : TransactionStart::Failed;
+    return ExpectReady(programmer, readFailedMessage, fatalCode) ? TransactionStart::Ready
+                                                                 : TransactionStart::Failed;
 }
 
-void EndTransaction(Session& session) {
-    session.link.SendCommand({CMD_END, session.CurrentTarget.processorIndex});
+void EndTransaction(Programmer& programmer, const DeviceInfo& target) {
+    programmer.link.SendCommand({CMD_END, target.processorIndex});
 }
 
 }  // namespace vek

@@ -1,10 +1,12 @@
 // What a device operation came to, for a caller that needs more than the messages shown.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "device/image_compare.h"
+#include "session/workspace.h"
 
 namespace vek {
 
@@ -14,18 +16,22 @@ enum class Outcome {
     NoProgrammer,         // no programmer is open
     NoHexFile,            // no HEX file chosen
     HexFileError,         // the file cannot be opened, has a checksum error or is too large
-    WrongDevice,          // the chip's ID differs from the selected target
+    WrongDevice,          // the chip's ID differs from the target
     NotBlank,             // the chip is not blank (a Blank Check verdict, or Program without erase)
-    Mismatch,             // the chip differs from the file or the fields
+    Mismatch,             // the chip differs from the file or the configuration words
     CommunicationFailed,  // the programmer did not answer as it must
-    NoConfiguration,      // Program: a configuration field holds no word ("---")
+    NoConfiguration,      // Program: a configuration word is absent ("---")
     Declined,             // Program: the person chose not to turn on code protection
 };
 
 struct OperationResult {
     Outcome outcome = Outcome::Done;
-    // The message that ended the operation: its verdict or its failure.
-    std::string message;
+    // Every message shown while the operation ran, in order.
+    std::vector<std::string> messages = {};
+    // The target's ID as last read, when one was read.
+    std::optional<int> targetId = std::nullopt;
+    // Read and Verify: what was read from the chip, once the whole read-back has arrived.
+    std::optional<ReadContents> readBack = std::nullopt;
     // Verify: every place where the chip differs, in the order compared; the message names
     // the first.
     std::vector<ImageDifference> differences = {};

@@ -1,8 +1,5 @@
 #include "operations/program.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "config/code_protection.h"
 #include "device/hex_file.h"
 #include "device/hex_text.h"
@@ -12,7 +9,6 @@
 #include "operations/device_id.h"
 #include "operations/operation_claim.h"
 #include "session/hex_file_open.h"
-#include "session/processor_selection.h"
 
 namespace vek {
 
@@ -39,13 +35,6 @@ constexpr const char* MSG_NO_FUSEX_WORD =
     "button, or open a HEX file that holds the FUSEX word.";
 constexpr int PAUSE_BEFORE_END_MS = 100;
 
-// One to four hex digits: anything else in a field ("---", or a typing slip) is no word.
-bool IsConfigurationWord(const std::string& text) {
-    return !text.empty() && text.size() <= 4 && std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-    });
-}
-
 enum class ReplyCheck { Expected, ReadFailed, Wrong };
 
 ReplyCheck CheckReply(ProgrammerLink& link, std::uint8_t expected) {
@@ -66,64 +55,64 @@ struct ConfigBlockMessages {
 
 class Programming {
   public:
-    explicit Programming(Session& session)
-        : session_(session), link_(session.link), target_(session.CurrentTarget) {}
+    Programming(Programmer& programmer, const ProgramRequest& request)
+        : programmer_(programmer),
+          reporter_(programmer.reporter),
+          link_(programmer.link),
+          request_(request),
+          target_(request.target) {}
 
     OperationResult Run() {
-        if (session_.HexFileName.size() < 2) {
-            return Fail(Outcome::NoHexFile, "Error: No Hex datafile selected.");
+        const ChosenHexFile& file = request_.file;
+        if (file.name.size() < 2) {
+            Fail(Outcome::NoHexFile, "Error: No Hex datafile selected.");
+            return result_;
         }
-        ResetImage(session_.image, LoadVariant::Program, Family());
         int lineNo = 0;
-        const HexScanResult scan = ScanHexFile(session_, false, lineNo);
-        if (scan != HEX_OK) {
-            return Fail(Outcome::HexFileError, HexScanMessage(session_, scan, lineNo));
+        const HexScanResult scan = ScanHexFile(file.path, target_, nullptr, lineNo);
+        if (scan != HexScanResult::Ok) {
+            Fail(Outcome::HexFileError, HexScanMessage(target_, file, scan, lineNo));
+            return result_;
         }
         if (!CheckConfigurationWords() || !CheckIdentityAndBlankness() || !LoadData() ||
             !Stream()) {
             return result_;
         }
-        return {Outcome::Done, Show("Programming complete.")};
+        reporter_.ShowMessage("Programming complete.");
+        return {Outcome::Done};
     }
 
   private:
     TargetFamily Family() const { return target_.family; }
     bool IsPic16() const { return Family() == TargetFamily::PIC16; }
 
-    std::string Show(const std::string& message) {
-        session_.ui.ShowMessage(message);
-        return message;
-    }
-    OperationResult Fail(Outcome outcome, const std::string& message) {
-        result_ = {outcome, Show(message)};
-        return result_;
+    bool Fail(Outcome outcome, const std::string& message) {
+        reporter_.ShowMessage(message);
+        return Failed(outcome);
     }
     // A failure whose message has already been shown.
-    bool Failed(Outcome outcome, std::string message = "") {
-        result_ = {outcome, std::move(message)};
-        return false;
-    }
-    bool FailWith(Outcome outcome, const std::string& message) {
-        Fail(outcome, message);
+    bool Failed(Outcome outcome) {
+        result_ = {outcome};
         return false;
     }
     bool FailCommunicating(const std::string& message) {
-        return FailWith(Outcome::CommunicationFailed, message);
+        return Fail(Outcome::CommunicationFailed, message);
     }
 
-    // The words come from the fields: "---" there is no word at all, and a word that locks the
-    // chip's program memory away must be what the person wants.
+    // An absent word is no word at all, and a word that locks the chip's program memory away
+    // must be what the person wants.
     bool CheckConfigurationWords() {
-        const FieldTexts fields = session_.ui.TakeFieldTexts();
-        if (!IsConfigurationWord(fields.FuseText)) {
-            return FailWith(Outcome::NoConfiguration,
-                            IsPic16() ? MSG_NO_CONFIGURATION_WORD : MSG_NO_FUSE_WORD);
+        const GivenWords& words = request_.words;
+        if (!words.fuse) {
+            return Fail(Outcome::NoConfiguration,
+                        IsPic16() ? MSG_NO_CONFIGURATION_WORD : MSG_NO_FUSE_WORD);
         }
-        if (!IsPic16() && !IsConfigurationWord(fields.FuseXText)) {
-            return FailWith(Outcome::NoConfiguration, MSG_NO_FUSEX_WORD);
+        if (!IsPic16() && !words.fuseX) {
+            return Fail(Outcome::NoConfiguration, MSG_NO_FUSEX_WORD);
         }
-        if (TurnsOnCodeProtection(target_, fields.FuseText) &&
-            !session_.ui.AskYesNo(CodeProtectionQuestion(fields.FuseText))) {
+        const std::string fuse = WordText(target_, *words.fuse);
+        if (TurnsOnCodeProtection(target_, fuse) &&
+            !reporter_.AskYesNo(CodeProtectionQuestion(fuse))) {
             return Failed(Outcome::Declined);
         }
         return true;
@@ -142,9 +131,9 @@ class Programming {
             case ReplyCheck::Wrong:
                 break;
         }
-        session_.ui.ShowMessage(FatalMessage(fatalCode));
+        reporter_.ShowMessage(FatalMessage(fatalCode));
         link_.FatalLinkShutdown();
-        return Failed(Outcome::CommunicationFailed, FatalMessage(fatalCode));
+        return Failed(Outcome::CommunicationFailed);
     }
 
     // The first transaction: the chip's identity and whether it is blank, erasing it when
@@ -153,7 +142,7 @@ class Programming {
         if (!Begin("(1130)", "(1c)")) {
             return false;
         }
-        switch (CheckTargetIdentity(session_)) {
+        switch (CheckTargetIdentity(programmer_, target_)) {
             case Identity::Matches:
                 break;
             case Identity::Differs:
@@ -161,53 +150,53 @@ class Programming {
             case Identity::Unreadable:
                 return Failed(Outcome::CommunicationFailed);
         }
-        switch (BlankCheckDevice(session_)) {
-            case BLANK_YES:
+        switch (BlankCheckTarget(programmer_, target_)) {
+            case BlankResult::Blank:
                 return true;
-            case BLANK_SEND_FAILED:
+            case BlankResult::SendFailed:
                 return FailCommunicating("Could not write the device during Blank Check.");
-            case BLANK_NO_ANSWER:
+            case BlankResult::NoAnswer:
                 return FailCommunicating("Could not read from the device during Blank Check.");
-            case BLANK_NO:
+            case BlankResult::NotBlank:
                 break;
         }
-        if (!session_.EraseBeforeProgram) {
-            return FailWith(Outcome::NotBlank,
-                            "Device is not blank. Either erase the device or \nselect Auto Erase "
-                            "feature in the Setup menu.");
+        if (!request_.eraseBeforeProgram) {
+            return Fail(Outcome::NotBlank,
+                        "Device is not blank. Either erase the device or \nselect Auto Erase "
+                        "feature in the Setup menu.");
         }
-        switch (BulkEraseDevice(session_)) {
-            case ERASE_DONE:
+        switch (BulkEraseTarget(programmer_, target_)) {
+            case EraseResult::Done:
                 return true;
-            case ERASE_NOT_STARTED:
+            case EraseResult::NotStarted:
                 return FailCommunicating("Could not write the device during Blank Check.");
-            case ERASE_SEND_FAILED:
-            case ERASE_NO_COMPLETION:
+            case EraseResult::SendFailed:
+            case EraseResult::NoCompletion:
                 break;
         }
         return FailCommunicating("Error during Bulk Erase function.");
     }
 
-    // The file's words into the image, then the configuration words from the fields.
+    // The file's words into the image, then the requested configuration words.
     bool LoadData() {
+        const ChosenHexFile& file = request_.file;
         int damagedLine = 0;
-        if (!LoadHexInto(session_.HexFilePath, session_.image, LoadVariant::Program, Family(),
-                         nullptr, &damagedLine)) {
+        if (!LoadHexInto(file.path, image_, LoadVariant::Program, Family(), nullptr,
+                         &damagedLine)) {
             // The file changed since its scan; what it holds now was never checked.
-            return FailWith(Outcome::HexFileError,
-                            damagedLine > 0
-                                ? HexScanMessage(session_, HEX_CHECKSUM_ERROR, damagedLine)
-                                : "The hex file " + session_.HexFileName + " could not be opened.");
+            return Fail(Outcome::HexFileError,
+                        damagedLine > 0 ? HexScanMessage(target_, file,
+                                                         HexScanResult::ChecksumError, damagedLine)
+                                        : "The hex file " + file.name + " could not be opened.");
         }
-        session_.image.Place(session_.fileOverlay);
-        session_.fields = session_.ui.TakeFieldTexts();
-        configValue_ = HexToInt(session_.fields.FuseText);
+        image_.Place(request_.overlay);
+        configValue_ = *request_.words.fuse;
         if (IsPic16()) {
             protectData_ = (configValue_ & DATA_UNPROTECTED_BIT) == 0;
             configValue_ |= DATA_UNPROTECTED_BIT;
         }
-        session_.image[CONFIG_WORD_ADDR] = configValue_;
-        fuseXValue_ = HexToInt(session_.fields.FuseXText);
+        image_[CONFIG_WORD_ADDR] = configValue_;
+        fuseXValue_ = request_.words.fuseX.value_or(ABSENT_WORD_VALUE);
         return true;
     }
 
@@ -249,7 +238,7 @@ class Programming {
             case ReplyCheck::Wrong:
                 return FailCommunicating("Bad ACK attempting to terminate Flash programming.(2)");
         }
-        session_.ui.Pause(PAUSE_BEFORE_END_MS);
+        reporter_.Pause(PAUSE_BEFORE_END_MS);
         if (!link_.SendCommand({CMD_END, target_.processorIndex})) {
             return FailCommunicating("Error communicating with programmer. (99)");
         }
@@ -294,14 +283,14 @@ class Programming {
     }
 
     void SendBlock(int address, int firstEntry) {
-        link_.SendBlock(address, session_.image.Block(firstEntry));
+        link_.SendBlock(address, image_.Block(firstEntry));
     }
 
     bool ProgramMemory() {
         const int words = target_.programWords;
         for (int address = 0; address < words; address += BLOCK_WORDS) {
-            session_.ui.PumpOneEvent();
-            session_.ui.SetProgress(address * 100 / words);
+            reporter_.PumpOneEvent();
+            reporter_.SetProgress(address * 100 / words);
             SendBlock(address, address);
             switch (CheckReply(link_, REPLY_OK)) {
                 case ReplyCheck::Expected:
@@ -346,7 +335,7 @@ class Programming {
         std::uint32_t received = 0;
         link_.Read(leftOver, received);
         if (received > 0) {
-            session_.ui.ShowMessage("data left over 2");
+            reporter_.ShowMessage("data left over 2");
         }
         link_.SetTimeouts(TIMEOUT_NORMAL_MS, TIMEOUT_NORMAL_MS);
     }
@@ -386,15 +375,18 @@ class Programming {
         if (!protectData_) {
             return true;
         }
-        session_.image[CONFIG_WORD_ADDR] &= PROTECTED_CONFIG_MASK;
+        image_[CONFIG_WORD_ADDR] &= PROTECTED_CONFIG_MASK;
         return ProgramConfigBlock({"VEK-Flash programmer is not responding to commands.(1137s)",
                                    "(1trj)", "Bad ACK during Configuration programming (CF2).",
                                    "Bad ACK during Configuration programming (CF3)."});
     }
 
-    Session& session_;
+    Programmer& programmer_;
+    Reporter& reporter_;
     ProgrammerLink& link_;
+    const ProgramRequest& request_;
     const DeviceInfo& target_;
+    MemoryImage image_;
     OperationResult result_;
     int configValue_ = 0;
     int fuseXValue_ = 0;
@@ -409,8 +401,9 @@ std::string CodeProtectionQuestion(const std::string& wordText) {
            "anyway?";
 }
 
-OperationResult OnProgram(Session& session) {
-    return RunClaimed(session, [&session] { return Programming(session).Run(); });
+OperationResult Program(Programmer& programmer, const ProgramRequest& request) {
+    return RunClaimed(programmer, request.target,
+                      [&] { return Programming(programmer, request).Run(); });
 }
 
 }  // namespace vek

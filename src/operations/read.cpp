@@ -1,11 +1,10 @@
 #include "operations/read.h"
 
-#include "device/hex_text.h"
-#include "device/listing.h"
+#include <utility>
+
 #include "operations/device_id.h"
 #include "operations/operation_claim.h"
 #include "operations/read_stream.h"
-#include "session/processor_selection.h"
 
 namespace vek {
 
@@ -15,29 +14,27 @@ constexpr int PAUSE_BEFORE_BEGIN_MS = 100;
 
 class Reading {
   public:
-    explicit Reading(Session& session)
-        : session_(session),
-          link_(session.link),
-          target_(session.CurrentTarget),
-          stream_(session) {}
+    Reading(Programmer& programmer, const ReadRequest& request)
+        : programmer_(programmer),
+          link_(programmer.link),
+          target_(request.target),
+          stream_(programmer, target_, image_) {}
 
     OperationResult Run() {
-        session_.lastRead.reset();
-        session_.ui.PrepareHexDataWindow();
-        session_.ui.Pause(PAUSE_BEFORE_BEGIN_MS);
+        programmer_.reporter.Pause(PAUSE_BEFORE_BEGIN_MS);
         if (!Begin()) {
             return result_;
         }
         if (!stream_.Request()) {
-            return {Outcome::CommunicationFailed, ""};
+            return {Outcome::CommunicationFailed};
         }
         if (stream_.TakeFirstByte()) {
             ReadTargetData();
         } else {
-            Failed(stream_.Failure());
+            Failed();
         }
         // The stream is left for the transaction's end however far it got.
-        EndTransaction(session_);
+        EndTransaction(programmer_, target_);
         return result_;
     }
 
@@ -45,19 +42,20 @@ class Reading {
     bool IsPic16() const { return target_.family == TargetFamily::PIC16; }
 
     bool Fail(const std::string& message) {
-        session_.ui.ShowMessage(message);
-        return Failed(message);
+        programmer_.reporter.ShowMessage(message);
+        return Failed();
     }
     // A failure whose message has been shown.
-    bool Failed(std::string message = "") {
-        result_ = {Outcome::CommunicationFailed, std::move(message)};
+    bool Failed(Outcome outcome = Outcome::CommunicationFailed) {
+        result_ = {outcome};
         return false;
     }
 
     // CMD_BEGIN, its REPLY_READY and the chip's identity.
     bool Begin() {
-        switch (BeginTransaction(
-            session_, "VEK-Flash programmer is not responding to commands.(126)", "(6)")) {
+        switch (BeginTransaction(programmer_, target_,
+                                 "VEK-Flash programmer is not responding to commands.(126)",
+                                 "(6)")) {
             case TransactionStart::Ready:
                 break;
             case TransactionStart::SendFailed:
@@ -65,77 +63,54 @@ class Reading {
             case TransactionStart::Failed:
                 return Failed();
         }
-        switch (CheckTargetIdentity(session_)) {
+        switch (CheckTargetIdentity(programmer_, target_)) {
             case Identity::Matches:
                 return true;
             case Identity::Differs:
-                result_ = {Outcome::WrongDevice, ""};
-                return false;
+                return Failed(Outcome::WrongDevice);
             case Identity::Unreadable:
                 return Failed();
         }
         return false;
     }
 
-    // The data phase, once CMD_READ has been accepted and its first byte taken. The words
-    // reach the fields only once the whole stream has arrived as it must.
+    // The data phase, once CMD_READ has been accepted and its first byte taken. What was read
+    // counts only once the whole stream has arrived as it must.
     bool ReadTargetData() {
-        if (!stream_.TakeConfiguration("Could not read from device. (T3)", words_)) {
-            return Failed(stream_.Failure());
+        ConfigurationWords words;
+        if (!stream_.TakeConfiguration("Could not read from device. (T3)", words)) {
+            return Failed();
         }
         const Reply afterConfiguration = link_.ReadReply();
         if (afterConfiguration.ReadFailed()) {
             return Fail("Could not read from device. (T119)");
         }
         if (afterConfiguration.status == Reply::Status::Missing) {
-            session_.ui.ShowMessage("Could not read from device. (T120)");
+            programmer_.reporter.ShowMessage("Could not read from device. (T120)");
         }
         if (!stream_.ReadMemoryBlocks("Could not read from device. (T13)")) {
-            return Failed(stream_.Failure());
+            return Failed();
         }
-        ShowConfiguration();
-        session_.ui.ShowHexDataLines(
-            DeviceListingLines(session_.image, stream_.ProgramBlocks(), stream_.EepromBlocks()));
-        session_.lastRead = ReadContents{target_, session_.image, words_};
+        if (IsPic16()) {
+            words.fuseX = 0;  // a PIC16's second word means nothing
+        }
+        result_.readBack = ReadContents{target_, std::move(image_), words};
         return true;
     }
 
-    // The chip's words into the fields and the editors' shared texts.
-    void ShowConfiguration() {
-        session_.fields = session_.ui.TakeFieldTexts();
-        if (IsPic16()) {
-            words_.fuseX = 0;
-            const std::string config =
-                HexDigits(static_cast<unsigned>(words_.fuse), target_.WordDigits());
-            session_.fields.FuseText = config;
-            session_.fields.FuseXText = "---";
-            session_.CurrentFuseText = config;
-        } else {
-            const std::string fuse =
-                HexDigits(static_cast<unsigned>(words_.fuse), target_.WordDigits());
-            const std::string fuseX =
-                HexDigits(static_cast<unsigned>(words_.fuseX), target_.WordDigits());
-            session_.fields.FuseText = fuse;
-            session_.fields.FuseXText = fuseX;
-            session_.CurrentFuseText = fuse;
-            session_.CurrentFuseXText = fuseX;
-        }
-        session_.ui.ShowFieldTexts(session_.fields);
-        session_.ui.RefreshConfigEditors();
-    }
-
-    Session& session_;
+    Programmer& programmer_;
     ProgrammerLink& link_;
     const DeviceInfo& target_;
+    MemoryImage image_;
     ReadStream stream_;
     OperationResult result_;
-    ConfigurationWords words_;
 };
 
 }  // namespace
 
-OperationResult ReadTarget(Session& session) {
-    return RunClaimed(session, [&session] { return Reading(session).Run(); });
+OperationResult Read(Programmer& programmer, const ReadRequest& request) {
+    return RunClaimed(programmer, request.target,
+                      [&] { return Reading(programmer, request).Run(); });
 }
 
 }  // namespace vek

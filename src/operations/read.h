@@ -1,12 +1,13 @@
-// Read: copies the chip's configuration words into the fields and its memory into the image,
-// and lists what it read in the Hex Data window.
+// Read: takes the chip's configuration words and its memory, for the window to show and save.
 #pragma once
 
 #include "operations/operation_result.h"
-#include "session/session.h"
+#include "operations/requests.h"
+#include "session/programmer.h"
 
 namespace vek {
 
-OperationResult ReadTarget(Session& session);
+// The result's readBack holds what was read once the whole stream has arrived as it must.
+OperationResult Read(Programmer& programmer, const ReadRequest& request);
 
 }  // namespace vek

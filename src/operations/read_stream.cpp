@@ -24,8 +24,8 @@ int Word(std::uint8_t low, std::uint8_t high) {
 
 }  // namespace
 
-ReadStream::ReadStream(Session& session)
-    : session_(session), link_(session.link), target_(session.CurrentTarget) {}
+ReadStream::ReadStream(Programmer& programmer, const DeviceInfo& target, MemoryImage& image)
+    : reporter_(programmer.reporter), link_(programmer.link), target_(target), image_(image) {}
 
 bool ReadStream::Request() {
     return link_.SendCommand({CMD_READ, target_.processorIndex, LowByte(target_.programWords),
@@ -70,8 +70,7 @@ int ReadStream::EepromBlocks() const {
 }
 
 bool ReadStream::Fail(const std::string& message) {
-    failure_ = message;
-    session_.ui.ShowMessage(message);
+    reporter_.ShowMessage(message);
     return false;
 }
 
@@ -86,8 +85,8 @@ bool ReadStream::Acknowledge(const char* writeFailed) {
 bool ReadStream::ReadMemoryBlocks(const std::string& programBlockUnreadable) {
     const int programBlocks = ProgramBlocks();
     for (int block = 0; block < programBlocks; ++block) {
-        session_.ui.SetProgress(100 * block / programBlocks);
-        session_.ui.PumpOneEvent();
+        reporter_.SetProgress(100 * block / programBlocks);
+        reporter_.PumpOneEvent();
         if (!ReadProgramBlock(block, programBlockUnreadable)) {
             return false;
         }
@@ -147,7 +146,7 @@ bool ReadStream::ReadProgramBlock(int block, const std::string& unreadable) {
         if (!FitsTargetWord(word)) {
             return Fail(MSG_WORD_TOO_WIDE);
         }
-        session_.image[block * READ_BLOCK_WORDS + k] = word;
+        image_[block * READ_BLOCK_WORDS + k] = word;
     }
     return Acknowledge(MSG_PROGRAM_READ_WRITE_FAILED);
 }
@@ -162,7 +161,7 @@ bool ReadStream::ReadEepromBlock(int block) {
         return Fail("Could not read from device. (128)");  // EEPROM blocks are not resent
     }
     for (int k = 0; k < READ_BLOCK_BYTES; ++k) {
-        session_.image[EEPROM_ADDR + block * READ_BLOCK_BYTES + k] = bytes[k];
+        image_[EEPROM_ADDR + block * READ_BLOCK_BYTES + k] = bytes[k];
     }
     return Acknowledge("Could not WRITE the programmer during EEPROM read.");
 }
@@ -171,7 +170,7 @@ bool ReadStream::ResendShortBlock(std::span<std::uint8_t, READ_BLOCK_BYTES> bloc
     // The short block's bytes go with whatever follows them; the last read waits out the
     // read time-out.
     do {
-        session_.ui.Pause(DRAIN_PAUSE_MS);
+        reporter_.Pause(DRAIN_PAUSE_MS);
     } while (link_.ReadReply().status == Reply::Status::Arrived);
     std::uint32_t written = 0;
     if (link_.Write({&HOST_RESEND, 1}, written) != UsbStatus::Ok) {

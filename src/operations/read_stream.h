@@ -6,15 +6,18 @@
 #include <span>
 #include <string>
 
+#include "device/device_table.h"
 #include "device/image_compare.h"
+#include "device/memory_image.h"
 #include "link/protocol.h"
-#include "session/session.h"
+#include "session/programmer.h"
 
 namespace vek {
 
 class ReadStream {
   public:
-    explicit ReadStream(Session& session);
+    // The memory goes into image.
+    ReadStream(Programmer& programmer, const DeviceInfo& target, MemoryImage& image);
 
     // CMD_READ with the target's sizes; false after SendCommand's own message.
     bool Request();
@@ -26,22 +29,20 @@ class ReadStream {
     // fails; fewer bytes, or a word wider than the target's words, fail too.
     bool TakeConfiguration(const std::string& unreadable, ConfigurationWords& words);
 
-    // The memory part after the header, into the session's image: the program blocks (a
-    // short one resent once), the byte a PIC16 sends after them (its value unexamined, its
-    // read call not), then the EEPROM blocks; nothing may follow them.
-    // programBlockUnreadable is shown when a program block's read call fails. False after a
-    // failure, whose message has been shown and is kept in Failure().
+    // The memory part after the header, into the image: the program blocks (a short one
+    // resent once), the byte a PIC16 sends after them (its value unexamined, its read call
+    // not), then the EEPROM blocks; nothing may follow them. programBlockUnreadable is shown
+    // when a program block's read call fails. False after a failure, whose message has been
+    // shown.
     bool ReadMemoryBlocks(const std::string& programBlockUnreadable);
 
     // A program block arrived short: drops what is queued, asks for the block again and
     // takes it whole into block. False after a failure, as above.
     bool ResendShortBlock(std::span<std::uint8_t, READ_BLOCK_BYTES> block);
 
+  private:
     int ProgramBlocks() const;
     int EepromBlocks() const;
-    const std::string& Failure() const { return failure_; }
-
-  private:
     bool ReadProgramBlock(int block, const std::string& unreadable);
     bool ReadEepromBlock(int block);
     bool Acknowledge(const char* writeFailed);
@@ -49,10 +50,10 @@ class ReadStream {
     bool CheckNothingLeftOver();
     bool Fail(const std::string& message);
 
-    Session& session_;
+    Reporter& reporter_;
     ProgrammerLink& link_;
     const DeviceInfo& target_;
-    std::string failure_;
+    MemoryImage& image_;
 };
 
 }  // namespace vek

@@ -1,5 +1,7 @@
 #include "operations/verify.h"
 
+#include <utility>
+
 #include "device/hex_file.h"
 #include "device/hex_text.h"
 #include "device/image_compare.h"
@@ -7,7 +9,6 @@
 #include "operations/operation_claim.h"
 #include "operations/read_stream.h"
 #include "session/hex_file_open.h"
-#include "session/processor_selection.h"
 
 namespace vek {
 
@@ -37,119 +38,107 @@ std::string MismatchMessage(const ImageDifference& difference) {
 
 class Verification {
   public:
-    explicit Verification(Session& session)
-        : session_(session),
-          link_(session.link),
-          target_(session.CurrentTarget),
-          stream_(session) {}
+    Verification(Programmer& programmer, const VerifyRequest& request)
+        : programmer_(programmer),
+          link_(programmer.link),
+          request_(request),
+          target_(request.target),
+          stream_(programmer, target_, image_) {}
 
     OperationResult Run() {
-        if (session_.HexFileName.empty()) {
+        const ChosenHexFile& file = request_.file;
+        if (file.name.empty()) {
             return Conclude(Outcome::NoHexFile, "Error: You must first load a HEX file.");
         }
         // A file without a data byte would pass against any chip.
-        if (FindHexData(session_.HexFilePath) == HEX_NO_DATA) {
-            return Conclude(Outcome::HexFileError, NoHexDataMessage(session_.HexFileName));
+        if (FindHexData(file.path) == HexScanResult::NoData) {
+            return Conclude(Outcome::HexFileError, NoHexDataMessage(file.name));
         }
         if (!link_.SendCommand({CMD_BEGIN, target_.processorIndex})) {
-            return {Outcome::CommunicationFailed, ""};
+            return {Outcome::CommunicationFailed};
         }
         // Whatever the reply says, the read-back goes on; only a failed read stops it.
         if (link_.ReadReply().ReadFailed()) {
             return Conclude(Outcome::CommunicationFailed,
                             "VEK-Flash programmer is not responding to commands.(134)");
         }
-        switch (CheckTargetIdentity(session_)) {
+        switch (CheckTargetIdentity(programmer_, target_)) {
             case Identity::Matches:
                 break;
             case Identity::Differs:
-                return {Outcome::WrongDevice, ""};
+                return {Outcome::WrongDevice};
             case Identity::Unreadable:
-                return {Outcome::CommunicationFailed, ""};
+                return {Outcome::CommunicationFailed};
         }
         if (!ReadBackForVerify()) {
-            return result_;
+            return {Outcome::CommunicationFailed};
         }
         return Compare();
     }
 
   private:
-    TargetFamily Family() const { return target_.family; }
-
-    // Shows the message that ends the operation and keeps it as the result.
+    // Shows the message that ends the operation and keeps its outcome.
     OperationResult Conclude(Outcome outcome, const std::string& message) {
-        session_.ui.ShowMessage(message);
-        result_ = {outcome, message};
+        programmer_.reporter.ShowMessage(message);
+        result_.outcome = outcome;
         return result_;
     }
-    bool FailReading(const std::string& message) {
-        Conclude(Outcome::CommunicationFailed, message);
-        return false;
-    }
 
-    // The whole chip into the session's image and its configuration words into readFuse and
-    // readFuseX; the transaction is ended when all has arrived.
+    // The whole chip into the image and its configuration words into the read-back; the
+    // transaction is ended when all has arrived. False after a failure that has been reported.
     bool ReadBackForVerify() {
-        if (!stream_.Request()) {
-            result_ = {Outcome::CommunicationFailed, ""};
+        ConfigurationWords read;
+        if (!stream_.Request() || !stream_.TakeFirstByte() ||
+            !stream_.TakeConfiguration("Could not read from device. (T15)", read)) {
             return false;
         }
-        if (!stream_.TakeFirstByte()) {
-            result_ = {Outcome::CommunicationFailed, stream_.Failure()};
-            return false;
-        }
-        ConfigurationWords words;
-        if (!stream_.TakeConfiguration("Could not read from device. (T15)", words)) {
-            result_ = {Outcome::CommunicationFailed, stream_.Failure()};
-            return false;
-        }
-        session_.readFuse = static_cast<std::uint16_t>(words.fuse);
-        session_.readFuseX = static_cast<std::uint16_t>(words.fuseX);
         if (link_.ReadReply().ReadFailed()) {
-            return FailReading("VEK-Flash programmer not responding to commands.(1161)");
+            programmer_.reporter.ShowMessage(
+                "VEK-Flash programmer not responding to commands.(1161)");
+            return false;
         }
         if (!stream_.ReadMemoryBlocks("Could not read from device. (T19)")) {
-            result_ = {Outcome::CommunicationFailed, stream_.Failure()};
             return false;
         }
-        EndTransaction(session_);
+        EndTransaction(programmer_, target_);
+        result_.readBack = ReadContents{target_, std::move(image_), read};
         return true;
     }
 
-    // The file as it stands on disk now, against what the chip holds and the fields show.
+    // The file as it stands on disk now, against what the chip holds and the words requested.
     OperationResult Compare() {
+        const ChosenHexFile& file = request_.file;
         MemoryImage fileImage;
-        if (!LoadHexInto(session_.HexFilePath, fileImage, LoadVariant::Verify, Family())) {
+        if (!LoadHexInto(file.path, fileImage, LoadVariant::Verify, target_.family)) {
             return Conclude(Outcome::HexFileError,
-                            "The hex file " + session_.HexFileName + " could not be opened.");
+                            "The hex file " + file.name + " could not be opened.");
         }
-        fileImage.Place(session_.fileOverlay);
-        // The words last written into the fields count.
-        session_.fields = session_.ui.TakeFieldTexts();
-        const ConfigurationWords expected{HexToInt(session_.fields.FuseText),
-                                          HexToInt(session_.fields.FuseXText)};
-        const std::vector<ImageDifference> differences = CompareWithFile(
-            fileImage, session_.image, target_, expected, {session_.readFuse, session_.readFuseX});
-        if (!differences.empty()) {
-            Conclude(Outcome::Mismatch, MismatchMessage(differences.front()));
-            result_.differences = differences;
-            return result_;
+        fileImage.Place(request_.overlay);
+        const ConfigurationWords expected{request_.words.fuse.value_or(ABSENT_WORD_VALUE),
+                                          request_.words.fuseX.value_or(ABSENT_WORD_VALUE)};
+        const ReadContents& chip = *result_.readBack;
+        result_.differences = CompareWithFile(fileImage, chip.image, target_, expected, chip.words);
+        if (!result_.differences.empty()) {
+            return Conclude(Outcome::Mismatch, MismatchMessage(result_.differences.front()));
         }
-        EndTransaction(session_);
+        EndTransaction(programmer_, target_);
         return Conclude(Outcome::Done, "Verify passed");
     }
 
-    Session& session_;
+    Programmer& programmer_;
     ProgrammerLink& link_;
+    const VerifyRequest& request_;
     const DeviceInfo& target_;
+    MemoryImage image_;
     ReadStream stream_;
     OperationResult result_;
 };
 
 }  // namespace
 
-OperationResult VerifyTarget(Session& session) {
-    return RunClaimed(session, [&session] { return Verification(session).Run(); });
+OperationResult Verify(Programmer& programmer, const VerifyRequest& request) {
+    return RunClaimed(programmer, request.target,
+                      [&] { return Verification(programmer, request).Run(); });
 }
 
 }  // namespace vek

@@ -1,101 +1,104 @@
 #include "session/hex_file_open.h"
 
-#include "device/hex_text.h"
 #include "device/listing.h"
 #include "platform/utf8_path.h"
-#include "session/processor_selection.h"
 
 namespace vek {
 
 namespace {
 
-// Writes the configuration words of a file's records into the fields, the shared texts and
-// the settings, each change shown at once.
-class ConfigWordsToFields : public ConfigRecordSink {
+// Takes the configuration words out of a file's records, a later record's over an earlier's.
+class WordsOfRecords : public ConfigRecordSink {
   public:
-    explicit ConfigWordsToFields(Session& session) : session_(session) {}
+    explicit WordsOfRecords(const DeviceInfo& target) : target_(target) {}
 
-    // A record without a data byte carries no word: the field keeps what it shows.
+    // A record without a data byte carries no word.
     void ApplyConfigRecord(const HexRecord& record) override {
         const std::optional<int> word = record.DataWord(0);
         if (!word) {
             return;
         }
-        const int first = *word;
-        if (session_.CurrentTarget.family == TargetFamily::PIC16) {
-            SetFuse(WordText(first), KEY_MICROCHIP_BITS);
-            return;
+        if (target_.family == TargetFamily::SX && record.ByteCount() > 2) {
+            words_.fuseX = record.DataWord(1).value_or(0);
         }
-        if (record.ByteCount() > 2) {
-            SetFuseX(WordText(record.DataWord(1).value_or(0)));
-        }
-        SetFuse(WordText(first), KEY_FUSE_BITS);
+        words_.fuse = *word;
     }
 
     void ApplyFuseXRecord(const HexRecord& record) override {
         if (const std::optional<int> word = record.DataWord(0)) {
-            SetFuseX(WordText(*word));
+            words_.fuseX = *word;
         }
     }
 
+    const GivenWords& Words() const { return words_; }
+
   private:
-    std::string WordText(int word) const {
-        return HexDigits(static_cast<unsigned>(word), session_.CurrentTarget.WordDigits());
-    }
-
-    void SetFuse(const std::string& text, const char* key) {
-        session_.fields = session_.ui.TakeFieldTexts();
-        session_.fields.FuseText = text;
-        session_.CurrentFuseText = text;
-        session_.settings.WriteSettingText(SETTINGS_SECTION, key, text);
-        session_.ui.ShowFieldTexts(session_.fields);
-        session_.ui.RefreshConfigEditors();
-    }
-    void SetFuseX(const std::string& text) {
-        session_.fields = session_.ui.TakeFieldTexts();
-        session_.fields.FuseXText = text;
-        session_.CurrentFuseXText = text;
-        session_.settings.WriteSettingText(SETTINGS_SECTION, KEY_FUSEX_BITS_LOADER, text);
-        session_.ui.ShowFieldTexts(session_.fields);
-        session_.ui.RefreshConfigEditors();
-    }
-
-    Session& session_;
+    const DeviceInfo& target_;
+    GivenWords words_;
 };
 
+// The words are kept per family: all PIC16 rows share one, both SX rows share two.
+void SaveWords(SettingsStore& settings, const DeviceInfo& target, const GivenWords& words) {
+    if (words.fuse) {
+        settings.WriteSettingText(
+            SETTINGS_SECTION,
+            target.family == TargetFamily::PIC16 ? KEY_MICROCHIP_BITS : KEY_FUSE_BITS,
+            WordText(target, *words.fuse));
+    }
+    if (words.fuseX) {
+        settings.WriteSettingText(SETTINGS_SECTION, KEY_FUSEX_BITS_LOADER,
+                                  WordText(target, *words.fuseX));
+    }
+}
+
 // A second line when the file's own words say it was made for the other family.
-std::string OtherFamilyLine(const Session& session) {
-    const TargetFamily target = session.CurrentTarget.family;
-    const std::optional<TargetFamily> marked = FamilyMarkedByHexFile(session.HexFilePath);
-    if (!marked || *marked == target) {
+std::string OtherFamilyLine(const DeviceInfo& target, const std::string& path) {
+    const std::optional<TargetFamily> marked = FamilyMarkedByHexFile(path);
+    if (!marked || *marked == target.family) {
         return "";
     }
     return *marked == TargetFamily::PIC16 ? "\nThis looks like a PIC16 file."
                                           : "\nThis looks like an SX file.";
 }
 
-}  // namespace
-
-HexScanResult ScanHexFile(Session& session, bool extractConfig, int& lineNo) {
-    RefreshCurrentTarget(session);
-    ConfigWordsToFields toFields(session);
-    return ScanHexFile(session.HexFilePath, session.CurrentTarget,
-                       extractConfig ? &toFields : nullptr, lineNo);
+// What the Hex Data window lists for the file; nothing for a name too short to be a file's.
+std::optional<std::vector<std::string>> FileListing(const DeviceInfo& target,
+                                                    const ChosenHexFile& file) {
+    if (file.name.size() < 2) {
+        return std::nullopt;
+    }
+    MemoryImage image;
+    std::string comment;
+    if (!LoadHexInto(file.path, image, LoadVariant::Listing, target.family, &comment)) {
+        return std::vector<std::string>{};
+    }
+    return FileListingLines(image, target, comment);
 }
 
-std::string HexScanMessage(const Session& session, HexScanResult result, int lineNo) {
+}  // namespace
+
+HexFileScan ScanWithWords(const DeviceInfo& target, const std::string& path) {
+    WordsOfRecords records(target);
+    HexFileScan scan;
+    scan.result = ScanHexFile(path, target, &records, scan.lineNo);
+    scan.words = records.Words();
+    return scan;
+}
+
+std::string HexScanMessage(const DeviceInfo& target, const ChosenHexFile& file,
+                           HexScanResult result, int lineNo) {
     switch (result) {
-        case HEX_OK:
+        case HexScanResult::Ok:
             break;
-        case HEX_OPEN_FAILED:
+        case HexScanResult::OpenFailed:
             return "Error: HEX file could not be opened.";
-        case HEX_CHECKSUM_ERROR:
+        case HexScanResult::ChecksumError:
             return "Checksum error in HEX file (line " + std::to_string(lineNo) + ").";
-        case HEX_TOO_LARGE:
+        case HexScanResult::TooLarge:
             return "Selected HEX file is too large to fit into device FLASH." +
-                   OtherFamilyLine(session);
-        case HEX_NO_DATA:
-            return NoHexDataMessage(session.HexFileName);
+                   OtherFamilyLine(target, file.path);
+        case HexScanResult::NoData:
+            return NoHexDataMessage(file.name);
     }
     return "";
 }
@@ -104,42 +107,19 @@ std::string NoHexDataMessage(const std::string& fileName) {
     return "The file " + fileName + " holds no HEX data.";
 }
 
-HexScanResult OpenChosenHexFile(Session& session, const std::string& path) {
-    session.HexFilePath = path;
-    session.HexFileName = Utf8FileName(path);
-    session.settings.WriteSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, path);
-
-    session.fields = session.ui.TakeFieldTexts();
-    session.fields.HexFileText = session.HexFileName;
-    session.ui.ShowFieldTexts(session.fields);
-
-    int lineNo = 0;
-    const HexScanResult result = ScanHexFile(session, true, lineNo);
-    if (result == HEX_OK) {
-        ShowFileListing(session);
-        return result;
+OpenedHexFile OpenChosenHexFile(SettingsStore& settings, const DeviceInfo& target,
+                                const std::string& path) {
+    OpenedHexFile opened{.file = {path, Utf8FileName(path)}};
+    settings.WriteSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, path);
+    opened.scan = ScanWithWords(target, path);
+    SaveWords(settings, target, opened.scan.words);
+    if (opened.scan.result == HexScanResult::Ok) {
+        opened.listing = FileListing(target, opened.file);
+    } else {
+        opened.failure =
+            HexScanMessage(target, opened.file, opened.scan.result, opened.scan.lineNo);
     }
-    // The name stays chosen, so that Program and Verify report the same error; the listing of
-    // an earlier file goes with the field's name.
-    session.fields = session.ui.TakeFieldTexts();
-    session.fields.HexFileText.clear();
-    session.ui.ShowFieldTexts(session.fields);
-    session.ui.EmptyHexDataWindow();
-    session.ui.ShowMessage(HexScanMessage(session, result, lineNo));
-    return result;
-}
-
-void ShowFileListing(Session& session) {
-    if (session.HexFileName.size() < 2) {
-        return;
-    }
-    session.ui.PrepareHexDataWindow();
-    std::string comment;
-    if (!LoadHexInto(session.HexFilePath, session.image, LoadVariant::Listing,
-                     session.CurrentTarget.family, &comment)) {
-        return;  // the window stays empty
-    }
-    session.ui.ShowHexDataLines(FileListingLines(session.image, session.CurrentTarget, comment));
+    return opened;
 }
 
 }  // namespace vek

@@ -16,9 +16,9 @@ constexpr WordDefaults SELECTION_DEFAULTS{"3d3a", "4E9", "440"};
 constexpr WordDefaults LAYOUT_DEFAULTS{"---", "---", "---"};
 
 // The words are kept per family: all PIC16 rows share one, both SX rows share two.
-void LoadSavedWords(Session& session, TargetFamily family, const WordDefaults& defaults) {
-    SettingsStore& settings = session.settings;
-    FieldTexts& fields = session.fields;
+void LoadSavedWords(const WindowState& state, FieldTexts& fields, TargetFamily family,
+                    const WordDefaults& defaults) {
+    SettingsStore& settings = state.settings;
     if (family == TargetFamily::SX) {
         fields.FuseText = settings.ReadSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, defaults.fuse);
         fields.FuseXText =
@@ -38,52 +38,45 @@ FamilyLayout LayoutOf(TargetFamily family) {
     return {"Config Bits", "     ID", false};
 }
 
-void RefreshCurrentTarget(Session& session) {
+void RefreshCurrentTarget(WindowState& state, int row, bool operationRunning) {
     // A running operation keeps the target it started with, whatever the list shows meanwhile.
-    if (session.BusyFlag) {
+    if (operationRunning) {
         return;
     }
-    const int row = session.ui.SelectedDeviceRow();
     if (IsValidRow(row)) {
-        session.CurrentTarget = DeviceTable[row];
+        state.CurrentTarget = DeviceTable[row];
     }
 }
 
-int SavedSelectionRow(Session& session) {
-    const int saved = session.settings.ReadSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 0);
+int SavedSelectionRow(const WindowState& state) {
+    const int saved = state.settings.ReadSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 0);
     // A number that names no row would leave the list empty and the target without a size.
     return IsValidRow(saved) ? saved : 0;
 }
 
-FamilyLayout ApplyFamilyLayout(Session& session, int row) {
+FamilyLayout ApplyFamilyLayout(const WindowState& state, FieldTexts& fields, int row) {
     // Without a selection the fields show the first row's family.
     const TargetFamily family = DeviceTable[IsValidRow(row) ? row : 0].family;
-    session.fields = session.ui.TakeFieldTexts();
-    LoadSavedWords(session, family, LAYOUT_DEFAULTS);
-    session.ui.ShowFieldTexts(session.fields);
+    LoadSavedWords(state, fields, family, LAYOUT_DEFAULTS);
     return LayoutOf(family);
 }
 
-void OnSelectionChanged(Session& session) {
-    RefreshCurrentTarget(session);
-    session.fields = session.ui.TakeFieldTexts();
-    const int row = session.ui.SelectedDeviceRow();
+void OnSelectionChanged(WindowState& state, FieldTexts& fields, int row, bool operationRunning) {
+    RefreshCurrentTarget(state, row, operationRunning);
     if (IsValidRow(row)) {
         const TargetFamily family = DeviceTable[row].family;
         if (family == TargetFamily::PIC16) {
-            session.fields.FuseXText = "0";
+            fields.FuseXText = "0";
         }
-        LoadSavedWords(session, family, SELECTION_DEFAULTS);
+        LoadSavedWords(state, fields, family, SELECTION_DEFAULTS);
     }
-    session.ui.ShowFieldTexts(session.fields);
 }
 
-FamilyLayout OnListClosedUp(Session& session) {
-    const int row = session.ui.SelectedDeviceRow();
+FamilyLayout OnListClosedUp(const WindowState& state, FieldTexts& fields, int row) {
     if (IsValidRow(row)) {
-        session.settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, row);
+        state.settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, row);
     }
-    return ApplyFamilyLayout(session, row);
+    return ApplyFamilyLayout(state, fields, row);
 }
 
 }  // namespace vek

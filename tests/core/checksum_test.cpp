@@ -35,7 +35,7 @@ std::vector<std::pair<int, int>> With(std::vector<std::pair<int, int>> entries) 
     return entries;
 }
 
-TEST(ChipChecksum, SumsWhatEachFamilyCounts) {
+TEST(TargetChecksum, SumsWhatEachFamilyCounts) {
     const ChecksumCase cases[] = {
         {"blank 16F84A: FC00 + 3FFF", "16F84A", LoadVariant::Program, {}, {0x3FFF, 0}, 0x3BFF},
         {"blank 16F877: E000 + 3BFF", "16F877", LoadVariant::Program, {}, {0x3FFF, 0}, 0x1BFF},
@@ -128,7 +128,7 @@ TEST(ChipChecksum, SumsWhatEachFamilyCounts) {
         for (const auto& [address, entry] : c.entries) {
             image[address] = entry;
         }
-        EXPECT_EQ(ChipChecksum(image, target, c.words), c.expected) << c.what;
+        EXPECT_EQ(TargetChecksum(image, target, c.words), c.expected) << c.what;
     }
 }
 

@@ -1,5 +1,5 @@
 // Start-up, the connection poll and the control commands of the Setup menu.
-#include "link/connection.h"
+#include "session/connection.h"
 
 #include <cstdlib>
 
@@ -71,17 +71,16 @@ TEST_F(Startup, OpensResetsPurgesAndForbidsTargetPowerOrSaysWhyNot) {
         const Case& c = cases[row];
         SCOPED_TRACE(row);
         Bench bench;
-        Session session(bench.ui, bench.settings,
-                        D2xxFrom(c.library ? c.library : bench.sim.LibraryPath()));
-        session.link.ChooseDriver("d2xx");  // D2XX's own failures, no fallback
+        Programmer programmer(bench.ui, D2xxFrom(c.library ? c.library : bench.sim.LibraryPath()));
+        programmer.link.ChooseDriver("d2xx");  // D2XX's own failures, no fallback
         c.inject(bench.sim);
-        bench.ui.onMessage = [&](const std::string&) { EXPECT_TRUE(session.LinkInUse); };
-        StartupConnection(session);
+        bench.ui.onMessage = [&](const std::string&) { EXPECT_TRUE(programmer.LinkInUse); };
+        StartupConnection(programmer);
         EXPECT_EQ(bench.ui.messages, c.messages);
-        EXPECT_EQ(session.Connected, c.connected);
-        EXPECT_FALSE(session.LinkInUse);
+        EXPECT_EQ(programmer.Connected, c.connected);
+        EXPECT_FALSE(programmer.LinkInUse);
         const bool fatal = c.messages == std::vector{FATAL_1F};
-        EXPECT_EQ(bench.ui.fatalRequests, fatal ? 1 : 0);
+        EXPECT_EQ(programmer.link.IsShutDown(), fatal);
         if (!fatal) {
             EXPECT_EQ(bench.ui.pauses, c.pauses);
         }
@@ -97,8 +96,8 @@ TEST_F(Startup, OpensResetsPurgesAndForbidsTargetPowerOrSaysWhyNot) {
         EXPECT_TRUE(bench.sim.HostBytes().empty());
         // The poll neither reports its own failures nor the empty entries on every tick.
         bench.ui.onMessage = nullptr;
-        ConnectionPoll(session);
-        ConnectionPoll(session);
+        ConnectionPoll(programmer);
+        ConnectionPoll(programmer);
         EXPECT_EQ(bench.ui.messages, c.messages);
     }
 }
@@ -106,14 +105,14 @@ TEST_F(Startup, OpensResetsPurgesAndForbidsTargetPowerOrSaysWhyNot) {
 // With fast transfers every open shortens the latency timer (the call names of start-up, Connect
 // and the poll's reconnection show it); transferring word by word leaves it alone.
 TEST_F(Startup, PerWordTransfersNeverShortenTheLatencyTimer) {
-    session.link.SetFastTransfers(false);
-    StartupConnection(session);
-    Connect(session);
+    programmer.link.SetFastTransfers(false);
+    StartupConnection(programmer);
+    Connect(programmer);
     sim.SetAttached(false);
-    Connect(session);
+    Connect(programmer);
     sim.SetAttached(true);
-    ConnectionPoll(session);
-    EXPECT_TRUE(session.Connected);
+    ConnectionPoll(programmer);
+    EXPECT_TRUE(programmer.Connected);
     const std::string calls = Join(sim.CallLog());
     EXPECT_EQ(Count(calls, "FT_OpenEx \"VEK Flash\" 2 -> 0"), 3);
     EXPECT_EQ(calls.find("FT_SetLatencyTimer"), std::string::npos);
@@ -122,7 +121,7 @@ TEST_F(Startup, PerWordTransfersNeverShortenTheLatencyTimer) {
 class Control : public SimTest {
   protected:
     void SetUp() override {
-        StartupConnection(session);
+        StartupConnection(programmer);
         sim.ClearLogs();
         ui.messages.clear();
     }
@@ -131,79 +130,79 @@ class Control : public SimTest {
         itemChecked = checked;
         // The mark flips before any byte goes out, with the poll already kept off the link.
         EXPECT_TRUE(sim.HostBytes().empty());
-        EXPECT_TRUE(session.LinkInUse);
+        EXPECT_TRUE(programmer.LinkInUse);
     };
 };
 
-TEST_F(Control, ConnectReopensOrSaysWhyNotAndThePollReconnectsWithTheTimerStopped) {
-    Connect(session);
+TEST_F(Control, ConnectReopensOrSaysWhyNotAndThePollReconnects) {
+    Connect(programmer);
     EXPECT_EQ(CallNames(sim.CallLog()), "FT_Close FT_ListDevices FT_OpenEx FT_SetLatencyTimer");
     // Cleared before each message, so that a tick meanwhile reconnects instead of failing.
-    ui.onMessage = [this](const std::string&) { EXPECT_FALSE(session.Connected); };
+    ui.onMessage = [this](const std::string&) { EXPECT_FALSE(programmer.Connected); };
     sim.SetAttached(false);
-    Connect(session);
-    ConnectionPoll(session);  // silent while nothing is attached
-    Connect(session);
+    Connect(programmer);
+    ConnectionPoll(programmer);  // silent while nothing is attached
+    Connect(programmer);
     sim.SetAttached(true);
     sim.ClearLogs();
     ui.events.clear();
-    ConnectionPoll(session);
+    ConnectionPoll(programmer);
     EXPECT_EQ(CallNames(sim.CallLog()),
               "FT_Close FT_ResetDevice FT_ListDevices FT_OpenEx FT_SetLatencyTimer");
-    EXPECT_EQ(ui.events, (std::vector<std::string>{"timer off", "message: " + READY, "timer on"}));
-    EXPECT_TRUE(session.Connected);
-    ConnectionPoll(session);
+    EXPECT_EQ(ui.events, std::vector<std::string>{"message: " + READY});
+    EXPECT_TRUE(programmer.Connected);
+    ConnectionPoll(programmer);
     sim.SetOpenFails(true);
-    Connect(session);
-    EXPECT_FALSE(session.Connected);
+    Connect(programmer);
+    EXPECT_FALSE(programmer.Connected);
     EXPECT_EQ(ui.messages, (std::vector<std::string>{READY, UNABLE_TO_DETECT, NO_PROGRAMMER, READY,
                                                      COULD_NOT_OPEN}));
-    EXPECT_EQ(ui.fatalRequests, 0);
+    EXPECT_FALSE(programmer.link.IsShutDown());
 }
 
 TEST_F(Control, ThePollStaysOffALinkInUseAndEndsTheApplicationSilentlyWhenTheProgrammerIsGone) {
     sim.UnplugAfterCalls(0);
-    session.LinkInUse = true;
-    ConnectionPoll(session);
+    programmer.LinkInUse = true;
+    ConnectionPoll(programmer);
     EXPECT_TRUE(sim.CallLog().empty());
-    EXPECT_EQ(ui.fatalRequests, 0);
+    EXPECT_FALSE(programmer.link.IsShutDown());
 
-    session.LinkInUse = false;
-    ConnectionPoll(session);
-    EXPECT_EQ(ui.fatalRequests, 1);
+    programmer.LinkInUse = false;
+    ConnectionPoll(programmer);
+    EXPECT_TRUE(programmer.link.IsShutDown());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(CallNames(sim.CallLog()), "FT_GetQueueStatus FT_Close");
 }
 
 TEST_F(Control, TestCommunicationSendsTheTestFrame) {
-    TestCommunication(session);
+    TestCommunication(programmer);
     EXPECT_EQ(HostHex(), "04 50 C9 01 FF 63");
     EXPECT_EQ(ui.messages, std::vector<std::string>{READY});
 
-    session.Connected = false;
+    programmer.Connected = false;
     sim.ClearLogs();
-    TestCommunication(session);
+    TestCommunication(programmer);
     EXPECT_TRUE(sim.HostBytes().empty());
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back(), NO_PROGRAMMER);
 }
 
 TEST_F(Control, PowerIsSwitchedOnlyAfterItWasAllowed) {
-    ApplyTargetPowerNow(session);
+    ApplyTargetPowerNow(programmer);
     EXPECT_TRUE(sim.HostBytes().empty());
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back(),
               "You must first allow target power from the VEK Flash programmer via the Setup "
               "menu.");
 
-    AllowTargetPower(session, itemChecked, setItemChecked);
+    AllowTargetPower(programmer, itemChecked, setItemChecked);
     EXPECT_TRUE(itemChecked);
-    EXPECT_TRUE(session.PowerAllowed);
+    EXPECT_TRUE(programmer.PowerAllowed);
     EXPECT_EQ(HostHex(), "02 5F 01 5C");
 
     sim.ClearLogs();
     ui.onMessage = [this](const std::string&) { EXPECT_EQ(sim.PowerState(), 3); };
-    ApplyTargetPowerNow(session);
+    ApplyTargetPowerNow(programmer);
     ui.onMessage = nullptr;
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back(), "Click OK to turn target power off.");
@@ -211,11 +210,11 @@ TEST_F(Control, PowerIsSwitchedOnlyAfterItWasAllowed) {
     EXPECT_EQ(sim.PowerState(), 1);
 
     sim.ClearLogs();
-    AllowTargetPower(session, itemChecked, setItemChecked);
+    AllowTargetPower(programmer, itemChecked, setItemChecked);
     EXPECT_FALSE(itemChecked);
-    EXPECT_FALSE(session.PowerAllowed);
+    EXPECT_FALSE(programmer.PowerAllowed);
     EXPECT_EQ(HostHex(), "02 5F 00 5D");
-    EXPECT_FALSE(session.LinkInUse);
+    EXPECT_FALSE(programmer.LinkInUse);
 }
 
 TEST_F(Control, AllowTargetPowerWithoutItsAcknowledgementEndsTheApplication) {
@@ -225,26 +224,26 @@ TEST_F(Control, AllowTargetPowerWithoutItsAcknowledgementEndsTheApplication) {
     };
     for (const auto& [inject, messages] : cases) {
         Bench bench;
-        StartupConnection(bench.session);
+        StartupConnection(bench.programmer);
         inject(bench.sim);
-        AllowTargetPower(bench.session, itemChecked, [](bool) {});
+        AllowTargetPower(bench.programmer, itemChecked, [](bool) {});
         EXPECT_EQ(bench.ui.messages, messages);
-        EXPECT_EQ(bench.ui.fatalRequests, 1);
-        EXPECT_FALSE(bench.session.LinkInUse);
+        EXPECT_TRUE(bench.programmer.link.IsShutDown());
+        EXPECT_FALSE(bench.programmer.LinkInUse);
     }
 }
 
 TEST_F(Control, CommandsAreRefusedWhileAnOperationHoldsTheLink) {
-    session.LinkInUse = true;
-    session.PowerAllowed = true;
-    Connect(session);
-    TestCommunication(session);
-    AllowTargetPower(session, itemChecked, setItemChecked);
-    ApplyTargetPowerNow(session);
+    programmer.LinkInUse = true;
+    programmer.PowerAllowed = true;
+    Connect(programmer);
+    TestCommunication(programmer);
+    AllowTargetPower(programmer, itemChecked, setItemChecked);
+    ApplyTargetPowerNow(programmer);
     EXPECT_TRUE(sim.CallLog().empty());
     EXPECT_FALSE(itemChecked);
     EXPECT_EQ(ui.messages, std::vector<std::string>(4, BUSY));
-    EXPECT_TRUE(session.LinkInUse);
+    EXPECT_TRUE(programmer.LinkInUse);
 }
 
 // Two boards of the simulator, with serial numbers and chips of their own.
@@ -272,15 +271,15 @@ TEST_F(SeveralBoards, AreListedAndTheChosenOneIsOpenedByItsSerialNumber) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.serial);
         Bench bench;
-        bench.session.BoardSerial = c.serial;
-        StartupConnection(bench.session);
+        bench.programmer.BoardSerial = c.serial;
+        StartupConnection(bench.programmer);
         EXPECT_EQ(bench.ui.messages, c.messages);
-        EXPECT_EQ(bench.session.Connected, c.connected);
+        EXPECT_EQ(bench.programmer.Connected, c.connected);
         const std::vector<std::string> log = bench.sim.CallLog();
         EXPECT_EQ(log.at(1), c.openCall);
 
         // Listing works whether a board is open or not.
-        EXPECT_EQ(ListAttachedBoards(bench.session.link),
+        EXPECT_EQ(ListAttachedBoards(bench.programmer.link),
                   (std::vector<AttachedBoard>{{0, "A1", "VEK Flash", "d2xx"},
                                               {1, "B2", "VEK Flash", "d2xx"}}));
     }
@@ -288,10 +287,10 @@ TEST_F(SeveralBoards, AreListedAndTheChosenOneIsOpenedByItsSerialNumber) {
 
 TEST_F(SeveralBoards, NoneAreListedWhenDetachedOrUnbound) {
     Bench bench;
-    EXPECT_TRUE(ListAttachedBoards(bench.session.link).empty());  // not bound yet
-    ASSERT_EQ(bench.session.link.Bind(), 0);
+    EXPECT_TRUE(ListAttachedBoards(bench.programmer.link).empty());  // not bound yet
+    ASSERT_TRUE(bench.programmer.link.Bind());
     bench.sim.SetAttached(false);
-    EXPECT_TRUE(ListAttachedBoards(bench.session.link).empty());
+    EXPECT_TRUE(ListAttachedBoards(bench.programmer.link).empty());
     EXPECT_TRUE(bench.ui.messages.empty());
     EXPECT_EQ(SerialNumbers({}), "none");
     EXPECT_EQ(SerialNumbers({{0, "A1", "", ""}, {3, "B2", "", ""}}), "A1, B2");

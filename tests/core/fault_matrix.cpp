@@ -152,7 +152,7 @@ Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fa
     if (fault.arm) {
         fault.arm(scene.sim);
     }
-    row.run(scene.session);
+    row.run(scene);
     scene.ui.onMessage = nullptr;
     run.elapsedMs = scene.sim.ElapsedMs() - start;
     run.messages = scene.ui.messages;
@@ -161,8 +161,9 @@ Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fa
         run.chip = ReadChip(scene.sim);
     }
 
-    const RecordingUi& ui = scene.ui;
-    check(!scene.session.BusyFlag && !scene.session.LinkInUse, "BusyFlag or LinkInUse left set");
+    const RecordingReporter& ui = scene.ui;
+    check(!scene.programmer.BusyFlag && !scene.programmer.LinkInUse,
+          "BusyFlag or LinkInUse left set");
     check(ui.waitDepth == 0, "wait cursor left at depth " + std::to_string(ui.waitDepth));
     check(!ui.operationRunning, "the window still thinks an operation runs");
     for (const std::string& text : ui.messages) {
@@ -174,14 +175,13 @@ Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fa
         check(!row.silentEndHolds || row.silentEndHolds(scene, fault.wrongBytes),
               "ended without a message although it did not succeed");
     }
-    // A fatal message closes the link and asks the window to end, once; after the close the
+    // A fatal message closes the link for good, which ends the window; after the close the
     // driver is not called again.
     const bool fatalShown = std::ranges::any_of(ui.messages, [](const std::string& text) {
         return text.ends_with("This application will now terminate!");
     });
-    const bool shutDown = scene.session.link.IsShutDown();
-    check(fatalShown == shutDown && ui.fatalRequests == (shutDown ? 1 : 0),
-          "fatal message and shutdown disagree");
+    const bool shutDown = scene.programmer.link.IsShutDown();
+    check(fatalShown == shutDown, "fatal message and shutdown disagree");
     const auto close = std::ranges::find_if(
         run.callLog, [](const std::string& line) { return line.starts_with("FT_Close"); });
     if (close != run.callLog.end() && close + 1 != run.callLog.end()) {

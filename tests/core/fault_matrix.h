@@ -9,11 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "memory_settings.h"
-#include "recording_ui.h"
-#include "session/processor_selection.h"
-#include "session/session.h"
-#include "sim_control.h"
+#include "sim_fixture.h"
 #include "temp_folder.h"
 
 namespace vek::test {
@@ -22,22 +18,10 @@ namespace vek::test {
 using ChipContents = std::vector<std::vector<int>>;
 
 // A programmer opened on a fresh simulated board with the target selected and its chip in the
-// socket, and the window doubles the command reports to.
-struct Scene {
-    explicit Scene(int targetRow) {
-        sim.Reset();
-        session.link.Bind();
-        session.link.Open(BoardWithDescription("VEK Flash"));
-        session.Connected = true;
-        ui.selectedRow = targetRow;
-        RefreshCurrentTarget(session);
-        sim.SelectChip(std::string(DeviceTable[targetRow].name));
-    }
+// socket.
+struct Scene : Bench {
+    explicit Scene(int targetRow) { Open(targetRow); }
 
-    SimControl& sim = SimControl::Get();
-    RecordingUi ui;
-    MemorySettings settings;
-    Session session{ui, settings, D2xxFrom(SimControl::Get().LibraryPath())};
     ChipContents good;  // the chip after the good run, which claims may be held against
 };
 
@@ -53,7 +37,7 @@ struct MatrixRow {
     std::string name{};
     // Sets the scene for the command, before anything is recorded.
     std::function<void(Scene&, const TempFolder&)> prepare{};
-    std::function<void(Session&)> run{};
+    std::function<void(Scene&)> run{};
     // The last message of the good run ("" for none), so that a scene that went wrong cannot
     // make the matrix shallow.
     std::string goodEnd{};

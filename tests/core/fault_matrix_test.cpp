@@ -4,21 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "fault_matrix.h"
-#include "link/connection.h"
-#include "operations/blank_erase.h"
-#include "operations/program.h"
-#include "operations/read.h"
-#include "operations/verify.h"
+#include "session/connection.h"
 #include "vek_sim.h"
 
 namespace vek::test {
 namespace {
-
-std::string Fatal(const std::string& code) {
-    return "VEK Flash programmer is not responding to commands." + code +
-           "\nDisconnect the programmer from the USB cable, check\nthe processor type and try "
-           "again.\n\nThis application will now terminate!";
-}
 
 std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> lists) {
     std::vector<std::string> all;
@@ -137,13 +127,13 @@ const std::string PIC_FILE =
     ":00000001FF\n";
 const std::string SX_FILE = ":06000000010A020B030CD3\n:042020009B0FFE0F05\n:00000001FF\n";
 
-bool IsPic16(const Scene& scene) {
-    return scene.session.CurrentTarget.family == TargetFamily::PIC16;
+bool IsPic16(Scene& scene) {
+    return scene.Target().family == TargetFamily::PIC16;
 }
 
 bool ProgramBlank(Scene& scene) {
     const int blank = IsPic16(scene) ? 0x3FFF : 0x0FFF;
-    for (int address = 0; address < scene.session.CurrentTarget.programWords; ++address) {
+    for (int address = 0; address < scene.Target().programWords; ++address) {
         if (scene.sim.ReadWord(VEKSIM_PROGRAM, address) != blank) {
             return false;
         }
@@ -159,31 +149,30 @@ void WriteSomething(Scene& scene, const TempFolder&) {
 // protected EEPROM, so that its configuration block goes twice.
 void ChooseFile(Scene& scene, const TempFolder& folder) {
     const bool pic16 = IsPic16(scene);
-    scene.session.HexFilePath = folder.Write("matrix.hex", pic16 ? PIC_FILE : SX_FILE);
-    scene.session.HexFileName = "matrix.hex";
-    scene.ui.controls.FuseText = pic16 ? "3EF2" : "F9B";
-    scene.ui.controls.FuseXText = pic16 ? "FFF" : "FFE";
+    scene.file = {folder.Write("matrix.hex", pic16 ? PIC_FILE : SX_FILE), "matrix.hex"};
+    scene.fields.FuseText = pic16 ? "3EF2" : "F9B";
+    scene.fields.FuseXText = pic16 ? "FFF" : "FFE";
     scene.ui.answerYes = true;  // on a 16F84A, 3EF2 protects the code as well
 }
 
 // The file programmed into the chip, as the person would before a Verify or a Read.
 void ProgrammedChip(Scene& scene, const TempFolder& folder) {
     ChooseFile(scene, folder);
-    OnProgram(scene.session);
+    scene.Program();
     scene.ui.messages.clear();
     scene.ui.events.clear();
 }
 
-// How many program words, EEPROM bytes and configuration fields differ from the chip.
+// How many program words, EEPROM bytes and configuration fields of the Read differ from the
+// chip.
 int DifferencesFromChip(Scene& scene) {
-    const Session& session = scene.session;
+    const ReadContents& read = *scene.last.readBack;
     int differences = 0;
-    for (int address = 0; address < session.CurrentTarget.programWords; ++address) {
-        differences += session.image[address] != scene.sim.ReadWord(VEKSIM_PROGRAM, address);
+    for (int address = 0; address < read.target.programWords; ++address) {
+        differences += read.image[address] != scene.sim.ReadWord(VEKSIM_PROGRAM, address);
     }
-    for (int location = 0; location < session.CurrentTarget.eepromBytes; ++location) {
-        differences +=
-            session.image[0x2100 + location] != scene.sim.ReadWord(VEKSIM_EEPROM, location);
+    for (int location = 0; location < read.target.eepromBytes; ++location) {
+        differences += read.image[0x2100 + location] != scene.sim.ReadWord(VEKSIM_EEPROM, location);
     }
     const auto differs = [&scene](const std::string& field, const char* format, int space,
                                   int index) {
@@ -191,7 +180,7 @@ int DifferencesFromChip(Scene& scene) {
         std::snprintf(text, sizeof text, format, scene.sim.ReadWord(space, index));
         return field != text;
     };
-    const FieldTexts& fields = scene.ui.controls;
+    const FieldTexts& fields = scene.fields;
     if (IsPic16(scene)) {
         return differences + differs(fields.FuseText, "%04X", VEKSIM_CONFIG, 7);
     }
@@ -215,21 +204,21 @@ const std::string POWER_ON = "Click OK to turn target power off.";
 // Adding a command to the matrix is adding its row here.
 const std::vector<MatrixRow> ROWS = {
     {.name = "Blank Check of a blank chip",
-     .run = OnBlankCheck,
+     .run = &Bench::BlankCheck,
      .goodEnd = "Device is blank",
      .messages = BLANK_CHECK_MESSAGES,
      .successes = {"Device is blank"},
      .claims = BLANK_CLAIMS},
     {.name = "Blank Check of a written chip",
      .prepare = WriteSomething,
-     .run = OnBlankCheck,
+     .run = &Bench::BlankCheck,
      .goodEnd = "Device is not blank",
      .messages = BLANK_CHECK_MESSAGES,
      .successes = {"Device is blank"},
      .claims = BLANK_CLAIMS},
     {.name = "Erase",
      .prepare = WriteSomething,
-     .run = OnErase,
+     .run = &Bench::Erase,
      .goodEnd = "Device is blank",
      .messages = ERASE_MESSAGES,
      .successes = {"Device is blank"},
@@ -240,7 +229,7 @@ const std::vector<MatrixRow> ROWS = {
              WriteSomething(scene, folder);
              ChooseFile(scene, folder);
          },
-     .run = OnProgram,
+     .run = &Bench::Program,
      .goodEnd = "Programming complete.",
      .messages = PROGRAM_MESSAGES,
      .successes = {"Programming complete."},
@@ -248,7 +237,7 @@ const std::vector<MatrixRow> ROWS = {
                  [](Scene& scene) { return ReadChip(scene.sim) == scene.good; }}}},
     {.name = "Verify of a matching chip",
      .prepare = ProgrammedChip,
-     .run = VerifyTarget,
+     .run = &Bench::Verify,
      .goodEnd = "Verify passed",
      .messages = VERIFY_MESSAGES,
      .successes = {"Verify passed"}},
@@ -258,21 +247,21 @@ const std::vector<MatrixRow> ROWS = {
              ProgrammedChip(scene, folder);
              scene.sim.WriteWord(VEKSIM_PROGRAM, 5, 0x0123);
          },
-     .run = VerifyTarget,
+     .run = &Bench::Verify,
      .goodEnd = "Program ROM verify failed at word 5. *",
      .messages = VERIFY_MESSAGES,
      .successes = {"Verify passed"},
      .claims = {{"Verify passed", [](Scene&) { return false; }}}},
     {.name = "Read",
      .prepare = ProgrammedChip,
-     .run = ReadTarget,
+     .run = &Bench::Read,
      .messages = READ_MESSAGES,
      .silentEndHolds =
          [](Scene& scene, int wrongBytes) {
-             return !scene.ui.hexData.empty() && DifferencesFromChip(scene) <= wrongBytes;
+             return !scene.Listing().empty() && DifferencesFromChip(scene) <= wrongBytes;
          }},
     {.name = "Test Communication",
-     .run = TestCommunication,
+     .run = [](Scene& scene) { TestCommunication(scene.programmer); },
      .goodEnd = "VEK Flash programmer ready.",
      .messages = {"VEK Flash programmer ready."},
      .successes = {"VEK Flash programmer ready."},
@@ -281,18 +270,20 @@ const std::vector<MatrixRow> ROWS = {
                      return scene.sim.CallLog().back() == "FT_Read 1 -> 0 [55]";
                  }}}},
     {.name = "Allow Target Power",
-     .run = [](Session& session) { AllowTargetPower(session, false, [](bool) {}); },
-     .silentEndHolds = [](Scene& scene,
-                          int) { return scene.session.PowerAllowed && PowerAllowedOnBoard(scene); },
+     .run = [](Scene& scene) { AllowTargetPower(scene.programmer, false, [](bool) {}); },
+     .silentEndHolds =
+         [](Scene& scene, int) {
+             return scene.programmer.PowerAllowed && PowerAllowedOnBoard(scene);
+         },
      .endCheck = [](Scene& scene) -> std::string {
-         return scene.session.PowerAllowed && !PowerAllowedOnBoard(scene)
+         return scene.programmer.PowerAllowed && !PowerAllowedOnBoard(scene)
                     ? "power taken as allowed but the programmer does not allow it"
                     : "";
      }},
     {.name = "Apply Target Power Now",
      .prepare = [](Scene& scene,
-                   const TempFolder&) { AllowTargetPower(scene.session, false, [](bool) {}); },
-     .run = ApplyTargetPowerNow,
+                   const TempFolder&) { AllowTargetPower(scene.programmer, false, [](bool) {}); },
+     .run = [](Scene& scene) { ApplyTargetPowerNow(scene.programmer); },
      .goodEnd = POWER_ON,
      .messages = {POWER_ON},
      .successes = {POWER_ON},

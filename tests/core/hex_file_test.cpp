@@ -22,8 +22,8 @@
 #include "device/image_compare.h"
 #include "device/listing.h"
 #include "memory_settings.h"
-#include "recording_ui.h"
 #include "session/hex_file_open.h"
+#include "session/window_state.h"
 #include "sim_control.h"
 #include "temp_folder.h"
 
@@ -83,43 +83,43 @@ TEST_F(HexFiles, ScanVerdictsAndTheLineTheyName) {
     };
     const std::string bad = ":0400000005280000CE\n";  // checksum off by one
     const Case cases[] = {
-        {"16F84A", ":02400E00F23F7F\n:00000001FF\n", HEX_OK, 2, "config 3FF2"},
-        {"16F84A", ":02400E00F23F7F\r\n:00000001FF\r\n", HEX_OK, 2, "config 3FF2"},
+        {"16F84A", ":02400E00F23F7F\n:00000001FF\n", HexScanResult::Ok, 2, "config 3FF2"},
+        {"16F84A", ":02400E00F23F7F\r\n:00000001FF\r\n", HexScanResult::Ok, 2, "config 3FF2"},
         // Comments and blank lines count.
-        {"16F84A", "; first\n\n:020000000528D1\n;\n\n:02000200FF3FBE\n" + bad, HEX_CHECKSUM_ERROR,
-         7},
+        {"16F84A", "; first\n\n:020000000528D1\n;\n\n:02000200FF3FBE\n" + bad,
+         HexScanResult::ChecksumError, 7},
         // The last word of a 16F84A, one past it, and ID, configuration and EEPROM above.
-        {"16F84A", ":0207FE00FF3FBB\n", HEX_OK, 1},
-        {"16F84A", ":02080000FF3FB8\n", HEX_TOO_LARGE, 1},
-        {"16F84A", ":0440000001000200B9\n:02420000AA0012\n", HEX_OK, 2},
+        {"16F84A", ":0207FE00FF3FBB\n", HexScanResult::Ok, 1},
+        {"16F84A", ":02080000FF3FB8\n", HexScanResult::TooLarge, 1},
+        {"16F84A", ":0440000001000200B9\n:02420000AA0012\n", HexScanResult::Ok, 2},
         // A checksum error wins over a size error.
-        {"16F84A", ":02080000FF3FB8\n" + bad, HEX_CHECKSUM_ERROR, 2},
+        {"16F84A", ":02080000FF3FB8\n" + bad, HexScanResult::ChecksumError, 2},
         // SX: FUSE and FUSEX in one record, either alone, and no size check.
-        {"SX28", ":042020009B0FFE0F05\n", HEX_OK, 1, "config 0F9B 0FFE"},
-        {"SX28", ":022020009B0F14\n", HEX_OK, 1, "config 0F9B"},
-        {"SX48", ":02202200FE0FAF\n", HEX_OK, 1, "fusex 0FFE"},
+        {"SX28", ":042020009B0FFE0F05\n", HexScanResult::Ok, 1, "config 0F9B 0FFE"},
+        {"SX28", ":022020009B0F14\n", HexScanResult::Ok, 1, "config 0F9B"},
+        {"SX48", ":02202200FE0FAF\n", HexScanResult::Ok, 1, "fusex 0FFE"},
         // An SX file fits up to the last program word, with FUSE and FUSEX above: any other
         // word there is too large, a 16F877's file for example.
-        {"SX28", ":020FFE00FF0FE3\n", HEX_OK, 1},
-        {"SX28", ":02100000FF0FE0\n", HEX_TOO_LARGE, 1},
-        {"SX48", ":021FFE00FF0FD3\n:02100000FF0FE0\n", HEX_OK, 2},
-        {"SX48", ":02200000FF0FD0\n", HEX_TOO_LARGE, 1},
-        {"SX28", ":046000000102030492\n", HEX_TOO_LARGE, 1},
-        {"SX28", ":062020009B0FFE0F000003\n", HEX_TOO_LARGE, 1, "config 0F9B 0FFE"},
+        {"SX28", ":020FFE00FF0FE3\n", HexScanResult::Ok, 1},
+        {"SX28", ":02100000FF0FE0\n", HexScanResult::TooLarge, 1},
+        {"SX48", ":021FFE00FF0FD3\n:02100000FF0FE0\n", HexScanResult::Ok, 2},
+        {"SX48", ":02200000FF0FD0\n", HexScanResult::TooLarge, 1},
+        {"SX28", ":046000000102030492\n", HexScanResult::TooLarge, 1},
+        {"SX28", ":062020009B0FFE0F000003\n", HexScanResult::TooLarge, 1, "config 0F9B 0FFE"},
         // Not one data byte: an empty file, text, only an end record, a record without bytes.
-        {"16F84A", "", HEX_NO_DATA, 0},
-        {"16F84A", "no records here\n\n", HEX_NO_DATA, 2},
-        {"16F84A", ":00000001FF\n", HEX_NO_DATA, 1},
-        {"SX28", ":00202000C0\n:00000001FF\n", HEX_NO_DATA, 2, "config"},
+        {"16F84A", "", HexScanResult::NoData, 0},
+        {"16F84A", "no records here\n\n", HexScanResult::NoData, 2},
+        {"16F84A", ":00000001FF\n", HexScanResult::NoData, 1},
+        {"SX28", ":00202000C0\n:00000001FF\n", HexScanResult::NoData, 2, "config"},
         // An extended address record is no data.
-        {"16F84A", ":020000040000FA\n:02400E00F23F7F\n", HEX_OK, 2, "config 3FF2"},
+        {"16F84A", ":020000040000FA\n:02400E00F23F7F\n", HexScanResult::Ok, 2, "config 3FF2"},
         // Damaged records: shorter than their count, a wrong checksum, and "Fi", which adds up
         // to F2 by the digit arithmetic but is still no byte.
-        {"16F84A", ":10000000FF3F\n", HEX_CHECKSUM_ERROR, 1},
+        {"16F84A", ":10000000FF3F\n", HexScanResult::ChecksumError, 1},
         // Cut short where the bytes so far happen to sum to 0.
-        {"16F84A", ":10000000F0\n", HEX_CHECKSUM_ERROR, 1},
-        {"16F84A", ":02400E00F23F7E\n", HEX_CHECKSUM_ERROR, 1},
-        {"16F84A", ":02400E00Fi3F7F\n", HEX_CHECKSUM_ERROR, 1},
+        {"16F84A", ":10000000F0\n", HexScanResult::ChecksumError, 1},
+        {"16F84A", ":02400E00F23F7E\n", HexScanResult::ChecksumError, 1},
+        {"16F84A", ":02400E00Fi3F7F\n", HexScanResult::ChecksumError, 1},
     };
     for (const Case& test : cases) {
         EXPECT_EQ(Scan(test.text, test.target), test.result) << test.text;
@@ -141,7 +141,7 @@ std::string LongestRecord() {
 
 TEST_F(HexFiles, TheLongestRecordScansAndLoadsWhole) {
     const std::string path = folder.Write("long.hex", LongestRecord());
-    EXPECT_EQ(ScanPath(path), HEX_OK);
+    EXPECT_EQ(ScanPath(path), HexScanResult::Ok);
     MemoryImage image;
     ASSERT_TRUE(LoadHexInto(path, image, LoadVariant::Program, TargetFamily::PIC16));
     EXPECT_EQ(image[0], 0x0100);
@@ -226,7 +226,7 @@ TEST(ExampleFiles, EachFitsItsChipWithoutCodeProtection) {
         const DeviceInfo& target = Target(example.chip);
         EXPECT_EQ(
             ScanHexFile(std::string(VEK_EXAMPLES_DIR "/") + example.file, target, &sink, lineNo),
-            HEX_OK)
+            HexScanResult::Ok)
             << example.file << " line " << lineNo;
         EXPECT_EQ(sink.calls, example.configRecords) << example.file;
         const std::string word = example.configRecords.substr(7, 4);
@@ -235,13 +235,14 @@ TEST(ExampleFiles, EachFitsItsChipWithoutCodeProtection) {
 }
 
 TEST_F(HexFiles, FilesThatAreNoHexFilesEndCleanly) {
-    EXPECT_EQ(Scan(":" + std::string(1 << 20, 'F') + "\n:02400E00F23F7F\n"), HEX_CHECKSUM_ERROR);
+    EXPECT_EQ(Scan(":" + std::string(1 << 20, 'F') + "\n:02400E00F23F7F\n"),
+              HexScanResult::ChecksumError);
     EXPECT_EQ(lineNo, 1);
     std::string junk;
     for (int i = 0; i < 4096; ++i) {
         junk.push_back(static_cast<char>(i * 37));
     }
-    EXPECT_EQ(Scan(junk), HEX_NO_DATA);
+    EXPECT_EQ(Scan(junk), HexScanResult::NoData);
 
     fs::create_directory(folder / "folder.hex");
 #if !defined(_WIN32)  // Windows keeps no pipes among the files of a folder
@@ -252,9 +253,9 @@ TEST_F(HexFiles, FilesThatAreNoHexFilesEndCleanly) {
     const std::string huge = folder.Write("huge.hex", "");
     fs::resize_file(huge, std::uintmax_t{4} << 30);
     for (const char* name : {"folder.hex", "pipe.hex", "missing.hex"}) {
-        EXPECT_EQ(ScanPath((folder / name).string()), HEX_OPEN_FAILED) << name;
+        EXPECT_EQ(ScanPath((folder / name).string()), HexScanResult::OpenFailed) << name;
     }
-    EXPECT_EQ(ScanPath(huge), HEX_TOO_LARGE);
+    EXPECT_EQ(ScanPath(huge), HexScanResult::TooLarge);
     MemoryImage image;
     EXPECT_FALSE(LoadHexInto((folder / "pipe.hex").string(), image, LoadVariant::Listing,
                              TargetFamily::PIC16));
@@ -262,7 +263,7 @@ TEST_F(HexFiles, FilesThatAreNoHexFilesEndCleanly) {
     const std::string locked = folder.Write("locked.hex", ":00000001FF\n");
     RunUnprivileged(folder.Path(), [&] {
         fs::permissions(locked, fs::perms::none);
-        EXPECT_EQ(ScanPath(locked), HEX_OPEN_FAILED);
+        EXPECT_EQ(ScanPath(locked), HexScanResult::OpenFailed);
     });
 #endif
 }
@@ -279,7 +280,7 @@ TEST_F(HexFiles, CrLfLinesAndANameBeyondAsciiLoadLikeAnyFile) {
     fs::create_directory(folder / "Dateien \xC3\xA4\xC3\xB6\xC3\xBC \xE2\x82\xAC");
     const std::string path = folder.Write(
         "Dateien \xC3\xA4\xC3\xB6\xC3\xBC \xE2\x82\xAC/bl\xC3\xAFnk \xE6\x97\xA5.hex", crLfLines);
-    EXPECT_EQ(ScanPath(path), HEX_OK);
+    EXPECT_EQ(ScanPath(path), HexScanResult::Ok);
     EXPECT_EQ(sink.calls, "config 3FF2");
     MemoryImage image;
     ASSERT_TRUE(LoadHexInto(path, image, LoadVariant::Program, TargetFamily::PIC16));
@@ -429,7 +430,7 @@ TEST_F(HexFiles, TheWriterWritesRecordsInRisingOrderThatTheLoaderReadsBackWhole)
         }
 
         const std::string path = folder.Write("written.hex", text);
-        EXPECT_EQ(ScanPath(path, written.target.name), HEX_OK);
+        EXPECT_EQ(ScanPath(path, written.target.name), HexScanResult::Ok);
         EXPECT_EQ(sink.calls, written.configCalls);
         // Verify's load compares every program word and every EEPROM byte the file gives.
         MemoryImage loaded;
@@ -445,13 +446,15 @@ TEST_F(HexFiles, TheWriterWritesRecordsInRisingOrderThatTheLoaderReadsBackWhole)
 
 class HexOpen : public HexFiles {
   protected:
+    // As the window opens a file: its words go into the fields.
     void Open(int row, const std::string& text) {
-        ui.selectedRow = row;
-        OpenChosenHexFile(session, folder.Write("chosen.hex", text));
+        opened = OpenChosenHexFile(settings, DeviceTable[row], folder.Write("chosen.hex", text));
+        ShowFileWords(state, fields, DeviceTable[row], opened.scan.words);
     }
-    RecordingUi ui;
     MemorySettings settings;
-    Session session{ui, settings, D2xxFrom("/nonexistent/libftd2xx.so")};
+    WindowState state{settings};
+    FieldTexts fields;
+    OpenedHexFile opened;
 };
 
 TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {
@@ -481,43 +484,40 @@ TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.file);
-        ui = RecordingUi{};
+        fields = FieldTexts{};
         settings.Clear();
         Open(test.row, test.file);
-        EXPECT_TRUE(ui.messages.empty());
-        EXPECT_EQ(ui.controls.FuseText, test.fuse);
-        EXPECT_EQ(ui.controls.FuseXText, test.fuseX);
+        EXPECT_EQ(opened.failure, "");
+        EXPECT_EQ(fields.FuseText, test.fuse);
+        EXPECT_EQ(fields.FuseXText, test.fuseX);
         EXPECT_EQ(settings.Text(test.fuseKey), test.savedFuse);
         // The loader's spelling of the FUSEX key and the editor's are one value.
         EXPECT_EQ(settings.Text("VEKFlashFusexBits"), test.savedFuseX);
-        // The editors are refreshed only when a word changed.
+        // A word is given only where a record carries one.
         const bool changed =
             std::string(test.savedFuse) != "<absent>" || std::string(test.savedFuseX) != "<absent>";
-        EXPECT_EQ(ui.editorRefreshes > 0, changed);
-        EXPECT_EQ(ui.controls.HexFileText, "chosen.hex");
+        EXPECT_EQ(opened.scan.words.fuse || opened.scan.words.fuseX, changed);
+        EXPECT_EQ(opened.file.name, "chosen.hex");
     }
-    EXPECT_EQ(session.CurrentFuseXText, "FFE");
+    EXPECT_EQ(state.CurrentFuseXText, "FFE");
 }
 
 TEST_F(HexOpen, AFileThatCannotBeUsedIsReportedAndItsPathKeptAGoodOneIsListed) {
     Open(0, "; made by hand\n\n:0100000001FE\n;\n\n:0100010002FC\n:0100020003FF\n");
-    EXPECT_EQ(ui.messages, std::vector<std::string>{"Checksum error in HEX file (line 7)."});
-    EXPECT_EQ(ui.controls.HexFileText, "");
-    EXPECT_EQ(session.HexFileName, "chosen.hex");
-    EXPECT_EQ(ui.hexDataPrepared, 0);
+    EXPECT_EQ(opened.failure, "Checksum error in HEX file (line 7).");
+    EXPECT_EQ(opened.file.name, "chosen.hex");
+    EXPECT_FALSE(opened.listing.has_value());
 
     const std::string missing = (folder / "typed name.hex").string();
-    OpenChosenHexFile(session, missing);
-    ASSERT_FALSE(ui.messages.empty());
-    EXPECT_EQ(ui.messages.back(), "Error: HEX file could not be opened.");
+    opened = OpenChosenHexFile(settings, DeviceTable[0], missing);
+    EXPECT_EQ(opened.failure, "Error: HEX file could not be opened.");
     EXPECT_EQ(settings.Text("VEKFlashfilenamepath"), missing);
 
-    ui.messages.clear();
     Open(0, "; sample\n:0400000005280000CF\n:00000001FF\n");
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(ui.hexData, (std::vector<std::string>{
-                              "Program data from file:", "0000:   2805   0000   3FFF   3FFF",
-                              "EEPROM Data:", "Comment:", "; sample"}));
+    EXPECT_EQ(opened.failure, "");
+    EXPECT_EQ(opened.listing, (std::vector<std::string>{
+                                  "Program data from file:", "0000:   2805   0000   3FFF   3FFF",
+                                  "EEPROM Data:", "Comment:", "; sample"}));
 
     // A file too large for the target says which family its own words belong to; the listing
     // of the file before goes.
@@ -534,10 +534,9 @@ TEST_F(HexOpen, AFileThatCannotBeUsedIsReportedAndItsPathKeptAGoodOneIsListed) {
     };
     for (const auto& other : others) {
         SCOPED_TRACE(other.file);
-        ui.messages.clear();
         Open(other.row, other.file);
-        EXPECT_EQ(ui.messages, std::vector<std::string>{other.message});
-        EXPECT_TRUE(ui.hexData.empty());
+        EXPECT_EQ(opened.failure, other.message);
+        EXPECT_FALSE(opened.listing.has_value());
     }
 }
 

@@ -1,12 +1,9 @@
 // Blank Check, Erase and the identity check through the simulated programmer, and what every
 // device operation does when it must not start.
-#include "link/connection.h"
 #include "link/protocol.h"
-#include "operations/blank_erase.h"
 #include "operations/device_id.h"
-#include "operations/program.h"
-#include "operations/read.h"
-#include "operations/verify.h"
+#include "operations/operation_claim.h"
+#include "session/connection.h"
 #include "sim_fixture.h"
 
 namespace vek::test {
@@ -28,18 +25,18 @@ class Operations : public SimTest {
 
 TEST_F(Operations, BlankCheckAndEraseSendTheirFramesAndGiveTheVerdict) {
     struct Case {
-        OperationResult (*command)(Session&);
+        OperationResult (Bench::*command)();
         int row;
         bool written;  // the chip is not blank beforehand
         std::string verdict;
         std::uint8_t sizeHigh;
     };
     // The 16F877's result comes late: the long time-out has to cover it.
-    const Case cases[] = {{OnBlankCheck, 0, false, "Device is blank", 0x04},
-                          {OnBlankCheck, 0, true, "Device is not blank", 0x04},
-                          {OnBlankCheck, 7, false, "Device is blank", 0x20},
-                          {OnErase, 0, true, "Device is blank", 0x04},
-                          {OnErase, 8, true, "Device is blank", 0x08}};
+    const Case cases[] = {{&Bench::BlankCheck, 0, false, "Device is blank", 0x04},
+                          {&Bench::BlankCheck, 0, true, "Device is not blank", 0x04},
+                          {&Bench::BlankCheck, 7, false, "Device is blank", 0x20},
+                          {&Bench::Erase, 0, true, "Device is blank", 0x04},
+                          {&Bench::Erase, 8, true, "Device is blank", 0x08}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
         Bench bench;
@@ -47,14 +44,15 @@ TEST_F(Operations, BlankCheckAndEraseSendTheirFramesAndGiveTheVerdict) {
         if (c.written) {
             bench.sim.WriteWord(VEKSIM_PROGRAM, 5, 0x0A5);
         }
-        c.command(bench.session);
+        const OperationResult result = (bench.*c.command)();
         EXPECT_EQ(bench.ui.messages, std::vector<std::string>{c.verdict});
+        EXPECT_EQ(result.messages, bench.ui.messages);
         const std::uint8_t i = c.row;
         const std::string identify = Frame({CMD_BEGIN, i}) + " " + Frame({CMD_READ_ID, i});
         const std::string check =
             Join({Frame({CMD_BEGIN, i}), Frame({CMD_BLANK_CHECK, i, 0x00, c.sizeHigh}),
                   Frame({CMD_END, i}), Frame({CMD_END, i})});
-        const bool erase = c.command == OnErase;
+        const bool erase = c.command == &Bench::Erase;
         EXPECT_EQ(bench.HostHex(), erase ? Join({identify, identify, Frame({CMD_BULK_ERASE, i}),
                                                  Frame({CMD_END, i}), check})
                                          : check);
@@ -66,7 +64,8 @@ TEST_F(Operations, BlankCheckAndEraseSendTheirFramesAndGiveTheVerdict) {
             const bool pic = c.row == 0;
             EXPECT_EQ(bench.DeviceHex().find(pic ? "55 76 76" : "76 76") != std::string::npos, pic);
             EXPECT_EQ(bench.sim.ReadWord(VEKSIM_PROGRAM, 5), pic ? 0x3FFF : 0x0FFF);
-            EXPECT_EQ(bench.ui.controls.DevWordText, pic ? "560" : "FCE");
+            EXPECT_EQ(bench.ui.targetIds, std::vector<int>(2, pic ? 0x560 : 0xFCE));
+            EXPECT_EQ(result.targetId, pic ? 0x560 : 0xFCE);
         }
     }
 }
@@ -74,7 +73,7 @@ TEST_F(Operations, BlankCheckAndEraseSendTheirFramesAndGiveTheVerdict) {
 TEST_F(Operations, AnyCompletionByteCountsAndANotBlankResultIsAVerdict) {
     sim.FaultReply(CMD_BULK_ERASE, 0, 3, VEKSIM_REPLACE, 0x00);
     sim.FaultReply(CMD_BLANK_CHECK, 0, 2, VEKSIM_REPLACE, REPLY_FAIL);
-    OnErase(session);
+    Erase();
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Device is not blank"});
 }
 
@@ -87,13 +86,13 @@ TEST_F(Operations, IdentityIgnoresPic16RevisionBitsAndWarnsOnAnythingElse) {
         int row;
         Injection inject;
         std::vector<std::string> messages;
-        std::string devWord = "0000";
+        std::vector<int> shownIds = {};  // what the Dev Word field shows in turn
     };
     const std::string idCommand = "to read processor type command.";
     const Case cases[] = {
         // The upper nibble of the second byte is not part of the ID.
-        {0, SetId(0xF57F), {}, "57F"},
-        {9, SetId(0x003), {WrongTargetWarning("SX48", "003")}, "003"},
+        {0, SetId(0xF57F), {}, {0x57F}},
+        {9, SetId(0x003), {WrongTargetWarning("SX48", "003")}, {0x003}},
         // An ID that cannot be read warns as 000 or 001 and leaves the field alone.
         {0, FailRead(1), {NOT_RESPONDING_TO + idCommand, WrongTargetWarning("16F84A", "000")}},
         {8,
@@ -102,32 +101,32 @@ TEST_F(Operations, IdentityIgnoresPic16RevisionBitsAndWarnsOnAnythingElse) {
           WrongTargetWarning("SX28", "001")}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.devWord);
+        SCOPED_TRACE(c.row);
         Bench bench;
         bench.Open(c.row);
-        bench.ui.controls.DevWordText = "0000";
         // The check runs inside a transaction.
-        ASSERT_TRUE(bench.session.link.SendCommand({CMD_BEGIN, std::uint8_t(c.row)}));
-        ASSERT_TRUE(bench.session.link.ReadReply().Is(REPLY_READY));
+        ASSERT_TRUE(bench.programmer.link.SendCommand({CMD_BEGIN, std::uint8_t(c.row)}));
+        ASSERT_TRUE(bench.programmer.link.ReadReply().Is(REPLY_READY));
         c.inject(bench.sim);
-        EXPECT_EQ(CheckDeviceId(bench.session), c.messages.empty() ? 0 : 1);
+        EXPECT_EQ(CheckTargetIdentity(bench.programmer, bench.Target()) == Identity::Matches,
+                  c.messages.empty());
         EXPECT_EQ(bench.ui.messages, c.messages);
-        EXPECT_EQ(bench.ui.controls.DevWordText, c.devWord);
+        EXPECT_EQ(bench.ui.targetIds, c.shownIds);
     }
 }
 
 TEST_F(Operations, WrongChipIsWarnedWithTheTableOfIdsAndStopsErase) {
     ASSERT_TRUE(sim.SelectChip("16F877"));
     sim.SetDeviceId(0x9BF);
-    OnErase(session);
+    EXPECT_EQ(Erase().outcome, Outcome::WrongDevice);
     EXPECT_EQ(ui.events, (std::vector<std::string>{
                              "message: " + WrongTargetWarning("16F84A", "9A0"), "pause 4000"}));
-    EXPECT_EQ(ui.controls.DevWordText, "9BF");
+    EXPECT_EQ(ui.targetIds, std::vector<int>{0x9BF});
     EXPECT_EQ(HostHex(), Frame({CMD_BEGIN, 0}) + " " + Frame({CMD_READ_ID, 0}));
 }
 
 struct FailureCase {
-    OperationResult (*command)(Session&);
+    OperationResult (Bench::*command)();
     Injection inject;
     std::vector<std::string> messages;
     int endFrames = 0;  // CMD_END frames the failure path still sends
@@ -141,32 +140,35 @@ TEST_F(Operations, EveryFailureIsReportedWithItsCode) {
     constexpr int DROP = VEKSIM_DROP;
     const std::string e5 = NOT_RESPONDING_TO + "correctly to Erase command. (E5)";
     const FailureCase cases[] = {
-        {OnBlankCheck, FailWrite(0), {DRIVER_ERROR}},
-        {OnBlankCheck, FailRead(1), {NOT_RESPONDING + "(129)"}},
-        {OnBlankCheck, FaultReply(CMD_BEGIN, 1, REPLACE, 0x00), {Fatal("(1b)")}},
-        {OnBlankCheck, FailWrite(1), {DRIVER_ERROR, NO_BLANK_CHECK}, 1},
-        {OnBlankCheck, FaultReply(CMD_BLANK_CHECK, 2, DROP), {E1, NO_BLANK_CHECK}, 1},
-        {OnBlankCheck, FaultReply(CMD_BLANK_CHECK, 2, REPLACE, 0x76), {E2, NO_BLANK_CHECK}, 2},
-        {OnErase, FailWrite(0), {DRIVER_ERROR}},
-        {OnErase, FailRead(1), {"VEK-Flash programmer not responding to commands.(118)"}},
-        {OnErase, FaultReply(CMD_BEGIN, 1, DROP), {Fatal("(1a)")}},
-        {OnErase, FailRead(5), {NOT_RESPONDING + "(120)", C3}},
-        {OnErase, NthReply(CMD_BEGIN, 1, 1, REPLACE, 0x55), {Fatal("(4)"), C3}},
-        {OnErase, FailWrite(4), {DRIVER_ERROR, C3}},
-        {OnErase, FailRead(10), {NOT_RESPONDING + "(120)", C3}},
-        {OnErase, FaultReply(CMD_BULK_ERASE, 1, REPLACE, 0xA5), {Fatal("(14)"), C3}},
-        {OnErase, FaultReply(CMD_BULK_ERASE, 2, DROP), {Fatal("(114)"), C3}},
-        {OnErase, FailRead(11), {"Could not read from device. (BE1)", C3}},
-        {OnErase, FaultReply(CMD_BULK_ERASE, 3, DROP), {e5, C3}},
-        {OnErase, FailRead(14), {NOT_RESPONDING + "(119)"}, 1},
-        {OnErase, NthReply(CMD_BEGIN, 2, 1, REPLACE, 0x00), {Fatal("(2)")}, 1},
+        {&Bench::BlankCheck, FailWrite(0), {DRIVER_ERROR}},
+        {&Bench::BlankCheck, FailRead(1), {NOT_RESPONDING + "(129)"}},
+        {&Bench::BlankCheck, FaultReply(CMD_BEGIN, 1, REPLACE, 0x00), {Fatal("(1b)")}},
+        {&Bench::BlankCheck, FailWrite(1), {DRIVER_ERROR, NO_BLANK_CHECK}, 1},
+        {&Bench::BlankCheck, FaultReply(CMD_BLANK_CHECK, 2, DROP), {E1, NO_BLANK_CHECK}, 1},
+        {&Bench::BlankCheck,
+         FaultReply(CMD_BLANK_CHECK, 2, REPLACE, 0x76),
+         {E2, NO_BLANK_CHECK},
+         2},
+        {&Bench::Erase, FailWrite(0), {DRIVER_ERROR}},
+        {&Bench::Erase, FailRead(1), {"VEK-Flash programmer not responding to commands.(118)"}},
+        {&Bench::Erase, FaultReply(CMD_BEGIN, 1, DROP), {Fatal("(1a)")}},
+        {&Bench::Erase, FailRead(5), {NOT_RESPONDING + "(120)", C3}},
+        {&Bench::Erase, NthReply(CMD_BEGIN, 1, 1, REPLACE, 0x55), {Fatal("(4)"), C3}},
+        {&Bench::Erase, FailWrite(4), {DRIVER_ERROR, C3}},
+        {&Bench::Erase, FailRead(10), {NOT_RESPONDING + "(120)", C3}},
+        {&Bench::Erase, FaultReply(CMD_BULK_ERASE, 1, REPLACE, 0xA5), {Fatal("(14)"), C3}},
+        {&Bench::Erase, FaultReply(CMD_BULK_ERASE, 2, DROP), {Fatal("(114)"), C3}},
+        {&Bench::Erase, FailRead(11), {"Could not read from device. (BE1)", C3}},
+        {&Bench::Erase, FaultReply(CMD_BULK_ERASE, 3, DROP), {e5, C3}},
+        {&Bench::Erase, FailRead(14), {NOT_RESPONDING + "(119)"}, 1},
+        {&Bench::Erase, NthReply(CMD_BEGIN, 2, 1, REPLACE, 0x00), {Fatal("(2)")}, 1},
     };
     for (const FailureCase& failure : cases) {
         SCOPED_TRACE(failure.messages.front());
         Bench bench;
         bench.Open();
         failure.inject(bench.sim);
-        failure.command(bench.session);
+        (bench.*failure.command)();
         EXPECT_EQ(bench.ui.messages, failure.messages);
         EXPECT_EQ(bench.EndFrames(), failure.endFrames);
     }
@@ -174,7 +176,7 @@ TEST_F(Operations, EveryFailureIsReportedWithItsCode) {
 
 TEST_F(Operations, BlankCheckIgnoresTheFirstByteEvenWhenItNeverComes) {
     sim.FaultReply(CMD_BLANK_CHECK, 0, 1, VEKSIM_DROP);
-    OnBlankCheck(session);
+    BlankCheck();
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Device is blank"});
     // The long time-out applies to the result only, after the ignored byte's read.
     const std::string calls = Join(sim.CallLog());
@@ -185,7 +187,7 @@ TEST_F(Operations, BlankCheckIgnoresTheFirstByteEvenWhenItNeverComes) {
 
 TEST_F(Operations, UnreadableBlankCheckResultHasNoMessageOfItsOwn) {
     sim.FailCall("FT_Read", 4);  // BEGIN ack, ready, BLANK_CHECK ack, ignored byte, result
-    OnBlankCheck(session);
+    BlankCheck();
     // The board is still checking when the closing CMD_END goes out; what that frame meets
     // is the link's business. The exchange itself adds nothing to the command's message.
     ASSERT_FALSE(ui.messages.empty());
@@ -195,7 +197,7 @@ TEST_F(Operations, UnreadableBlankCheckResultHasNoMessageOfItsOwn) {
 
 TEST_F(Operations, LateEraseCompletionIsDrainedAfterItsMessage) {
     sim.FaultReply(CMD_BULK_ERASE, 0, 3, VEKSIM_DELAY, 1500);
-    OnErase(session);
+    Erase();
     ASSERT_FALSE(ui.messages.empty());
     ASSERT_FALSE(ui.pauses.empty());
     EXPECT_EQ(ui.messages.front(),
@@ -206,18 +208,22 @@ TEST_F(Operations, LateEraseCompletionIsDrainedAfterItsMessage) {
 
 TEST_F(Operations, NoOperationStartsWithoutAProgrammerOrWhileAControlCommandHoldsTheLink) {
     for (const bool held : {false, true}) {
-        session.Connected = held;
-        session.LinkInUse = held;  // a control command's
+        programmer.Connected = held;
+        programmer.LinkInUse = held;  // a control command's
         ui.messages.clear();
-        for (auto* command : {OnBlankCheck, OnErase, OnProgram, ReadTarget, VerifyTarget}) {
-            command(session);
+        // The window empties its Hex Data window only for a Read that starts.
+        EXPECT_FALSE(WouldStart(programmer, Target()));
+        for (const auto command :
+             {&Bench::BlankCheck, &Bench::Erase, &Bench::Program, &Bench::Read, &Bench::Verify}) {
+            const OperationResult result = (this->*command)();
+            EXPECT_EQ(result.outcome, held ? Outcome::Refused : Outcome::NoProgrammer);
+            EXPECT_EQ(result.messages, std::vector<std::string>{held ? BUSY : NO_PROGRAMMER});
         }
         EXPECT_EQ(ui.messages, std::vector<std::string>(5, held ? BUSY : NO_PROGRAMMER));
         EXPECT_TRUE(sim.CallLog().empty());
-        EXPECT_FALSE(session.BusyFlag);
-        EXPECT_EQ(session.LinkInUse, held);
+        EXPECT_FALSE(programmer.BusyFlag);
+        EXPECT_EQ(programmer.LinkInUse, held);
         EXPECT_EQ(ui.waitDepth, 0);
-        EXPECT_EQ(ui.hexDataPrepared, 0);
     }
 }
 
@@ -227,21 +233,22 @@ TEST_F(Operations, CommandsArrivingDuringARunningOperationDoNothingAndLeaveItsTa
     ui.onMessage = [&](const std::string&) {
         if (nested++ == 0) {
             sim.ClearLogs();
-            for (auto* command : {OnBlankCheck, OnErase, OnProgram, ReadTarget, VerifyTarget}) {
-                command(session);
+            EXPECT_FALSE(WouldStart(programmer, Target()));
+            for (const auto command : {&Bench::BlankCheck, &Bench::Erase, &Bench::Program,
+                                       &Bench::Read, &Bench::Verify}) {
+                EXPECT_EQ((this->*command)().outcome, Outcome::Refused);
             }
-            ConnectionPoll(session);  // the timer keeps off the link as well
+            ConnectionPoll(programmer);  // the timer keeps off the link as well
             EXPECT_TRUE(sim.CallLog().empty());
-            ui.selectedRow = 8;
-            OnSelectionChanged(session);
+            selectedRow = 8;
+            OnSelectionChanged(state, fields, selectedRow, programmer.BusyFlag);
         }
     };
-    OnBlankCheck(session);
+    const OperationResult result = BlankCheck();
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Device is blank"});
-    EXPECT_EQ(ui.hexDataPrepared, 0);
+    EXPECT_EQ(result.messages, ui.messages);    // the nested commands' results kept nothing
     EXPECT_EQ(HostHex(), Frame({CMD_END, 0}));  // the operation's own last frame only
-    RefreshCurrentTarget(session);
-    EXPECT_EQ(session.CurrentTarget.name, "SX28");  // the next command takes the new choice
+    EXPECT_EQ(Target().name, "SX28");           // the next command takes the new choice
 }
 
 }  // namespace

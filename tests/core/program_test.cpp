@@ -1,7 +1,5 @@
 // Program through the simulated programmer: the byte stream, what the chip holds afterwards,
 // the erase before programming, and every failure of its table.
-#include "operations/program.h"
-
 #include "link/protocol.h"
 #include "sim_fixture.h"
 #include "temp_folder.h"
@@ -45,10 +43,10 @@ class Programming : public SimTest {
     // The chip in the socket as it came, the file chosen and the fields filled.
     void Prepare(Bench& bench, const std::string& file, const std::string& fuse,
                  const std::string& fuseX) {
-        bench.sim.SelectChip(std::string(bench.session.CurrentTarget.name));
+        bench.sim.SelectChip(std::string(bench.Target().name));
         bench.UseFile(folder.Write("test.hex", file), fuse, fuseX);
         if (file.empty()) {
-            bench.session.HexFileName.clear();
+            bench.file.name.clear();
         }
         bench.sim.ClearLogs();
         bench.sim.ResetCounters();
@@ -64,8 +62,8 @@ class Programming : public SimTest {
         std::string hostBytes;
         for (const bool fast : {true, false}) {
             Prepare(*this, file, fuse, fuseX);
-            session.link.SetFastTransfers(fast);
-            EXPECT_TRUE(OnProgram(session).Succeeded());
+            programmer.link.SetFastTransfers(fast);
+            EXPECT_TRUE(Program().Succeeded());
             EXPECT_EQ(sim.GetCounters().writeCalls, frames + (fast ? 1 : 33) * blocks);
             EXPECT_EQ(hostBytes.empty() ? HostHex() : hostBytes, HostHex());
             EXPECT_EQ(deviceBytes.empty() ? DeviceHex() : deviceBytes, DeviceHex());
@@ -153,8 +151,8 @@ TEST_F(Programming, AChipThatIsNotBlankIsErasedOnlyWhenThatIsAllowed) {
         Prepare(*this, PIC_FILE, "3FFA", "FFF");
         sim.WriteWord(VEKSIM_PROGRAM, 100, 0x1234);
         ui.messages.clear();
-        session.EraseBeforeProgram = eraseFirst;
-        EXPECT_EQ(OnProgram(session).outcome, eraseFirst ? Outcome::Done : Outcome::NotBlank);
+        eraseBeforeProgram = eraseFirst;
+        EXPECT_EQ(Program().outcome, eraseFirst ? Outcome::Done : Outcome::NotBlank);
         EXPECT_EQ(ui.messages,
                   std::vector<std::string>{eraseFirst ? "Programming complete." : notBlank});
         EXPECT_EQ(Count(HostHex(), Frame({CMD_BULK_ERASE, 0})), eraseFirst ? 1 : 0);
@@ -226,7 +224,7 @@ TEST_F(Programming, AWordThatTurnsOnCodeProtectionIsWrittenOnlyAfterTheQuestion)
             const bool isSx = c.row > 7;
             Prepare(bench, isSx ? SX_FILE : PIC_FILE, c.fuse, "FFF");
             bench.ui.answerYes = yes;
-            const OperationResult result = OnProgram(bench.session);
+            const OperationResult result = bench.Program();
             const std::string question = "The configuration word " + std::string(c.fuse) +
                                          " turns on code protection: the chip can no longer be "
                                          "read or verified. Program it anyway?";
@@ -337,7 +335,7 @@ TEST_F(Programming, EveryFailureShowsItsMessagesOnce) {
         bench.Open(c.input.row);
         Prepare(bench, c.input.file, c.input.fuse, c.input.fuseX);
         c.inject(bench.sim);
-        EXPECT_EQ(OnProgram(bench.session).outcome, c.outcome);
+        EXPECT_EQ(bench.Program().outcome, c.outcome);
         EXPECT_EQ(bench.ui.messages, c.messages);
         // A file or a field that cannot be used stops Program before the programmer is asked.
         if (c.outcome == Outcome::HexFileError || c.outcome == Outcome::NoConfiguration) {

@@ -26,14 +26,14 @@ TEST_F(Protocol, WorkedFramesByteForByte) {
     ASSERT_TRUE(sim.SelectChip("16F877"));
     for (const auto& [payload, wire] : frames) {
         sim.ClearLogs();
-        EXPECT_TRUE(session.link.SendCommand(payload.data(), payload.size()));
+        EXPECT_TRUE(programmer.link.SendCommand(payload.data(), payload.size()));
         EXPECT_EQ(HostHex(), wire);
     }
     EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(Protocol, SendCommandPurgesAndSetsTimeoutsBeforeWritingThenReadsOneByte) {
-    ASSERT_TRUE(session.link.SendCommand({CMD_END, 0}));
+    ASSERT_TRUE(programmer.link.SendCommand({CMD_END, 0}));
     const std::vector<std::string> calls = sim.CallLog();
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[0].rfind("FT_Purge 1", 0), 0u) << calls[0];
@@ -61,22 +61,22 @@ TEST_F(Protocol, AnAcknowledgementThatIsNotThereIsFatalAndAFailedCallIsNot) {
         Bench bench;
         bench.Open();
         inject(bench.sim);
-        EXPECT_FALSE(bench.session.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
+        EXPECT_FALSE(bench.programmer.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
         EXPECT_EQ(bench.ui.messages, std::vector<std::string>{message});
         const bool fatal = message == FATAL_1F;
-        EXPECT_EQ(bench.ui.fatalRequests, fatal ? 1 : 0);
+        EXPECT_EQ(bench.programmer.link.IsShutDown(), fatal);
         EXPECT_EQ(bench.sim.CallLog().back().starts_with("FT_Close -> 0"), fatal);
     }
 }
 
 TEST_F(Protocol, SendWordKeepsTheLow16BitsAndReportsAFailedWrite) {
-    EXPECT_EQ(session.link.SendWord(0x2100), 0);
-    EXPECT_EQ(session.link.SendWord(0x7F3FF2), 0);
-    EXPECT_EQ(session.link.SendWord(-3), 0);
+    EXPECT_TRUE(programmer.link.SendWord(0x2100));
+    EXPECT_TRUE(programmer.link.SendWord(0x7F3FF2));
+    EXPECT_TRUE(programmer.link.SendWord(-3));
     EXPECT_EQ(HostHex(), "00 21 F2 3F FD FF");
 
     sim.FailCall("FT_Write", 0);
-    EXPECT_EQ(session.link.SendWord(0x1234), 1);
+    EXPECT_FALSE(programmer.link.SendWord(0x1234));
     EXPECT_EQ(ui.messages, std::vector<std::string>{T16});
 }
 
@@ -96,9 +96,9 @@ TEST_F(Protocol, ABlockIsTheSameBytesInOneWriteOrInOneWritePerWord) {
         SCOPED_TRACE(fast);
         sim.ClearLogs();
         sim.ResetCounters();
-        session.link.SetFastTransfers(fast);
-        EXPECT_EQ(session.link.FastTransfers(), fast);
-        session.link.SendBlock(0x2100, BlockOfWords());
+        programmer.link.SetFastTransfers(fast);
+        EXPECT_EQ(programmer.link.FastTransfers(), fast);
+        programmer.link.SendBlock(0x2100, BlockOfWords());
         EXPECT_EQ(HostHex(),
                   "00 21 F2 3F 01 01 02 02 03 03 04 04 05 05 06 06 07 07 08 08 09 09 0A 0A 0B 0B "
                   "0C 0C 0D 0D 0E 0E 0F 0F 10 10 11 11 12 12 13 13 14 14 15 15 16 16 17 17 18 18 "
@@ -111,25 +111,25 @@ TEST_F(Protocol, ABlockIsTheSameBytesInOneWriteOrInOneWritePerWord) {
 
 TEST_F(Protocol, AFailedBlockWriteIsReportedOnceAndEveryFailedWordByItself) {
     sim.FailCall("FT_Write", 0);
-    session.link.SendBlock(0x0020, BlockOfWords());
+    programmer.link.SendBlock(0x0020, BlockOfWords());
     EXPECT_EQ(ui.messages, std::vector<std::string>{T16});
     EXPECT_TRUE(sim.HostBytes().empty());
 
     ui.messages.clear();
-    session.link.SetFastTransfers(false);
+    programmer.link.SetFastTransfers(false);
     sim.FailCall("FT_Write", 0);
     sim.FailCall("FT_Write", 4);
-    session.link.SendBlock(0x0020, BlockOfWords());
+    programmer.link.SendBlock(0x0020, BlockOfWords());
     EXPECT_EQ(ui.messages, (std::vector<std::string>{T16, T16}));
     EXPECT_EQ(sim.HostBytes().size(), 62u);  // the other 31 words went out
-    EXPECT_EQ(ui.fatalRequests, 0);
+    EXPECT_FALSE(programmer.link.IsShutDown());
 }
 
 TEST_F(Protocol, DrainInputEmptiesTheQueueAndEndsWhenTheDeviceIsGone) {
     sim.InjectStrayBytes(std::vector<std::uint8_t>(300, 0x42));
-    session.link.DrainInput();
+    programmer.link.DrainInput();
     std::uint32_t waiting = 99;
-    EXPECT_EQ(session.link.Queued(waiting), UsbStatus::Ok);
+    EXPECT_EQ(programmer.link.Queued(waiting), UsbStatus::Ok);
     EXPECT_EQ(waiting, 0u);
     ASSERT_FALSE(ui.pauses.empty());
     EXPECT_EQ(ui.pauses.front(), 2);
@@ -137,7 +137,7 @@ TEST_F(Protocol, DrainInputEmptiesTheQueueAndEndsWhenTheDeviceIsGone) {
     ui.pauses.clear();
     sim.InjectStrayBytes({1, 2, 3});
     sim.FailCall("FT_GetQueueStatus", -1);
-    session.link.DrainInput();  // must return rather than spin
+    programmer.link.DrainInput();  // must return rather than spin
     EXPECT_EQ(ui.pauses.size(), 1u);
 }
 

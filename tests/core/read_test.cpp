@@ -1,10 +1,8 @@
 // Read through the simulated programmer, and every fault of the read stream that Read and
 // Verify's read-back share.
-#include "operations/read.h"
-
 #include "device/hex_writer.h"
 #include "link/protocol.h"
-#include "operations/verify.h"
+#include "operations/operation_claim.h"
 #include "sim_fixture.h"
 #include "temp_folder.h"
 
@@ -32,25 +30,25 @@ TEST_F(ReadTest, Pic16ChipFillsTheImageTheFieldsAndTheListing) {
         sim.WriteWord(VEKSIM_EEPROM, location, location + 1);
     }
     sim.WriteWord(VEKSIM_EEPROM, 255, 0xEE);
-    session.CurrentFuseXText = "440";
-    ui.controls.FuseXText = "440";
+    state.CurrentFuseXText = "440";
+    fields.FuseXText = "440";
 
-    EXPECT_TRUE(ReadTarget(session).Succeeded());
+    EXPECT_TRUE(Read().Succeeded());
     EXPECT_TRUE(ui.messages.empty());
-    ASSERT_EQ(ui.hexData.size(), 2114u);
-    EXPECT_EQ(ui.hexData[0], "Program data from microcontroller:");
-    EXPECT_EQ(ui.hexData[1], "0000:   2805   3FFF   3FFF   3FFF");
-    EXPECT_EQ(ui.hexData[2048], "1FFC:   3FFF   3FFF   3FFF   0123");
-    EXPECT_EQ(ui.hexData[2049], "EEPROM Data:");
+    const std::vector<std::string> listing = Listing();
+    ASSERT_EQ(listing.size(), 2114u);
+    EXPECT_EQ(listing[0], "Program data from microcontroller:");
+    EXPECT_EQ(listing[1], "0000:   2805   3FFF   3FFF   3FFF");
+    EXPECT_EQ(listing[2048], "1FFC:   3FFF   3FFF   3FFF   0123");
+    EXPECT_EQ(listing[2049], "EEPROM Data:");
     // The extra byte before the EEPROM is taken, so every byte stands at its own location.
-    EXPECT_EQ(ui.hexData[2050], "2100:    01    02    03    04   (0..3)");
-    EXPECT_EQ(ui.hexData[2113], "21FC:    FF    FF    FF    EE   (252..255)");
+    EXPECT_EQ(listing[2050], "2100:    01    02    03    04   (0..3)");
+    EXPECT_EQ(listing[2113], "21FC:    FF    FF    FF    EE   (252..255)");
 
-    EXPECT_EQ(ui.controls.FuseText, "3D3A");
-    EXPECT_EQ(ui.controls.FuseXText, "---");
-    EXPECT_EQ(session.CurrentFuseText, "3D3A");
-    EXPECT_EQ(session.CurrentFuseXText, "440");
-    EXPECT_EQ(ui.editorRefreshes, 1);
+    EXPECT_EQ(fields.FuseText, "3D3A");
+    EXPECT_EQ(fields.FuseXText, "---");
+    EXPECT_EQ(state.CurrentFuseText, "3D3A");
+    EXPECT_EQ(state.CurrentFuseXText, "440");
 
     EXPECT_EQ(HostHex(), ReadExchange(7, {CMD_READ, 7, 0x00, 0x20, 0x00, 0x01}, 256 + 4));
     ASSERT_FALSE(ui.pauses.empty());
@@ -58,7 +56,6 @@ TEST_F(ReadTest, Pic16ChipFillsTheImageTheFieldsAndTheListing) {
     ASSERT_EQ(ui.progress.size(), 257u);  // 0 at the start, then once per program block
     EXPECT_EQ(ui.progress.back(), 99);
     EXPECT_EQ(ui.pumps, 256);
-    EXPECT_EQ(ui.hexDataPrepared, 1);
 }
 
 TEST_F(ReadTest, SxChipShowsThreeDigitWordsAndReadsNoEeprom) {
@@ -67,15 +64,16 @@ TEST_F(ReadTest, SxChipShowsThreeDigitWordsAndReadsNoEeprom) {
     sim.WriteWord(VEKSIM_FUSE, 0, 0x4E9);
     sim.WriteWord(VEKSIM_FUSEX, 0, 0x440);
 
-    EXPECT_TRUE(ReadTarget(session).Succeeded());
+    EXPECT_TRUE(Read().Succeeded());
     EXPECT_TRUE(ui.messages.empty());
-    ASSERT_EQ(ui.hexData.size(), 1025u);
-    EXPECT_EQ(ui.hexData[1], "0000:   0FFF   0FFF   0FFF   0FFF");
-    EXPECT_EQ(ui.hexData[1024], "0FFC:   0FFF   0FFF   0FFF   00A5");
-    EXPECT_EQ(ui.controls.FuseText, "4E9");
-    EXPECT_EQ(ui.controls.FuseXText, "440");
-    EXPECT_EQ(session.CurrentFuseText, "4E9");
-    EXPECT_EQ(session.CurrentFuseXText, "440");
+    const std::vector<std::string> listing = Listing();
+    ASSERT_EQ(listing.size(), 1025u);
+    EXPECT_EQ(listing[1], "0000:   0FFF   0FFF   0FFF   0FFF");
+    EXPECT_EQ(listing[1024], "0FFC:   0FFF   0FFF   0FFF   00A5");
+    EXPECT_EQ(fields.FuseText, "4E9");
+    EXPECT_EQ(fields.FuseXText, "440");
+    EXPECT_EQ(state.CurrentFuseText, "4E9");
+    EXPECT_EQ(state.CurrentFuseXText, "440");
     EXPECT_EQ(HostHex(), ReadExchange(9, {CMD_READ, 9, 0x00, 0x10, 0x00, 0x00}, 128));
 }
 
@@ -84,10 +82,10 @@ TEST_F(ReadTest, AShortProgramBlockIsDrainedAndResentOnce) {
     sim.WriteWord(VEKSIM_PROGRAM, 32, 0x1234);
     sim.ShortReadBlock(1, 1, 10);
 
-    EXPECT_TRUE(ReadTarget(session).Succeeded());
+    EXPECT_TRUE(Read().Succeeded());
     EXPECT_TRUE(ui.messages.empty());
-    ASSERT_GT(ui.hexData.size(), 9u);
-    EXPECT_EQ(ui.hexData[9], "0020:   1234   3FFF   3FFF   3FFF");
+    ASSERT_GT(Listing().size(), 9u);
+    EXPECT_EQ(Listing()[9], "0020:   1234   3FFF   3FFF   3FFF");
     EXPECT_NE(HostHex().find("A5 11 A5"), std::string::npos);  // block 0, resend, block 1
     EXPECT_EQ(ui.pauses, (std::vector<int>{100, 2}));
 }
@@ -131,9 +129,9 @@ TEST_F(ReadTest, AFailedReadOfAnUnexaminedByteStopsTheReadInsteadOfShiftingTheDa
         Bench reading;
         reading.Open(0);
         reading.sim.FailCall("FT_Read", read);
-        EXPECT_FALSE(ReadTarget(reading.session).Succeeded());
+        EXPECT_FALSE(reading.Read().Succeeded());
         EXPECT_EQ(reading.ui.messages, std::vector<std::string>{message});
-        EXPECT_TRUE(reading.ui.hexData.empty());
+        EXPECT_TRUE(reading.Listing().empty());
     }
 }
 
@@ -190,14 +188,16 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
         SCOPED_TRACE(testing::Message() << "row " << row << ": " << fault.read.back());
         Bench reading;
         reading.Open(fault.row);
-        reading.session.lastRead = ReadContents{};  // an earlier Read's, which a failure takes
         fault.inject(reading.sim);
-        EXPECT_EQ(ReadTarget(reading.session).Succeeded(), fault.listed);
+        // The window empties its Hex Data window first for every Read that starts.
+        EXPECT_TRUE(WouldStart(reading.programmer, reading.Target()));
+        EXPECT_EQ(reading.Read().Succeeded(), fault.listed);
         EXPECT_EQ(reading.ui.messages, fault.read);
-        EXPECT_EQ(reading.session.lastRead.has_value(), fault.listed);
+        EXPECT_EQ(reading.last.messages, fault.read);
+        // What the window keeps for "Save Read Data As...": a failure takes the last Read's.
+        EXPECT_EQ(reading.last.readBack.has_value(), fault.listed);
         EXPECT_EQ(reading.EndFrames(), fault.readEnds);
-        EXPECT_EQ(reading.ui.hexDataPrepared, 1);
-        EXPECT_EQ(reading.ui.hexData.empty(), !fault.listed);
+        EXPECT_EQ(reading.Listing().empty(), !fault.listed);
         if (fault.verify.empty()) {
             continue;
         }
@@ -206,7 +206,7 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
         verifying.Open(fault.row);
         verifying.UseFile(fault.row > 7 ? blankSx : blankPic, "3FFF", "FFF");
         fault.inject(verifying.sim);
-        const OperationResult result = VerifyTarget(verifying.session);
+        const OperationResult result = verifying.Verify();
         const bool passed = fault.verify.back() == "Verify passed";
         EXPECT_EQ(verifying.ui.messages, fault.verify);
         EXPECT_EQ(result.outcome, passed ? Outcome::Done
@@ -272,12 +272,12 @@ TEST_P(ReadStreamShift, EveryByteLostOrAddedEndsWithTheChipsWordsOrAsALinkFault)
     Bench good;
     good.Open(shift.row);
     FillChip(good.sim, target);
-    ASSERT_TRUE(ReadTarget(good.session).Succeeded());
-    const MemoryImage chip = good.session.image;
-    const FieldTexts chipFields = good.ui.controls;
+    ASSERT_TRUE(good.Read().Succeeded());
+    const MemoryImage chip = good.last.readBack->image;
+    const FieldTexts chipFields = good.fields;
     TempFolder folder;
     const std::string file =
-        folder.Write("chip.hex", HexFileText(chip, target, good.session.lastRead->words));
+        folder.Write("chip.hex", HexFileText(chip, target, good.last.readBack->words));
     const int programEnd = 7 + target.programWords * 2;
     for (const ShiftRange& range : shift.ranges) {
         for (int position = range.first; position <= range.last; ++position) {
@@ -285,23 +285,23 @@ TEST_P(ReadStreamShift, EveryByteLostOrAddedEndsWithTheChipsWordsOrAsALinkFault)
             Bench reading;
             reading.Open(shift.row);
             FillChip(reading.sim, target);
-            reading.ui.controls.FuseText = "KEPT";
+            reading.fields.FuseText = "KEPT";
             reading.sim.FaultReply(CMD_READ, 0, position, shift.action, 1);
-            const OperationResult read = ReadTarget(reading.session);
+            const OperationResult read = reading.Read();
             if (range.succeeds) {
                 ASSERT_TRUE(read.Succeeded());
-                const MemoryImage& kept = reading.session.lastRead->image;
+                const MemoryImage& kept = read.readBack->image;
                 ASSERT_EQ(Entries(kept, 0, target.programWords),
                           Entries(chip, 0, target.programWords));
                 ASSERT_EQ(Entries(kept, EEPROM_ADDR, target.eepromBytes),
                           Entries(chip, EEPROM_ADDR, target.eepromBytes));
-                ASSERT_EQ(reading.ui.controls.FuseText, chipFields.FuseText);
-                ASSERT_EQ(reading.ui.controls.FuseXText, chipFields.FuseXText);
+                ASSERT_EQ(reading.fields.FuseText, chipFields.FuseText);
+                ASSERT_EQ(reading.fields.FuseXText, chipFields.FuseXText);
             } else {
                 ASSERT_EQ(read.outcome, Outcome::CommunicationFailed);
-                ASSERT_FALSE(reading.session.lastRead.has_value());
-                ASSERT_TRUE(reading.ui.hexData.empty());
-                ASSERT_EQ(reading.ui.controls.FuseText, "KEPT");
+                ASSERT_FALSE(read.readBack.has_value());
+                ASSERT_TRUE(reading.Listing().empty());
+                ASSERT_EQ(reading.fields.FuseText, "KEPT");
             }
             // Verify takes the same blocks: its own steps are the header's, the stream's end
             // and its verdict, which every byte outside a program block's middle reaches.
@@ -314,7 +314,7 @@ TEST_P(ReadStreamShift, EveryByteLostOrAddedEndsWithTheChipsWordsOrAsALinkFault)
             FillChip(verifying.sim, target);
             verifying.UseFile(file, chipFields.FuseText, sx ? chipFields.FuseXText : "0");
             verifying.sim.FaultReply(CMD_READ, 0, position, shift.action, 1);
-            ASSERT_EQ(VerifyTarget(verifying.session).outcome,
+            ASSERT_EQ(verifying.Verify().outcome,
                       range.succeeds ? Outcome::Done : Outcome::CommunicationFailed);
         }
     }

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "memory_settings.h"
-#include "recording_ui.h"
-#include "sim_control.h"
 
 namespace vek::test {
 namespace {
@@ -20,20 +18,17 @@ class Selection : public ::testing::Test {
     // keyboard moves the selection without the list closing up.
     FamilyLayout ChooseWithMouse(int row) {
         ChooseWithKeyboard(row);
-        return OnListClosedUp(session);
+        return OnListClosedUp(state, fields, row);
     }
-    void ChooseWithKeyboard(int row) {
-        ui.selectedRow = row;
-        OnSelectionChanged(session);
-    }
+    void ChooseWithKeyboard(int row) { OnSelectionChanged(state, fields, row, false); }
     void ExpectWords(const std::string& fuse, const std::string& fuseX) {
-        EXPECT_EQ(ui.controls.FuseText, fuse);
-        EXPECT_EQ(ui.controls.FuseXText, fuseX);
+        EXPECT_EQ(fields.FuseText, fuse);
+        EXPECT_EQ(fields.FuseXText, fuseX);
     }
 
-    RecordingUi ui;
     MemorySettings settings;
-    Session session{ui, settings, D2xxFrom("/nonexistent/libftd2xx.so")};
+    WindowState state{settings};
+    FieldTexts fields;  // what the window's fields show
 };
 
 TEST_F(Selection, TheTableIsTheWireOrder) {
@@ -46,14 +41,14 @@ TEST_F(Selection, TheTableIsTheWireOrder) {
     EXPECT_EQ(DeviceTable[8].eepromBytes, 0);
 }
 
-TEST_F(Selection, RefreshCopiesTheSelectedRowAndKeepsItWithoutSelection) {
-    ui.selectedRow = 7;
-    RefreshCurrentTarget(session);
-    EXPECT_EQ(session.CurrentTarget.name, "16F877");
-    EXPECT_EQ(session.CurrentTarget.programWords, 8192);
-    ui.selectedRow = -1;
-    RefreshCurrentTarget(session);
-    EXPECT_EQ(session.CurrentTarget.name, "16F877");
+TEST_F(Selection, RefreshCopiesTheSelectedRowAndKeepsItWithoutSelectionOrWhileBusy) {
+    RefreshCurrentTarget(state, 7, false);
+    EXPECT_EQ(state.CurrentTarget.name, "16F877");
+    EXPECT_EQ(state.CurrentTarget.programWords, 8192);
+    RefreshCurrentTarget(state, -1, false);
+    EXPECT_EQ(state.CurrentTarget.name, "16F877");
+    RefreshCurrentTarget(state, 8, true);
+    EXPECT_EQ(state.CurrentTarget.name, "16F877");
 }
 
 TEST_F(Selection, KeyboardShowsStartingWordsMouseShowsSavedOnesAndSavesTheRow) {
@@ -66,7 +61,7 @@ TEST_F(Selection, KeyboardShowsStartingWordsMouseShowsSavedOnesAndSavesTheRow) {
     EXPECT_EQ(ChooseWithMouse(9), SX_LAYOUT);
     EXPECT_EQ(settings.ReadSettingInt(SETTINGS_SECTION, "vekflashprocselection", -1), 9);
     ExpectWords("---", "---");
-    EXPECT_EQ(session.CurrentTarget.name, "SX48");
+    EXPECT_EQ(state.CurrentTarget.name, "SX48");
     EXPECT_EQ(ChooseWithMouse(3), PIC16_LAYOUT);
     ExpectWords("---", "0");
     EXPECT_EQ(settings.Text(KEY_PROC_SELECTION), "3");
@@ -77,32 +72,31 @@ TEST_F(Selection, SavedWordsAreSharedByTheFamilyAndOtherFieldsSurvive) {
     settings.WriteSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, "F9B");
     // The loader's spelling names the same value.
     settings.WriteSettingText(SETTINGS_SECTION, KEY_FUSEX_BITS_LOADER, "FFE");
-    ui.controls.DevWordText = "566";
-    ui.controls.HexFileText = "blink.hex";
+    fields.DevWordText = "566";
+    fields.HexFileText = "blink.hex";
     ChooseWithMouse(8);
     ExpectWords("F9B", "FFE");
-    EXPECT_EQ(ui.controls.DevWordText, "566");
-    EXPECT_EQ(ui.controls.HexFileText, "blink.hex");
-    EXPECT_EQ(session.fields, ui.controls);
+    EXPECT_EQ(fields.DevWordText, "566");
+    EXPECT_EQ(fields.HexFileText, "blink.hex");
     ChooseWithKeyboard(9);
     ExpectWords("F9B", "FFE");
     ChooseWithMouse(6);
-    EXPECT_EQ(ui.controls.FuseText, "3FF2");
+    EXPECT_EQ(fields.FuseText, "3FF2");
 }
 
 TEST_F(Selection, StartupRestoresTheSavedRowOrTheFirstAndLeavesThePicsStartingFuseX) {
-    EXPECT_EQ(SavedSelectionRow(session), 0);
+    EXPECT_EQ(SavedSelectionRow(state), 0);
     settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 8);
-    EXPECT_EQ(SavedSelectionRow(session), 8);
+    EXPECT_EQ(SavedSelectionRow(state), 8);
     for (int unknown : {10, -1, 99}) {
         settings.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, unknown);
-        EXPECT_EQ(SavedSelectionRow(session), 0);
+        EXPECT_EQ(SavedSelectionRow(state), 0);
     }
 
-    EXPECT_EQ(ApplyFamilyLayout(session, 0), PIC16_LAYOUT);
+    EXPECT_EQ(ApplyFamilyLayout(state, fields, 0), PIC16_LAYOUT);
     ExpectWords("---", "FFF");
-    EXPECT_EQ(ui.controls.DevWordText, "0000");
-    EXPECT_EQ(ApplyFamilyLayout(session, 9), SX_LAYOUT);
+    EXPECT_EQ(fields.DevWordText, "0000");
+    EXPECT_EQ(ApplyFamilyLayout(state, fields, 9), SX_LAYOUT);
 }
 
 }  // namespace

@@ -8,10 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "device/listing.h"
 #include "memory_settings.h"
-#include "recording_ui.h"
+#include "operations/blank_erase.h"
+#include "operations/program.h"
+#include "operations/read.h"
+#include "operations/verify.h"
+#include "recording_reporter.h"
 #include "session/processor_selection.h"
-#include "session/session.h"
+#include "session/programmer.h"
+#include "session/window_state.h"
 #include "sim_control.h"
 #include "vek_sim.h"
 #include "wire_text.h"
@@ -87,42 +93,75 @@ inline Injection SetWord(int space, int index, int value) {
     return [=](SimControl& s) { s.WriteWord(space, index, value); };
 }
 
-// A fresh simulated board and a session on it. A table gives each row its own, since a fatal
-// row ends its link for good.
+// A fresh simulated board and a programmer on it, with what the window turns into requests: the
+// Device list's row, the chosen file and the configuration fields. A table gives each row its
+// own, since a fatal row ends its link for good.
 struct Bench {
     Bench() { sim.Reset(); }
 
     // Binds and opens the programmer as start-up would, selects a Device list row and puts the
     // matching chip in the socket, then forgets that traffic.
     void Open(int row = 0) {
-        ASSERT_EQ(session.link.Bind(), 0);
-        ASSERT_EQ(session.link.Open(BoardWithDescription("VEK Flash")), UsbStatus::Ok);
-        session.Connected = true;
+        ASSERT_TRUE(programmer.link.Bind());
+        ASSERT_EQ(programmer.link.Open(BoardWithDescription("VEK Flash")), UsbStatus::Ok);
+        programmer.Connected = true;
         UseTarget(row);
         sim.ClearLogs();
     }
     void UseTarget(int row) {
-        ui.selectedRow = row;
-        RefreshCurrentTarget(session);
+        selectedRow = row;
+        RefreshCurrentTarget(state, row, programmer.BusyFlag);
         ASSERT_TRUE(sim.SelectChip(std::string(DeviceTable[row].name)));
     }
     // The HEX file as chosen, and the configuration fields as the person left them.
     void UseFile(const std::string& path, const std::string& fuse, const std::string& fuseX) {
-        session.HexFilePath = path;
-        session.HexFileName = "test.hex";
-        ui.controls.FuseText = fuse;
-        ui.controls.FuseXText = fuseX;
+        file = {path, "test.hex"};
+        fields.FuseText = fuse;
+        fields.FuseXText = fuseX;
     }
-    std::string HostHex() { return Hex(sim.HostBytes()); }
-    std::string DeviceHex() { return Hex(sim.DeviceBytes()); }
-    int EndFrames() {
-        return Count(HostHex(), Frame({0x54, session.CurrentTarget.processorIndex}));
+    // The list's row, as the window takes it for a command.
+    const DeviceInfo& Target() {
+        RefreshCurrentTarget(state, selectedRow, programmer.BusyFlag);
+        return state.CurrentTarget;
     }
 
+    // Each operation as the window asks for it; a Read's words go into the fields.
+    OperationResult BlankCheck() { return last = vek::BlankCheck(programmer, {Target()}); }
+    OperationResult Erase() { return last = vek::Erase(programmer, {Target()}); }
+    OperationResult Program() {
+        return last = vek::Program(programmer,
+                                   {Target(), file, WordsInFields(fields), eraseBeforeProgram});
+    }
+    OperationResult Verify() {
+        return last = vek::Verify(programmer, {Target(), file, WordsInFields(fields)});
+    }
+    OperationResult Read() {
+        last = vek::Read(programmer, {Target()});
+        if (last.readBack) {
+            ShowReadWords(state, fields, *last.readBack);
+        }
+        return last;
+    }
+    // What the Hex Data window lists after the last Read: nothing when it failed.
+    std::vector<std::string> Listing() const {
+        return last.readBack ? DeviceListingLines(last.readBack->image, last.readBack->target)
+                             : std::vector<std::string>{};
+    }
+
+    std::string HostHex() { return Hex(sim.HostBytes()); }
+    std::string DeviceHex() { return Hex(sim.DeviceBytes()); }
+    int EndFrames() { return Count(HostHex(), Frame({0x54, Target().processorIndex})); }
+
     SimControl& sim = SimControl::Get();
-    RecordingUi ui;
+    RecordingReporter ui;
     MemorySettings settings;
-    Session session{ui, settings, D2xxFrom(SimControl::Get().LibraryPath())};
+    Programmer programmer{ui, D2xxFrom(SimControl::Get().LibraryPath())};
+    WindowState state{settings};
+    int selectedRow = 0;
+    ChosenHexFile file;
+    FieldTexts fields;
+    bool eraseBeforeProgram = true;
+    OperationResult last;  // of the operation run last
 };
 
 class SimTest : public ::testing::Test, protected Bench {};

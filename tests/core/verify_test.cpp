@@ -5,8 +5,6 @@
 #include "device/hex_file.h"
 #include "device/image_compare.h"
 #include "link/protocol.h"
-#include "operations/program.h"
-#include "operations/verify.h"
 #include "sim_fixture.h"
 #include "temp_folder.h"
 
@@ -34,7 +32,7 @@ class VerifyTest : public SimTest {
         bench.Open(chip.row);
         bench.UseFile(folder.Write("test.hex", chip.file), chip.fuse, chip.fuseX);
         bench.ui.answerYes = true;  // 3D3A protects a 16F84A's code
-        ASSERT_EQ(OnProgram(bench.session).message, "Programming complete.");
+        ASSERT_EQ(bench.Program().messages, std::vector<std::string>{"Programming complete."});
         bench.ui.messages.clear();
         bench.sim.ClearLogs();
     }
@@ -75,41 +73,41 @@ TEST_F(VerifyTest, AProgrammedChipPassesAndEachChangeIsReportedFirstAndAlone) {
         Bench bench;
         ProgramChip(bench, change.chip);
         change.onChip(bench.sim);
-        bench.ui.controls.FuseText = change.fuse ? change.fuse : change.chip.fuse;
-        bench.ui.controls.FuseXText = change.fuseX ? change.fuseX : change.chip.fuseX;
-        const OperationResult result = VerifyTarget(bench.session);
+        bench.fields.FuseText = change.fuse ? change.fuse : change.chip.fuse;
+        bench.fields.FuseXText = change.fuseX ? change.fuseX : change.chip.fuseX;
+        const OperationResult result = bench.Verify();
         EXPECT_EQ(bench.ui.messages, std::vector<std::string>{change.message});
-        EXPECT_EQ(result.message, change.message);
+        EXPECT_EQ(result.messages, std::vector<std::string>{change.message});
         const bool pass = change.message == passed;
         EXPECT_EQ(result.outcome, pass ? Outcome::Done : Outcome::Mismatch);
         // The read-back ends the transaction, and a pass ends it once more.
         EXPECT_EQ(bench.EndFrames(), pass ? 2 : 1);
-        EXPECT_EQ(bench.ui.hexDataPrepared, 0);  // the listing is left as it was
     }
 }
 
 TEST_F(VerifyTest, AFileGoneFromDiskIsReportedAfterTheWholeReadBack) {
     ProgramChip(*this, PIC);
     std::filesystem::remove(folder / "test.hex");
-    const OperationResult result = VerifyTarget(session);
+    const OperationResult result = Verify();
     EXPECT_EQ(ui.messages, std::vector<std::string>{"The hex file test.hex could not be opened."});
     EXPECT_EQ(result.outcome, Outcome::HexFileError);
     EXPECT_EQ(EndFrames(), 1);
-    EXPECT_EQ(session.image[0x2102], 0x33);  // the chip's contents stay in the image
+    ASSERT_TRUE(result.readBack.has_value());  // what was read stays in the result
+    EXPECT_EQ(result.readBack->image[0x2102], 0x33);
 }
 
 TEST_F(VerifyTest, WithoutAFileOrWithoutItsDataNothingIsSent) {
     Open();
-    OperationResult result = VerifyTarget(session);
+    OperationResult result = Verify();
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Error: You must first load a HEX file."});
     EXPECT_EQ(result.outcome, Outcome::NoHexFile);
     EXPECT_TRUE(sim.CallLog().empty());
-    EXPECT_FALSE(session.BusyFlag || session.LinkInUse);
+    EXPECT_FALSE(programmer.BusyFlag || programmer.LinkInUse);
 
     // Only an end record: it would pass against the blank chip and its blank word.
     UseFile(folder.Write("test.hex", ":00000001FF\n"), "3FFF", "FFF");
     ui.messages.clear();
-    result = VerifyTarget(session);
+    result = Verify();
     EXPECT_EQ(ui.messages, std::vector<std::string>{"The file test.hex holds no HEX data."});
     EXPECT_EQ(result.outcome, Outcome::HexFileError);
     EXPECT_TRUE(sim.CallLog().empty());

@@ -11,8 +11,6 @@
 
 #include "memory_settings.h"
 #include "pic_config_editor.h"
-#include "recording_ui.h"
-#include "sim_control.h"
 #include "sx_fuse_editor.h"
 #include "sx_fusex_editor.h"
 
@@ -70,23 +68,23 @@ class Editors : public ::testing::Test {
     ~Editors() override { DeleteClosed(); }
 
     ConfigEditor* Open(Kind kind, int row, const std::string& text) {
-        session.CurrentTarget = DeviceTable[row];
+        state.CurrentTarget = DeviceTable[row];
         SharedText(kind) = text;
         const auto showInField = [this](const QString& word) {
             shown.push_back(word.toStdString());
         };
         switch (kind) {
             case Kind::Fuse:
-                return new SxFuseEditor(&mainWindow, session, showInField);
+                return new SxFuseEditor(&mainWindow, state, showInField);
             case Kind::FuseX:
-                return new SxFuseXEditor(&mainWindow, session, showInField);
+                return new SxFuseXEditor(&mainWindow, state, showInField);
             case Kind::Pic:
                 break;
         }
-        return new PicConfigEditor(&mainWindow, session, showInField);
+        return new PicConfigEditor(&mainWindow, state, showInField);
     }
     std::string& SharedText(Kind kind) {
-        return kind == Kind::FuseX ? session.CurrentFuseXText : session.CurrentFuseText;
+        return kind == Kind::FuseX ? state.CurrentFuseXText : state.CurrentFuseText;
     }
     template <typename Control>
     static Control* Find(const ConfigEditor* editor, const char* name) {
@@ -102,9 +100,8 @@ class Editors : public ::testing::Test {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    RecordingUi ui;
     MemorySettings settings;
-    Session session{ui, settings, D2xxFrom("/nonexistent/libftd2xx.so")};
+    WindowState state{settings};
     QWidget mainWindow;
     std::vector<std::string> shown;  // what reached the main window's field
 };

@@ -4,7 +4,7 @@
 
 #include "folder_changes.h"
 #include "link/protocol.h"
-#include "qt_user_interface.h"
+#include "qt_reporter.h"
 #include "vek_sim.h"
 #include "window_fixture.h"
 
@@ -400,9 +400,7 @@ TEST_F(Window, TheConnectionLabelFollowsAPlugAndAnUnplugSilently) {
 
 // The boxes themselves, from the core's side of the window.
 TEST(MessageBoxes, AreTitledWideCopyableAndKeepTheWaitCursorAside) {
-    WindowControls controls;
-    WindowHooks hooks;
-    QtUserInterface ui{controls, hooks, [] {}, [] { return false; }, [](int) {}};
+    QtReporter ui{nullptr, {}, [](int) {}};
     MessageBoxAnswerer answerer;
     const auto waitCursorShows = [] {
         const QCursor* cursor = QApplication::overrideCursor();

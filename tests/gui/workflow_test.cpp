@@ -81,6 +81,7 @@ TEST_F(Workflow, OpenProgramVerifyAndReadASampleFile) {
     EXPECT_EQ(sim.ReadWord(VEKSIM_CONFIG, 7), 0x3FF1);
     EXPECT_EQ(sim.ReadWord(VEKSIM_EEPROM, 2), 'K');
     Press("verifyButton");
+    EXPECT_EQ(Alive<HexDataWindow>(), nullptr);  // Verify leaves the listing alone
     Press("readButton");
     EXPECT_EQ(answerer.messages,
               (std::vector<std::string>{"Programming complete.", "Verify passed"}));
@@ -158,7 +159,7 @@ TEST_F(Workflow, WhileProgramRunsTheTargetTheFileAndTheWordsStayPut) {
 }
 
 // The pause after the wrong-chip warning blocks the window but keeps it painting: what is
-// not input is handled meanwhile, and no command starts.
+// not input is handled meanwhile, and no command starts. The ID read shows before the warning.
 TEST_F(Workflow, ThePauseAfterTheWrongChipWarningKeepsTheWindowPainting) {
     Start();
     sim.SetDeviceId(0x9A0);
@@ -171,8 +172,11 @@ TEST_F(Workflow, ThePauseAfterTheWrongChipWarningKeepsTheWindowPainting) {
             Press("eraseButton");
         }
     };
+    QString idDuringWarning;
+    answerer.whileOpen = [&](QMessageBox&) { idDuringWarning = Text("devWordField"); };
     Press("readButton");
     onPause = nullptr;
+    EXPECT_EQ(idDuringWarning, "9A0");  // the warning's ID shows in the field meanwhile
     EXPECT_EQ(handledInPause, 1);
     EXPECT_EQ(std::count(pauses.begin(), pauses.end(), 50), 80);  // 4 s in slices
     ASSERT_EQ(answerer.messages.size(), 1u);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,14 +17,14 @@
 #include "cli/commands.h"
 #include "fake_ft232r.h"
 #include "full_hex_file.h"
+#include "link/attached_boards.h"
 #include "link/protocol.h"
-#include "memory_settings.h"
 #include "operations/program.h"
 #include "operations/read.h"
 #include "operations/verify.h"
-#include "recording_ui.h"
+#include "recording_reporter.h"
+#include "session/connection.h"
 #include "session/hex_file_open.h"
-#include "session/session.h"
 #include "sim_control.h"
 #include "temp_folder.h"
 #include "vek_sim.h"
@@ -69,18 +70,30 @@ UsbSetup Usb(const std::string& d2xx, const std::string& libftdi = "",
     return usb;
 }
 
-// One session on the simulated board through one driver, from a fresh start.
+// One programmer on the simulated board through one driver, from a fresh start.
 struct DriverRun {
     explicit DriverRun(const UsbDriverChoice& choice, const std::string& d2xx = NO_D2XX,
                        const std::string& libftdi = "",
                        bool (*accessRefused)(const char*) = NeverRefused)
-        : session(ui, settings, Usb(d2xx, libftdi, accessRefused)) {
-        session.link.ChooseDriver(choice);
+        : programmer(ui, Usb(d2xx, libftdi, accessRefused)) {
+        programmer.link.ChooseDriver(choice);
     }
 
-    RecordingUi ui;
-    MemorySettings settings;
-    Session session;
+    RecordingReporter ui;
+    Programmer programmer;
+};
+
+// The full file for the target with the configuration words it carries.
+struct FullFile {
+    FullFile(const DeviceInfo& row, const std::string& path)
+        : target(row), file{path, "full.hex"}, words(ScanWithWords(row, path).words) {}
+
+    ProgramRequest Programming() const { return {target, file, words}; }
+    VerifyRequest Verifying() const { return {target, file, words}; }
+
+    DeviceInfo target;
+    ChosenHexFile file;
+    GivenWords words;
 };
 
 class Libftdi : public ::testing::Test {
@@ -103,25 +116,24 @@ struct Outcome {
 Outcome ProgramVerifyRead(DriverRun& run, int row, const std::string& hexPath,
                           FakeFt232r* board = nullptr) {
     SimControl& sim = SimControl::Get();
-    StartupConnection(run.session);
-    run.ui.selectedRow = row;
+    StartupConnection(run.programmer);
     sim.SelectChip(std::string(DeviceTable[row].name));
-    OpenChosenHexFile(run.session, hexPath);
+    const FullFile full(DeviceTable[row], hexPath);
     sim.ClearLogs();
     sim.ResetCounters();
     if (board != nullptr) {
         board->ResetCounts();
     }
     Outcome outcome;
-    EXPECT_TRUE(OnProgram(run.session).Succeeded());
+    EXPECT_TRUE(Program(run.programmer, full.Programming()).Succeeded());
     outcome.programWrites = sim.GetCounters().writeCalls;
     if (board != nullptr) {
         const UrbCounts program = board->Counts();
         board->ResetCounts();
-        EXPECT_TRUE(VerifyTarget(run.session).Succeeded());
+        EXPECT_TRUE(Verify(run.programmer, full.Verifying()).Succeeded());
         const UrbCounts verify = board->Counts();
         board->ResetCounts();
-        EXPECT_TRUE(ReadTarget(run.session).Succeeded());
+        EXPECT_TRUE(Read(run.programmer, {full.target}).Succeeded());
         const UrbCounts read = board->Counts();
         std::printf(
             "URBs (bulk OUT, bulk IN, control): Program %d %d %d, Verify %d %d %d, "
@@ -130,8 +142,8 @@ Outcome ProgramVerifyRead(DriverRun& run, int row, const std::string& hexPath,
             verify.control, read.bulkOut, read.bulkIn, read.control);
         outcome.programWrites = static_cast<unsigned long long>(program.bulkOut);
     } else {
-        EXPECT_TRUE(VerifyTarget(run.session).Succeeded());
-        EXPECT_TRUE(ReadTarget(run.session).Succeeded());
+        EXPECT_TRUE(Verify(run.programmer, full.Verifying()).Succeeded());
+        EXPECT_TRUE(Read(run.programmer, {full.target}).Succeeded());
     }
     outcome.hostBytes = Hex(sim.HostBytes());
     outcome.deviceBytes = Hex(sim.DeviceBytes());
@@ -149,14 +161,14 @@ TEST_F(Libftdi, ProgramVerifyAndReadGiveTheSameWireBytesAndChipAsD2xx) {
         sim.Reset();
         DriverRun d2xx("d2xx", sim.LibraryPath());
         const Outcome expected = ProgramVerifyRead(d2xx, row, hexPath);
-        ASSERT_EQ(UsbDriverKey(d2xx.session.link.DriverInUse()), "d2xx");
-        d2xx.session.link.Close();
+        ASSERT_EQ(UsbDriverKey(d2xx.programmer.link.DriverInUse()), "d2xx");
+        d2xx.programmer.link.Close();
 
         sim.Reset();
         FakeFt232r board;
         DriverRun libftdi("libftdi");
         const Outcome got = ProgramVerifyRead(libftdi, row, hexPath, &board);
-        ASSERT_EQ(UsbDriverKey(libftdi.session.link.DriverInUse()), "libftdi");
+        ASSERT_EQ(UsbDriverKey(libftdi.programmer.link.DriverInUse()), "libftdi");
 
         EXPECT_EQ(got.messages, expected.messages);
         EXPECT_EQ(got.hostBytes, expected.hostBytes);
@@ -178,22 +190,22 @@ TEST_F(Libftdi, AutoTakesD2xxWhenItLoadsElseLibftdi) {
         std::string choice;
         std::string d2xx;
         std::string libftdi;
-        int bound;
+        bool bound;
         std::string driver;
     } cases[] = {
-        {"auto", sim.LibraryPath(), "", 0, "d2xx"},
-        {"auto", NO_D2XX, "", 0, "libftdi"},
-        {"libftdi", sim.LibraryPath(), "", 0, "libftdi"},
-        {"d2xx", NO_D2XX, "", 1, ""},
-        {"libftdi", sim.LibraryPath(), "/nonexistent/libftdi1.so.2", 1, ""},
-        {"auto", NO_D2XX, "/nonexistent/libftdi1.so.2", 1, ""},
+        {"auto", sim.LibraryPath(), "", true, "d2xx"},
+        {"auto", NO_D2XX, "", true, "libftdi"},
+        {"libftdi", sim.LibraryPath(), "", true, "libftdi"},
+        {"d2xx", NO_D2XX, "", false, ""},
+        {"libftdi", sim.LibraryPath(), "/nonexistent/libftdi1.so.2", false, ""},
+        {"auto", NO_D2XX, "/nonexistent/libftdi1.so.2", false, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.d2xx + " " + c.libftdi + " " + c.choice);
         sim.Reset();
         DriverRun run(c.choice, c.d2xx, c.libftdi);
-        EXPECT_EQ(run.session.link.Bind(), c.bound);
-        EXPECT_EQ(UsbDriverKey(run.session.link.DriverInUse()), c.driver);
+        EXPECT_EQ(run.programmer.link.Bind(), c.bound);
+        EXPECT_EQ(UsbDriverKey(run.programmer.link.DriverInUse()), c.driver);
         EXPECT_TRUE(run.ui.messages.empty());
     }
 }
@@ -215,8 +227,8 @@ TEST_F(Libftdi, OpensOnlyTheBoardWithTheDescriptionAndHoldsItFromFtdiSio) {
         FakeFt232r board(c.description);
         DriverRun run("libftdi");
         board.ResetCounts();
-        StartupConnection(run.session);
-        EXPECT_EQ(run.session.Connected, c.connected);
+        StartupConnection(run.programmer);
+        EXPECT_EQ(run.programmer.Connected, c.connected);
         EXPECT_EQ(run.ui.messages, c.messages);
         EXPECT_EQ(board.KernelDriverBound(), !c.connected);
         if (c.connected) {
@@ -224,7 +236,7 @@ TEST_F(Libftdi, OpensOnlyTheBoardWithTheDescriptionAndHoldsItFromFtdiSio) {
             EXPECT_EQ(board.ChipRequests(),
                       (std::vector<std::string>{"reset", "latency 16", "latency 2", "reset",
                                                 "purge rx", "purge rx"}));
-            run.session.link.Close();
+            run.programmer.link.Close();
             EXPECT_TRUE(board.KernelDriverBound());  // given back to the serial driver
         }
     }
@@ -232,30 +244,30 @@ TEST_F(Libftdi, OpensOnlyTheBoardWithTheDescriptionAndHoldsItFromFtdiSio) {
 
 TEST_F(Libftdi, NoBoardAtAll) {
     DriverRun run("libftdi");
-    StartupConnection(run.session);
-    EXPECT_FALSE(run.session.Connected);
+    StartupConnection(run.programmer);
+    EXPECT_FALSE(run.programmer.Connected);
     EXPECT_EQ(run.ui.messages, std::vector<std::string>{
                                    "Error: Unable to detect presence of VEK Flash programmer."});
-    EXPECT_FALSE(run.session.link.PermissionRefused());
+    EXPECT_FALSE(run.programmer.link.PermissionRefused());
 }
 
 TEST_F(Libftdi, ABoardWeMayNotOpenIsCountedAndRefusedWithThePermissionNoted) {
     FakeFt232r board;
     board.RemoveDeviceNode();
     DriverRun run("libftdi", NO_D2XX, "", AlwaysRefused);
-    StartupConnection(run.session);
-    EXPECT_FALSE(run.session.Connected);
+    StartupConnection(run.programmer);
+    EXPECT_FALSE(run.programmer.Connected);
     EXPECT_EQ(run.ui.messages,
               std::vector<std::string>{"Error: Could not open VEK Flash programmer."});
-    EXPECT_TRUE(run.session.link.PermissionRefused());
+    EXPECT_TRUE(run.programmer.link.PermissionRefused());
 }
 
 TEST_F(Libftdi, AReadEndsWithItsTimeOutOnTheChipsPackets) {
     FakeFt232r board;
     DriverRun run("libftdi");
-    StartupConnection(run.session);
-    ASSERT_TRUE(run.session.Connected);
-    ProgrammerLink& link = run.session.link;
+    StartupConnection(run.programmer);
+    ASSERT_TRUE(run.programmer.Connected);
+    ProgrammerLink& link = run.programmer.link;
     for (const std::uint32_t timeout : {50u, 1000u}) {
         SCOPED_TRACE(timeout);
         link.SetTimeouts(timeout, timeout);
@@ -292,8 +304,8 @@ TEST_F(Libftdi, ReadBeforeAnyTimeOutPurgeAndShortWriteAnswerAsD2xxDoes) {
     FakeFt232r board;
     {
         DriverRun run("libftdi");
-        ProgrammerLink& link = run.session.link;
-        ASSERT_EQ(link.Bind(), 0);
+        ProgrammerLink& link = run.programmer.link;
+        ASSERT_TRUE(link.Bind());
         ASSERT_EQ(link.Open(BoardWithDescription(PROGRAMMER_DESCRIPTION)), UsbStatus::Ok);
         // The test frame's acknowledgement comes long after the chip's latency period.
         sim.FaultReply(CMD_TEST, 0, 0, VEKSIM_DELAY, 100);
@@ -315,8 +327,8 @@ TEST_F(Libftdi, ReadBeforeAnyTimeOutPurgeAndShortWriteAnswerAsD2xxDoes) {
         EXPECT_EQ(count, 0u);
     }
     DriverRun shortWrite("libftdi", NO_D2XX, VEK_SHORT_WRITE_LIBFTDI);
-    ProgrammerLink& link = shortWrite.session.link;
-    ASSERT_EQ(link.Bind(), 0);
+    ProgrammerLink& link = shortWrite.programmer.link;
+    ASSERT_TRUE(link.Bind());
     ASSERT_EQ(link.Open(BoardWithDescription(PROGRAMMER_DESCRIPTION)), UsbStatus::Ok);
     const std::uint8_t bytes[] = {0x02, 0x5F, 0x00};
     std::uint32_t written = 0;
@@ -329,30 +341,29 @@ TEST_F(Libftdi, ReadBeforeAnyTimeOutPurgeAndShortWriteAnswerAsD2xxDoes) {
 TEST_F(Libftdi, ABoardPulledOutDuringProgramOrReadEndsLikeAVanishedBoard) {
     const std::string hexPath =
         folder.Write("full.hex", bench::FullHexFileText(DeviceTable[ROW_16F877]));
+    const FullFile full(DeviceTable[ROW_16F877], hexPath);
     const struct {
         const char* name;
-        OperationResult (*operation)(Session&);
+        std::function<OperationResult(Programmer&)> operation;
         int urbs;
     } cases[] = {
-        {"Program", OnProgram, 60},
-        {"Read", ReadTarget, 40},
+        {"Program", [&](Programmer& p) { return Program(p, full.Programming()); }, 60},
+        {"Read", [&](Programmer& p) { return Read(p, {full.target}); }, 40},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         sim.Reset();
         FakeFt232r board;
         DriverRun run("libftdi");
-        StartupConnection(run.session);
-        run.ui.selectedRow = ROW_16F877;
+        StartupConnection(run.programmer);
         sim.SelectChip("16F877");
-        OpenChosenHexFile(run.session, hexPath);
         run.ui.messages.clear();
         board.UnplugAfterUrbs(c.urbs);
-        const OperationResult result = c.operation(run.session);
+        const OperationResult result = c.operation(run.programmer);
         EXPECT_FALSE(result.Succeeded());
         EXPECT_FALSE(run.ui.messages.empty());
-        ConnectionPoll(run.session);
-        EXPECT_EQ(run.ui.fatalRequests, 1);
+        ConnectionPoll(run.programmer);
+        EXPECT_TRUE(run.programmer.link.IsShutDown());
     }
 }
 
@@ -365,15 +376,15 @@ TEST_F(Libftdi, TheCommandLineNamesTheUdevRuleAndPlugdevWhenTheBoardIsRefused) {
     std::FILE* messages = open_memstream(&text, &length);
     std::FILE* results = std::tmpfile();
     {
-        cli::TerminalUserInterface ui(messages, -1, false);
-        MemorySettings settings;
-        Session session(ui, settings, Usb(NO_D2XX, "", AlwaysRefused));
+        cli::TerminalReporter reporter(messages, false);
+        Programmer programmer(reporter, Usb(NO_D2XX, "", AlwaysRefused));
         cli::Arguments arguments;
         arguments.driver = "libftdi";
-        session.link.ChooseDriver(arguments.driver);
+        programmer.link.ChooseDriver(arguments.driver);
         cli::RunRecord record;
-        EXPECT_EQ(cli::RunCommand(arguments, session, ui, results, record, [] { return true; }),
-                  cli::EXIT_PROGRAMMER);
+        EXPECT_EQ(
+            cli::RunCommand(arguments, programmer, reporter, results, record, [] { return true; }),
+            cli::EXIT_PROGRAMMER);
     }
     std::fclose(messages);
     std::fclose(results);

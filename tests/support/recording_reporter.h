@@ -1,15 +1,16 @@
-// A user interface that records what the core shows and never waits.
+// A reporter that records what the core shows and never waits.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "link/user_interface.h"
+#include "link/reporter.h"
 
 namespace vek::test {
 
-class RecordingUi : public UserInterface {
+class RecordingReporter : public Reporter {
   public:
     void ShowMessage(const std::string& text, MessageIcon icon) override {
         messages.push_back(text);
@@ -40,50 +41,27 @@ class RecordingUi : public UserInterface {
         pauses.push_back(milliseconds);
         events.push_back("pause " + std::to_string(milliseconds));
     }
-    FieldTexts TakeFieldTexts() override { return controls; }
-    void ShowFieldTexts(const FieldTexts& texts) override { controls = texts; }
-    int SelectedDeviceRow() override { return selectedRow; }
-    void SetPollTimerRunning(bool running) override {
-        timerRunning = running;
-        events.push_back(running ? "timer on" : "timer off");
-    }
-    void RequestFatalShutdown() override {
-        ++fatalRequests;
-        events.push_back("fatal shutdown");
-    }
     void SetOperationRunning(bool running) override {
         operationRunning = running;
         if (running) {
             ++operationsStarted;
         }
     }
-    void RefreshConfigEditors() override { ++editorRefreshes; }
-    void PrepareHexDataWindow() override {
-        hexData.clear();
-        ++hexDataPrepared;
-    }
-    void ShowHexDataLines(const std::vector<std::string>& lines) override { hexData = lines; }
-    void EmptyHexDataWindow() override { hexData.clear(); }
+    void ShowTargetId(int id) override { targetIds.push_back(id); }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     bool answerYes = false;
     std::vector<MessageIcon> icons;
-    std::vector<std::string> events;  // messages, pauses, timer and shutdown, in order
+    std::vector<std::string> events;  // messages, questions and pauses, in order
     std::vector<int> progress;
     std::vector<int> pauses;
-    FieldTexts controls;  // what the window's fields show
-    int selectedRow = 0;
+    std::vector<int> targetIds;  // as the Dev Word field shows them, in turn
     int waitDepth = 0;
     int maxWaitDepth = 0;
     int pumps = 0;
-    int fatalRequests = 0;
-    bool timerRunning = true;
     bool operationRunning = false;
     int operationsStarted = 0;
-    int editorRefreshes = 0;
-    std::vector<std::string> hexData;  // what the Hex Data window lists
-    int hexDataPrepared = 0;
     // Run inside a message box or a pump, as the window's nested event loop would.
     std::function<void(const std::string&)> onMessage;
     std::function<void()> onPump;

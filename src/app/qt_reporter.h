@@ -1,0 +1,55 @@
+// The core's way to the person, on the Qt main window.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "link/reporter.h"
+
+class QMessageBox;
+class QWidget;
+
+namespace vek {
+
+// What the reporter shows on the window besides its message boxes and the wait cursor.
+struct WindowHooks {
+    std::function<void(int percent)> setProgress;
+    std::function<void(bool running)> setOperationRunning;
+    std::function<void(int id)> showTargetId;
+};
+
+// Blocks the thread for the given time; tests put a recorder in its place.
+using PauseFunction = std::function<void(int milliseconds)>;
+void SleepPause(int milliseconds);
+
+class QtReporter : public Reporter {
+  public:
+    // window: the message boxes' parent; it may be created after this object.
+    QtReporter(QWidget* window, WindowHooks hooks, PauseFunction pause);
+    ~QtReporter() override;
+
+    void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
+    bool AskYesNo(const std::string& question) override;
+    void SetProgress(int percent) override;
+    void Pause(int milliseconds) override;
+    void PauseAfterWarning(int milliseconds) override;
+    void PumpOneEvent() override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void SetOperationRunning(bool running) override;
+    void ShowTargetId(int id) override;
+
+  private:
+    // The wait cursor shows while a wait is requested and no message box is open.
+    void UpdateWaitCursor();
+    int ExecMessageBox(QMessageBox& box);
+
+    QWidget* window_;
+    WindowHooks hooks_;
+    PauseFunction pause_;
+    int waitRequests_ = 0;
+    int openMessageBoxes_ = 0;
+    bool waitCursorShown_ = false;
+};
+
+}  // namespace vek

@@ -37,10 +37,8 @@
 #include "session/hex_file_open.h"
 #include "sx_fuse_editor.h"
 #include "sx_fusex_editor.h"
+#include "system_menu.h"
 #include "usb_description_dialog.h"
-#if defined(_WIN32)
-#include "windows/system_menu.h"
-#endif
 
 namespace vek {
 
@@ -144,9 +142,7 @@ void MainWindow::ConnectCommands() {
 
 void MainWindow::Initialise() {
     ShowFieldTexts(FieldTexts{});
-#if defined(_WIN32)
     AddAboutToSystemMenu(this);
-#endif
     setWindowIcon(ApplicationIcon());
     setWindowTitle(WINDOW_TITLE);
     programmer_.link.SetFastTransfers(
@@ -193,7 +189,6 @@ void MainWindow::RestorePosition() {
     setGeometry(QRect(clientPosition_, size()));
 }
 
-#if defined(_WIN32)
 bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     if (IsAboutCommand(eventType, message)) {
         ShowAbout();
@@ -202,7 +197,6 @@ bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr
     }
     return QDialog::nativeEvent(eventType, message, result);
 }
-#endif
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);

@@ -60,10 +60,8 @@ class MainWindow : public QDialog {
   protected:
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-#if defined(_WIN32)
-    // The system menu's About item.
+    // The system menu's About item, where the platform has one.
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#endif
 
   private:
     void BuildControls();

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
-#include <map>
 #include <sstream>
 
 #include "vek_sim.h"
@@ -126,12 +124,13 @@ struct Run {
 // a good chip the run only records, and its checks mean nothing.
 Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fault& fault,
             const ChipContents* good, unsigned long long goodElapsedMs) {
-    Scene scene(target);
+    Bench bench;
+    bench.Open(target);
     if (row.prepare) {
-        row.prepare(scene, folder);
+        row.prepare(bench, folder);
     }
-    scene.sim.ClearLogs();
-    const unsigned long long start = scene.sim.ElapsedMs();
+    bench.sim.ClearLogs();
+    const unsigned long long start = bench.sim.ElapsedMs();
     Run run;
     const auto check = [&run](bool holds, const std::string& problem) {
         if (!holds) {
@@ -140,29 +139,28 @@ Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fa
     };
     // Claims are checked while their message is on the screen, before anything can change.
     if (good != nullptr) {
-        scene.good = *good;
-        scene.ui.onMessage = [&](const std::string& text) {
+        bench.ui.onMessage = [&](const std::string& text) {
             for (const Claim& claim : row.claims) {
                 if (claim.message == text) {
-                    check(claim.holds(scene), "\"" + FirstLine(text) + "\" is not true");
+                    check(claim.holds(bench, *good), "\"" + FirstLine(text) + "\" is not true");
                 }
             }
         };
     }
     if (fault.arm) {
-        fault.arm(scene.sim);
+        fault.arm(bench.sim);
     }
-    row.run(scene);
-    scene.ui.onMessage = nullptr;
-    run.elapsedMs = scene.sim.ElapsedMs() - start;
-    run.messages = scene.ui.messages;
-    run.callLog = scene.sim.CallLog();
+    row.run(bench);
+    bench.ui.onMessage = nullptr;
+    run.elapsedMs = bench.sim.ElapsedMs() - start;
+    run.messages = bench.ui.messages;
+    run.callLog = bench.sim.CallLog();
     if (good == nullptr) {
-        run.chip = ReadChip(scene.sim);
+        run.chip = ReadChip(bench.sim);
     }
 
-    const RecordingReporter& ui = scene.ui;
-    check(!scene.programmer.BusyFlag && !scene.programmer.LinkInUse,
+    const RecordingReporter& ui = bench.ui;
+    check(!bench.programmer.BusyFlag && !bench.programmer.LinkInUse,
           "BusyFlag or LinkInUse left set");
     check(ui.waitDepth == 0, "wait cursor left at depth " + std::to_string(ui.waitDepth));
     check(!ui.operationRunning, "the window still thinks an operation runs");
@@ -172,7 +170,7 @@ Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fa
     }
     if (ui.messages.empty()) {
         check(row.silentEndHolds != nullptr, "ended without a message");
-        check(!row.silentEndHolds || row.silentEndHolds(scene, fault.wrongBytes),
+        check(!row.silentEndHolds || row.silentEndHolds(bench, fault.wrongBytes),
               "ended without a message although it did not succeed");
     }
     // A fatal message closes the link for good, which ends the window; after the close the
@@ -180,8 +178,7 @@ Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fa
     const bool fatalShown = std::ranges::any_of(ui.messages, [](const std::string& text) {
         return text.ends_with("This application will now terminate!");
     });
-    const bool shutDown = scene.programmer.link.IsShutDown();
-    check(fatalShown == shutDown, "fatal message and shutdown disagree");
+    check(fatalShown == bench.programmer.link.IsShutDown(), "fatal message and shutdown disagree");
     const auto close = std::ranges::find_if(
         run.callLog, [](const std::string& line) { return line.starts_with("FT_Close"); });
     if (close != run.callLog.end() && close + 1 != run.callLog.end()) {
@@ -190,91 +187,30 @@ Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fa
     check(run.elapsedMs <= goodElapsedMs + EXTRA_MS_ALLOWED,
           "took " + std::to_string(run.elapsedMs) + " ms of programmer time");
     if (row.endCheck) {
-        const std::string problem = row.endCheck(scene);
+        const std::string problem = row.endCheck(bench);
         check(problem.empty(), problem);
     }
     return run;
 }
 
-// What the matrix found, summed over every row and target.
-struct Summary {
-    int runs = 0;
-    std::map<std::string, int> outcomes;  // by the first line of the last message
-    // A success shown after a failure message, its claim true (a step whose outcome the
-    // command does not examine failed): "failure -> success", with how often.
-    std::map<std::string, int> successAfterFailure;
-    unsigned long long longestRunMs = 0;
-    std::vector<std::string> problems;
-};
-
-// The last message's first line, messages with numbers in them counted under their entry.
-std::string OutcomeOf(const MatrixRow& row, const std::vector<std::string>& messages) {
-    if (messages.empty()) {
-        return "(no message)";
-    }
-    for (const std::string& entry : row.messages) {
-        if (entry.ends_with('*') && Matches(entry, messages.back())) {
-            return entry.substr(0, entry.size() - 1) + "...";
-        }
-    }
-    return FirstLine(messages.back());
-}
-
-std::string FailureBeforeSuccess(const MatrixRow& row, const std::vector<std::string>& messages) {
-    std::string failure;
-    for (const std::string& text : messages) {
-        const bool success = MatchesAny(row.successes, text);
-        if (success && !failure.empty()) {
-            return FirstLine(failure) + " -> " + text;
-        }
-        if (!success && failure.empty()) {
-            failure = text;
-        }
-    }
-    return "";
-}
-
-void RunRow(const MatrixRow& row, int target, const TempFolder& folder, Summary& summary) {
+// Adds the row's problems on the target to `problems` and returns how many runs it made.
+int RunRow(const MatrixRow& row, int target, const TempFolder& folder,
+           std::vector<std::string>& problems) {
     const std::string where = row.name + " on " + std::string(DeviceTable[target].name);
     const Run good = RunOnce(row, target, folder, Fault{}, nullptr, 0);
     const std::string goodEnd = good.messages.empty() ? "" : good.messages.back();
     if (!Matches(row.goodEnd, goodEnd)) {
-        summary.problems.push_back(where + ", good run ended with \"" + goodEnd + "\"");
+        problems.push_back(where + ", good run ended with \"" + goodEnd + "\"");
     }
     std::vector<Fault> faults = FaultsOf(good.callLog);
     faults.insert(faults.begin(), Fault{"good run"});  // checked as every faulted run is
     for (const Fault& fault : faults) {
-        const Run run = RunOnce(row, target, folder, fault, &good.chip, good.elapsedMs);
-        ++summary.runs;
-        ++summary.outcomes[OutcomeOf(row, run.messages)];
-        summary.longestRunMs = std::max(summary.longestRunMs, run.elapsedMs);
-        if (const std::string pair = FailureBeforeSuccess(row, run.messages); !pair.empty()) {
-            ++summary.successAfterFailure[pair];
-        }
-        for (const std::string& problem : run.problems) {
-            summary.problems.push_back(where + ", " + fault.description + ": " + problem);
+        for (const std::string& problem :
+             RunOnce(row, target, folder, fault, &good.chip, good.elapsedMs).problems) {
+            problems.push_back(where + ", " + fault.description + ": " + problem);
         }
     }
-}
-
-void PrintSummary(const Summary& summary, double cpuSeconds) {
-    std::printf(
-        "Fault matrix: %d runs, %zu problems, longest run %llu ms of programmer time, "
-        "%.1f s of CPU\nRuns by the message they ended with:\n",
-        summary.runs, summary.problems.size(), summary.longestRunMs, cpuSeconds);
-    std::vector<std::pair<std::string, int>> outcomes(summary.outcomes.begin(),
-                                                      summary.outcomes.end());
-    std::ranges::stable_sort(outcomes, std::greater{}, &std::pair<std::string, int>::second);
-    for (const auto& [message, count] : outcomes) {
-        std::printf("%6d  %s\n", count, message.c_str());
-    }
-    if (!summary.successAfterFailure.empty()) {
-        std::printf("Success after a failure whose step the command does not examine:\n");
-    }
-    for (const auto& [pair, count] : summary.successAfterFailure) {
-        std::printf("%6d  %s\n", count, pair.c_str());
-    }
-    std::fflush(stdout);
+    return static_cast<int>(faults.size());
 }
 
 }  // namespace
@@ -292,16 +228,16 @@ ChipContents ReadChip(SimControl& sim) {
 
 std::vector<std::string> RunMatrix(const std::vector<MatrixRow>& rows,
                                    std::initializer_list<int> targetRows) {
-    const std::clock_t start = std::clock();
     const TempFolder folder;
-    Summary summary;
+    std::vector<std::string> problems;
+    int runs = 0;
     for (const MatrixRow& row : rows) {
         for (const int target : targetRows) {
-            RunRow(row, target, folder, summary);
+            runs += RunRow(row, target, folder, problems);
         }
     }
-    PrintSummary(summary, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
-    return summary.problems;
+    std::printf("Fault matrix: %d runs, %zu problems\n", runs, problems.size());
+    return problems;
 }
 
 }  // namespace vek::test

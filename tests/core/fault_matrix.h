@@ -17,45 +17,36 @@ namespace vek::test {
 // The chip's memory, every space, as the simulator holds it.
 using ChipContents = std::vector<std::vector<int>>;
 
-// A programmer opened on a fresh simulated board with the target selected and its chip in the
-// socket.
-struct Scene : Bench {
-    explicit Scene(int targetRow) { Open(targetRow); }
-
-    ChipContents good;  // the chip after the good run, which claims may be held against
-};
-
 ChipContents ReadChip(SimControl& sim);
 
-// What a message says about the world; checked at the moment it is shown.
+// What a message says about the world; checked at the moment it is shown, against the bench
+// and the chip the good run left.
 struct Claim {
     std::string message;
-    std::function<bool(Scene&)> holds;
+    std::function<bool(Bench&, const ChipContents& good)> holds;
 };
 
 struct MatrixRow {
     std::string name{};
-    // Sets the scene for the command, before anything is recorded.
-    std::function<void(Scene&, const TempFolder&)> prepare{};
-    std::function<void(Scene&)> run{};
+    // Sets the bench up for the command, before anything is recorded.
+    std::function<void(Bench&, const TempFolder&)> prepare{};
+    std::function<void(Bench&)> run{};
     // The last message of the good run ("" for none), so that a scene that went wrong cannot
     // make the matrix shallow.
     std::string goodEnd{};
     // Every message the command may show besides the link's; an entry ending in '*' is a
     // prefix.
     std::vector<std::string> messages{};
-    // Messages that tell the person the command did what was asked.
-    std::vector<std::string> successes{};
     std::vector<Claim> claims{};
     // What an end without any message claims; without it such an end is a silent failure.
     // wrongBytes: bytes the fault changed, which a command cannot tell from the chip's own.
-    std::function<bool(Scene&, int wrongBytes)> silentEndHolds{};
+    std::function<bool(Bench&, int wrongBytes)> silentEndHolds{};
     // A problem that the end of any run shows, beyond the common checks ("" for none).
-    std::function<std::string(Scene&)> endCheck{};
+    std::function<std::string(Bench&)> endCheck{};
 };
 
 // Records each row's good run on each target and reruns it under every fault of that run,
-// prints a summary of the outcomes and returns every problem found.
+// prints how many runs it made and returns every problem found.
 std::vector<std::string> RunMatrix(const std::vector<MatrixRow>& rows,
                                    std::initializer_list<int> targetRows);
 

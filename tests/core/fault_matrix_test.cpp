@@ -1,5 +1,5 @@
 // Every command, on a PIC16 with data EEPROM and on an SX, under every fault the matrix makes
-// of its good run. A command is one row: its scene, its call, its messages and what its
+// of its good run. A command is one row: its bench, its call, its messages and what its
 // success messages claim.
 #include <gtest/gtest.h>
 
@@ -127,78 +127,79 @@ const std::string PIC_FILE =
     ":00000001FF\n";
 const std::string SX_FILE = ":06000000010A020B030CD3\n:042020009B0FFE0F05\n:00000001FF\n";
 
-bool IsPic16(Scene& scene) {
-    return scene.Target().family == TargetFamily::PIC16;
+bool IsPic16(Bench& bench) {
+    return bench.Target().family == TargetFamily::PIC16;
 }
 
-bool ProgramBlank(Scene& scene) {
-    const int blank = IsPic16(scene) ? 0x3FFF : 0x0FFF;
-    for (int address = 0; address < scene.Target().programWords; ++address) {
-        if (scene.sim.ReadWord(VEKSIM_PROGRAM, address) != blank) {
+bool ProgramBlank(Bench& bench) {
+    const int blank = IsPic16(bench) ? 0x3FFF : 0x0FFF;
+    for (int address = 0; address < bench.Target().programWords; ++address) {
+        if (bench.sim.ReadWord(VEKSIM_PROGRAM, address) != blank) {
             return false;
         }
     }
     return true;
 }
 
-void WriteSomething(Scene& scene, const TempFolder&) {
-    scene.sim.WriteWord(VEKSIM_PROGRAM, 7, 0x0123);
+void WriteSomething(Bench& bench, const TempFolder&) {
+    bench.sim.WriteWord(VEKSIM_PROGRAM, 7, 0x0123);
 }
 
 // A HEX file chosen and the configuration fields filled; the PIC16's word asks for a
 // protected EEPROM, so that its configuration block goes twice.
-void ChooseFile(Scene& scene, const TempFolder& folder) {
-    const bool pic16 = IsPic16(scene);
-    scene.file = {folder.Write("matrix.hex", pic16 ? PIC_FILE : SX_FILE), "matrix.hex"};
-    scene.fields.FuseText = pic16 ? "3EF2" : "F9B";
-    scene.fields.FuseXText = pic16 ? "FFF" : "FFE";
-    scene.ui.answerYes = true;  // on a 16F84A, 3EF2 protects the code as well
+void ChooseFile(Bench& bench, const TempFolder& folder) {
+    const bool pic16 = IsPic16(bench);
+    bench.file = {folder.Write("matrix.hex", pic16 ? PIC_FILE : SX_FILE), "matrix.hex"};
+    bench.fields.FuseText = pic16 ? "3EF2" : "F9B";
+    bench.fields.FuseXText = pic16 ? "FFF" : "FFE";
+    bench.ui.answerYes = true;  // on a 16F84A, 3EF2 protects the code as well
 }
 
 // The file programmed into the chip, as the person would before a Verify or a Read.
-void ProgrammedChip(Scene& scene, const TempFolder& folder) {
-    ChooseFile(scene, folder);
-    scene.Program();
-    scene.ui.messages.clear();
-    scene.ui.events.clear();
+void ProgrammedChip(Bench& bench, const TempFolder& folder) {
+    ChooseFile(bench, folder);
+    bench.Program();
+    bench.ui.messages.clear();
+    bench.ui.events.clear();
 }
 
 // How many program words, EEPROM bytes and configuration fields of the Read differ from the
 // chip.
-int DifferencesFromChip(Scene& scene) {
-    const ReadContents& read = *scene.last.readBack;
+int DifferencesFromChip(Bench& bench) {
+    const ReadContents& read = *bench.last.readBack;
     int differences = 0;
     for (int address = 0; address < read.target.programWords; ++address) {
-        differences += read.image[address] != scene.sim.ReadWord(VEKSIM_PROGRAM, address);
+        differences += read.image[address] != bench.sim.ReadWord(VEKSIM_PROGRAM, address);
     }
     for (int location = 0; location < read.target.eepromBytes; ++location) {
-        differences += read.image[0x2100 + location] != scene.sim.ReadWord(VEKSIM_EEPROM, location);
+        differences += read.image[0x2100 + location] != bench.sim.ReadWord(VEKSIM_EEPROM, location);
     }
-    const auto differs = [&scene](const std::string& field, const char* format, int space,
+    const auto differs = [&bench](const std::string& field, const char* format, int space,
                                   int index) {
         char text[8];
-        std::snprintf(text, sizeof text, format, scene.sim.ReadWord(space, index));
+        std::snprintf(text, sizeof text, format, bench.sim.ReadWord(space, index));
         return field != text;
     };
-    const FieldTexts& fields = scene.fields;
-    if (IsPic16(scene)) {
+    const FieldTexts& fields = bench.fields;
+    if (IsPic16(bench)) {
         return differences + differs(fields.FuseText, "%04X", VEKSIM_CONFIG, 7);
     }
     return differences + differs(fields.FuseText, "%03X", VEKSIM_FUSE, 0) +
            differs(fields.FuseXText, "%03X", VEKSIM_FUSEX, 0);
 }
 
-bool PowerAllowedOnBoard(Scene& scene) {
-    return (scene.sim.PowerState() & 1) != 0;
+bool PowerAllowedOnBoard(Bench& bench) {
+    return (bench.sim.PowerState() & 1) != 0;
 }
 
-bool PowerAppliedOnBoard(Scene& scene) {
-    return (scene.sim.PowerState() & 2) != 0;
+bool PowerAppliedOnBoard(Bench& bench) {
+    return (bench.sim.PowerState() & 2) != 0;
 }
 
 const std::vector<Claim> BLANK_CLAIMS = {
-    {"Device is blank", [](Scene& scene) { return ProgramBlank(scene); }},
-    {"Device is not blank", [](Scene& scene) { return !ProgramBlank(scene); }}};
+    {"Device is blank", [](Bench& bench, const ChipContents&) { return ProgramBlank(bench); }},
+    {"Device is not blank",
+     [](Bench& bench, const ChipContents&) { return !ProgramBlank(bench); }}};
 const std::string POWER_ON = "Click OK to turn target power off.";
 
 // Adding a command to the matrix is adding its row here.
@@ -207,91 +208,86 @@ const std::vector<MatrixRow> ROWS = {
      .run = &Bench::BlankCheck,
      .goodEnd = "Device is blank",
      .messages = BLANK_CHECK_MESSAGES,
-     .successes = {"Device is blank"},
      .claims = BLANK_CLAIMS},
     {.name = "Blank Check of a written chip",
      .prepare = WriteSomething,
      .run = &Bench::BlankCheck,
      .goodEnd = "Device is not blank",
      .messages = BLANK_CHECK_MESSAGES,
-     .successes = {"Device is blank"},
      .claims = BLANK_CLAIMS},
     {.name = "Erase",
      .prepare = WriteSomething,
      .run = &Bench::Erase,
      .goodEnd = "Device is blank",
      .messages = ERASE_MESSAGES,
-     .successes = {"Device is blank"},
      .claims = BLANK_CLAIMS},
     {.name = "Program with erase",
      .prepare =
-         [](Scene& scene, const TempFolder& folder) {
-             WriteSomething(scene, folder);
-             ChooseFile(scene, folder);
+         [](Bench& bench, const TempFolder& folder) {
+             WriteSomething(bench, folder);
+             ChooseFile(bench, folder);
          },
      .run = &Bench::Program,
      .goodEnd = "Programming complete.",
      .messages = PROGRAM_MESSAGES,
-     .successes = {"Programming complete."},
      .claims = {{"Programming complete.",
-                 [](Scene& scene) { return ReadChip(scene.sim) == scene.good; }}}},
+                 [](Bench& bench, const ChipContents& good) {
+                     return ReadChip(bench.sim) == good;
+                 }}}},
     {.name = "Verify of a matching chip",
      .prepare = ProgrammedChip,
      .run = &Bench::Verify,
      .goodEnd = "Verify passed",
-     .messages = VERIFY_MESSAGES,
-     .successes = {"Verify passed"}},
+     .messages = VERIFY_MESSAGES},
     {.name = "Verify of a chip that differs",
      .prepare =
-         [](Scene& scene, const TempFolder& folder) {
-             ProgrammedChip(scene, folder);
-             scene.sim.WriteWord(VEKSIM_PROGRAM, 5, 0x0123);
+         [](Bench& bench, const TempFolder& folder) {
+             ProgrammedChip(bench, folder);
+             bench.sim.WriteWord(VEKSIM_PROGRAM, 5, 0x0123);
          },
      .run = &Bench::Verify,
      .goodEnd = "Program ROM verify failed at word 5. *",
      .messages = VERIFY_MESSAGES,
-     .successes = {"Verify passed"},
-     .claims = {{"Verify passed", [](Scene&) { return false; }}}},
+     .claims = {{"Verify passed", [](Bench&, const ChipContents&) { return false; }}}},
     {.name = "Read",
      .prepare = ProgrammedChip,
      .run = &Bench::Read,
      .messages = READ_MESSAGES,
      .silentEndHolds =
-         [](Scene& scene, int wrongBytes) {
-             return !scene.Listing().empty() && DifferencesFromChip(scene) <= wrongBytes;
+         [](Bench& bench, int wrongBytes) {
+             return !bench.Listing().empty() && DifferencesFromChip(bench) <= wrongBytes;
          }},
     {.name = "Test Communication",
-     .run = [](Scene& scene) { TestCommunication(scene.programmer); },
+     .run = [](Bench& bench) { TestCommunication(bench.programmer); },
      .goodEnd = "VEK Flash programmer ready.",
      .messages = {"VEK Flash programmer ready."},
-     .successes = {"VEK Flash programmer ready."},
      .claims = {{"VEK Flash programmer ready.",
-                 [](Scene& scene) {
-                     return scene.sim.CallLog().back() == "FT_Read 1 -> 0 [55]";
+                 [](Bench& bench, const ChipContents&) {
+                     return bench.sim.CallLog().back() == "FT_Read 1 -> 0 [55]";
                  }}}},
     {.name = "Allow Target Power",
-     .run = [](Scene& scene) { AllowTargetPower(scene.programmer, false, [](bool) {}); },
+     .run = [](Bench& bench) { AllowTargetPower(bench.programmer, false, [](bool) {}); },
      .silentEndHolds =
-         [](Scene& scene, int) {
-             return scene.programmer.PowerAllowed && PowerAllowedOnBoard(scene);
+         [](Bench& bench, int) {
+             return bench.programmer.PowerAllowed && PowerAllowedOnBoard(bench);
          },
-     .endCheck = [](Scene& scene) -> std::string {
-         return scene.programmer.PowerAllowed && !PowerAllowedOnBoard(scene)
+     .endCheck = [](Bench& bench) -> std::string {
+         return bench.programmer.PowerAllowed && !PowerAllowedOnBoard(bench)
                     ? "power taken as allowed but the programmer does not allow it"
                     : "";
      }},
     {.name = "Apply Target Power Now",
-     .prepare = [](Scene& scene,
-                   const TempFolder&) { AllowTargetPower(scene.programmer, false, [](bool) {}); },
-     .run = [](Scene& scene) { ApplyTargetPowerNow(scene.programmer); },
+     .prepare = [](Bench& bench,
+                   const TempFolder&) { AllowTargetPower(bench.programmer, false, [](bool) {}); },
+     .run = [](Bench& bench) { ApplyTargetPowerNow(bench.programmer); },
      .goodEnd = POWER_ON,
      .messages = {POWER_ON},
-     .successes = {POWER_ON},
-     .claims = {{POWER_ON, [](Scene& scene) { return PowerAppliedOnBoard(scene); }}},
-     .endCheck = [](Scene& scene) -> std::string {
+     .claims = {{POWER_ON,
+                 [](Bench& bench, const ChipContents&) { return PowerAppliedOnBoard(bench); }}},
+     .endCheck = [](Bench& bench) -> std::string {
          const bool failureShown = std::ranges::any_of(
-             scene.ui.messages, [](const std::string& text) { return text != POWER_ON; });
-         return PowerAppliedOnBoard(scene) && !failureShown ? "target power left on without a word"
+             bench.ui.messages, [](const std::string& text) { return text != POWER_ON; });
+         return PowerAppliedOnBoard(bench) && !failureShown ? "target power left on without a word"
                                                             : "";
      }}};
 

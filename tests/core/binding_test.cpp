@@ -46,11 +46,11 @@ TEST(Binding, AMissingEntryFailsTheBindingAndEveryUnboundWrapperReportsItself) {
                    "FT_ResetDevice", "FT_Purge", "FT_SetTimeouts", "FT_GetQueueStatus"})},
         // FT_Open is never called, yet the driver must have it; the two entries bound before
         // it stay usable.
-        {VEK_STUB_WITHOUT_FT_OPEN,
+        {VEK_SIM_WITHOUT_FT_OPEN,
          {"Error: Can't Find FT_Open"},
          NotValid({"FT_OpenEx", "FT_ListDevices", "FT_Close", "FT_ResetDevice", "FT_Purge",
                    "FT_SetTimeouts", "FT_GetQueueStatus"})},
-        {VEK_STUB_WITHOUT_FT_GETQUEUESTATUS,
+        {VEK_SIM_WITHOUT_FT_GETQUEUESTATUS,
          {"Error: Can't Find FT_GetQueueStatus"},
          NotValid({"FT_GetQueueStatus"})},
     };

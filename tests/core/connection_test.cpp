@@ -56,10 +56,10 @@ TEST_F(Startup, OpensResetsPurgesAndForbidsTargetPowerOrSaysWhyNot) {
     const std::string noFtOpen = "Error: Can't Find FT_Open";
     const Case cases[] = {
         {SIM, NOTHING, {}, true, STARTUP_CALLS},
-        {VEK_SIM_WITHOUT_LATENCY_TIMER, NOTHING, {}, true, WITHOUT_LATENCY_TIMER},
+        {VEK_SIM_WITHOUT_FT_SETLATENCYTIMER, NOTHING, {}, true, WITHOUT_LATENCY_TIMER},
         {SIM, LATENCY_REFUSED, {}, true, STARTUP_CALLS},
         {"/nonexistent/libftd2xx.so", NOTHING, {MISSING_DRIVER}, false, "", {}},
-        {VEK_STUB_WITHOUT_FT_OPEN, NOTHING, {noFtOpen, MISSING_DRIVER}, false, "", {}},
+        {VEK_SIM_WITHOUT_FT_OPEN, NOTHING, {noFtOpen, MISSING_DRIVER}, false, "", {}},
         {SIM, DETACHED, {UNABLE_TO_DETECT}, false, "", {}},
         {SIM, OPEN_FAILS, {COULD_NOT_OPEN}, false, "", {}},
         // The first exchange is tried once more after 50 ms.

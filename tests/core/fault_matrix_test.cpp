@@ -280,115 +280,56 @@ std::vector<std::string> RunMatrix(const std::vector<MatrixRow>& rows,
     return problems;
 }
 
-std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> lists) {
-    std::vector<std::string> all;
-    for (const auto& list : lists) {
-        all.insert(all.end(), list.begin(), list.end());
-    }
-    return all;
-}
-
-const std::vector<std::string> IDENTIFICATION = {
-    "VEK-Flash programmer is not responding correctly to read processor type command.",
-    "VEK-Flash programmer is not responding to read processor type command.",
-    "Warning: The processor selected (*"};
-const std::vector<std::string> BLANK_CHECK_EXCHANGE = {
-    "VEK-Flash programmer is not responding to the Blank Check command (E1)",
-    "VEK-Flash programmer is not responding correctly to the Blank Check command. (E2)"};
-const std::vector<std::string> ERASE_EXCHANGE = {
-    "VEK-Flash programmer is not responding to commands.(120)",
-    Fatal("(4)"),
-    Fatal("(14)"),
-    Fatal("(114)"),
-    "Could not read from device. (BE1)",
-    "VEK-Flash programmer is not responding correctly to Erase command. (E5)"};
-const std::vector<std::string> BLANK_VERDICTS = {
-    "Device is blank", "Device is not blank",
-    "VEK-Flash programmer is not responding to the Blank Check command."};
-const std::vector<std::string> READ_BLOCKS = {
+// The messages by their kind: their words and codes are compared where the path that shows
+// them is tested, and here it matters that a command shows no other kind.
+const std::string NOT_RESPONDING = "VEK-Flash programmer is not responding *";
+const std::string NOT_RESPONDING_SHORT = "VEK-Flash programmer not responding to commands.*";
+const std::string NOT_RESPONDING_CODED = "VEK Flash programmer is not responding to commands.*";
+const std::string NOT_READ = "Could not read from device. (*";
+const std::string COMMUNICATION_FAILED = "Error: Communication with VEK Flash programmer failed. *";
+const std::string WRONG_TARGET = "Warning: The processor selected (*";
+// What Read and Verify's read-back show alike.
+const std::vector<std::string> READ_STREAM = {
+    NOT_RESPONDING,
+    NOT_READ,
     "Error: Could not read from device. (T4)",
     "Could not WRITE the device during program memory read.",
-    "Could not read from device. (T4)",
-    "Could not read from device. (64)",
-    "Could not read from device. (T9)",
-    "Could not read from device. (128)",
     "Could not WRITE the programmer during EEPROM read.",
-    "Could not read from device. (T21)",
-    "Error: Communication with VEK Flash programmer failed. Bytes were left over after the read. "
-    "(T22)",
-    "Error: Communication with VEK Flash programmer failed. A word read was wider than the chip's "
-    "words. (T23)",
-    "Error: Communication with VEK Flash programmer failed. The first block of the read arrived "
-    "short. (T24)"};
+    COMMUNICATION_FAILED,
+    WRONG_TARGET};
 
-const std::vector<std::string> BLANK_CHECK_MESSAGES =
-    Concat({BLANK_VERDICTS,
-            BLANK_CHECK_EXCHANGE,
-            {"VEK-Flash programmer is not responding to commands.(129)", Fatal("(1b)")}});
-
-const std::vector<std::string> ERASE_MESSAGES =
-    Concat({BLANK_VERDICTS,
-            BLANK_CHECK_EXCHANGE,
-            ERASE_EXCHANGE,
-            IDENTIFICATION,
-            {"VEK-Flash programmer not responding to commands.(118)", Fatal("(1a)"),
-             "Error: Communication with VEK Flash programmer failed. (c3)",
-             "VEK-Flash programmer is not responding to commands.(119)", Fatal("(2)")}});
-
-const std::vector<std::string> PROGRAM_MESSAGES =
-    Concat({BLANK_CHECK_EXCHANGE,
-            ERASE_EXCHANGE,
-            IDENTIFICATION,
-            {"Error communicating with programmer.",
-             "VEK-Flash programmer is not responding to commands.(1130)",
-             Fatal("(1c)"),
-             "Could not write the device during Blank Check.",
-             "Could not read from the device during Blank Check.",
-             "Error during Bulk Erase function.",
-             "VEK-Flash programmer is not responding to commands.(1131)",
-             Fatal("(1d)"),
-             "VEK-Flash programmer is not responding to the program Fusex command.",
-             "FuseX program failed.",
-             "VEK-Flash programmer is not responding to commands.(1731)",
-             "VEK Flash programmer is not responding to commands.(145d)",
-             "VEK-Flash programmer is not responding to the program Fuse command.",
-             "Fuse program failed.",
-             "VEK-Flash programmer is not responding correctly to program ROM command.",
-             "Bad ACK during Flash programming. (0xA5)",
-             "VEK-Flash programmer is not responding to commands.(1137f)",
-             "VEK Flash programmer is not responding to commands.(1tr)",
-             "Bad ACK during Configuration programming (CF0).",
-             "Bad ACK during Configuration programming (CF1).",
-             "data left over 2",
-             "VEK Flash programmer is not responding to commands.(1u)",
-             "Bad ACK during EE Data programming.",
-             "VEK-Flash programmer is not responding to commands.(1137s)",
-             "VEK Flash programmer is not responding to commands.(1trj)",
-             "Bad ACK during Configuration programming (CF2).",
-             "Bad ACK during Configuration programming (CF3).",
-             "Bad ACK attempting to terminate Flash programming.(1)",
-             "Bad ACK attempting to terminate Flash programming.(2)",
-             "Error communicating with programmer. (99)",
-             "Programming complete."}});
-
-const std::vector<std::string> VERIFY_MESSAGES = Concat(
-    {READ_BLOCKS,
-     IDENTIFICATION,
-     {"VEK-Flash programmer is not responding to commands.(134)",
-      "VEK-Flash programmer is not responding to commands.(1161)",
-      "Could not read from device. (T15)", "VEK-Flash programmer not responding to commands.(1161)",
-      "Could not read from device. (T19)", "Program ROM verify failed at word *",
-      "Verify FuseX failed. Read *", "Verify Fuse failed. Read *", "EE Data Verify failed at *",
-      "Verify passed"}});
-
-const std::vector<std::string> READ_MESSAGES =
-    Concat({READ_BLOCKS,
-            IDENTIFICATION,
-            {"VEK-Flash programmer is not responding to commands.(125)",
-             "VEK-Flash programmer is not responding to commands.(126)", Fatal("(6)"),
-             "VEK-Flash programmer is not responding to commands.(1161)",
-             "Could not read from device. (T3)", "Could not read from device. (T119)",
-             "Could not read from device. (T120)", "Could not read from device. (T13)"}});
+const std::vector<std::string> BLANK_CHECK_MESSAGES = {"Device is blank", "Device is not blank",
+                                                       NOT_RESPONDING, NOT_RESPONDING_CODED};
+const std::vector<std::string> ERASE_MESSAGES = {"Device is blank",    "Device is not blank",
+                                                 NOT_RESPONDING,       NOT_RESPONDING_SHORT,
+                                                 NOT_RESPONDING_CODED, NOT_READ,
+                                                 COMMUNICATION_FAILED, WRONG_TARGET};
+const std::vector<std::string> PROGRAM_MESSAGES = {
+    NOT_RESPONDING,
+    NOT_RESPONDING_CODED,
+    NOT_READ,
+    WRONG_TARGET,
+    "Error communicating with programmer.*",
+    "Could not write the device during Blank Check.",
+    "Could not read from the device during Blank Check.",
+    "Error during Bulk Erase function.",
+    "FuseX program failed.",
+    "Fuse program failed.",
+    "Bad ACK *",
+    "data left over 2",
+    "Programming complete."};
+std::vector<std::string> VerifyMessages() {
+    std::vector<std::string> messages = READ_STREAM;
+    messages.insert(messages.end(), {NOT_RESPONDING_SHORT, "Program ROM verify failed at word *",
+                                     "Verify FuseX failed. Read *", "Verify Fuse failed. Read *",
+                                     "EE Data Verify failed at *", "Verify passed"});
+    return messages;
+}
+std::vector<std::string> ReadMessages() {
+    std::vector<std::string> messages = READ_STREAM;
+    messages.push_back(NOT_RESPONDING_CODED);  // Verify goes on where Read stops
+    return messages;
+}
 
 // Files for both families: program words, and the PIC16's ID words, configuration word and
 // EEPROM bytes, or the SX's FUSE and FUSEX words.
@@ -508,7 +449,7 @@ const std::vector<MatrixRow> ROWS = {
      .prepare = ProgrammedChip,
      .run = &Bench::Verify,
      .goodEnd = "Verify passed",
-     .messages = VERIFY_MESSAGES},
+     .messages = VerifyMessages()},
     {.name = "Verify of a chip that differs",
      .prepare =
          [](Bench& bench, const TempFolder& folder) {
@@ -517,12 +458,12 @@ const std::vector<MatrixRow> ROWS = {
          },
      .run = &Bench::Verify,
      .goodEnd = "Program ROM verify failed at word 5. *",
-     .messages = VERIFY_MESSAGES,
+     .messages = VerifyMessages(),
      .claims = {{"Verify passed", [](Bench&, const ChipContents&) { return false; }}}},
     {.name = "Read",
      .prepare = ProgrammedChip,
      .run = &Bench::Read,
-     .messages = READ_MESSAGES,
+     .messages = ReadMessages(),
      .silentEndHolds =
          [](Bench& bench, int wrongBytes) {
              return !bench.Listing().empty() && DifferencesFromChip(bench) <= wrongBytes;

@@ -20,7 +20,6 @@ const std::string MISSING_DRIVER =
 const std::string READY = "VEK Flash programmer ready.";
 const std::string UNABLE_TO_DETECT = "Error: Unable to detect presence of VEK Flash programmer.";
 const std::string COULD_NOT_OPEN = "Error: Could not open VEK Flash programmer.";
-const std::string FATAL_1F = Fatal("(1f)");
 const std::string STARTUP_CALLS =
     "FT_ListDevices FT_OpenEx FT_SetLatencyTimer FT_ResetDevice FT_Purge FT_Purge FT_SetTimeouts "
     "FT_Write FT_Read FT_SetTimeouts";

@@ -68,13 +68,8 @@ constexpr unsigned long long EXTRA_MS_ALLOWED = 15000 + 5 * 1000;
 
 // The link's messages, which any command may show.
 const std::vector<std::string> LINK_MESSAGES = {
-    "Driver error writing to VEK Flash. ",
-    "VEK-Flash programmer not responding to commands.(139)",
-    "VEK Flash programmer is not responding to commands.(1f)\nDisconnect the programmer from "
-    "the USB cable, check\nthe processor type and try again.\n\nThis application will now "
-    "terminate!",
-    "Error: Could not write to VEK Flash programmer.(T16)",
-};
+    DRIVER_ERROR, "VEK-Flash programmer not responding to commands.(139)", FATAL_1F,
+    "Error: Could not write to VEK Flash programmer.(T16)"};
 
 // An entry ending in '*' stands for every text that begins with the rest of it.
 bool Matches(const std::string& entry, const std::string& text) {

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -122,7 +121,7 @@ TEST(TargetChecksum, SumsWhatEachFamilyCounts) {
          0xED84},
     };
     for (const ChecksumCase& c : cases) {
-        const DeviceInfo& target = *std::ranges::find(DeviceTable, c.device, &DeviceInfo::name);
+        const DeviceInfo& target = *DeviceNamed(c.device);
         MemoryImage image;
         ResetImage(image, c.variant, target.family);
         for (const auto& [address, entry] : c.entries) {

@@ -1,10 +1,12 @@
-// Start-up, the connection poll and the control commands of the Setup menu.
+// Binding the D2XX library, start-up, the connection poll and the control commands of the
+// Setup menu.
 #include "session/connection.h"
 
 #include <cstdlib>
 
 #include "environment.h"
 #include "link/attached_boards.h"
+#include "link/programmer_link.h"
 #include "link/protocol.h"
 #include "sim_fixture.h"
 
@@ -18,7 +20,6 @@ const std::string MISSING_DRIVER =
 const std::string READY = "VEK Flash programmer ready.";
 const std::string UNABLE_TO_DETECT = "Error: Unable to detect presence of VEK Flash programmer.";
 const std::string COULD_NOT_OPEN = "Error: Could not open VEK Flash programmer.";
-const std::string FATAL_1F = Fatal("(1f)");
 const std::string STARTUP_CALLS =
     "FT_ListDevices FT_OpenEx FT_SetLatencyTimer FT_ResetDevice FT_Purge FT_Purge FT_SetTimeouts "
     "FT_Write FT_Read FT_SetTimeouts";
@@ -41,6 +42,68 @@ const Injection OPEN_FAILS = [](SimControl& s) { s.SetOpenFails(true); };
 const Injection LATENCY_REFUSED = [](SimControl& s) { s.FailCall("FT_SetLatencyTimer", -1); };
 const Injection WRITES_FAIL = [](SimControl& s) { s.FailCall("FT_Write", -1); };
 
+// Every wrapper, called on whatever entries the binding left.
+void CallEveryWrapper(ProgrammerLink& link) {
+    std::uint8_t buffer[2] = {0, 0};
+    std::uint32_t count = 0;
+    std::int32_t boards = 0;
+    link.Write(buffer, count);
+    link.Read({buffer, 1}, count);
+    link.Open(BoardWithDescription("VEK Flash"));
+    link.CountBoards("VEK Flash", boards);
+    link.Close();
+    link.Reset();
+    link.Purge();
+    link.SetTimeouts(1000, 1000);
+    link.Queued(count);
+}
+
+std::vector<std::string> NotValid(std::initializer_list<const char*> entries) {
+    std::vector<std::string> messages;
+    for (const char* entry : entries) {
+        messages.push_back(std::string(entry) + " is not valid!");
+    }
+    return messages;
+}
+
+TEST(Binding, AMissingEntryFailsTheBindingAndEveryUnboundWrapperReportsItself) {
+    struct Case {
+        const char* library;
+        std::vector<std::string> bindMessages;
+        std::vector<std::string> wrapperMessages;
+    };
+    const Case cases[] = {
+        // No library at all fails silently: start-up says so in its own words.
+        {"/nonexistent/libftd2xx.so",
+         {},
+         NotValid({"FT_Write", "FT_Read", "FT_OpenEx", "FT_ListDevices", "FT_Close",
+                   "FT_ResetDevice", "FT_Purge", "FT_SetTimeouts", "FT_GetQueueStatus"})},
+        // FT_Open is never called, yet the driver must have it; the two entries bound before
+        // it stay usable.
+        {VEK_SIM_WITHOUT_FT_OPEN,
+         {"Error: Can't Find FT_Open"},
+         NotValid({"FT_OpenEx", "FT_ListDevices", "FT_Close", "FT_ResetDevice", "FT_Purge",
+                   "FT_SetTimeouts", "FT_GetQueueStatus"})},
+        {VEK_SIM_WITHOUT_FT_GETQUEUESTATUS,
+         {"Error: Can't Find FT_GetQueueStatus"},
+         NotValid({"FT_GetQueueStatus"})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.library);
+        RecordingReporter ui;
+        ProgrammerLink link(ui, D2xxFrom(c.library));
+        link.ChooseDriver("d2xx");  // D2XX's own failures, no fallback
+        EXPECT_FALSE(link.Bind());
+        EXPECT_FALSE(link.IsBound());
+        EXPECT_EQ(ui.messages, c.bindMessages);
+        ui.messages.clear();
+        CallEveryWrapper(link);
+        EXPECT_EQ(ui.messages, c.wrapperMessages);
+        std::uint32_t count = 0;
+        EXPECT_EQ(link.Queued(count), UsbStatus::Unavailable);  // an unbound entry is no success
+    }
+}
+
 class Startup : public SimTest {};
 
 TEST_F(Startup, OpensResetsPurgesAndForbidsTargetPowerOrSaysWhyNot) {
@@ -56,10 +119,10 @@ TEST_F(Startup, OpensResetsPurgesAndForbidsTargetPowerOrSaysWhyNot) {
     const std::string noFtOpen = "Error: Can't Find FT_Open";
     const Case cases[] = {
         {SIM, NOTHING, {}, true, STARTUP_CALLS},
-        {VEK_SIM_WITHOUT_LATENCY_TIMER, NOTHING, {}, true, WITHOUT_LATENCY_TIMER},
+        {VEK_SIM_WITHOUT_FT_SETLATENCYTIMER, NOTHING, {}, true, WITHOUT_LATENCY_TIMER},
         {SIM, LATENCY_REFUSED, {}, true, STARTUP_CALLS},
         {"/nonexistent/libftd2xx.so", NOTHING, {MISSING_DRIVER}, false, "", {}},
-        {VEK_STUB_WITHOUT_FT_OPEN, NOTHING, {noFtOpen, MISSING_DRIVER}, false, "", {}},
+        {VEK_SIM_WITHOUT_FT_OPEN, NOTHING, {noFtOpen, MISSING_DRIVER}, false, "", {}},
         {SIM, DETACHED, {UNABLE_TO_DETECT}, false, "", {}},
         {SIM, OPEN_FAILS, {COULD_NOT_OPEN}, false, "", {}},
         // The first exchange is tried once more after 50 ms.

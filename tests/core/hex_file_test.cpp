@@ -32,10 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const DeviceInfo& Target(std::string_view name) {
-    return *std::ranges::find(DeviceTable, name, &DeviceInfo::name);
-}
-
 // The configuration records a scan hands over, by their first two words.
 struct SinkRecorder : ConfigRecordSink {
     void ApplyConfigRecord(const HexRecord& record) override { Add("config", record); }
@@ -66,7 +62,7 @@ class HexFiles : public ::testing::Test {
     }
     HexScanResult ScanPath(const std::string& path, std::string_view target = "16F84A") {
         sink.calls.clear();
-        return ScanHexFile(path, Target(target), &sink, lineNo);
+        return ScanHexFile(path, *DeviceNamed(target), &sink, lineNo);
     }
     TempFolder folder;
     SinkRecorder sink;
@@ -223,7 +219,7 @@ TEST(ExampleFiles, EachFitsItsChipWithoutCodeProtection) {
     for (const Example& example : examples) {
         SinkRecorder sink;
         int lineNo = 0;
-        const DeviceInfo& target = Target(example.chip);
+        const DeviceInfo& target = *DeviceNamed(example.chip);
         EXPECT_EQ(
             ScanHexFile(std::string(VEK_EXAMPLES_DIR "/") + example.file, target, &sink, lineNo),
             HexScanResult::Ok)
@@ -304,8 +300,8 @@ std::vector<std::string> FileListing(const TempFolder& folder, const std::string
     MemoryImage image;
     std::string comment;
     EXPECT_TRUE(LoadHexInto(folder.Write("file.hex", text), image, LoadVariant::Listing,
-                            Target(target).family, &comment));
-    return FileListingLines(image, Target(target), comment);
+                            DeviceNamed(target)->family, &comment));
+    return FileListingLines(image, *DeviceNamed(target), comment);
 }
 
 TEST_F(HexFiles, TheFileListingShowsTheGroupsTheFileGives) {
@@ -385,8 +381,8 @@ TEST_F(HexFiles, TheWriterWritesRecordsInRisingOrderThatTheLoaderReadsBackWhole)
         std::size_t lineCount;
         std::vector<std::pair<std::size_t, std::string>> lines;  // by their number
     };
-    const DeviceInfo& pic = Target("16F84A");
-    const DeviceInfo& sx = Target("SX28");
+    const DeviceInfo& pic = *DeviceNamed("16F84A");
+    const DeviceInfo& sx = *DeviceNamed("SX28");
     MemoryImage picImage = ReadImage(pic, {{0, 0x2805},
                                            {1, 0},
                                            {2, 0x1683},

@@ -195,13 +195,6 @@ struct FailureCase {
     Outcome outcome = Outcome::CommunicationFailed;
 };
 
-// Host reads of a 16F84A Program, in order: BEGIN ack 0, ready 1, READ_ID ack 2, ID 3,
-// BLANK_CHECK ack 4, its first byte 5, result 6, END ack 7; BEGIN ack 8, ready 9, PROGRAM ack
-// 10; block acks 11 to 42; configuration 'v' 43 and ack 44; the left-over check 45; EEPROM 'v'
-// 46, acks 47 and 48; then (protected) configuration 'v' 49 and ack 50, or the end block's
-// ack 49. Writes: BEGIN 0, READ_ID 1, BLANK_CHECK 2, END 3, BEGIN 4, PROGRAM 5, one per block
-// from 6, CMD_END 42. An SX28 reads FUSEX's ack 10 and result 11, PROGRAM's ack 12, 'v' 13 and
-// FUSE result 14.
 // One PIC16 word means different things on different chips: a word is asked about when the
 // selected target's editor shows code protection for it.
 TEST_F(Programming, AWordThatTurnsOnCodeProtectionIsWrittenOnlyAfterTheQuestion) {
@@ -239,6 +232,13 @@ TEST_F(Programming, AWordThatTurnsOnCodeProtectionIsWrittenOnlyAfterTheQuestion)
     }
 }
 
+// Host reads of a 16F84A Program, in order: BEGIN ack 0, ready 1, READ_ID ack 2, ID 3,
+// BLANK_CHECK ack 4, its first byte 5, result 6, END ack 7; BEGIN ack 8, ready 9, PROGRAM ack
+// 10; block acks 11 to 42; configuration 'v' 43 and ack 44; the left-over check 45; EEPROM 'v'
+// 46, acks 47 and 48; then (protected) configuration 'v' 49 and ack 50, or the end block's
+// ack 49. Writes: BEGIN 0, READ_ID 1, BLANK_CHECK 2, END 3, BEGIN 4, PROGRAM 5, one per block
+// from 6, CMD_END 42. An SX28 reads FUSEX's ack 10 and result 11, PROGRAM's ack 12, 'v' 13 and
+// FUSE result 14.
 TEST_F(Programming, EveryFailureShowsItsMessagesOnce) {
     constexpr int BLOCK = VEKSIM_ANCHOR_BLOCK;
     constexpr int REPLACE = VEKSIM_REPLACE;
@@ -247,28 +247,18 @@ TEST_F(Programming, EveryFailureShowsItsMessagesOnce) {
         s.WriteWord(VEKSIM_PROGRAM, 0, 0);
         s.FailCall("FT_Write", 6);  // BEGIN, READ_ID, BLANK, END, BEGIN, READ_ID, ERASE
     };
+    const std::string tooLarge = "Selected HEX file is too large to fit into device FLASH.";
+    const std::string noConfigWord =
+        "The configuration bits are not set (the Config Bits field shows no word).\nSet them with "
+        "the Set button, or open a HEX file that holds the configuration word.";
     const FailureCase cases[] = {
         {NOTHING, {"Error: No Hex datafile selected."}, NO_FILE, Outcome::NoHexFile},
         {NOTHING, {"Checksum error in HEX file (line 2)."}, BAD_SUM, Outcome::HexFileError},
-        {NOTHING,
-         {"Selected HEX file is too large to fit into device FLASH."},
-         TOO_LARGE,
-         Outcome::HexFileError},
+        {NOTHING, {tooLarge}, TOO_LARGE, Outcome::HexFileError},
         {NOTHING, {"The file test.hex holds no HEX data."}, NO_DATA, Outcome::HexFileError},
-        {NOTHING,
-         {"Selected HEX file is too large to fit into device FLASH."},
-         SX_TOO_LARGE,
-         Outcome::HexFileError},
-        {NOTHING,
-         {"The configuration bits are not set (the Config Bits field shows no word).\nSet them "
-          "with the Set button, or open a HEX file that holds the configuration word."},
-         NO_CONFIG_WORD,
-         Outcome::NoConfiguration},
-        {NOTHING,
-         {"The configuration bits are not set (the Config Bits field shows no word).\nSet them "
-          "with the Set button, or open a HEX file that holds the configuration word."},
-         TYPING_SLIP,
-         Outcome::NoConfiguration},
+        {NOTHING, {tooLarge}, SX_TOO_LARGE, Outcome::HexFileError},
+        {NOTHING, {noConfigWord}, NO_CONFIG_WORD, Outcome::NoConfiguration},
+        {NOTHING, {noConfigWord}, TYPING_SLIP, Outcome::NoConfiguration},
         {NOTHING,
          {"The configuration bits are not set (the Fuse field shows no word).\nSet them with the "
           "Set button, open a HEX file that holds the FUSE word, or press \"R\" to use the last "

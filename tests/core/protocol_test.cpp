@@ -8,7 +8,6 @@
 namespace vek::test {
 namespace {
 
-const std::string FATAL_1F = Fatal("(1f)");
 const std::string T16 = "Error: Could not write to VEK Flash programmer.(T16)";
 
 class Protocol : public SimTest {

@@ -1,9 +1,11 @@
 // What is kept of the work besides the chip and the HEX file written from it: the list of
-// recent files, and the names a chip's ID fits.
+// recent files, the names a chip's ID fits, and the time of the run log's rows, which scripts
+// and spreadsheets sort and compare.
 #include <gtest/gtest.h>
 
 #include "memory_settings.h"
 #include "operations/device_id.h"
+#include "platform/utc_time.h"
 #include "session/recent_files.h"
 
 namespace vek::test {
@@ -40,6 +42,25 @@ TEST(DeviceIds, AChipFitsTheRowsOfItsIdWithThePic16RevisionIgnored) {
         {0xFCF, {}},         {0x002, {"SX48"}},   {0x000, {}},         {0x001, {}}};
     for (const auto& [id, names] : ids) {
         EXPECT_EQ(DevicesFittingId(id), names) << std::hex << id;
+    }
+}
+
+TEST(UtcTime, IsWrittenToTheSecondWithItsFractionCutOff) {
+    struct Case {
+        long long seconds;
+        int milliseconds;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, 0, "1970-01-01T00:00:00Z"},
+        {951868799, 999, "2000-02-29T23:59:59Z"},
+        {1796652202, 500, "2026-12-07T14:03:22Z"},
+        {4107542400, 1, "2100-03-01T00:00:00Z"},
+    };
+    for (const Case& c : cases) {
+        const std::chrono::system_clock::time_point time{std::chrono::seconds(c.seconds) +
+                                                         std::chrono::milliseconds(c.milliseconds)};
+        EXPECT_EQ(IsoTimeUtc(time), c.text) << c.seconds;
     }
 }
 

@@ -1,10 +1,13 @@
 // The INI settings store: values read exactly as another INI writer stored them, writes that
-// change only their own value, and a file that is replaced whole or not at all.
+// change only their own value, and a file that is replaced whole or not at all, also while
+// another program on Windows holds it open.
 #include "settings/ini_settings_store.h"
 
 #include <gtest/gtest.h>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -14,6 +17,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <set>
@@ -52,15 +56,16 @@ std::string ReadBytes(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
+std::set<std::string> Entries(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        names.insert(Utf8FromPath(entry.path().filename()));
+    }
+    return names;
+}
+
 class IniSettings : public ::testing::Test {
   protected:
-    std::set<std::string> FolderEntries() const {
-        std::set<std::string> names;
-        for (const fs::directory_entry& entry : fs::directory_iterator(folder.Path())) {
-            names.insert(entry.path().filename().string());
-        }
-        return names;
-    }
     void Store(const std::string& text) { folder.Write("vekflash.INI", text); }
     std::string ReadText(const char* key, const char* section = SETTINGS_SECTION) {
         return store.ReadSettingText(section, key, "<default>");
@@ -130,7 +135,7 @@ TEST_F(IniSettings, AWriteChangesOnlyItsOwnValueAndBothFuseXSpellingsAreOne) {
     expected.replace(expected.find("-12"), 3, "321");
     expected.insert(expected.find("[ MyVEKFlashAp ]"), "VEKFlashScreenY=234\r\n");
     EXPECT_EQ(ReadBytes(path), expected);
-    EXPECT_EQ(FolderEntries(), std::set<std::string>{"vekflash.INI"});
+    EXPECT_EQ(Entries(folder.Path()), std::set<std::string>{"vekflash.INI"});
 }
 
 TEST(IniText, AWriteChangesOnlyItsValueOrAddsOneLine) {
@@ -201,7 +206,7 @@ TEST_F(IniSettings, ATextReadReturnsAtMost4095Characters) {
 TEST_F(IniSettings, AMissingFileReadsDefaultsAndTheFirstWriteCreatesItsFolders) {
     IniSettingsStore fresh(folder / "config/vekflash.INI");
     EXPECT_EQ(fresh.ReadSettingText(SETTINGS_SECTION, KEY_FUSE_BITS, "4E9"), "4E9");
-    EXPECT_EQ(FolderEntries(), std::set<std::string>{});
+    EXPECT_EQ(Entries(folder.Path()), std::set<std::string>{});
     EXPECT_TRUE(fresh.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 7));
     EXPECT_EQ(ReadBytes(folder / "config/vekflash.INI"), "[MyVEKFlashAp]\nVEKFlashScreenX=7\n");
 }
@@ -231,7 +236,7 @@ TEST_F(IniSettings, TheReplacedFileKeepsItsPermissionsAndItsSymbolicLink) {
     EXPECT_TRUE(fs::is_symlink(path));
     EXPECT_EQ(ReadBytes(real), "[MyVEKFlashAp]\nVEKFlashScreenX=2\n");
     EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(FolderEntries(), (std::set<std::string>{"real.INI", "vekflash.INI"}));
+    EXPECT_EQ(Entries(folder.Path()), (std::set<std::string>{"real.INI", "vekflash.INI"}));
 }
 #endif
 
@@ -253,7 +258,7 @@ TEST_F(IniSettings, AFailedWriteReportsItAndReplacesNothing) {
     EXPECT_FALSE(Write(KEY_SCREEN_X, 5));
     EXPECT_FALSE(ReplaceWholeFile(path, "[MyVEKFlashAp]\n"));
     EXPECT_TRUE(fs::is_directory(path));
-    EXPECT_EQ(FolderEntries(), std::set<std::string>{"vekflash.INI"});
+    EXPECT_EQ(Entries(folder.Path()), std::set<std::string>{"vekflash.INI"});
 }
 
 #if !defined( \
@@ -271,7 +276,7 @@ TEST_F(IniSettings, WithoutPermissionAFileIsNeitherReadNorReplaced) {
         EXPECT_FALSE(Write(KEY_SCREEN_X, 5));
         EXPECT_TRUE(Write(KEY_SCREEN_X, 1));
         EXPECT_EQ(ReadBytes(path), saved);
-        EXPECT_EQ(FolderEntries(), std::set<std::string>{"vekflash.INI"});
+        EXPECT_EQ(Entries(folder.Path()), std::set<std::string>{"vekflash.INI"});
     });
 }
 
@@ -292,7 +297,7 @@ TEST_F(IniSettings, AWriteThatRunsOutOfSpaceKeepsTheOldFile) {
     ASSERT_EQ(waitpid(writer, &status, 0), writer);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write claimed success";
     EXPECT_EQ(ReadBytes(path), saved);
-    EXPECT_EQ(FolderEntries(), std::set<std::string>{"vekflash.INI"});
+    EXPECT_EQ(Entries(folder.Path()), std::set<std::string>{"vekflash.INI"});
 }
 
 // A writer killed at any point, again and again: the file is always the old one or the new
@@ -325,7 +330,7 @@ TEST_F(IniSettings, AWriterKilledAtAnyPointLeavesTheOldFileOrTheNewOne) {
         ASSERT_TRUE(file == firstFile || file == secondFile) << "round " << round;
     }
     // Nothing but temporary files of the store's own name are left beside it.
-    for (const std::string& name : FolderEntries()) {
+    for (const std::string& name : Entries(folder.Path())) {
         EXPECT_TRUE(name == "vekflash.INI" || name.starts_with("vekflash.INI.")) << name;
     }
     EXPECT_TRUE(Write(KEY_SCREEN_X, 18));
@@ -343,7 +348,7 @@ TEST_F(IniSettings, ADeadWritersTemporaryFileGoesWithTheNextWrite) {
     }
     folder.Write("vekflash.INI.fffffff0.tmp", "[MyVEKFlashAp]\n");
     EXPECT_TRUE(Write(KEY_SCREEN_X, 1));
-    EXPECT_EQ(FolderEntries(),
+    EXPECT_EQ(Entries(folder.Path()),
               (std::set<std::string>{"vekflash.INI", "vekflash.INI.fffffff0.tmp",
                                      "vekflash.INI.old.tmp", "other.INI.0badc0de.tmp"}));
 }
@@ -400,6 +405,87 @@ TEST(SettingsLocation, AFirstRunStartsFromTheFileInTheWindowsFolder) {
                   c.inWindowsFolder != nullptr ? 1 : 0);
     }
 }
+
+#if defined(_WIN32)
+// Opened as most programs open a file they read: others may read and write it, not delete it.
+class HeldOpen {
+  public:
+    explicit HeldOpen(const fs::path& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~HeldOpen() { Close(); }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    std::string Read() const {
+        char buffer[256];
+        DWORD count = 0;
+        SetFilePointer(handle_, 0, nullptr, FILE_BEGIN);
+        ReadFile(handle_, buffer, sizeof buffer, &count, nullptr);
+        return std::string(buffer, count);
+    }
+    void Close() {
+        if (IsOpen()) {
+            CloseHandle(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+        }
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+TEST(WindowsFiles, AFileHeldOpenElsewhereKeepsItsOldContentsUntilItIsLetGo) {
+    TempFolder folder;
+    const std::string path =
+        folder.Write("vekflash.INI", "[MyVEKFlashAp]\r\nVEKFlashScreenX=1\r\n");
+    IniSettingsStore store(PathFromUtf8(path));
+    HeldOpen reader(PathFromUtf8(path));
+    ASSERT_TRUE(reader.IsOpen());
+
+    // Neither a part of the new file nor a temporary one is left.
+    EXPECT_FALSE(store.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 2));
+    EXPECT_EQ(reader.Read(), "[MyVEKFlashAp]\r\nVEKFlashScreenX=1\r\n");
+    EXPECT_EQ(store.ReadSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 100), 1);
+    EXPECT_EQ(Entries(folder.Path()), std::set<std::string>{"vekflash.INI"});
+
+    reader.Close();
+    EXPECT_TRUE(store.WriteSettingInt(SETTINGS_SECTION, KEY_SCREEN_X, 2));
+    EXPECT_EQ(ReadBytes(PathFromUtf8(path)), "[MyVEKFlashAp]\r\nVEKFlashScreenX=2\r\n");
+    EXPECT_EQ(Entries(folder.Path()), std::set<std::string>{"vekflash.INI"});
+}
+
+// The user's folder as %APPDATA% names it, here one whose name is beyond the ANSI code page.
+class ApplicationData : public ::testing::Test {
+  protected:
+    ApplicationData() {
+        const wchar_t* old = _wgetenv(L"APPDATA");
+        saved_ = old != nullptr ? old : L"";
+        fs::create_directory(roaming);
+        _wputenv_s(L"APPDATA", roaming.c_str());
+    }
+    ~ApplicationData() override { _wputenv_s(L"APPDATA", saved_.c_str()); }
+
+    TempFolder folder;
+    const fs::path roaming = folder / "J\xC3\xBCrgen \xCE\xA9 \xE6\x97\xA5";
+
+  private:
+    std::wstring saved_;
+};
+
+TEST_F(ApplicationData, TheSettingsLiveInTheProgramsFolderThere) {
+    const fs::path file = SystemSettingsFile("vekflash.INI").value();
+    EXPECT_EQ(Utf8FromPath(file), Utf8FromPath(roaming) + "\\VEK Flash\\vekflash.INI");
+
+    IniSettingsStore store(file);
+    EXPECT_TRUE(store.WriteSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 8));
+    EXPECT_EQ(ReadBytes(roaming / "VEK Flash" / "vekflash.INI"),
+              "[MyVEKFlashAp]\nVEKFlashProcSelection=8\n");
+    EXPECT_EQ(store.ReadSettingInt(SETTINGS_SECTION, KEY_PROC_SELECTION, 0), 8);
+}
+
+#endif
 
 }  // namespace
 }  // namespace vek::test

@@ -60,6 +60,7 @@ inline std::string Fatal(const std::string& code) {
            "\nDisconnect the programmer from the USB cable, check\nthe processor type and try "
            "again.\n\nThis application will now terminate!";
 }
+const std::string FATAL_1F = Fatal("(1f)");  // a command frame without its acknowledgement
 
 // The warning shown when the chip in the socket is not the selected one.
 inline std::string WrongTargetWarning(const std::string& name, const std::string& id) {

@@ -4,13 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "vek_sim.h"
-
 namespace vek::test {
-
-// The exported function, typed like its declaration in vek_sim.h (which is only looked at,
-// never linked: the library is reached through its exported names alone).
-#define VEKSIM_CALL(function) (*reinterpret_cast<decltype(&function)>(Symbol(#function)))
 
 SimControl& SimControl::Get() {
     static SimControl control(VEK_SIM_LIBRARY);
@@ -32,62 +26,6 @@ void* SimControl::Symbol(const char* name) const {
         std::abort();
     }
     return symbol;
-}
-
-void SimControl::Reset() {
-    VEKSIM_CALL(VekSim_Reset)();
-}
-
-bool SimControl::SelectChip(const std::string& name) {
-    return VEKSIM_CALL(VekSim_SelectChip)(name.c_str()) == 0;
-}
-
-void SimControl::SetDeviceId(unsigned raw) {
-    VEKSIM_CALL(VekSim_SetDeviceId)(raw);
-}
-
-int SimControl::ReadWord(int space, int index) {
-    return VEKSIM_CALL(VekSim_ReadWord)(space, index);
-}
-
-bool SimControl::WriteWord(int space, int index, int value) {
-    return VEKSIM_CALL(VekSim_WriteWord)(space, index, value) == 0;
-}
-
-void SimControl::SetAttached(bool attached) {
-    VEKSIM_CALL(VekSim_SetAttached)(attached);
-}
-
-void SimControl::SetOpenFails(bool fails) {
-    VEKSIM_CALL(VekSim_SetOpenFails)(fails);
-}
-
-void SimControl::UnplugAfterCalls(int calls) {
-    VEKSIM_CALL(VekSim_UnplugAfterCalls)(calls);
-}
-
-void SimControl::FailCall(const std::string& fn, int occurrence, unsigned status) {
-    VEKSIM_CALL(VekSim_FailCall)(fn.c_str(), occurrence, status);
-}
-
-void SimControl::FaultReply(int anchor, int occurrence, int byteIndex, int action, int value) {
-    VEKSIM_CALL(VekSim_FaultReply)(anchor, occurrence, byteIndex, action, value);
-}
-
-void SimControl::FaultRead(int occurrence, int byteIndex, int action, int value) {
-    VEKSIM_CALL(VekSim_FaultRead)(occurrence, byteIndex, action, value);
-}
-
-void SimControl::ShortReadBlock(int block, int times, int bytesSent) {
-    VEKSIM_CALL(VekSim_ShortReadBlock)(block, times, bytesSent);
-}
-
-void SimControl::ShortEepromBlock(int block, int bytesSent) {
-    VEKSIM_CALL(VekSim_ShortEepromBlock)(block, bytesSent);
-}
-
-void SimControl::InjectStrayBytes(std::vector<std::uint8_t> bytes) {
-    VEKSIM_CALL(VekSim_InjectStrayBytes)(bytes.data(), bytes.size());
 }
 
 std::vector<std::uint8_t> SimControl::HostBytes() {
@@ -114,30 +52,10 @@ std::vector<std::string> SimControl::CallLog() {
     return lines;
 }
 
-void SimControl::ClearLogs() {
-    VEKSIM_CALL(VekSim_ClearLogs)();
-}
-
-unsigned long long SimControl::ElapsedMs() {
-    return VEKSIM_CALL(VekSim_ElapsedMs)();
-}
-
 SimControl::Counters SimControl::GetCounters() {
     VekSimCounters counted{};
     VEKSIM_CALL(VekSim_Counters)(&counted);
     return {counted.writeCalls, counted.readCalls, counted.boardBusyMs, counted.elapsedMs};
-}
-
-void SimControl::ResetCounters() {
-    VEKSIM_CALL(VekSim_ResetCounters)();
-}
-
-int SimControl::PowerState() {
-    return VEKSIM_CALL(VekSim_PowerState)();
-}
-
-bool SimControl::InTransaction() {
-    return VEKSIM_CALL(VekSim_InTransaction)() != 0;
 }
 
 }  // namespace vek::test

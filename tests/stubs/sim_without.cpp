@@ -1,9 +1,15 @@
-// The simulated programmer behind a driver that lacks FT_SetLatencyTimer, as older ones do:
-// the ten functions the link needs, each handed on to the simulator. Tests load the simulator
-// from the same file, so both drive one board and share its logs.
+// The simulated programmer behind a driver that lacks the one function its build names, for
+// the binding's failures and for older drivers without FT_SetLatencyTimer. Every other call is
+// handed on to the simulator; tests load it from the same file, so both drive one board and
+// share its logs.
 #include "link/d2xx.h"
 #include "platform/dynamic_library.h"
-#include "stub_export.h"
+
+#if defined(_WIN32)
+#define STUB_EXPORT extern "C" __declspec(dllexport)
+#else
+#define STUB_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -27,9 +33,11 @@ STUB_EXPORT FT_STATUS VEK_WINAPI FT_Read(FT_HANDLE handle, void* buffer, D2xxDwo
                                          D2xxDword* received) {
     return Forward<FT_ReadFn>("FT_Read", handle, buffer, count, received);
 }
+#if !defined(WITHOUT_FT_OPEN)
 STUB_EXPORT FT_STATUS VEK_WINAPI FT_Open(int deviceNumber, FT_HANDLE* handle) {
     return Forward<FT_OpenFn>("FT_Open", deviceNumber, handle);
 }
+#endif
 STUB_EXPORT FT_STATUS VEK_WINAPI FT_OpenEx(void* argument, D2xxDword flags, FT_HANDLE* handle) {
     return Forward<FT_OpenExFn>("FT_OpenEx", argument, flags, handle);
 }
@@ -49,6 +57,13 @@ STUB_EXPORT FT_STATUS VEK_WINAPI FT_SetTimeouts(FT_HANDLE handle, D2xxDword read
                                                 D2xxDword writeTimeout) {
     return Forward<FT_SetTimeoutsFn>("FT_SetTimeouts", handle, readTimeout, writeTimeout);
 }
+#if !defined(WITHOUT_FT_GETQUEUESTATUS)
 STUB_EXPORT FT_STATUS VEK_WINAPI FT_GetQueueStatus(FT_HANDLE handle, D2xxDword* received) {
     return Forward<FT_GetQueueStatusFn>("FT_GetQueueStatus", handle, received);
 }
+#endif
+#if !defined(WITHOUT_FT_SETLATENCYTIMER)
+STUB_EXPORT FT_STATUS VEK_WINAPI FT_SetLatencyTimer(FT_HANDLE handle, std::uint8_t latency) {
+    return Forward<FT_SetLatencyTimerFn>("FT_SetLatencyTimer", handle, latency);
+}
+#endif

@@ -43,15 +43,6 @@ std::string WithoutCarriageReturns(std::string text) {
     return text;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::istringstream stream(text);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 class SerialNumbers : public Cli {
   protected:
     std::vector<std::string> Program(const std::vector<std::string>& more) {
@@ -208,61 +199,43 @@ TEST_F(SerialNumbers, IdLocationsTakeOneDigitEachAndTheFileIsNotWrittenOver) {
 
 TEST_F(SerialNumbers, PlacesAndNumbersThatCannotBeUsedAreRefused) {
     struct Refusal {
-        std::vector<std::string> arguments;
         int status;
+        std::string device;
+        std::vector<std::string> arguments;  // the device and its sample are added
         std::string err;
     };
     const std::string missing = (folder / "missing.txt").string();
     const std::string garbled = folder.Write("garbled.txt", "12a\n");
     const Refusal refusals[] = {
-        {Args("-d", "SX28", "program", "--serial-number", "1", "--serial-at", "eeprom:0",
-              SX_SAMPLE),
-         2,
-         "vekflash-cli: an SX28 has no EEPROM and no ID locations for a serial number\n" +
-             USAGE_HINT},
-        {Args("-d", "16F84A", "program", "--serial-number", "1", "--serial-at", "eeprom:61",
-              PIC_SAMPLE),
-         2,
-         "vekflash-cli: --serial-at eeprom:61:4 lies beyond the 64 EEPROM bytes of the "
-         "16F84A\n" +
-             USAGE_HINT},
-        {Args("-d", "16F84A", "program", "--serial-number", "256", "--serial-at", "eeprom:8:1",
-              PIC_SAMPLE),
-         2,
-         "vekflash-cli: serial number 256 does not fit its place, which holds at most 255\n" +
-             USAGE_HINT},
-        {Args("-d", "16F84A", "program", "--serial-number", "65536", "--serial-at", "id",
-              PIC_SAMPLE),
-         2,
-         "vekflash-cli: serial number 65536 does not fit its place, which holds at most "
-         "65535\n" +
-             USAGE_HINT},
-        {Args("-d", "16F84A", "program", "--serial-at", "eeprom:8:5", PIC_SAMPLE), 2,
-         "vekflash-cli: --serial-at 'eeprom:8:5': eeprom:LOC[:BYTES] with BYTES 1 to 4, or id\n" +
-             USAGE_HINT},
-        {Args("-d", "16F877", "program", "--serial-number", "1", "--serial-at", "eeprom:300",
-              PIC_SAMPLE),
-         2,
-         "vekflash-cli: --serial-at 'eeprom:300': the EEPROM location 300 is out of range: 0 to "
-         "255\n" +
-             USAGE_HINT},
-        {Args("-d", "16F84A", "program", "--serial-number", "1", PIC_SAMPLE), 2,
-         "vekflash-cli: a serial number needs its place: --serial-at eeprom:LOC[:BYTES] or id\n" +
-             USAGE_HINT},
-        {Args("-d", "16F84A", "verify", "--serial-number", "1", PIC_SAMPLE), 2,
-         "vekflash-cli: serial numbers belong to program, not to verify\n" + USAGE_HINT},
-        {Args("-d", "16F84A", "program", "--serial-number", "1", "--serial-file", missing,
-              "--serial-at", "id", PIC_SAMPLE),
-         2,
-         "vekflash-cli: --serial-number and --serial-file both give the number; give one\n" +
-             USAGE_HINT},
-        {Args("-d", "16F84A", "program", "--serial-file", missing, "--serial-at", "id", PIC_SAMPLE),
-         3, "Error: the serial number file " + missing + " could not be read.\n"},
-        {Args("-d", "16F84A", "program", "--serial-file", garbled, "--serial-at", "id", PIC_SAMPLE),
-         3, "Error: " + garbled + " holds no serial number: a decimal number below 4294967295.\n"},
+        {2, "SX28", Args("program", "--serial-number", "1", "--serial-at", "eeprom:0"),
+         Usage("an SX28 has no EEPROM and no ID locations for a serial number")},
+        {2, "16F84A", Args("program", "--serial-number", "1", "--serial-at", "eeprom:61"),
+         Usage("--serial-at eeprom:61:4 lies beyond the 64 EEPROM bytes of the 16F84A")},
+        {2, "16F84A", Args("program", "--serial-number", "256", "--serial-at", "eeprom:8:1"),
+         Usage("serial number 256 does not fit its place, which holds at most 255")},
+        {2, "16F84A", Args("program", "--serial-number", "65536", "--serial-at", "id"),
+         Usage("serial number 65536 does not fit its place, which holds at most 65535")},
+        {2, "16F84A", Args("program", "--serial-at", "eeprom:8:5"),
+         Usage("--serial-at 'eeprom:8:5': eeprom:LOC[:BYTES] with BYTES 1 to 4, or id")},
+        {2, "16F877", Args("program", "--serial-number", "1", "--serial-at", "eeprom:300"),
+         Usage("--serial-at 'eeprom:300': the EEPROM location 300 is out of range: 0 to 255")},
+        {2, "16F84A", Args("program", "--serial-number", "1"),
+         Usage("a serial number needs its place: --serial-at eeprom:LOC[:BYTES] or id")},
+        {2, "16F84A", Args("verify", "--serial-number", "1"),
+         Usage("serial numbers belong to program, not to verify")},
+        {2, "16F84A",
+         Args("program", "--serial-number", "1", "--serial-file", missing, "--serial-at", "id"),
+         Usage("--serial-number and --serial-file both give the number; give one")},
+        {3, "16F84A", Args("program", "--serial-file", missing, "--serial-at", "id"),
+         "Error: the serial number file " + missing + " could not be read.\n"},
+        {3, "16F84A", Args("program", "--serial-file", garbled, "--serial-at", "id"),
+         "Error: " + garbled + " holds no serial number: a decimal number below 4294967295.\n"},
     };
-    for (const Refusal& refusal : refusals) {
+    for (Refusal refusal : refusals) {
         SCOPED_TRACE(testing::PrintToString(refusal.arguments));
+        refusal.arguments.insert(
+            refusal.arguments.end(),
+            {"-d", refusal.device, refusal.device == "SX28" ? SX_SAMPLE : PIC_SAMPLE});
         const CliRun run = Run(refusal.arguments);
         EXPECT_EQ(run.status, refusal.status);
         EXPECT_EQ(run.err, refusal.err);

@@ -29,6 +29,21 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     return text.str();
 }
 
+// The text's lines, split at a separator ('\n' by default) and without it.
+inline std::vector<std::string> Lines(const std::string& text, char separator = '\n') {
+    std::istringstream stream(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(stream, line, separator);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// What stderr shows for a command line that cannot be used.
+inline std::string Usage(const std::string& complaint) {
+    return "vekflash-cli: " + complaint + "\n" + USAGE_HINT;
+}
+
 template <typename... Words>
 inline std::vector<std::string> Args(const Words&... words) {
     return {std::string(words)...};

@@ -9,20 +9,11 @@
 namespace vek::test {
 namespace {
 
-std::vector<std::string> ReadmeLines() {
-    std::istringstream text(ReadFile(VEK_README));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(text, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 TEST_F(Cli, TheReadmesJsonTableNamesEveryFieldTheCommandsEmit) {
     std::set<std::string> documented;
     bool inTable = false;
     const std::regex name("`([a-z_]+)`");
-    for (const std::string& line : ReadmeLines()) {
+    for (const std::string& line : Lines(ReadFile(VEK_README))) {
         if (line.starts_with("`--json` ends every command")) {
             inTable = true;
         } else if (inTable && line.starts_with("| `")) {
@@ -57,9 +48,8 @@ TEST_F(Cli, TheReadmesJsonTableNamesEveryFieldTheCommandsEmit) {
 // name, the chip of their -d in the socket and their boards attached.
 TEST_F(Cli, TheReadmesExampleCommandLinesRun) {
     // A 16F877's firmware that leaves its EEPROM to the serial number.
-    std::istringstream counter(ReadFile(VEK_EXAMPLES_DIR "/counter-16f877.hex"));
     std::string firmware;
-    for (std::string record; std::getline(counter, record);) {
+    for (const std::string& record : Lines(ReadFile(VEK_EXAMPLES_DIR "/counter-16f877.hex"))) {
         firmware += record.starts_with(":0C4200") ? "" : record + "\n";
     }
     folder.Write("firmware.hex", firmware);
@@ -74,7 +64,7 @@ TEST_F(Cli, TheReadmesExampleCommandLinesRun) {
     const std::regex device(" -d ([0-9A-Za-z]+)");
     int ran = 0;
     bool inBlock = false;
-    for (std::string line : ReadmeLines()) {
+    for (std::string line : Lines(ReadFile(VEK_README))) {
         if (line.starts_with("```")) {
             inBlock = !inBlock;
             continue;

@@ -1,7 +1,5 @@
 // The window's wiring, on the simulated programmer: start-up, the Device list, the commands,
 // position keeping, the message boxes and the ways the window ends.
-#include <algorithm>
-
 #include "folder_changes.h"
 #include "link/protocol.h"
 #include "qt_reporter.h"
@@ -18,11 +16,6 @@ class Window : public WindowTest {
         EXPECT_EQ(Caption("devWordLabel"), sx ? "Dev Word" : "     ID");
         EXPECT_EQ(Find<QLabel>("fuseXLabel")->isEnabled(), sx);
         EXPECT_EQ(Find<QLineEdit>("fuseXField")->isEnabled(), sx);
-    }
-    int Calls(const std::string& start) {
-        const std::vector<std::string> calls = sim.CallLog();
-        return static_cast<int>(std::count_if(
-            calls.begin(), calls.end(), [&](const auto& call) { return call.starts_with(start); }));
     }
 };
 

@@ -7,6 +7,7 @@
 
 #include <QtTest/QTest>
 #include <QtWidgets>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -125,6 +126,12 @@ class WindowTest : public ::testing::Test {
     void Trigger(const char* actionName) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         Find<QAction>(actionName)->trigger();
+    }
+    // How many calls the simulator logged that begin so, e.g. "FT_OpenEx \"B2\" 1 -> 0".
+    int Calls(const std::string& start) {
+        const std::vector<std::string> calls = sim.CallLog();
+        return static_cast<int>(std::count_if(
+            calls.begin(), calls.end(), [&](const auto& call) { return call.starts_with(start); }));
     }
     // One tick of the 200 ms timer, delivered at once.
     void Tick() { QMetaObject::invokeMethod(Find<QTimer>("pollTimer"), "timeout"); }

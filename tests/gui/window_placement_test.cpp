@@ -8,93 +8,47 @@
 namespace vek::test {
 namespace {
 
-const QRect SMALL_SCREEN(0, 0, 1280, 800);
-const QRect LARGE_SCREEN(0, 0, 1920, 1080);
+const QRect SMALL(0, 0, 1280, 800);
+const QRect LARGE(0, 0, 1920, 1080);
 
 TEST(FreeSpot, RightThenLeftThenBelowWholeOnTheScreen) {
     struct Case {
-        const char* what;
-        QRect screen;
-        QRect main;
+        QRect screen, main;
         std::vector<QRect> taken;
         QPoint wanted;
         QSize size;
         QPoint expected;
     };
     const Case cases[] = {
-        {"the wanted spot is free",
-         LARGE_SCREEN,
-         {100, 100, 400, 300},
-         {},
-         {600, 50},
-         {300, 200},
-         {600, 50}},
-        {"the wanted spot covers the main window",
-         LARGE_SCREEN,
-         {100, 100, 400, 300},
-         {},
-         {300, 150},
-         {300, 200},
-         {508, 100}},
-        {"right is taken at the top: under that window",
-         LARGE_SCREEN,
-         {100, 100, 400, 300},
-         {{508, 100, 300, 200}},
-         {300, 150},
-         {300, 200},
-         {508, 308}},
-        {"no room to the right",
-         SMALL_SCREEN,
-         {1000, 100, 270, 300},
-         {},
-         {1100, 100},
-         {300, 200},
-         {692, 100}},
-        {"the main window as wide as the screen",
-         SMALL_SCREEN,
-         {0, 0, 1280, 500},
-         {},
-         {1288, 0},
-         {300, 200},
-         {0, 508}},
-        {"below is taken on its left",
-         SMALL_SCREEN,
-         {0, 0, 1280, 500},
-         {{0, 508, 300, 200}},
-         {1288, 0},
-         {300, 200},
-         {308, 508}},
-        {"no room anywhere: the wanted spot on the screen",
-         SMALL_SCREEN,
-         {0, 0, 1280, 700},
-         {},
-         {1288, 600},
-         {300, 200},
-         {980, 600}},
-        {"beside the main window, moved up onto the screen",
-         SMALL_SCREEN,
-         {400, 700, 300, 100},
-         {},
-         {500, 750},
-         {300, 200},
-         {708, 600}},
-        {"a window larger than the screen keeps its corner on it",
-         SMALL_SCREEN,
-         {0, 0, 200, 200},
-         {},
-         {-50, -50},
-         {1400, 900},
-         {0, 0}},
+        // The wanted spot is free.
+        {LARGE, {100, 100, 400, 300}, {}, {600, 50}, {300, 200}, {600, 50}},
+        // The wanted spot covers the main window.
+        {LARGE, {100, 100, 400, 300}, {}, {300, 150}, {300, 200}, {508, 100}},
+        // Right is taken at the top: under that window.
+        {LARGE, {100, 100, 400, 300}, {{508, 100, 300, 200}}, {300, 150}, {300, 200}, {508, 308}},
+        // No room to the right.
+        {SMALL, {1000, 100, 270, 300}, {}, {1100, 100}, {300, 200}, {692, 100}},
+        // The main window as wide as the screen.
+        {SMALL, {0, 0, 1280, 500}, {}, {1288, 0}, {300, 200}, {0, 508}},
+        // Below is taken on its left.
+        {SMALL, {0, 0, 1280, 500}, {{0, 508, 300, 200}}, {1288, 0}, {300, 200}, {308, 508}},
+        // No room anywhere: the wanted spot on the screen.
+        {SMALL, {0, 0, 1280, 700}, {}, {1288, 600}, {300, 200}, {980, 600}},
+        // Beside the main window, moved up onto the screen.
+        {SMALL, {400, 700, 300, 100}, {}, {500, 750}, {300, 200}, {708, 600}},
+        // A window larger than the screen keeps its corner on it.
+        {SMALL, {0, 0, 200, 200}, {}, {-50, -50}, {1400, 900}, {0, 0}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(FreeSpot(c.screen, c.main, c.taken, c.wanted, c.size, 8), c.expected) << c.what;
+        EXPECT_EQ(FreeSpot(c.screen, c.main, c.taken, c.wanted, c.size, 8), c.expected)
+            << c.expected.x() << "," << c.expected.y();
     }
 }
 
 // The Hex Data window and an SX target's two editors around a main window in the middle of each
 // screen size: none covers another or the main window, and each lies whole on the screen.
 TEST(FreeSpot, ThreeWindowsAroundTheMainWindowOnBothScreens) {
-    for (const QRect& screen : {SMALL_SCREEN, LARGE_SCREEN}) {
+    for (const QRect& screen : {SMALL, LARGE}) {
         const QRect main(QPoint(0, 0), QSize(420, 360));
         const QRect centred = main.translated(screen.center() - main.center());
         std::vector<QRect> taken;

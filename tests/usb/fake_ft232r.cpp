@@ -88,8 +88,8 @@ struct FakeFt232r::State {
     std::vector<std::string> chipRequests;
 
     bool Handle(UMockdevIoctlClient* client);
-    void Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg);
-    void Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg);
+    int Submit(UMockdevIoctlData* arg);
+    int Reap(UMockdevIoctlData* arg);
     int Control(std::uint8_t* setup, std::uint8_t* data, std::size_t room);
     std::size_t BulkIn(std::uint8_t* data, std::size_t room);
     std::size_t StringDescriptor(unsigned index, std::uint8_t* data, std::size_t room) const;
@@ -103,9 +103,19 @@ gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer state
     return static_cast<FakeFt232r::State*>(state)->Handle(client) ? TRUE : FALSE;
 }
 
-void Complete(UMockdevIoctlClient* client, int error) {
-    umockdev_ioctl_client_complete(client, error == 0 ? 0 : -1, error);
-}
+// The structure an ioctl's argument points to, while this lives.
+template <typename T>
+struct Resolved {
+    explicit Resolved(UMockdevIoctlData* arg)
+        : resolved(umockdev_ioctl_data_resolve(arg, 0, sizeof(T), nullptr)),
+          data(reinterpret_cast<T*>(resolved->data)) {}
+    ~Resolved() { umockdev_ioctl_data_unref(resolved); }
+    Resolved(const Resolved&) = delete;
+    Resolved& operator=(const Resolved&) = delete;
+
+    UMockdevIoctlData* resolved;
+    T* data;
+};
 
 }  // namespace
 
@@ -125,93 +135,77 @@ void FakeFt232r::State::Release() {
 
 bool FakeFt232r::State::Handle(UMockdevIoctlClient* client) {
     std::lock_guard lock(mutex);
-    const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     if (unplugged) {
-        Complete(client, ENODEV);
+        umockdev_ioctl_client_complete(client, -1, ENODEV);
         return true;
     }
-    switch (request) {
-        case USBDEVFS_GET_CAPABILITIES: {
-            UMockdevIoctlData* caps = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
-            *reinterpret_cast<guint32*>(caps->data) =
+    int error = 0;
+    switch (umockdev_ioctl_client_get_request(client)) {
+        case USBDEVFS_GET_CAPABILITIES:
+            *Resolved<guint32>(arg).data =
                 USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM;
-            umockdev_ioctl_data_unref(caps);
-            Complete(client, 0);
-            return true;
-        }
-        case USBDEVFS_GETDRIVER: {
+            break;
+        case USBDEVFS_GETDRIVER:
             if (!kernelDriverBound) {
-                Complete(client, ENODATA);
-                return true;
+                error = ENODATA;
+                break;
             }
-            UMockdevIoctlData* getDriver =
-                umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_getdriver), nullptr);
-            std::strcpy(reinterpret_cast<usbdevfs_getdriver*>(getDriver->data)->driver, "ftdi_sio");
-            umockdev_ioctl_data_unref(getDriver);
-            Complete(client, 0);
-            return true;
-        }
+            std::strcpy(Resolved<usbdevfs_getdriver>(arg).data->driver, "ftdi_sio");
+            break;
         case USBDEVFS_DISCONNECT_CLAIM:
             kernelDriverBound = false;
             Claim();
-            Complete(client, 0);
-            return true;
+            break;
         case USBDEVFS_IOCTL: {
-            UMockdevIoctlData* command =
-                umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ioctl), nullptr);
-            const int code = reinterpret_cast<const usbdevfs_ioctl*>(command->data)->ioctl_code;
-            umockdev_ioctl_data_unref(command);
+            const int code = Resolved<usbdevfs_ioctl>(arg).data->ioctl_code;
             if (code == static_cast<int>(USBDEVFS_DISCONNECT)) {
                 kernelDriverBound = false;
             } else if (code == static_cast<int>(USBDEVFS_CONNECT)) {
                 kernelDriverBound = true;
             }
-            Complete(client, 0);
-            return true;
+            break;
         }
         case USBDEVFS_CLAIMINTERFACE:
             if (kernelDriverBound) {
-                Complete(client, EBUSY);
-                return true;
+                error = EBUSY;
+                break;
             }
             Claim();
-            Complete(client, 0);
-            return true;
+            break;
         case USBDEVFS_RELEASEINTERFACE:
             Release();
-            Complete(client, 0);
-            return true;
+            break;
         case USBDEVFS_SETCONFIGURATION:
         case USBDEVFS_SETINTERFACE:
         case USBDEVFS_RESET:
         case USBDEVFS_CLEAR_HALT:
         case USBDEVFS_RESETEP:
         case USBDEVFS_CONNECTINFO:
-            Complete(client, 0);
-            return true;
+            break;
         case USBDEVFS_SUBMITURB:
-            Submit(client, arg);
-            return true;
+            error = Submit(arg);
+            break;
         case USBDEVFS_REAPURB:
         case USBDEVFS_REAPURBNDELAY:
-            Reap(client, arg);
-            return true;
+            error = Reap(arg);
+            break;
         case USBDEVFS_DISCARDURB:
-            Complete(client, EINVAL);  // every transfer is done at once
-            return true;
+            error = EINVAL;  // every transfer is done at once
+            break;
         default:
             return false;
     }
+    umockdev_ioctl_client_complete(client, error == 0 ? 0 : -1, error);
+    return true;
 }
 
 // Every transfer is answered as it is submitted; the reap hands it back.
-void FakeFt232r::State::Submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
+int FakeFt232r::State::Submit(UMockdevIoctlData* arg) {
     if (urbsUntilUnplug == 0) {
         unplugged = true;
         Release();
-        Complete(client, ENODEV);
-        return;
+        return ENODEV;
     }
     if (urbsUntilUnplug > 0) {
         --urbsUntilUnplug;
@@ -238,22 +232,19 @@ void FakeFt232r::State::Submit(UMockdevIoctlClient* client, UMockdevIoctlData* a
         urb->actual_length = static_cast<int>(written);
     }
     done.push_back({urbData, buffer});
-    Complete(client, 0);
+    return 0;
 }
 
-void FakeFt232r::State::Reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
+int FakeFt232r::State::Reap(UMockdevIoctlData* arg) {
     if (done.empty()) {
-        Complete(client, EAGAIN);
-        return;
+        return EAGAIN;
     }
     const Urb urb = done.front();
     done.pop_front();
-    UMockdevIoctlData* pointer = umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
-    umockdev_ioctl_data_set_ptr(pointer, 0, urb.urb);
-    umockdev_ioctl_data_unref(pointer);
+    umockdev_ioctl_data_set_ptr(Resolved<gpointer>(arg).resolved, 0, urb.urb);
     umockdev_ioctl_data_unref(urb.buffer);
     umockdev_ioctl_data_unref(urb.urb);
-    Complete(client, 0);
+    return 0;
 }
 
 // The chip's packet: its status bytes, then what the board has sent. With nothing waiting the

@@ -2,19 +2,16 @@
 // umockdev: the same operations as through D2XX give the same bytes on the wire and the same
 // chip, and the driver meets a missing, foreign, refused or vanishing board as D2XX does.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli_fixture.h"
 #include "fake_ft232r.h"
 #include "full_hex_file.h"
 #include "link/attached_boards.h"
@@ -26,7 +23,6 @@
 #include "session/connection.h"
 #include "session/hex_file_open.h"
 #include "sim_control.h"
-#include "temp_folder.h"
 #include "vek_sim.h"
 #include "wire_text.h"
 
@@ -96,12 +92,13 @@ struct FullFile {
     GivenWords words;
 };
 
-class Libftdi : public ::testing::Test {
+// vekflash-cli runs in a process of its own, which reaches the simulated board through
+// umockdev as this one does.
+class Libftdi : public Cli {
   protected:
     Libftdi() { sim.Reset(); }
 
     SimControl& sim = SimControl::Get();
-    TempFolder folder;
 };
 
 struct Outcome {
@@ -113,6 +110,7 @@ struct Outcome {
 };
 
 // Start-up, then Program, Verify and Read of the full file; the traffic from the file on.
+// Through libftdi1 the USB transfers of each operation are printed, for the README's table.
 Outcome ProgramVerifyRead(DriverRun& run, int row, const std::string& hexPath,
                           FakeFt232r* board = nullptr) {
     SimControl& sim = SimControl::Get();
@@ -121,29 +119,30 @@ Outcome ProgramVerifyRead(DriverRun& run, int row, const std::string& hexPath,
     const FullFile full(DeviceTable[row], hexPath);
     sim.ClearLogs();
     sim.ResetCounters();
-    if (board != nullptr) {
-        board->ResetCounts();
-    }
+    const std::pair<const char*, std::function<OperationResult()>> operations[] = {
+        {"Program", [&] { return Program(run.programmer, full.Programming()); }},
+        {"Verify", [&] { return Verify(run.programmer, full.Verifying()); }},
+        {"Read", [&] { return Read(run.programmer, {full.target}); }},
+    };
     Outcome outcome;
-    EXPECT_TRUE(Program(run.programmer, full.Programming()).Succeeded());
-    outcome.programWrites = sim.GetCounters().writeCalls;
+    std::string urbs = "URBs (bulk OUT, bulk IN, control):";
+    for (const auto& [name, operation] : operations) {
+        if (board != nullptr) {
+            board->ResetCounts();
+        }
+        EXPECT_TRUE(operation().Succeeded()) << name;
+        const UrbCounts counts = board != nullptr ? board->Counts() : UrbCounts{};
+        if (outcome.programWrites == 0) {
+            outcome.programWrites = board != nullptr
+                                        ? static_cast<unsigned long long>(counts.bulkOut)
+                                        : sim.GetCounters().writeCalls;
+        }
+        urbs += std::string(name == operations[0].first ? " " : ", ") + name + " " +
+                std::to_string(counts.bulkOut) + " " + std::to_string(counts.bulkIn) + " " +
+                std::to_string(counts.control);
+    }
     if (board != nullptr) {
-        const UrbCounts program = board->Counts();
-        board->ResetCounts();
-        EXPECT_TRUE(Verify(run.programmer, full.Verifying()).Succeeded());
-        const UrbCounts verify = board->Counts();
-        board->ResetCounts();
-        EXPECT_TRUE(Read(run.programmer, {full.target}).Succeeded());
-        const UrbCounts read = board->Counts();
-        std::printf(
-            "URBs (bulk OUT, bulk IN, control): Program %d %d %d, Verify %d %d %d, "
-            "Read %d %d %d\n",
-            program.bulkOut, program.bulkIn, program.control, verify.bulkOut, verify.bulkIn,
-            verify.control, read.bulkOut, read.bulkIn, read.control);
-        outcome.programWrites = static_cast<unsigned long long>(program.bulkOut);
-    } else {
-        EXPECT_TRUE(Verify(run.programmer, full.Verifying()).Succeeded());
-        EXPECT_TRUE(Read(run.programmer, {full.target}).Succeeded());
+        std::printf("%s\n", urbs.c_str());
     }
     outcome.hostBytes = Hex(sim.HostBytes());
     outcome.deviceBytes = Hex(sim.DeviceBytes());
@@ -210,97 +209,59 @@ TEST_F(Libftdi, AutoTakesD2xxWhenItLoadsElseLibftdi) {
     }
 }
 
+// Neither a board of another description nor one we may not open is taken.
 TEST_F(Libftdi, OpensOnlyTheBoardWithTheDescriptionAndHoldsItFromFtdiSio) {
+    const std::string absent = "Error: Unable to detect presence of VEK Flash programmer.";
     const struct {
-        const char* description;
-        bool connected;
-        std::vector<std::string> messages;
+        const char* description;  // nullptr: no board at all
+        bool refused;             // its device node gone, and access refused
+        std::string message;      // "": connected
     } cases[] = {
-        {"VEK Flash", true, {}},
-        {"VEK Flash ", false, {"Error: Unable to detect presence of VEK Flash programmer."}},
-        {"vek flash", false, {"Error: Unable to detect presence of VEK Flash programmer."}},
-        {"FT232R USB UART", false, {"Error: Unable to detect presence of VEK Flash programmer."}},
+        {"VEK Flash", false, ""},
+        {"VEK Flash ", false, absent},
+        {"vek flash", false, absent},
+        {"FT232R USB UART", false, absent},
+        {nullptr, false, absent},
+        {"VEK Flash", true, "Error: Could not open VEK Flash programmer."},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.description);
+        SCOPED_TRACE(std::string(c.description == nullptr ? "none" : c.description) +
+                     (c.refused ? " refused" : ""));
         sim.Reset();
-        FakeFt232r board(c.description);
-        DriverRun run("libftdi");
-        board.ResetCounts();
+        std::optional<FakeFt232r> board;
+        if (c.description != nullptr) {
+            board.emplace(c.description);
+        }
+        if (c.refused) {
+            board->RemoveDeviceNode();
+        }
+        DriverRun run("libftdi", NO_D2XX, "", c.refused ? AlwaysRefused : NeverRefused);
         StartupConnection(run.programmer);
-        EXPECT_EQ(run.programmer.Connected, c.connected);
-        EXPECT_EQ(run.ui.messages, c.messages);
-        EXPECT_EQ(board.KernelDriverBound(), !c.connected);
-        if (c.connected) {
+        const bool connected = c.message.empty();
+        EXPECT_EQ(run.programmer.Connected, connected);
+        EXPECT_EQ(run.ui.messages,
+                  connected ? std::vector<std::string>{} : std::vector<std::string>{c.message});
+        EXPECT_EQ(run.programmer.link.PermissionRefused(), c.refused);
+        if (!connected && board) {
+            EXPECT_TRUE(board->KernelDriverBound());
+        }
+        if (connected) {
             // D2XX's open leaves 16 ms; fast transfers shorten it; start-up resets and purges.
-            EXPECT_EQ(board.ChipRequests(),
+            EXPECT_FALSE(board->KernelDriverBound());
+            EXPECT_EQ(board->ChipRequests(),
                       (std::vector<std::string>{"reset", "latency 16", "latency 2", "reset",
                                                 "purge rx", "purge rx"}));
             run.programmer.link.Close();
-            EXPECT_TRUE(board.KernelDriverBound());  // given back to the serial driver
+            EXPECT_TRUE(board->KernelDriverBound());  // given back to the serial driver
         }
     }
 }
 
-TEST_F(Libftdi, NoBoardAtAll) {
-    DriverRun run("libftdi");
-    StartupConnection(run.programmer);
-    EXPECT_FALSE(run.programmer.Connected);
-    EXPECT_EQ(run.ui.messages, std::vector<std::string>{
-                                   "Error: Unable to detect presence of VEK Flash programmer."});
-    EXPECT_FALSE(run.programmer.link.PermissionRefused());
-}
-
-TEST_F(Libftdi, ABoardWeMayNotOpenIsCountedAndRefusedWithThePermissionNoted) {
-    FakeFt232r board;
-    board.RemoveDeviceNode();
-    DriverRun run("libftdi", NO_D2XX, "", AlwaysRefused);
-    StartupConnection(run.programmer);
-    EXPECT_FALSE(run.programmer.Connected);
-    EXPECT_EQ(run.ui.messages,
-              std::vector<std::string>{"Error: Could not open VEK Flash programmer."});
-    EXPECT_TRUE(run.programmer.link.PermissionRefused());
-}
-
-TEST_F(Libftdi, AReadEndsWithItsTimeOutOnTheChipsPackets) {
-    FakeFt232r board;
-    DriverRun run("libftdi");
-    StartupConnection(run.programmer);
-    ASSERT_TRUE(run.programmer.Connected);
-    ProgrammerLink& link = run.programmer.link;
-    for (const std::uint32_t timeout : {50u, 1000u}) {
-        SCOPED_TRACE(timeout);
-        link.SetTimeouts(timeout, timeout);
-        board.ResetCounts();
-        const unsigned long long start = sim.ElapsedMs();
-        std::uint8_t byte = 0;
-        std::uint32_t received = 7;
-        EXPECT_EQ(link.Read({&byte, 1}, received), UsbStatus::Ok);
-        EXPECT_EQ(received, 0u);
-        const unsigned long long waited = sim.ElapsedMs() - start;
-        EXPECT_GE(waited, timeout);
-        EXPECT_LE(waited, timeout + 2);  // at most one latency period more
-        // One IN request per latency period of 2 ms, none in a busy loop.
-        EXPECT_LE(board.Counts().bulkIn, static_cast<int>(timeout / 2 + 1));
-    }
-    // A reply that comes in time is taken at once, with the bytes after it kept for later.
-    sim.InjectStrayBytes({0x55, 0xA5});
-    std::uint32_t waiting = 0;
-    EXPECT_EQ(link.Queued(waiting), UsbStatus::Ok);
-    EXPECT_EQ(waiting, 2u);
-    std::uint8_t bytes[2] = {};
-    std::uint32_t received = 0;
-    EXPECT_EQ(link.Read({bytes, 1}, received), UsbStatus::Ok);
-    EXPECT_EQ(received, 1u);
-    EXPECT_EQ(bytes[0], 0x55);
-    EXPECT_EQ(link.Read({bytes, 1}, received), UsbStatus::Ok);
-    EXPECT_EQ(bytes[0], 0xA5);
-}
-
 // The driver answers as D2XX does where the link relies on it: a read before any time-out
-// waits for its bytes, a purge drops what the driver has taken from the chip, and a write the
-// library sent only in part is counted as it went.
-TEST_F(Libftdi, ReadBeforeAnyTimeOutPurgeAndShortWriteAnswerAsD2xxDoes) {
+// waits for its bytes, one after a time-out ends with it on the chip's packets, a reply that
+// comes in time is taken at once with the bytes after it kept until a purge drops them, and a
+// write the library sent only in part is counted as it went.
+TEST_F(Libftdi, ReadsPurgeAndAShortWriteAnswerAsD2xxDoes) {
     FakeFt232r board;
     {
         DriverRun run("libftdi");
@@ -312,16 +273,37 @@ TEST_F(Libftdi, ReadBeforeAnyTimeOutPurgeAndShortWriteAnswerAsD2xxDoes) {
         const std::uint8_t frame[] = {4, CMD_TEST, 0xC9, 0x01, 0xFF, 0x63};
         std::uint32_t count = 0;
         ASSERT_EQ(link.Write(frame, count), UsbStatus::Ok);
-        const unsigned long long start = sim.ElapsedMs();
-        std::uint8_t reply = 0;
-        EXPECT_EQ(link.Read({&reply, 1}, count), UsbStatus::Ok);
+        unsigned long long start = sim.ElapsedMs();
+        std::uint8_t bytes[2] = {};
+        EXPECT_EQ(link.Read({bytes, 1}, count), UsbStatus::Ok);
         EXPECT_EQ(count, 1u);
-        EXPECT_EQ(reply, REPLY_FRAME_OK);
+        EXPECT_EQ(bytes[0], REPLY_FRAME_OK);
         EXPECT_GE(sim.ElapsedMs() - start, 100u);
 
-        sim.InjectStrayBytes({0x55, 0xA5});
+        link.ShortenLatencyTimer();
+        for (const std::uint32_t timeout : {50u, 1000u}) {
+            SCOPED_TRACE(timeout);
+            link.SetTimeouts(timeout, timeout);
+            board.ResetCounts();
+            start = sim.ElapsedMs();
+            count = 7;
+            EXPECT_EQ(link.Read({bytes, 1}, count), UsbStatus::Ok);
+            EXPECT_EQ(count, 0u);
+            const unsigned long long waited = sim.ElapsedMs() - start;
+            EXPECT_GE(waited, timeout);
+            EXPECT_LE(waited, timeout + 2);  // at most one latency period more
+            // One IN request per latency period of 2 ms, none in a busy loop.
+            EXPECT_LE(board.Counts().bulkIn, static_cast<int>(timeout / 2 + 1));
+        }
+
+        sim.InjectStrayBytes({0x55, 0xA5, 0x5A});
         EXPECT_EQ(link.Queued(count), UsbStatus::Ok);  // takes them from the chip
-        EXPECT_EQ(count, 2u);
+        EXPECT_EQ(count, 3u);
+        for (const std::uint8_t expected : {0x55, 0xA5}) {
+            EXPECT_EQ(link.Read({bytes, 1}, count), UsbStatus::Ok);
+            EXPECT_EQ(count, 1u);
+            EXPECT_EQ(bytes[0], expected);
+        }
         EXPECT_EQ(link.Purge(), UsbStatus::Ok);
         EXPECT_EQ(link.Queued(count), UsbStatus::Ok);
         EXPECT_EQ(count, 0u);
@@ -397,98 +379,50 @@ TEST_F(Libftdi, TheCommandLineNamesTheUdevRuleAndPlugdevWhenTheBoardIsRefused) {
         << said;
 }
 
-// vekflash-cli in a process of its own, reaching the simulated board through umockdev.
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-CliRun RunCli(const TempFolder& folder, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), VEK_CLI);
-    std::vector<char*> argv;
-    for (std::string& word : arguments) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    const std::string outPath = (folder / "stdout").string();
-    const std::string errPath = (folder / "stderr").string();
-    const pid_t child = fork();
-    if (child == 0) {
-        if (std::freopen(outPath.c_str(), "w", stdout) == nullptr ||
-            std::freopen(errPath.c_str(), "w", stderr) == nullptr) {
-            _exit(127);
-        }
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    CliRun run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(outPath);
-    run.err = ReadFile(errPath);
-    return run;
-}
-
-TEST_F(Libftdi, TheCommandLineListsAndPicksBoardsThroughLibftdi) {
+TEST_F(Libftdi, TheCommandLineListsPicksProgramsVerifiesAndReadsThroughLibftdi) {
+    const std::string hexPath =
+        folder.Write("full.hex", bench::FullHexFileText(DeviceTable[ROW_SX28]));
+    const std::string readPath = (folder / "read.hex").string();
     {
         FakeFt232r board;
-        EXPECT_EQ(RunCli(folder, {"--driver", "libftdi", "list"}).out,
-                  "0\tVF000001\tVEK Flash\tlibftdi\n");
-        EXPECT_EQ(
-            RunCli(folder, {"--driver", "libftdi", "--board", "VF000001", "-d", "16F84A", "id"})
-                .out,
-            "560 16F84A\n");
+        sim.SelectChip("SX28");
+        const struct {
+            std::vector<std::string> arguments;
+            std::string out;
+        } steps[] = {
+            {{"--driver", "libftdi", "list"}, "0\tVF000001\tVEK Flash\tlibftdi\n"},
+            {{"--driver", "libftdi", "--board", "VF000001", "-d", "SX28", "id"}, "FCE SX28\n"},
+            {{"--driver", "libftdi", "detect"}, "USB driver: libftdi\n"},
+            {{"--driver", "libftdi", "-d", "SX28", "program", hexPath}, ""},
+            {{"--driver=libftdi", "-d", "sx28", "verify", hexPath}, ""},
+            {{"--driver", "LIBFTDI", "-d", "SX28", "read", "-o", readPath}, ""},
+        };
+        for (const auto& step : steps) {
+            SCOPED_TRACE(testing::PrintToString(step.arguments));
+            const CliRun run = Run(step.arguments);
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(run.out, step.out);
+        }
+        // What was read programs a second chip to the same contents.
+        const std::vector<int> programmed = ChipContents();
+        sim.SelectChip("SX28");
+        EXPECT_EQ(Run(Args("--driver", "libftdi", "-d", "SX28", "program", readPath)).status, 0);
+        EXPECT_EQ(ChipContents(), programmed);
     }
+
     setenv("VEKSIM_BOARDS", "A1:16F877;B2:SX28", 1);
     sim.Reset();
     unsetenv("VEKSIM_BOARDS");
     FakeFt232r a1("VEK Flash", "A1", 2);
     FakeFt232r b2("VEK Flash", "B2", 3);
     // Indexed in the order libusb finds them.
-    const CliRun listed = RunCli(folder, {"--driver", "libftdi", "list"});
+    const CliRun listed = Run(Args("--driver", "libftdi", "list"));
     EXPECT_EQ(listed.status, 0) << listed.err;
     EXPECT_EQ(listed.out, "0\tB2\tVEK Flash\tlibftdi\n1\tA1\tVEK Flash\tlibftdi\n");
-    EXPECT_EQ(RunCli(folder, {"--driver", "libftdi", "--board", "B2", "-d", "SX28", "id"}).out,
+    EXPECT_EQ(Run(Args("--driver", "libftdi", "--board", "B2", "-d", "SX28", "id")).out,
               "FCE SX28\n");
-    EXPECT_EQ(RunCli(folder, {"--driver", "libftdi", "--board", "A1", "-d", "16F877", "id"}).out,
+    EXPECT_EQ(Run(Args("--driver", "libftdi", "--board", "A1", "-d", "16F877", "id")).out,
               "9A0 16F877\n");
-}
-
-TEST_F(Libftdi, TheCommandLineProgramsVerifiesAndReadsThroughLibftdi) {
-    FakeFt232r board;
-    sim.SelectChip("SX28");
-    const std::string hexPath =
-        folder.Write("full.hex", bench::FullHexFileText(DeviceTable[ROW_SX28]));
-    const std::string readPath = (folder / "read.hex").string();
-    const struct {
-        std::vector<std::string> arguments;
-        std::string out;
-    } steps[] = {
-        {{"--driver", "libftdi", "detect"}, "USB driver: libftdi\n"},
-        {{"--driver", "libftdi", "-d", "SX28", "program", hexPath}, ""},
-        {{"--driver=libftdi", "-d", "sx28", "verify", hexPath}, ""},
-        {{"--driver", "LIBFTDI", "-d", "SX28", "read", "-o", readPath}, ""},
-    };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.arguments.back());
-        const CliRun run = RunCli(folder, step.arguments);
-        EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out, step.out);
-    }
-    // What was read programs a second chip to the same contents.
-    const std::vector<int> programmed = ChipContents();
-    sim.SelectChip("SX28");
-    EXPECT_EQ(RunCli(folder, {"--driver", "libftdi", "-d", "SX28", "program", readPath}).status, 0);
-    EXPECT_EQ(ChipContents(), programmed);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/whole_file.h"
 #include "session/connection.h"
 #include "session/hex_file_open.h"
+#include "session/job_file.h"
 
 namespace vek::cli {
 
@@ -142,6 +143,8 @@ class CommandRun {
                 return OnTarget([this] { return Erase(programmer_, {Target()}); });
             case Command::Program:
                 return Program();
+            case Command::SaveJob:
+                return SaveJob();
             case Command::Verify:
                 return Verify();
             case Command::Read:
@@ -368,6 +371,9 @@ class CommandRun {
         if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
             return chosen;
         }
+        if (const ExitStatus pinned = CheckPinnedFile(); pinned != EXIT_OK) {
+            return pinned;
+        }
         if (const ExitStatus allowed = CheckCodeProtection(); allowed != EXIT_OK) {
             return allowed;
         }
@@ -400,6 +406,63 @@ class CommandRun {
         return EXIT_HEX_FILE;
     }
 
+    // A job pins the exact firmware: any other build of the file is refused.
+    ExitStatus CheckPinnedFile() {
+        if (arguments_.pinnedSha256.empty()) {
+            return EXIT_OK;
+        }
+        const std::string hash = Sha256OfFile(PathFromUtf8(file_.path)).value_or("");
+        if (hash == arguments_.pinnedSha256) {
+            return EXIT_OK;
+        }
+        reporter_.ShowMessage("Error: " + arguments_.file + " has the SHA-256 " +
+                              (hash.empty() ? "of no file" : hash) + ", but the job " +
+                              arguments_.jobFile + " programs the one with " +
+                              arguments_.pinnedSha256 + ".");
+        return EXIT_HEX_FILE;
+    }
+
+    // The command line as program takes it, kept in a job that program --job runs; the words
+    // go in as program would write them, so that the job holds them all.
+    ExitStatus SaveJob() {
+        if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
+            return chosen;
+        }
+        if (const ExitStatus allowed = CheckCodeProtection(); allowed != EXIT_OK) {
+            return allowed;
+        }
+        const std::optional<std::string> hash = Sha256OfFile(PathFromUtf8(file_.path));
+        if (!hash) {
+            reporter_.ShowMessage("Error: HEX file could not be opened.");
+            return EXIT_HEX_FILE;
+        }
+        ProductionJob job;
+        job.target = Target();
+        job.hexFile = PathFromUtf8(file_.path);
+        job.hexSha256 = *hash;
+        job.words = words_;
+        job.eraseBeforeProgram = !arguments_.noErase;
+        job.verify = arguments_.verifyAfterProgram;
+        job.allowCodeProtection = arguments_.allowCodeProtection;
+        if (arguments_.serialAt) {
+            if (const ExitStatus free = CheckSerialPlaceFree(SerialWords(0, *arguments_.serialAt));
+                free != EXIT_OK) {
+                return free;
+            }
+            job.serialAt = SerialPlaceText(*arguments_.serialAt);
+        }
+        job.serialOverwrite = arguments_.serialOverwrite;
+        job.serialFile = PathFromUtf8(arguments_.serialFile);
+        job.logFile = PathFromUtf8(arguments_.logFile);
+        if (!WriteJobFile(PathFromUtf8(arguments_.jobFile), job)) {
+            reporter_.ShowMessage("Error: the job " + arguments_.jobFile +
+                                  " could not be written.");
+            return EXIT_HEX_FILE;
+        }
+        reporter_.ShowMessage("The job " + arguments_.jobFile + " has been written.");
+        return EXIT_OK;
+    }
+
     // The serial number of the option or the file, placed over the file's words where the
     // command line says; the file stays locked until the run ends.
     ExitStatus PlaceSerialNumber(std::optional<SerialNumberFile>& serialFile) {
@@ -423,9 +486,8 @@ class CommandRun {
                               std::to_string(LargestSerialAt(place)));
         }
         const std::vector<ImageWord> words = SerialWords(*serialNumber_, place);
-        if (!arguments_.serialOverwrite && FileGivesAnyOf(words)) {
-            return UsageError("the serial number's place holds data of " + arguments_.file +
-                              "; --serial-overwrite writes over it");
+        if (const ExitStatus free = CheckSerialPlaceFree(words); free != EXIT_OK) {
+            return free;
         }
         // After a verified chip only the step that cannot fail for room is left.
         if (serialFile && !serialFile->PrepareAdvance()) {
@@ -438,6 +500,14 @@ class CommandRun {
         overlay_ = words;
         record_.serialToWrite = serialNumber_;
         return EXIT_OK;
+    }
+
+    ExitStatus CheckSerialPlaceFree(const std::vector<ImageWord>& words) {
+        if (arguments_.serialOverwrite || !FileGivesAnyOf(words)) {
+            return EXIT_OK;
+        }
+        return UsageError("the serial number's place holds data of " + arguments_.file +
+                          "; --serial-overwrite writes over it");
     }
 
     bool FileGivesAnyOf(const std::vector<ImageWord>& words) const {

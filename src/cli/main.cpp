@@ -23,17 +23,21 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// A command line that cannot be used: the reason, and for --json the report that says so.
+// A command line that cannot be used, or whose job cannot be read: the reason, and for --json
+// the report that says so.
 int RefuseCommandLine(const ParsedArguments& parsed) {
-    std::fprintf(stderr, "vekflash-cli: %s\nTry 'vekflash-cli --help' for more.\n",
-                 parsed.error.c_str());
+    const bool usage = parsed.status == EXIT_USAGE;
+    const std::string message = usage ? "vekflash-cli: " + parsed.error : parsed.error;
+    std::fprintf(stderr, "%s\n%s", message.c_str(),
+                 usage ? "Try 'vekflash-cli --help' for more.\n" : "");
     if (parsed.arguments.json) {
         const RunRecord record;
-        const std::vector<std::string> messages = {"vekflash-cli: " + parsed.error};
-        std::printf("%s\n",
-                    JsonReport({parsed.arguments, record, EXIT_USAGE, messages, 0.0, ""}).c_str());
+        const std::vector<std::string> messages = {message};
+        std::printf(
+            "%s\n",
+            JsonReport({parsed.arguments, record, parsed.status, messages, 0.0, ""}).c_str());
     }
-    return EXIT_USAGE;
+    return parsed.status;
 }
 
 }  // namespace
@@ -69,7 +73,9 @@ int main(int argc, char* argv[]) {
     // the chip is touched; a log that failed once gets no further row.
     std::optional<RunLog> log;
     std::string logError;
-    if (!arguments.logFile.empty() && !(log = RunLog::Open(arguments.logFile, logError))) {
+    // save-job keeps the log's name in the job; it writes no row of its own.
+    const bool logged = !arguments.logFile.empty() && arguments.command != Command::SaveJob;
+    if (logged && !(log = RunLog::Open(arguments.logFile, logError))) {
         reporter.ShowMessage(logError);
     } else {
         status = RunCommand(arguments, programmer, reporter, stdout, record, [&] {

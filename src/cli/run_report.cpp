@@ -6,9 +6,8 @@
 #include "device/device_table.h"
 #include "link/attached_boards.h"
 #include "platform/locked_file.h"
-#include "platform/sha256.h"
 #include "platform/utf8_path.h"
-#include "platform/whole_file.h"
+#include "session/job_file.h"
 
 namespace vek::cli {
 
@@ -24,20 +23,8 @@ std::string DeviceName(const Arguments& arguments) {
 }
 
 // The file's SHA-256 in lower-case hex, empty when it cannot be read.
-std::string Sha256OfFile(const std::string& path) {
-    const std::optional<std::string> bytes =
-        path.empty() ? std::nullopt : ReadWholeFile(PathFromUtf8(path));
-    const std::optional<Sha256Digest> digest = bytes ? Sha256(*bytes) : std::nullopt;
-    if (!digest) {
-        return "";
-    }
-    std::string hex;
-    char digits[3];
-    for (const unsigned char byte : *digest) {
-        std::snprintf(digits, sizeof digits, "%02x", byte);
-        hex += digits;
-    }
-    return hex;
+std::string Sha256Text(const std::string& path) {
+    return path.empty() ? "" : Sha256OfFile(PathFromUtf8(path)).value_or("");
 }
 
 // A field quoted when it holds a comma, a quote or a line break, its quotes doubled. One that
@@ -99,7 +86,7 @@ bool RunLog::Append(const RunSummary& run, bool started) {
         started ? run.record.serialToWrite : run.record.serialWritten;
     const std::string line = CsvLine(
         {run.startedAt, run.record.boardSerial, DeviceName(run.arguments), run.record.deviceWord,
-         file, Sha256OfFile(file), serial ? std::to_string(*serial) : "",
+         file, Sha256Text(file), serial ? std::to_string(*serial) : "",
          started ? "started" : OutcomeName(run.status),
          started ? "" : std::to_string(static_cast<int>(run.status)), started ? "" : seconds});
     return file_.Append(header, line);

@@ -44,12 +44,6 @@ const char* OutcomeName(ExitStatus status) {
 
 namespace {
 
-// An ID of all zeros or all ones that fits no device: nothing answered in the socket.
-bool LooksLikeEmptySocket(const DeviceInfo& target, int id) {
-    const int compared = id & target.IdMask();
-    return (compared == 0 || compared == target.IdMask()) && DevicesFittingId(id).empty();
-}
-
 // One place where the chip differs, as verify --all lists it and --json gives it.
 struct DifferenceText {
     std::string kind, address, expected, read;
@@ -122,7 +116,7 @@ class CommandRun {
             record_.deviceWord = IdText(*targetId_);
         }
         if (status == EXIT_WRONG_DEVICE && targetId_ &&
-            LooksLikeEmptySocket(Target(), *targetId_)) {
+            IdOfEmptySocket(Target(), *targetId_)) {
             reporter_.ShowMessage(
                 "An ID of all zeros or all ones: no chip in the socket, a chip the wrong way "
                 "round, or no target power are the usual causes.");

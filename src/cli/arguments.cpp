@@ -119,6 +119,9 @@ class Parser {
             case Option::Verify:
                 arguments_.verifyAfterProgram = true;
                 return;
+            case Option::Loop:
+                arguments_.loop = true;
+                return;
             case Option::Job:
                 arguments_.jobFile = value;
                 if (value.empty()) {
@@ -248,6 +251,8 @@ class Parser {
         if (error_.empty() && job_) {
             CheckWordsAgainstJob();
         }
+        // Every chip of the loop is verified: its PASS says so.
+        arguments_.verifyAfterProgram = arguments_.verifyAfterProgram || arguments_.loop;
     }
 
     // The job's fields where the command line gives none; a device or HEX file of its own
@@ -350,6 +355,8 @@ class Parser {
             Fail("serial numbers belong to program, not to " + command);
         } else if (arguments_.serialNumber && c == Command::SaveJob) {
             Fail("a job numbers its chips from --serial-file, not --serial-number");
+        } else if (arguments_.loop && c != Command::Program) {
+            Fail("--loop belongs to program, not to " + command);
         } else if (!arguments_.jobFile.empty() && !programs) {
             Fail("--job belongs to program, not to " + command);
         } else if (used_.output && c != Command::Read) {

@@ -30,7 +30,8 @@ struct Arguments {
     std::optional<int> fuseX;
     UsbDriverChoice driver = AUTO_USB_DRIVER;
     bool all = false;
-    bool verifyAfterProgram = false;  // program --verify
+    bool verifyAfterProgram = false;  // program --verify, and always with --loop
+    bool loop = false;                // program chip after chip until Ctrl+C
     // program --job, or the job that save-job writes; with --job the job's fields are in the
     // other members, and the HEX file must hash to its SHA-256.
     std::string jobFile;

@@ -1,6 +1,7 @@
 // vekflash-cli: the programmer's operations from a shell or a script, on the same core as the
 // window. It keeps no settings: the window's settings file is neither read nor written.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -40,11 +41,19 @@ int RefuseCommandLine(const ParsedArguments& parsed) {
     return parsed.status;
 }
 
+// Ctrl+C in program --loop: the loop ends after the chip in hand; a second one ends the process.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+    interrupted = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const auto start = std::chrono::steady_clock::now();
-    const std::string startedAt = vek::IsoTimeUtc(std::chrono::system_clock::now());
+    auto start = std::chrono::steady_clock::now();
+    std::string startedAt = vek::IsoTimeUtc(std::chrono::system_clock::now());
     vek::UseUtf8Output();
     const ParsedArguments parsed = ParseArguments(vek::CommandLineWords(argc, argv));
     if (!parsed.error.empty()) {
@@ -75,27 +84,61 @@ int main(int argc, char* argv[]) {
     std::string logError;
     // save-job keeps the log's name in the job; it writes no row of its own.
     const bool logged = !arguments.logFile.empty() && arguments.command != Command::SaveJob;
+    const auto logFailed = [&] {
+        reporter.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
+        log.reset();
+    };
+    // The end of a run, or of each chip of a loop: its log row and its JSON object.
+    const auto finish = [&] {
+        if (log && !log->AppendFinished(summary())) {
+            logFailed();
+            status = status == EXIT_OK ? EXIT_HEX_FILE : status;
+        }
+        if (status != EXIT_OK) {
+            reporter.ReportHeldMessages();
+        }
+        if (arguments.json) {
+            std::printf("%s\n", JsonReport(summary()).c_str());
+            std::fflush(stdout);
+        }
+    };
+    ChipHooks chip;
+    int chipsFinished = 0;
+    if (arguments.loop) {
+        std::signal(SIGINT, OnInterrupt);
+        chip.stopRequested = [] { return interrupted != 0; };
+        chip.chipDone = [&](ExitStatus chipStatus) {
+            status = chipStatus;
+            ++chipsFinished;
+            finish();
+            reporter.ForgetMessages();
+            return status == chipStatus;
+        };
+    }
     if (logged && !(log = RunLog::Open(arguments.logFile, logError))) {
         reporter.ShowMessage(logError);
     } else {
-        status = RunCommand(arguments, programmer, reporter, stdout, record, [&] {
-            if (!log || log->AppendStarted(summary())) {
-                return true;
-            }
-            reporter.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
-            log.reset();
-            return false;
-        });
-        if (log && !log->AppendFinished(summary())) {
-            reporter.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
-            status = status == EXIT_OK ? EXIT_HEX_FILE : status;
+        status = RunCommand(
+            arguments, programmer, reporter, stdout, record,
+            [&] {
+                // Each chip of a loop is a run of its own, from its start.
+                if (arguments.loop) {
+                    start = std::chrono::steady_clock::now();
+                    startedAt = vek::IsoTimeUtc(std::chrono::system_clock::now());
+                }
+                if (!log || log->AppendStarted(summary())) {
+                    return true;
+                }
+                logFailed();
+                return false;
+            },
+            chip);
+        // A loop that reached a chip has written each chip's row and object.
+        if (chipsFinished > 0) {
+            reporter.ReportHeldMessages();
+            return status;
         }
     }
-    if (status != EXIT_OK) {
-        reporter.ReportHeldMessages();
-    }
-    if (arguments.json) {
-        std::printf("%s\n", JsonReport(summary()).c_str());
-    }
+    finish();
     return status;
 }

@@ -40,7 +40,7 @@ const std::string DRIVER_SUMMARY = "the USB driver: " + std::string(AUTO_USB_DRI
                                    UsbDriverKeys(", ", " or ");
 const std::string DRIVER_CHOICES = std::string(AUTO_USB_DRIVER) + " " + UsbDriverKeys(" ", " ");
 
-const std::array<OptionUsage, 22> OPTIONS = {{
+const std::array<OptionUsage, 23> OPTIONS = {{
     {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName, DEVICE_SUMMARY},
     {Option::Output, "-o", "--output", "FILE", ValueKind::File,
      "read: write the HEX file FILE instead of stdout; FILE is new or a regular file, and - "
@@ -63,6 +63,12 @@ const std::array<OptionUsage, 22> OPTIONS = {{
      "from the job JOB (see save-job), FILE then left out; options given as well override the "
      "job's, and are refused where they contradict it (another device, HEX file, configuration "
      "word or serial number place); a HEX file whose SHA-256 is not the job's is refused"},
+    {Option::Loop, "", "--loop", "", ValueKind::None,
+     "program: chip after chip: wait for a chip in the socket (its ID read every 500 ms), "
+     "program and verify it, print PASS or FAIL with the counts and its serial number, and wait "
+     "until the socket is empty; Ctrl+C prints the totals and ends with status 0 when every "
+     "chip passed, else 1. With --log each chip gets its lines, and the counts start from the "
+     "log's chips of the same device and HEX file today; with --json one object per chip"},
     {Option::Board, "", "--board", "SERIAL", ValueKind::Text,
      "the programmer with this USB serial number (see list); without it the first one "
      "attached"},

@@ -30,6 +30,7 @@ enum class Option {
     All,
     Verify,
     Job,
+    Loop,
     Board,
     Json,
     SerialNumber,

@@ -1,5 +1,7 @@
 // vekflash-cli at a production station: a job saved from a command line and run from it, what
 // the command line may change in it, and the firmware it pins.
+#include <nlohmann/json.hpp>
+
 #include "cli_fixture.h"
 
 namespace vek::test {
@@ -118,6 +120,45 @@ TEST_F(Station, AJobRefusesAnotherBuildOfItsFileAndAFileThatIsNoJob) {
                               Args("-d", "16F84A", "verify", "--job", job, hexFile)}) {
         EXPECT_EQ(Run(words).status, 2);
     }
+}
+
+// The socket as a line sees it: the chip in, programmed, out, and Ctrl+C (the simulator's
+// "interrupt") once the socket is empty again.
+TEST_F(Station, TheLoopProgramsChipAfterChipUntilCtrlCAndCountsTheDayFromTheLog) {
+    SaveJob();
+    environment = {{"VEKSIM_SOCKET", "16F84A:fail-verify,interrupt"}};
+    const CliRun failed = Run(Args("program", "--job", job, "--loop"));
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "FAIL  serial 1000  0 passed, 1 failed, 1 in all\n");
+    EXPECT_EQ(failed.err,
+              "Today so far: 0 passed, 0 failed, 0 in all.\nInsert chip.\nProgramming "
+              "complete.\nProgram ROM verify failed at word 0. (expected 0x1683, read "
+              "0x3FFF)\nRemove chip.\nInsert chip.\nTotals: 0 passed, 1 failed, 1 in all.\n");
+    EXPECT_EQ(ReadFile(serialFile), "1000\n");  // a failed chip uses up no number
+
+    environment = {{"VEKSIM_SOCKET", "16F84A,interrupt"}};
+    const CliRun passed = Run(Args("program", "--job", job, "--loop", "--json", "-q"));
+    EXPECT_EQ(passed.status, 0);
+    ASSERT_EQ(passed.out.find('\n'), passed.out.size() - 1) << "one object per chip";
+    const nlohmann::json chip = nlohmann::json::parse(passed.out);
+    EXPECT_EQ(chip["outcome"], "success");
+    EXPECT_EQ(chip["serial_number"], 1000);
+    EXPECT_EQ(chip["messages"],
+              nlohmann::json::array({"Today so far: 0 passed, 1 failed, 1 in all.", "Insert chip.",
+                                     "Programming complete.", "Verify passed"}));
+    EXPECT_EQ(ReadFile(serialFile), "1001\n");
+
+    // Each chip's row before it is touched and its row at the end, after the header.
+    std::istringstream log(ReadFile(folder / "line.csv"));
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(log, line);) {
+        const std::size_t from = line.find(BLINK_SHA) + BLINK_SHA.size();
+        rows.push_back(rows.empty() ? line : line.substr(from, line.rfind(',') - from));
+    }
+    EXPECT_EQ(rows,
+              Args("time,board_serial,device,device_word,hex_file,hex_sha256,serial_number,"
+                   "outcome,exit_status,seconds",
+                   ",1000,started,", ",1000,difference,1", ",1000,started,", ",1000,success,0"));
 }
 
 }  // namespace

@@ -436,8 +436,12 @@ class CommandRun {
              },
              [&] {
                  chipStatus = ProgramOneChip();
-                 if (!chip_.chipDone(chipStatus) || chipStatus == EXIT_HEX_FILE ||
-                     chipStatus == EXIT_USAGE) {
+                 if (!chip_.chipDone(chipStatus)) {
+                     chipStatus = EXIT_HEX_FILE;  // its log line could not be written
+                     return ChipVerdict::EndLoop;
+                 }
+                 // What fails beyond the chip would fail the next one too.
+                 if (chipStatus == EXIT_HEX_FILE || chipStatus == EXIT_USAGE) {
                      return ChipVerdict::EndLoop;
                  }
                  return chipStatus == EXIT_OK ? ChipVerdict::Passed : ChipVerdict::Failed;

@@ -110,9 +110,10 @@ int main(int argc, char* argv[]) {
         chip.chipDone = [&](ExitStatus chipStatus) {
             status = chipStatus;
             ++chipsFinished;
+            const bool hadLog = log.has_value();
             finish();
             reporter.ForgetMessages();
-            return status == chipStatus;
+            return log.has_value() == hadLog;
         };
     }
     if (logged && !(log = RunLog::Open(arguments.logFile, logError))) {

@@ -161,5 +161,30 @@ TEST_F(Station, TheLoopProgramsChipAfterChipUntilCtrlCAndCountsTheDayFromTheLog)
                    ",1000,started,", ",1000,difference,1", ",1000,started,", ",1000,success,0"));
 }
 
+#if !defined(_WIN32)  // the limit on a file's size stands for a full disk on POSIX only
+TEST_F(Station, TheLoopEndsWhenTheLogCanTakeNoMoreLines) {
+    SaveJob();
+    environment = {{"VEKSIM_SOCKET", "16F84A,interrupt"}};
+    ASSERT_EQ(Run(Args("program", "--job", job, "--loop", "-q")).status, 0);
+    const std::string logged = ReadFile(folder / "line.csv");
+    // The next chip's started line fits, the line of its end does not.
+    const std::size_t header = logged.find('\n') + 1;
+    fileSizeLimit = logged.size() + (logged.find('\n', header) + 1 - header) + 5;
+    environment = {{"VEKSIM_SOCKET", "16F84A,empty:500ms,16F84A,interrupt"}};
+    const CliRun run = Run(Args("program", "--job", job, "--loop"));
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.out, "");  // no PASS for a chip whose line is missing
+    EXPECT_TRUE(run.err.ends_with("Error: the log " + Utf8FromPath(folder / "line.csv") +
+                                  " could not be written.\nTotals: 0 passed, 0 failed, 0 in "
+                                  "all.\n"))
+        << run.err;
+    // The second chip was never started on.
+    const std::string log = ReadFile(folder / "line.csv");
+    EXPECT_EQ(log.substr(0, logged.size()), logged);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4);
+    EXPECT_EQ(ReadFile(serialFile), "1002\n");  // the chip holds 1001, verified
+}
+#endif
+
 }  // namespace
 }  // namespace vek::test

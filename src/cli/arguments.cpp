@@ -228,6 +228,10 @@ class Parser {
             Fail(command + " takes no file: '" + positional_[1] + "'");
             return;
         }
+        if (savesJob && !arguments_.jobFile.empty()) {
+            Fail("--job belongs to program, not to save-job");
+            return;
+        }
         if (savesJob) {
             arguments_.jobFile = positional_[1];
         }

@@ -117,6 +117,7 @@ TEST_F(Station, AJobRefusesAnotherBuildOfItsFileAndAFileThatIsNoJob) {
     for (const auto& words : {Args("-d", "16F84A", "save-job", hexFile),
                               Args("-d", "16F84A", "save-job", job, "--serial-number", "1",
                                    "--serial-at", "id", hexFile),
+                              Args("-d", "16F84A", "save-job", "--job", job, job, hexFile),
                               Args("-d", "16F84A", "verify", "--job", job, hexFile)}) {
         EXPECT_EQ(Run(words).status, 2);
     }

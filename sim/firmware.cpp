@@ -99,6 +99,9 @@ void Firmware::Execute() {
 }
 
 void Firmware::ExecuteTargetCommand(std::uint8_t code) {
+    if (code != CMD_READ_ID) {
+        socket_.NoteWork();
+    }
     switch (code) {
         case CMD_READ_ID:
             ReadId();
@@ -123,6 +126,7 @@ void Firmware::ExecuteTargetCommand(std::uint8_t code) {
 
 // The ID of the chip in the socket, whatever index the host names.
 void Firmware::ReadId() {
+    socket_.BeforeIdRead(chip_);
     const std::uint16_t id = chip_.DeviceId();
     Reply(static_cast<std::uint8_t>(id & 0xFF), REPLY_BYTE_MS);
     Reply(static_cast<std::uint8_t>(id >> 8), REPLY_BYTE_MS);

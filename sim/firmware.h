@@ -10,14 +10,16 @@
 #include "clock.h"
 #include "faults.h"
 #include "reply_queue.h"
+#include "socket_script.h"
 #include "virtual_chip.h"
 
 namespace vek::sim {
 
 class Firmware {
   public:
-    Firmware(VirtualChip& chip, ReplyQueue& queue, Faults& faults, Clock& clock)
-        : chip_(chip), queue_(queue), faults_(faults), clock_(clock) {}
+    Firmware(VirtualChip& chip, SocketScript& socket, ReplyQueue& queue, Faults& faults,
+             Clock& clock)
+        : chip_(chip), socket_(socket), queue_(queue), faults_(faults), clock_(clock) {}
 
     // The board has just been powered from USB: idle, target power off and not allowed.
     void PowerUp();
@@ -74,6 +76,7 @@ class Firmware {
     std::optional<std::uint8_t> Reply(std::uint8_t byte, Millis after);
 
     VirtualChip& chip_;
+    SocketScript& socket_;
     ReplyQueue& queue_;
     Faults& faults_;
     Clock& clock_;

@@ -65,6 +65,18 @@ void Simulator::Reset() {
     handleState_ = HandleState::CLOSED;
     readTimeoutMs_ = 0;
     ArmFaults(Environment("VEKSIM_FAULTS"));
+    ScriptSocket(Environment("VEKSIM_SOCKET"));
+}
+
+void Simulator::ScriptSocket(const std::string& script) {
+    std::string error;
+    std::optional<SocketScript> parsed = SocketScript::Parse(script, error);
+    if (!parsed) {
+        std::fprintf(stderr, "VEKSIM_SOCKET: cannot read \"%s\"\n", error.c_str());
+        parsed.emplace();
+    }
+    socket_ = std::move(*parsed);
+    socket_.Start(chip_);
 }
 
 void Simulator::AttachBoards() {

@@ -14,6 +14,7 @@
 #include "firmware.h"
 #include "link/d2xx.h"
 #include "reply_queue.h"
+#include "socket_script.h"
 #include "virtual_chip.h"
 
 namespace vek::sim {
@@ -49,7 +50,7 @@ class Simulator {
     Simulator& operator=(const Simulator&) = delete;
 
     // Reads the environment: VEKSIM_BOARDS (or VEKSIM_CHIP and VEKSIM_STATE for one board),
-    // VEKSIM_REAL_TIME and VEKSIM_FAULTS.
+    // VEKSIM_REAL_TIME, VEKSIM_FAULTS and VEKSIM_SOCKET.
     void Reset();
 
     // Every D2XX call passes here first: it is counted, counts towards an unplug and may be
@@ -100,6 +101,8 @@ class Simulator {
 
     // The faults of VEKSIM_FAULTS (vek_sim.h).
     void ArmFaults(const std::string& list);
+    // The scripted socket of VEKSIM_SOCKET, its first item in the socket.
+    void ScriptSocket(const std::string& script);
     // The boards of VEKSIM_BOARDS, or the one board of VEKSIM_CHIP and VEKSIM_STATE.
     void AttachBoards();
     // Puts the chip of board `index` in the socket, keeping the one there for its own board.
@@ -110,9 +113,10 @@ class Simulator {
 
     Clock clock_;
     VirtualChip chip_;
+    SocketScript socket_;
     ReplyQueue queue_;
     Faults faults_;
-    Firmware firmware_{chip_, queue_, faults_, clock_};
+    Firmware firmware_{chip_, socket_, queue_, faults_, clock_};
     Logs logs_;
     Counters counters_;
     Millis countersSince_ = 0;

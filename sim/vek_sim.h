@@ -90,7 +90,14 @@ enum {
  * a process of its own, arms faults at once, as a list separated by ';':
  *   detached                         as VekSim_SetAttached(0)
  *   reply:ANCHOR,OCC,BYTE,ACTION,VAL as VekSim_FaultReply, numbers as in C ("0x53" too)
- * An item it cannot read is named on stderr and left out. */
+ * An item it cannot read is named on stderr and left out.
+ *
+ * VEKSIM_SOCKET scripts the socket of a production line, for example
+ * "empty:1s,16F84A,empty:1s,16F84A:fail-verify,empty": chips and empty intervals in turn
+ * (sim/socket_script.h has the items). Its time runs on the host's ID reads, each one poll of
+ * a waiting host, 500 ms, so that tests never wait; a chip stays until the host has worked on
+ * it and then read its ID twice with nothing between. A script it cannot read is named on
+ * stderr and the socket holds the chip of VEKSIM_CHIP as without one. */
 VEKSIM_API void VekSim_Reset(void);
 
 /* Puts a fresh blank chip in the socket: "16F84A", "16F870" .. "16F877", "SX28", "SX48".

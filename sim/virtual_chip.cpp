@@ -40,6 +40,7 @@ const ChipModel& DefaultChipModel() {
 void VirtualChip::Insert(const ChipModel& model) {
     model_ = &model;
     deviceId_ = model.deviceId;
+    stuckProgramWord_ = -1;
     const bool pic16 = model.family == Family::PIC16;
     spaces_[PROGRAM_SPACE].resize(model.programWords);
     spaces_[EEPROM_SPACE].resize(model.eepromBytes);
@@ -70,6 +71,9 @@ int VirtualChip::Read(int space, int index) const {
 bool VirtualChip::Write(int space, int index, int value) {
     if (!Exists(space, index)) {
         return false;
+    }
+    if (space == PROGRAM_SPACE && index == stuckProgramWord_) {
+        value = BlankWord(space);
     }
     // The blank word is also the space's mask: all implemented bits set.
     spaces_[space][index] = static_cast<std::uint16_t>(value) & BlankWord(space);

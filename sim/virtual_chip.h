@@ -36,6 +36,8 @@ class VirtualChip {
 
     std::uint16_t DeviceId() const { return deviceId_; }
     void SetDeviceId(unsigned raw) { deviceId_ = static_cast<std::uint16_t>(raw); }
+    // A program word that will not program: writes leave its erased value, until the next chip.
+    void SetStuckProgramWord(int address) { stuckProgramWord_ = address; }
 
     int Size(int space) const;
     // -1 when the space or index does not exist on this chip.
@@ -59,6 +61,7 @@ class VirtualChip {
 
     const ChipModel* model_ = nullptr;
     std::uint16_t deviceId_ = 0;
+    int stuckProgramWord_ = -1;
     std::array<std::vector<std::uint16_t>, SPACE_COUNT> spaces_;
     unsigned revision_ = 0;
 };

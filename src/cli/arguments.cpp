@@ -7,6 +7,8 @@
 
 #include "device/device_table.h"
 #include "device/hex_text.h"
+#include "platform/utf8_path.h"
+#include "session/job_file.h"
 
 namespace vek::cli {
 
@@ -54,7 +56,7 @@ class Parser {
         if (error_.empty() && !arguments_.help && !arguments_.version) {
             Check();
         }
-        return {arguments_, error_};
+        return {arguments_, error_, status_};
     }
 
   private:
@@ -116,6 +118,15 @@ class Parser {
                 return;
             case Option::Verify:
                 arguments_.verifyAfterProgram = true;
+                return;
+            case Option::Loop:
+                arguments_.loop = true;
+                return;
+            case Option::Job:
+                arguments_.jobFile = value;
+                if (value.empty()) {
+                    Fail("--job needs a job file");
+                }
                 return;
             case Option::Json:
                 arguments_.json = true;
@@ -203,7 +214,13 @@ class Parser {
         const std::string command(named->name);
         const std::size_t files = positional_.size() - 1;
         const bool takesFile = !named->argument.empty();
-        if (takesFile && files != 1) {
+        const bool savesJob = arguments_.command == Command::SaveJob;
+        const bool fromJob = arguments_.command == Command::Program && !arguments_.jobFile.empty();
+        if (savesJob && files != 2) {
+            Fail("save-job needs the job file to write and one HEX file");
+            return;
+        }
+        if (takesFile && !savesJob && files != 1 && !(fromJob && files == 0)) {
             Fail(command + " needs one HEX file");
             return;
         }
@@ -211,8 +228,18 @@ class Parser {
             Fail(command + " takes no file: '" + positional_[1] + "'");
             return;
         }
-        if (takesFile) {
-            arguments_.file = positional_[1];
+        if (savesJob && !arguments_.jobFile.empty()) {
+            Fail("--job belongs to program, not to save-job");
+            return;
+        }
+        if (savesJob) {
+            arguments_.jobFile = positional_[1];
+        }
+        if (files > 0) {
+            arguments_.file = positional_.back();
+        }
+        if (fromJob && !TakeJob()) {
+            return;
         }
         if (named->needsDevice && arguments_.deviceRow < 0) {
             Fail(command + " needs the device: -d NAME");
@@ -222,28 +249,123 @@ class Parser {
         if (error_.empty() && takesFile) {
             CheckConfigurationWords();
         }
-        if (error_.empty() && arguments_.command == Command::Program) {
+        if (error_.empty() && (arguments_.command == Command::Program || savesJob)) {
             CheckSerialNumber();
+        }
+        if (error_.empty() && job_) {
+            CheckWordsAgainstJob();
+        }
+        // Every chip of the loop is verified: its PASS says so.
+        arguments_.verifyAfterProgram = arguments_.verifyAfterProgram || arguments_.loop;
+    }
+
+    // The job's fields where the command line gives none; a device or HEX file of its own
+    // contradicts the job. False after the failure.
+    bool TakeJob() {
+        std::string error;
+        job_ = ReadJobFile(PathFromUtf8(arguments_.jobFile), error);
+        if (!job_) {
+            error_ = error;
+            status_ = EXIT_HEX_FILE;
+            return false;
+        }
+        const std::string jobName = "the job " + arguments_.jobFile;
+        const int row = job_->target.processorIndex;
+        if (arguments_.deviceRow >= 0 && arguments_.deviceRow != row) {
+            Fail("--device " + std::string(DeviceTable[arguments_.deviceRow].name) +
+                 " contradicts " + jobName + ", which is for the " +
+                 std::string(job_->target.name));
+            return false;
+        }
+        arguments_.deviceRow = row;
+        const std::string jobHex = Utf8FromPath(job_->hexFile);
+        std::error_code unknown;
+        if (!arguments_.file.empty() &&
+            !std::filesystem::equivalent(PathFromUtf8(arguments_.file), job_->hexFile, unknown)) {
+            Fail(arguments_.file + " contradicts " + jobName + ", which programs " + jobHex);
+            return false;
+        }
+        arguments_.file = jobHex;
+        arguments_.pinnedSha256 = job_->hexSha256;
+        arguments_.noErase = arguments_.noErase || !job_->eraseBeforeProgram;
+        arguments_.verifyAfterProgram = arguments_.verifyAfterProgram || job_->verify;
+        arguments_.allowCodeProtection =
+            arguments_.allowCodeProtection || job_->allowCodeProtection;
+        return TakeJobSerialNumberAndLog(jobName);
+    }
+
+    bool TakeJobSerialNumberAndLog(const std::string& jobName) {
+        if (!job_->serialAt.empty()) {
+            std::string error;
+            const std::optional<SerialPlace> place = ParseSerialPlace(job_->serialAt, error);
+            if (!place) {
+                error_ = "Error: " + arguments_.jobFile + " is no VEK Flash job: serial_at '" +
+                         job_->serialAt + "': " + error;
+                status_ = EXIT_HEX_FILE;
+                return false;
+            }
+            if (arguments_.serialAt && *arguments_.serialAt != *place) {
+                Fail("--serial-at contradicts " + jobName + ", which places the number at " +
+                     job_->serialAt);
+                return false;
+            }
+            arguments_.serialAt = place;
+        }
+        arguments_.serialOverwrite = arguments_.serialOverwrite || job_->serialOverwrite;
+        if (!arguments_.serialNumber && arguments_.serialFile.empty()) {
+            arguments_.serialFile = Utf8FromPath(job_->serialFile);
+        }
+        if (arguments_.logFile.empty()) {
+            arguments_.logFile = Utf8FromPath(job_->logFile);
+        }
+        return true;
+    }
+
+    // A configuration word given as well must be the job's; one left out is the job's.
+    void CheckWordsAgainstJob() {
+        const bool isSx = job_->target.family == TargetFamily::SX;
+        std::optional<int>& fuse = isSx ? arguments_.fuse : arguments_.config;
+        for (auto [given, pinned, option] :
+             {std::tuple{&fuse, job_->words.fuse, isSx ? "--fuse" : "--config"},
+              std::tuple{&arguments_.fuseX, job_->words.fuseX, "--fusex"}}) {
+            if (!isSx && given == &arguments_.fuseX) {
+                continue;
+            }
+            if (*given && *given != pinned) {
+                Fail(std::string(option) + " " + WordText(job_->target, **given) +
+                     " contradicts the job " + arguments_.jobFile + ", which writes " +
+                     WordText(job_->target, pinned.value_or(0)));
+                return;
+            }
+            *given = pinned;
         }
     }
 
+    // save-job takes program's options, to keep them in the job.
     void CheckOptionsBelongTo(const std::string& command) {
         const Command c = arguments_.command;
-        if (used_.noErase && c != Command::Program) {
+        const bool programs = c == Command::Program || c == Command::SaveJob;
+        if (used_.noErase && !programs) {
             Fail("--no-erase belongs to program, not to " + command);
-        } else if (used_.allowCodeProtection && c != Command::Program) {
+        } else if (used_.allowCodeProtection && !programs) {
             Fail("--allow-code-protection belongs to program, not to " + command);
         } else if (arguments_.all && c != Command::Verify) {
             Fail("--all belongs to verify, not to " + command);
-        } else if (arguments_.verifyAfterProgram && c != Command::Program) {
+        } else if (arguments_.verifyAfterProgram && !programs) {
             Fail("--verify belongs to program, not to " + command);
         } else if ((arguments_.serialNumber || !arguments_.serialFile.empty() ||
                     arguments_.serialAt || arguments_.serialOverwrite) &&
-                   c != Command::Program) {
+                   !programs) {
             Fail("serial numbers belong to program, not to " + command);
+        } else if (arguments_.serialNumber && c == Command::SaveJob) {
+            Fail("a job numbers its chips from --serial-file, not --serial-number");
+        } else if (arguments_.loop && c != Command::Program) {
+            Fail("--loop belongs to program, not to " + command);
+        } else if (!arguments_.jobFile.empty() && !programs) {
+            Fail("--job belongs to program, not to " + command);
         } else if (used_.output && c != Command::Read) {
             Fail("-o belongs to read, not to " + command);
-        } else if ((words_.config || words_.fuse || words_.fuseX) && c != Command::Program &&
+        } else if ((words_.config || words_.fuse || words_.fuseX) && !programs &&
                    c != Command::Verify) {
             Fail("configuration words belong to program and verify, not to " + command);
         }
@@ -330,6 +452,8 @@ class Parser {
     };
 
     Arguments arguments_;
+    std::optional<ProductionJob> job_;  // of program --job
+    ExitStatus status_ = EXIT_USAGE;
     std::vector<std::string> positional_;
     Used used_;
     WordTexts words_;

@@ -19,7 +19,7 @@ struct Arguments {
     Command command = Command::Detect;
     std::string commandName;  // as typed
     int deviceRow = -1;       // the row of DeviceTable named by --device
-    std::string file;         // program, verify
+    std::string file;         // program, verify, save-job
     std::string outputFile;   // read -o; empty (also for -o -): the HEX text goes to stdout
     bool noErase = false;
     bool allowCodeProtection = false;  // program: write a word that turns on code protection
@@ -30,8 +30,13 @@ struct Arguments {
     std::optional<int> fuseX;
     UsbDriverChoice driver = AUTO_USB_DRIVER;
     bool all = false;
-    bool verifyAfterProgram = false;  // program --verify
-    std::string board;                // the USB serial number of the board; empty: the first
+    bool verifyAfterProgram = false;  // program --verify, and always with --loop
+    bool loop = false;                // program chip after chip until Ctrl+C
+    // program --job, or the job that save-job writes; with --job the job's fields are in the
+    // other members, and the HEX file must hash to its SHA-256.
+    std::string jobFile;
+    std::string pinnedSha256;
+    std::string board;  // the USB serial number of the board; empty: the first
     bool json = false;
     std::string logFile;  // --log: the CSV file that gets a line per run
     // program: the serial number written into each chip, given or taken from serialFile, at
@@ -49,9 +54,12 @@ struct Arguments {
 struct ParsedArguments {
     Arguments arguments;
     std::string error;  // why the command line cannot be used; empty when it can
+    // EXIT_USAGE, or EXIT_HEX_FILE when the job of --job cannot be read (error is its message)
+    ExitStatus status = EXIT_USAGE;
 };
 
-// Options may stand before and after the command; "--" ends them.
+// Options may stand before and after the command; "--" ends them. The job of --job is read
+// here, its fields taken where the command line gives none.
 ParsedArguments ParseArguments(const std::vector<std::string>& words);
 
 }  // namespace vek::cli

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/run_report.h"
 #include "cli/udev_rule.h"
 #include "config/code_protection.h"
 #include "device/hex_file.h"
@@ -13,13 +14,16 @@
 #include "link/link_messages.h"
 #include "operations/blank_erase.h"
 #include "operations/device_id.h"
+#include "operations/production_loop.h"
 #include "operations/program.h"
 #include "operations/read.h"
 #include "operations/verify.h"
+#include "platform/utc_time.h"
 #include "platform/utf8_path.h"
 #include "platform/whole_file.h"
 #include "session/connection.h"
 #include "session/hex_file_open.h"
+#include "session/job_file.h"
 
 namespace vek::cli {
 
@@ -42,12 +46,6 @@ const char* OutcomeName(ExitStatus status) {
 }
 
 namespace {
-
-// An ID of all zeros or all ones that fits no device: nothing answered in the socket.
-bool LooksLikeEmptySocket(const DeviceInfo& target, int id) {
-    const int compared = id & target.IdMask();
-    return (compared == 0 || compared == target.IdMask()) && DevicesFittingId(id).empty();
-}
 
 // One place where the chip differs, as verify --all lists it and --json gives it.
 struct DifferenceText {
@@ -106,13 +104,15 @@ ExitStatus StatusOf(const OperationResult& result) {
 class CommandRun {
   public:
     CommandRun(const Arguments& arguments, Programmer& programmer, TerminalReporter& reporter,
-               std::FILE* results, RunRecord& record, const BeforeTarget& beforeTarget)
+               std::FILE* results, RunRecord& record, const BeforeTarget& beforeTarget,
+               const ChipHooks& chip)
         : arguments_(arguments),
           programmer_(programmer),
           reporter_(reporter),
           results_(results),
           record_(record),
-          beforeTarget_(beforeTarget) {}
+          beforeTarget_(beforeTarget),
+          chip_(chip) {}
 
     ExitStatus Run() {
         const ExitStatus status = RunNamedCommand();
@@ -120,8 +120,7 @@ class CommandRun {
         if (targetId_) {
             record_.deviceWord = IdText(*targetId_);
         }
-        if (status == EXIT_WRONG_DEVICE && targetId_ &&
-            LooksLikeEmptySocket(Target(), *targetId_)) {
+        if (status == EXIT_WRONG_DEVICE && targetId_ && IdOfEmptySocket(Target(), *targetId_)) {
             reporter_.ShowMessage(
                 "An ID of all zeros or all ones: no chip in the socket, a chip the wrong way "
                 "round, or no target power are the usual causes.");
@@ -141,7 +140,9 @@ class CommandRun {
             case Command::Erase:
                 return OnTarget([this] { return Erase(programmer_, {Target()}); });
             case Command::Program:
-                return Program();
+                return arguments_.loop ? ProgramLoop() : Program();
+            case Command::SaveJob:
+                return SaveJob();
             case Command::Verify:
                 return Verify();
             case Command::Read:
@@ -368,6 +369,9 @@ class CommandRun {
         if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
             return chosen;
         }
+        if (const ExitStatus pinned = CheckPinnedFile(); pinned != EXIT_OK) {
+            return pinned;
+        }
         if (const ExitStatus allowed = CheckCodeProtection(); allowed != EXIT_OK) {
             return allowed;
         }
@@ -378,6 +382,12 @@ class CommandRun {
         if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
+        return ProgramTarget(serialFile);
+    }
+
+    // The open programmer's chip programmed, verified when asked or numbered, and its number
+    // used up.
+    ExitStatus ProgramTarget(std::optional<SerialNumberFile>& serialFile) {
         reporter_.SetProgressLabel("program");
         const OperationResult programmed = Noted(
             vek::Program(programmer_, {Target(), file_, words_, !arguments_.noErase, overlay_}));
@@ -398,6 +408,157 @@ class CommandRun {
                               " could not be written; the chip holds serial number " +
                               std::to_string(*serialNumber_) + ".");
         return EXIT_HEX_FILE;
+    }
+
+    // program --loop: the checks of program once, then chip after chip until Ctrl+C.
+    ExitStatus ProgramLoop() {
+        for (const auto& check : {&CommandRun::ChooseFile, &CommandRun::CheckPinnedFile,
+                                  &CommandRun::CheckCodeProtection}) {
+            if (const ExitStatus checked = (this->*check)(); checked != EXIT_OK) {
+                return checked;
+            }
+        }
+        if (!Connect()) {
+            return EXIT_PROGRAMMER;
+        }
+        record_.driver = UsbDriverKey(programmer_.link.DriverInUse());
+        const LoopCounts before = TodaysCountsInLog();
+        if (!arguments_.logFile.empty()) {
+            reporter_.ShowMessage("Today so far: " + CountsText(before) + ".");
+        }
+        ExitStatus chipStatus = EXIT_OK;
+        const LoopResult loop = RunProductionLoop(
+            programmer_, Target(),
+            {chip_.stopRequested,
+             [this](SocketWait wanted) {
+                 reporter_.ShowMessage(wanted == SocketWait::ForChip ? "Insert chip."
+                                                                     : "Remove chip.");
+             },
+             [&] {
+                 chipStatus = ProgramOneChip();
+                 if (!chip_.chipDone(chipStatus)) {
+                     chipStatus = EXIT_HEX_FILE;  // its log line could not be written
+                     return ChipVerdict::EndLoop;
+                 }
+                 // What fails beyond the chip would fail the next one too.
+                 if (chipStatus == EXIT_HEX_FILE || chipStatus == EXIT_USAGE) {
+                     return ChipVerdict::EndLoop;
+                 }
+                 return chipStatus == EXIT_OK ? ChipVerdict::Passed : ChipVerdict::Failed;
+             },
+             [&](ChipVerdict verdict, const LoopCounts& counts) {
+                 const std::string serial =
+                     record_.serialWritten ? "  serial " + std::to_string(*record_.serialWritten)
+                                           : "";
+                 Result((verdict == ChipVerdict::Passed ? "PASS" : "FAIL") + serial + "  " +
+                        CountsText({before.passed + counts.passed, before.failed + counts.failed}) +
+                        "\n");
+             }});
+        reporter_.ShowMessage("Totals: " + CountsText(loop.counts) + ".");
+        switch (loop.end) {
+            case LoopEnd::Stopped:
+                return loop.counts.failed == 0 ? EXIT_OK : EXIT_DIFFERS;
+            case LoopEnd::LinkFailed:
+                return EXIT_PROGRAMMER;
+            case LoopEnd::Ended:
+                break;
+        }
+        return chipStatus;
+    }
+
+    // One chip of the loop, with the checks a single program makes before the chip is
+    // touched: the file may have been rebuilt and the serial number file changed meanwhile.
+    ExitStatus ProgramOneChip() {
+        record_.serialToWrite.reset();
+        record_.serialWritten.reset();
+        record_.found.erase("differences");
+        record_.deviceWord.clear();
+        targetId_.reset();
+        overlay_.clear();
+        const ExitStatus status = [&] {
+            if (const ExitStatus pinned = CheckPinnedFile(); pinned != EXIT_OK) {
+                return pinned;
+            }
+            std::optional<SerialNumberFile> serialFile;
+            if (const ExitStatus placed = PlaceSerialNumber(serialFile); placed != EXIT_OK) {
+                return placed;
+            }
+            return beforeTarget_() ? ProgramTarget(serialFile) : EXIT_HEX_FILE;
+        }();
+        record_.deviceWord = targetId_ ? IdText(*targetId_) : "";
+        return status;
+    }
+
+    // The chips of this job in the log today: its device and the HEX file's SHA-256.
+    LoopCounts TodaysCountsInLog() const {
+        if (arguments_.logFile.empty()) {
+            return {};
+        }
+        return CountsInLog(arguments_.logFile, std::string(Target().name),
+                           Sha256OfFile(PathFromUtf8(file_.path)).value_or(""),
+                           IsoTimeUtc(std::chrono::system_clock::now()).substr(0, 10));
+    }
+
+    static std::string CountsText(const LoopCounts& counts) {
+        return std::to_string(counts.passed) + " passed, " + std::to_string(counts.failed) +
+               " failed, " + std::to_string(counts.Total()) + " in all";
+    }
+
+    // A job pins the exact firmware: any other build of the file is refused.
+    ExitStatus CheckPinnedFile() {
+        if (arguments_.pinnedSha256.empty()) {
+            return EXIT_OK;
+        }
+        const std::string hash = Sha256OfFile(PathFromUtf8(file_.path)).value_or("");
+        if (hash == arguments_.pinnedSha256) {
+            return EXIT_OK;
+        }
+        reporter_.ShowMessage("Error: " + arguments_.file + " has the SHA-256 " +
+                              (hash.empty() ? "of no file" : hash) + ", but the job " +
+                              arguments_.jobFile + " programs the one with " +
+                              arguments_.pinnedSha256 + ".");
+        return EXIT_HEX_FILE;
+    }
+
+    // The command line as program takes it, kept in a job that program --job runs; the words
+    // go in as program would write them, so that the job holds them all.
+    ExitStatus SaveJob() {
+        if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
+            return chosen;
+        }
+        if (const ExitStatus allowed = CheckCodeProtection(); allowed != EXIT_OK) {
+            return allowed;
+        }
+        const std::optional<std::string> hash = Sha256OfFile(PathFromUtf8(file_.path));
+        if (!hash) {
+            reporter_.ShowMessage("Error: HEX file could not be opened.");
+            return EXIT_HEX_FILE;
+        }
+        ProductionJob job;
+        job.target = Target();
+        job.hexFile = PathFromUtf8(file_.path);
+        job.hexSha256 = *hash;
+        job.words = words_;
+        job.eraseBeforeProgram = !arguments_.noErase;
+        job.verify = arguments_.verifyAfterProgram;
+        job.allowCodeProtection = arguments_.allowCodeProtection;
+        if (arguments_.serialAt) {
+            if (const ExitStatus free = CheckSerialPlaceFree(SerialWords(0, *arguments_.serialAt));
+                free != EXIT_OK) {
+                return free;
+            }
+            job.serialAt = SerialPlaceText(*arguments_.serialAt);
+        }
+        job.serialOverwrite = arguments_.serialOverwrite;
+        job.serialFile = PathFromUtf8(arguments_.serialFile);
+        job.logFile = PathFromUtf8(arguments_.logFile);
+        if (!WriteJobFile(PathFromUtf8(arguments_.jobFile), job)) {
+            reporter_.ShowMessage("Error: the job " + arguments_.jobFile +
+                                  " could not be written.");
+            return EXIT_HEX_FILE;
+        }
+        reporter_.ShowMessage("The job " + arguments_.jobFile + " has been written.");
+        return EXIT_OK;
     }
 
     // The serial number of the option or the file, placed over the file's words where the
@@ -423,9 +584,8 @@ class CommandRun {
                               std::to_string(LargestSerialAt(place)));
         }
         const std::vector<ImageWord> words = SerialWords(*serialNumber_, place);
-        if (!arguments_.serialOverwrite && FileGivesAnyOf(words)) {
-            return UsageError("the serial number's place holds data of " + arguments_.file +
-                              "; --serial-overwrite writes over it");
+        if (const ExitStatus free = CheckSerialPlaceFree(words); free != EXIT_OK) {
+            return free;
         }
         // After a verified chip only the step that cannot fail for room is left.
         if (serialFile && !serialFile->PrepareAdvance()) {
@@ -438,6 +598,14 @@ class CommandRun {
         overlay_ = words;
         record_.serialToWrite = serialNumber_;
         return EXIT_OK;
+    }
+
+    ExitStatus CheckSerialPlaceFree(const std::vector<ImageWord>& words) {
+        if (arguments_.serialOverwrite || !FileGivesAnyOf(words)) {
+            return EXIT_OK;
+        }
+        return UsageError("the serial number's place holds data of " + arguments_.file +
+                          "; --serial-overwrite writes over it");
     }
 
     bool FileGivesAnyOf(const std::vector<ImageWord>& words) const {
@@ -547,6 +715,7 @@ class CommandRun {
     std::FILE* results_;
     RunRecord& record_;
     const BeforeTarget& beforeTarget_;
+    const ChipHooks& chip_;
     // What program and verify work from: the file, the words and the serial number's entries.
     ChosenHexFile file_;
     GivenWords words_;
@@ -560,9 +729,9 @@ class CommandRun {
 
 ExitStatus RunCommand(const Arguments& arguments, Programmer& programmer,
                       TerminalReporter& reporter, std::FILE* results, RunRecord& record,
-                      const BeforeTarget& beforeTarget) {
+                      const BeforeTarget& beforeTarget, const ChipHooks& chip) {
     const ExitStatus status =
-        CommandRun(arguments, programmer, reporter, results, record, beforeTarget).Run();
+        CommandRun(arguments, programmer, reporter, results, record, beforeTarget, chip).Run();
     reporter.FinishProgress(status == EXIT_OK);
     if (programmer.Connected) {
         programmer.link.Close();

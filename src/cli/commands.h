@@ -32,10 +32,17 @@ struct RunRecord {
 // (after its own message).
 using BeforeTarget = std::function<bool()>;
 
+// program --loop: Ctrl+C, and the end of each chip, whose record is then complete; chipDone
+// returns false to end the loop (its log could not be written).
+struct ChipHooks {
+    std::function<bool()> stopRequested = [] { return false; };
+    std::function<bool(ExitStatus)> chipDone = [](ExitStatus) { return true; };
+};
+
 // Runs the command on the programmer, which reports through reporter; results go to `results`
 // unless --json gathers them in the record.
 ExitStatus RunCommand(const Arguments& arguments, Programmer& programmer,
                       TerminalReporter& reporter, std::FILE* results, RunRecord& record,
-                      const BeforeTarget& beforeTarget);
+                      const BeforeTarget& beforeTarget, const ChipHooks& chip = {});
 
 }  // namespace vek::cli

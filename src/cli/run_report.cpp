@@ -2,13 +2,14 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "device/device_table.h"
 #include "link/attached_boards.h"
 #include "platform/locked_file.h"
-#include "platform/sha256.h"
 #include "platform/utf8_path.h"
 #include "platform/whole_file.h"
+#include "session/job_file.h"
 
 namespace vek::cli {
 
@@ -24,20 +25,8 @@ std::string DeviceName(const Arguments& arguments) {
 }
 
 // The file's SHA-256 in lower-case hex, empty when it cannot be read.
-std::string Sha256OfFile(const std::string& path) {
-    const std::optional<std::string> bytes =
-        path.empty() ? std::nullopt : ReadWholeFile(PathFromUtf8(path));
-    const std::optional<Sha256Digest> digest = bytes ? Sha256(*bytes) : std::nullopt;
-    if (!digest) {
-        return "";
-    }
-    std::string hex;
-    char digits[3];
-    for (const unsigned char byte : *digest) {
-        std::snprintf(digits, sizeof digits, "%02x", byte);
-        hex += digits;
-    }
-    return hex;
+std::string Sha256Text(const std::string& path) {
+    return path.empty() ? "" : Sha256OfFile(PathFromUtf8(path)).value_or("");
 }
 
 // A field quoted when it holds a comma, a quote or a line break, its quotes doubled. One that
@@ -58,6 +47,26 @@ std::string CsvField(const std::string& field) {
     return quoted + "\"";
 }
 
+// The fields of one CSV line as CsvLine writes them, quotes undone.
+std::vector<std::string> CsvFields(std::string_view line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
 std::string CsvLine(const std::vector<std::string>& fields) {
     std::string line;
     for (const std::string& field : fields) {
@@ -67,6 +76,23 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 }
 
 }  // namespace
+
+LoopCounts CountsInLog(const std::string& file, const std::string& device,
+                       const std::string& sha256, const std::string& day) {
+    enum { TIME, BOARD, DEVICE, DEVICE_WORD, HEX_FILE, HEX_SHA256, SERIAL, OUTCOME, FIELDS = 10 };
+    LoopCounts counts;
+    std::istringstream lines(ReadWholeFile(PathFromUtf8(file)).value_or(""));
+    for (std::string line; std::getline(lines, line);) {
+        const std::vector<std::string> fields = CsvFields(line);
+        if (fields.size() != FIELDS || !fields[TIME].starts_with(day) || fields[DEVICE] != device ||
+            fields[HEX_SHA256] != sha256 || fields[DEVICE_WORD].empty() ||
+            fields[OUTCOME] == "started") {
+            continue;
+        }
+        ++(fields[OUTCOME] == OutcomeName(EXIT_OK) ? counts.passed : counts.failed);
+    }
+    return counts;
+}
 
 std::optional<RunLog> RunLog::Open(const std::string& file, std::string& error) {
     LockedFile::Problem problem = LockedFile::Problem::None;
@@ -99,7 +125,7 @@ bool RunLog::Append(const RunSummary& run, bool started) {
         started ? run.record.serialToWrite : run.record.serialWritten;
     const std::string line = CsvLine(
         {run.startedAt, run.record.boardSerial, DeviceName(run.arguments), run.record.deviceWord,
-         file, Sha256OfFile(file), serial ? std::to_string(*serial) : "",
+         file, Sha256Text(file), serial ? std::to_string(*serial) : "",
          started ? "started" : OutcomeName(run.status),
          started ? "" : std::to_string(static_cast<int>(run.status)), started ? "" : seconds});
     return file_.Append(header, line);

@@ -7,6 +7,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "operations/production_loop.h"
 #include "platform/locked_file.h"
 
 namespace vek::cli {
@@ -23,6 +24,11 @@ struct RunSummary {
 
 // The one JSON object of --json, on one line; the README documents its fields.
 std::string JsonReport(const RunSummary& run);
+
+// The chips in the log of this device and HEX file (its SHA-256) on the UTC day "YYYY-MM-DD":
+// the rows of finished runs that read a chip's ID, passed when successful, else failed.
+LoopCounts CountsInLog(const std::string& file, const std::string& device,
+                       const std::string& sha256, const std::string& day);
 
 // The CSV log of --log, open from the start of the run, so that a path that cannot take its
 // rows is refused before the chip is touched. Each row goes in whole or not at all, with the

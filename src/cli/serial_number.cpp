@@ -69,6 +69,13 @@ std::optional<SerialPlace> ParseSerialPlace(std::string_view text, std::string& 
                        static_cast<int>(*bytes)};
 }
 
+std::string SerialPlaceText(const SerialPlace& place) {
+    if (place.kind == SerialPlace::Kind::Id) {
+        return "id";
+    }
+    return "eeprom:" + std::to_string(place.location) + ":" + std::to_string(place.bytes);
+}
+
 std::optional<unsigned> ParseSerialNumber(std::string_view text) {
     unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -27,6 +27,8 @@ struct SerialPlace {
 
 // The place, or nothing and in `error` what is wrong with the text.
 std::optional<SerialPlace> ParseSerialPlace(std::string_view text, std::string& error);
+// The place as --serial-at takes it: "eeprom:LOC:BYTES" or "id".
+std::string SerialPlaceText(const SerialPlace& place);
 // A decimal number of at most 32 bits.
 std::optional<unsigned> ParseSerialNumber(std::string_view text);
 

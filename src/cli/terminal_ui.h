@@ -35,6 +35,11 @@ class TerminalReporter : public Reporter {
     void ReportHeldMessages();
     // Every message of the run, shown or held, in order.
     const std::vector<std::string>& Messages() const { return messagesOfRun_; }
+    // The next chip of a loop is a run of its own.
+    void ForgetMessages() {
+        messagesOfRun_.clear();
+        held_.clear();
+    }
 
     void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
     // Nobody is there to answer: the command line gave the answer beforehand.

@@ -11,13 +11,16 @@ namespace vek::cli {
 
 namespace {
 
-constexpr std::array<CommandUsage, 9> COMMANDS = {{
+constexpr std::array<CommandUsage, 10> COMMANDS = {{
     {"detect", Command::Detect, "", false, "is a programmer attached, and does it answer?"},
     {"id", Command::Id, "", true, "the chip's device word and the devices it fits"},
     {"blank", Command::Blank, "", true, "is the chip's program memory blank?"},
     {"erase", Command::Erase, "", true, "erase the chip, then check that it is blank"},
     {"program", Command::Program, "FILE", true,
      "write the HEX file and the configuration words into the chip"},
+    {"save-job", Command::SaveJob, "JOB FILE", true,
+     "write the production job JOB (.vekjob): the device, the HEX file with its SHA-256, the "
+     "configuration words and program's other options, for program --job"},
     {"verify", Command::Verify, "FILE", true,
      "compare the chip with the HEX file and the configuration words"},
     {"read", Command::Read, "", true,
@@ -37,7 +40,7 @@ const std::string DRIVER_SUMMARY = "the USB driver: " + std::string(AUTO_USB_DRI
                                    UsbDriverKeys(", ", " or ");
 const std::string DRIVER_CHOICES = std::string(AUTO_USB_DRIVER) + " " + UsbDriverKeys(" ", " ");
 
-const std::array<OptionUsage, 21> OPTIONS = {{
+const std::array<OptionUsage, 23> OPTIONS = {{
     {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName, DEVICE_SUMMARY},
     {Option::Output, "-o", "--output", "FILE", ValueKind::File,
      "read: write the HEX file FILE instead of stdout; FILE is new or a regular file, and - "
@@ -55,6 +58,17 @@ const std::array<OptionUsage, 21> OPTIONS = {{
      "verify: list every difference, not only the first"},
     {Option::Verify, "", "--verify", "", ValueKind::None,
      "program: verify the chip after programming it"},
+    {Option::Job, "", "--job", "JOB", ValueKind::File,
+     "program: take the device, the HEX file, the configuration words and the other options "
+     "from the job JOB (see save-job), FILE then left out; options given as well override the "
+     "job's, and are refused where they contradict it (another device, HEX file, configuration "
+     "word or serial number place); a HEX file whose SHA-256 is not the job's is refused"},
+    {Option::Loop, "", "--loop", "", ValueKind::None,
+     "program: chip after chip: wait for a chip in the socket (its ID read every 500 ms), "
+     "program and verify it, print PASS or FAIL with the counts and its serial number, and wait "
+     "until the socket is empty; Ctrl+C prints the totals and ends with status 0 when every "
+     "chip passed, else 1. With --log each chip gets its lines, and the counts start from the "
+     "log's chips of the same device and HEX file today; with --json one object per chip"},
     {Option::Board, "", "--board", "SERIAL", ValueKind::Text,
      "the programmer with this USB serial number (see list); without it the first one "
      "attached"},
@@ -91,11 +105,12 @@ constexpr std::array<ExitStatusUsage, 6> EXIT_STATUSES = {{
     {EXIT_OK, "success"},
     {EXIT_DIFFERS, "verify found a difference, or the chip is not blank"},
     {EXIT_USAGE,
-     "the command line cannot be used, or the configuration word turns on code protection "
-     "without --allow-code-protection"},
+     "the command line cannot be used or contradicts the job of --job, or the configuration "
+     "word turns on code protection without --allow-code-protection"},
     {EXIT_HEX_FILE,
      "the HEX file is missing, has a checksum error, holds no data or is too large for the "
-     "chip, or the file of -o, --serial-file or --log cannot be used"},
+     "chip, or the file of -o, --serial-file, --log or --job cannot be used, or the HEX file's "
+     "SHA-256 is not the job's"},
     {EXIT_PROGRAMMER,
      "no programmer (none attached, or none with the serial number of --board), or the "
      "communication with it failed"},

@@ -8,12 +8,13 @@
 
 namespace vek::cli {
 
-enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read, List, UdevRule };
+enum class Command { Detect, Id, Blank, Erase, Program, SaveJob, Verify, Read, List, UdevRule };
 
 struct CommandUsage {
     std::string_view name;
     Command command;
-    std::string_view argument;  // "FILE" for a command that takes a HEX file, else empty
+    std::string_view argument;  // "FILE" for a command that takes a HEX file ("JOB FILE": and a
+                                // job file before it), else empty
     bool needsDevice;           // -d NAME
     std::string_view summary;
 };
@@ -28,6 +29,8 @@ enum class Option {
     FuseX,
     All,
     Verify,
+    Job,
+    Loop,
     Board,
     Json,
     SerialNumber,

@@ -71,4 +71,9 @@ int UnprotectedProgramWords(const DeviceInfo& device, int configWord) {
     }
 }
 
+bool IdOfEmptySocket(const DeviceInfo& target, int id) {
+    const int compared = id & target.IdMask();
+    return (compared == 0 || compared == target.IdMask()) && DevicesFittingId(id).empty();
+}
+
 }  // namespace vek

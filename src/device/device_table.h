@@ -105,6 +105,8 @@ std::string DeviceNames(std::string_view separator, std::string_view lastSeparat
 bool IdFits(const DeviceInfo& device, int id);
 // The names of the rows that a chip answering `id` fits, in table order.
 std::vector<std::string_view> DevicesFittingId(int id);
+// An ID of all zeros or all ones that fits no device: nothing answers in the socket.
+bool IdOfEmptySocket(const DeviceInfo& target, int id);
 
 // A configuration word of the target as text: its digits in upper case ("3FF2", "7F3").
 std::string WordText(const DeviceInfo& target, int word);

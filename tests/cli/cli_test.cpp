@@ -447,8 +447,9 @@ TEST_F(Cli, HelpAndVersion) {
     EXPECT_NE(
         help.out.find(
             "Exit status:\n  0  success\n  1  verify found a difference, or the "
-            "chip is not blank\n  2  the command line cannot be used, or the configuration word "
-            "turns on code\n     protection without --allow-code-protection\n"),
+            "chip is not blank\n  2  the command line cannot be used or contradicts the job of "
+            "--job, or the\n     configuration word turns on code protection without "
+            "--allow-code-protection\n"),
         std::string::npos);
     EXPECT_NE(help.out.find("  5  the chip's device ID differs from --device\n"),
               std::string::npos);

@@ -1,0 +1,99 @@
+// The production loop on the simulator's scripted socket: the chips in turn, their verdicts and
+// counts, the waits between polls (recorded, never slept), and the ways the loop ends.
+#include "operations/production_loop.h"
+#include "environment.h"
+#include "sim_fixture.h"
+
+namespace vek::test {
+namespace {
+
+const std::string PIC_SAMPLE = VEK_EXAMPLES_DIR "/blink-16f84a.hex";
+
+class ProductionLoop : public SimTest {
+  protected:
+    void TearDown() override { RemoveEnvironment("VEKSIM_SOCKET"); }
+    // The board open on a 16F84A job with the socket as scripted.
+    void Start(const std::string& socket) {
+        SetEnvironment("VEKSIM_SOCKET", socket);
+        sim.Reset();
+        ASSERT_TRUE(programmer.link.Bind());
+        ASSERT_EQ(programmer.link.Open(BoardWithDescription("VEK Flash")), UsbStatus::Ok);
+        programmer.Connected = true;
+        UseFile(PIC_SAMPLE, "3FF1", "0");
+    }
+    // What the loop did, in order: its waits ("insert", "remove"), the pauses between polls
+    // ("wait") and the verdicts with their counts.
+    ProductionLoopHooks Hooks() {
+        return {
+            [this] { return stopRequested(); },
+            [this](SocketWait wanted) {
+                FlushPauses();
+                trace.push_back(wanted == SocketWait::ForChip ? "insert" : "remove");
+                waits += wanted == SocketWait::ForChip;
+            },
+            [this] {
+                FlushPauses();
+                const bool passed = Program().Succeeded() && Verify().Succeeded();
+                return passed ? ChipVerdict::Passed : ChipVerdict::Failed;
+            },
+            [this](ChipVerdict verdict, const LoopCounts& counts) {
+                trace.push_back((verdict == ChipVerdict::Passed ? "PASS " : "FAIL ") +
+                                std::to_string(counts.passed) + "/" +
+                                std::to_string(counts.failed));
+            },
+        };
+    }
+    // The pauses so far, of which only the loop's 500 ms between polls are traced.
+    void FlushPauses() {
+        trace.insert(trace.end(), std::count(ui.pauses.begin(), ui.pauses.end(), 500), "wait");
+        ui.pauses.clear();
+    }
+    LoopResult Run() {
+        const LoopResult result = RunProductionLoop(programmer, DeviceTable[0], Hooks());
+        FlushPauses();
+        return result;
+    }
+
+    std::vector<std::string> trace;
+    int waits = 0;
+    std::function<bool()> stopRequested = [this] { return waits == 3; };
+};
+
+TEST_F(ProductionLoop, ProgramsEachChipPutInAndWaitsForTheSocketToEmpty) {
+    Start("empty:1s,16F84A,empty:1s,16F84A:fail-verify,empty");
+    const LoopResult result = Run();
+    EXPECT_EQ(result.end, LoopEnd::Stopped);
+    EXPECT_EQ(result.counts.passed, 1);
+    EXPECT_EQ(result.counts.failed, 1);
+    // The pauses of the chip's operations are not the loop's; only its 500 ms waits count.
+    EXPECT_EQ(Join(trace),
+              "insert wait wait PASS 1/0 remove wait insert wait FAIL 1/1 remove "
+              "wait insert");
+    EXPECT_EQ(last.outcome, Outcome::Mismatch);  // the second chip's word 0 would not program
+}
+
+TEST_F(ProductionLoop, EndsWhenTheBoardIsLostOrTheCallerEndsIt) {
+    Start("empty");
+    int asked = 0;
+    stopRequested = [&] {
+        if (++asked == 3) {
+            sim.SetAttached(false);
+        }
+        return false;
+    };
+    EXPECT_EQ(Run().end, LoopEnd::LinkFailed);
+    EXPECT_EQ(Join(trace), "insert wait");
+    EXPECT_FALSE(ui.messages.empty());  // the link said why
+
+    Bench next;
+    trace.clear();
+    Start("16F84A,16F84A");
+    ProductionLoopHooks hooks = Hooks();
+    hooks.workOnChip = [] { return ChipVerdict::EndLoop; };
+    const LoopResult ended = RunProductionLoop(programmer, DeviceTable[0], hooks);
+    EXPECT_EQ(ended.end, LoopEnd::Ended);
+    EXPECT_EQ(ended.counts.Total(), 0);
+}
+
+}  // namespace
+}  // namespace vek::test

@@ -25,6 +25,7 @@
 #include "link/attached_boards.h"
 #include "link/web_addresses.h"
 #include "operations/blank_erase.h"
+#include "operations/device_id.h"
 #include "operations/operation_claim.h"
 #include "operations/program.h"
 #include "operations/read.h"
@@ -272,16 +273,34 @@ void MainWindow::OnBlankCheck() {
 }
 
 void MainWindow::OnErase() {
-    Erase(programmer_, {SelectedTarget()});
+    const DeviceInfo& target = SelectedTarget();
+    OfferChipInSocket(Erase(programmer_, {target}), target);
 }
 
 void MainWindow::OnProgram() {
-    Program(programmer_, {SelectedTarget(), workspace_.hexFile, WordsInFields(TakeFieldTexts()),
-                          eraseBeforeProgramAction_->isChecked()});
+    const DeviceInfo& target = SelectedTarget();
+    OfferChipInSocket(
+        Program(programmer_, {target, workspace_.hexFile, WordsInFields(TakeFieldTexts()),
+                              eraseBeforeProgramAction_->isChecked()}),
+        target);
 }
 
 void MainWindow::VerifyTarget() {
-    Verify(programmer_, {SelectedTarget(), workspace_.hexFile, WordsInFields(TakeFieldTexts())});
+    const DeviceInfo& target = SelectedTarget();
+    OfferChipInSocket(
+        Verify(programmer_, {target, workspace_.hexFile, WordsInFields(TakeFieldTexts())}), target);
+}
+
+// Yes selects the chip's row as a choice in the Device list would; the command is not run
+// again, so that the person starts it knowing which chip it is for.
+void MainWindow::OfferChipInSocket(const OperationResult& result, const DeviceInfo& target) {
+    const std::optional<ChipInSocket> chip = ChipInSocketAfter(result, target);
+    if (!chip || !reporter_.AskYesNo(chip->statement + "\nSelect the " +
+                                     std::string(chip->row->name) + " in the Device list?")) {
+        return;
+    }
+    deviceList_->setCurrentIndex(chip->row->processorIndex);
+    OnDeviceListClosedUp();
 }
 
 // What a Read took goes into the fields, the editors and the Hex Data window, and is kept for
@@ -299,6 +318,7 @@ void MainWindow::ReadTarget() {
     if (!starts) {
         return;
     }
+    OfferChipInSocket(result, request.target);
     workspace_.lastRead = result.readBack;
     if (const std::optional<ReadContents>& read = result.readBack) {
         FieldTexts fields = TakeFieldTexts();

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "operations/operation_result.h"
 #include "qt_reporter.h"
 #include "session/processor_selection.h"
 #include "session/programmer.h"
@@ -82,6 +83,9 @@ class MainWindow : public QDialog {
     void OnProgram();
     void VerifyTarget();
     void ReadTarget();
+    // After an operation that stopped on the chip's ID: names the chip in the socket when it is
+    // another of the target's family, and offers to select it.
+    void OfferChipInSocket(const OperationResult& result, const DeviceInfo& target);
     // The Device list's row into CurrentTarget, unless an operation runs, which keeps its own.
     const DeviceInfo& SelectedTarget();
     // The texts of the fields, and showing new ones (with a repaint).

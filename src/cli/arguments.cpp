@@ -82,7 +82,10 @@ class Parser {
     void Use(Option option, const std::string& value) {
         switch (option) {
             case Option::Device:
-                if (const DeviceInfo* device = DeviceNamed(value)) {
+                arguments_.autoDevice = value == AUTO_DEVICE;
+                if (arguments_.autoDevice) {
+                    arguments_.deviceRow = -1;
+                } else if (const DeviceInfo* device = DeviceNamed(value)) {
                     arguments_.deviceRow = device->processorIndex;
                 } else {
                     arguments_.deviceRow = -1;
@@ -214,8 +217,13 @@ class Parser {
         if (takesFile) {
             arguments_.file = positional_[1];
         }
-        if (named->needsDevice && arguments_.deviceRow < 0) {
+        if (named->needsDevice && arguments_.deviceRow < 0 && !arguments_.autoDevice) {
             Fail(command + " needs the device: -d NAME");
+            return;
+        }
+        if (arguments_.autoDevice && arguments_.command != Command::Id &&
+            arguments_.command != Command::Read && arguments_.command != Command::Verify) {
+            Fail("-d auto belongs to id, read and verify, not to " + command);
             return;
         }
         CheckOptionsBelongTo(command);
@@ -250,9 +258,12 @@ class Parser {
     }
 
     void CheckConfigurationWords() {
-        const DeviceInfo& target = DeviceTable[arguments_.deviceRow];
+        // -d auto finds a PIC16 only; every PIC16 has the same configuration word.
+        const DeviceInfo& target =
+            arguments_.autoDevice ? FirstAutoDevice() : DeviceTable[arguments_.deviceRow];
         const bool isSx = target.family == TargetFamily::SX;
-        const std::string device(target.name);
+        const std::string device =
+            arguments_.autoDevice ? "PIC16 of -d auto" : std::string(target.name);
         if (isSx && words_.config) {
             Fail("--config is the PIC16 configuration word; an " + device +
                  " has --fuse and --fusex");
@@ -337,6 +348,11 @@ class Parser {
 };
 
 }  // namespace
+
+const DeviceInfo& FirstAutoDevice() {
+    return *std::find_if(DeviceTable.begin(), DeviceTable.end(),
+                         [](const DeviceInfo& device) { return device.family == AUTO_FAMILY; });
+}
 
 ParsedArguments ParseArguments(const std::vector<std::string>& words) {
     return Parser().Parse(words);

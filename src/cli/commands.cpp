@@ -112,7 +112,8 @@ class CommandRun {
           reporter_(reporter),
           results_(results),
           record_(record),
-          beforeTarget_(beforeTarget) {}
+          beforeTarget_(beforeTarget),
+          row_(arguments.autoDevice ? FirstAutoDevice().processorIndex : arguments.deviceRow) {}
 
     ExitStatus Run() {
         const ExitStatus status = RunNamedCommand();
@@ -154,8 +155,9 @@ class CommandRun {
         return EXIT_USAGE;
     }
 
-    // The row of -d; every command that works on a chip has one.
-    const DeviceInfo& Target() const { return DeviceTable[arguments_.deviceRow]; }
+    // The row of -d; every command that works on a chip has one. Until -d auto has found its
+    // row, the row whose entry asks for the ID.
+    const DeviceInfo& Target() const { return DeviceTable[row_]; }
     bool IsSx() const { return Target().family == TargetFamily::SX; }
 
     // The result of an operation, its target's ID noted for the record.
@@ -312,12 +314,48 @@ class CommandRun {
         }
         Result(line + "\n");
         record_.found["id"] = {{"word", word}, {"devices", fits}};
+        if (arguments_.autoDevice) {
+            return ChooseRowFitting(id);
+        }
         if (!IdFits(Target(), id)) {
             reporter_.ShowMessage("The chip's device ID " + word + " is not that of the " +
                                   std::string(Target().name) + ".");
             return EXIT_WRONG_DEVICE;
         }
         return EXIT_OK;
+    }
+
+    // -d auto: the row of AUTO_FAMILY that the chip's ID fits becomes the target; none or
+    // several refuse the run.
+    ExitStatus ChooseRowFitting(int id) {
+        const std::vector<const DeviceInfo*> rows = RowsFittingId(id, AUTO_FAMILY);
+        if (rows.size() == 1) {
+            row_ = record_.autoDeviceRow = rows.front()->processorIndex;
+            return EXIT_OK;
+        }
+        std::string names;
+        for (const DeviceInfo* row : rows) {
+            names += (names.empty() ? "" : ", ") + std::string(row->name);
+        }
+        reporter_.ShowMessage("-d auto: the chip reports ID " + IdText(id) +
+                              (rows.empty()
+                                   ? ", which fits no PIC16; an SX is never asked with its own "
+                                     "sequence by -d auto: give -d SX28 or -d SX48"
+                                   : ", which fits " + names + ": give -d NAME") +
+                              ".");
+        return EXIT_WRONG_DEVICE;
+    }
+
+    // After ReachTarget: with -d auto, asks the chip which row it is.
+    ExitStatus FindAutoDevice() {
+        if (!arguments_.autoDevice) {
+            return EXIT_OK;
+        }
+        const OperationResult identification = Noted(ReadId(programmer_, {Target()}));
+        if (!identification.targetId) {
+            return StatusOf(identification);
+        }
+        return ChooseRowFitting(*identification.targetId);
     }
 
     // The file as the window opens it, with the configuration words of its records; the words
@@ -448,12 +486,23 @@ class CommandRun {
         });
     }
 
+    // With -d auto the file is read for the row found, once the chip has answered.
     ExitStatus Verify() {
-        if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
-            return chosen;
+        if (!arguments_.autoDevice) {
+            if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
+                return chosen;
+            }
         }
         if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
+        }
+        if (arguments_.autoDevice) {
+            if (const ExitStatus found = FindAutoDevice(); found != EXIT_OK) {
+                return found;
+            }
+            if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
+                return chosen;
+            }
         }
         return CompareWithTarget();
     }
@@ -519,6 +568,9 @@ class CommandRun {
         if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
+        if (const ExitStatus found = FindAutoDevice(); found != EXIT_OK) {
+            return found;
+        }
         reporter_.SetProgressLabel("read");
         const OperationResult result = Noted(vek::Read(programmer_, {Target()}));
         reporter_.FinishProgress(result.Succeeded());
@@ -552,6 +604,8 @@ class CommandRun {
     GivenWords words_;
     std::vector<ImageWord> overlay_;
     std::optional<unsigned> serialNumber_;
+    // The row worked on: -d's, or the one -d auto asks with and then finds.
+    int row_;
     // The target's ID as last read, for the record.
     std::optional<int> targetId_;
 };

@@ -31,7 +31,10 @@ constexpr std::array<CommandUsage, 9> COMMANDS = {{
 
 const std::string DEVICE_SUMMARY = "the chip in the socket: " + DeviceNames(", ", " or ") +
                                    ", in any letter case; every command but detect, list and "
-                                   "udev-rule needs it";
+                                   "udev-rule needs it. id, read and verify also take auto: the "
+                                   "PIC16 whose device ID the chip reports, asked the PIC16 way "
+                                   "only; exit status 5 when it fits no PIC16 (an SX is never "
+                                   "probed: name it) or several";
 const std::string DRIVER_SUMMARY = "the USB driver: " + std::string(AUTO_USB_DRIVER) +
                                    " (the default: " + UsbAutoOrder() + "), " +
                                    UsbDriverKeys(", ", " or ");

@@ -105,6 +105,9 @@ std::string DeviceNames(std::string_view separator, std::string_view lastSeparat
 bool IdFits(const DeviceInfo& device, int id);
 // The names of the rows that a chip answering `id` fits, in table order.
 std::vector<std::string_view> DevicesFittingId(int id);
+// The rows of the family that a chip answering `id` fits, in table order: an ID is only to be
+// trusted for the family whose sequence read it.
+std::vector<const DeviceInfo*> RowsFittingId(int id, TargetFamily family);
 
 // A configuration word of the target as text: its digits in upper case ("3FF2", "7F3").
 std::string WordText(const DeviceInfo& target, int word);

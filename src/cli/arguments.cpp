@@ -120,6 +120,9 @@ class Parser {
             case Option::Verify:
                 arguments_.verifyAfterProgram = true;
                 return;
+            case Option::Watch:
+                arguments_.watch = true;
+                return;
             case Option::Json:
                 arguments_.json = true;
                 return;
@@ -245,6 +248,14 @@ class Parser {
             Fail("--all belongs to verify, not to " + command);
         } else if (arguments_.verifyAfterProgram && c != Command::Program) {
             Fail("--verify belongs to program, not to " + command);
+        } else if (arguments_.watch && c != Command::Program) {
+            Fail("--watch belongs to program, not to " + command);
+        } else if (arguments_.watch &&
+                   (arguments_.json || !arguments_.logFile.empty() || arguments_.serialNumber ||
+                    !arguments_.serialFile.empty())) {
+            Fail(
+                "--watch programs one chip again and again: --json, --log and serial numbers "
+                "belong to runs of their own");
         } else if ((arguments_.serialNumber || !arguments_.serialFile.empty() ||
                     arguments_.serialAt || arguments_.serialOverwrite) &&
                    c != Command::Program) {

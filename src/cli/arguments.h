@@ -33,6 +33,7 @@ struct Arguments {
     UsbDriverChoice driver = AUTO_USB_DRIVER;
     bool all = false;
     bool verifyAfterProgram = false;  // program --verify
+    bool watch = false;               // program --watch
     std::string board;                // the USB serial number of the board; empty: the first
     bool json = false;
     std::string logFile;  // --log: the CSV file that gets a line per run

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cli/udev_rule.h"
@@ -16,10 +17,12 @@
 #include "operations/program.h"
 #include "operations/read.h"
 #include "operations/verify.h"
+#include "platform/file_changes.h"
 #include "platform/utf8_path.h"
 #include "platform/whole_file.h"
 #include "session/connection.h"
 #include "session/hex_file_open.h"
+#include "session/rebuild_watch.h"
 
 namespace vek::cli {
 
@@ -142,7 +145,7 @@ class CommandRun {
             case Command::Erase:
                 return OnTarget([this] { return Erase(programmer_, {Target()}); });
             case Command::Program:
-                return Program();
+                return arguments_.watch ? WatchAndProgram() : Program();
             case Command::Verify:
                 return Verify();
             case Command::Read:
@@ -436,6 +439,44 @@ class CommandRun {
                               " could not be written; the chip holds serial number " +
                               std::to_string(*serialNumber_) + ".");
         return EXIT_HEX_FILE;
+    }
+
+    // program --watch: programs the file each time it has been written anew, until Ctrl+C.
+    ExitStatus WatchAndProgram() {
+        const std::unique_ptr<FileChanges> changes =
+            FileChanges::Watch(PathFromUtf8(arguments_.file));
+        if (!changes) {
+            reporter_.ShowMessage("Error: the folder of " + arguments_.file +
+                                  " cannot be watched.");
+            return EXIT_HEX_FILE;
+        }
+        reporter_.ShowMessage("Watching " + arguments_.file + "; Ctrl+C ends.");
+        return static_cast<ExitStatus>(WatchForRebuilds(
+            *changes, [this] { return ProgramRebuilt(); }, EXIT_OK, EXIT_HEX_FILE));
+    }
+
+    // One run of the watch, as a command of its own: the board is opened for it and closed
+    // after it, so that a board plugged in again meanwhile is found.
+    RebuildRun ProgramRebuilt() {
+        ExitStatus status = EXIT_HEX_FILE;
+        if (const std::string problem =
+                HalfWrittenProblem({arguments_.file, Utf8FileName(arguments_.file)});
+            !problem.empty()) {
+            reporter_.ShowMessage(problem);
+        } else {
+            status = Program();
+        }
+        reporter_.FinishProgress(status == EXIT_OK);
+        if (status != EXIT_OK) {
+            reporter_.ReportHeldMessages();
+        }
+        if (programmer_.Connected) {
+            programmer_.link.Close();
+            programmer_.Connected = false;
+        }
+        reporter_.ShowMessage("program: " + std::string(OutcomeName(status)) + "; watching " +
+                              arguments_.file + ", Ctrl+C ends.");
+        return {status, !programmer_.link.IsShutDown()};
     }
 
     // The serial number of the option or the file, placed over the file's words where the

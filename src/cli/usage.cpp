@@ -40,7 +40,7 @@ const std::string DRIVER_SUMMARY = "the USB driver: " + std::string(AUTO_USB_DRI
                                    UsbDriverKeys(", ", " or ");
 const std::string DRIVER_CHOICES = std::string(AUTO_USB_DRIVER) + " " + UsbDriverKeys(" ", " ");
 
-const std::array<OptionUsage, 21> OPTIONS = {{
+const std::array<OptionUsage, 22> OPTIONS = {{
     {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName, DEVICE_SUMMARY},
     {Option::Output, "-o", "--output", "FILE", ValueKind::File,
      "read: write the HEX file FILE instead of stdout; FILE is new or a regular file, and - "
@@ -58,6 +58,11 @@ const std::array<OptionUsage, 21> OPTIONS = {{
      "verify: list every difference, not only the first"},
     {Option::Verify, "", "--verify", "", ValueKind::None,
      "program: verify the chip after programming it"},
+    {Option::Watch, "", "--watch", "", ValueKind::None,
+     "program: program FILE each time it is written anew (by an assembler or a linker), once "
+     "it has been left alone for 300 ms, and wait for the next change; a file that is half "
+     "written or fails its checksum is reported and not programmed. Ctrl+C ends, with the "
+     "last run's exit status"},
     {Option::Board, "", "--board", "SERIAL", ValueKind::Text,
      "the programmer with this USB serial number (see list); without it the first one "
      "attached"},

@@ -28,6 +28,7 @@ enum class Option {
     FuseX,
     All,
     Verify,
+    Watch,
     Board,
     Json,
     SerialNumber,

@@ -6,6 +6,7 @@
 
 #include "device/device_table.h"
 #include "link/usb_drivers.h"
+#include "session/rebuild_watch.h"
 
 namespace vek::cli {
 
@@ -40,6 +41,13 @@ const std::string DRIVER_SUMMARY = "the USB driver: " + std::string(AUTO_USB_DRI
                                    UsbDriverKeys(", ", " or ");
 const std::string DRIVER_CHOICES = std::string(AUTO_USB_DRIVER) + " " + UsbDriverKeys(" ", " ");
 
+const std::string WATCH_SUMMARY =
+    "program: program FILE each time it is written anew (by an assembler or a linker), once it "
+    "has been left alone for " +
+    std::to_string(REBUILD_QUIET_MS) +
+    " ms, and wait for the next change; a file that is half written or fails its checksum is "
+    "reported and not programmed. Ctrl+C ends, with the last run's exit status";
+
 const std::array<OptionUsage, 22> OPTIONS = {{
     {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName, DEVICE_SUMMARY},
     {Option::Output, "-o", "--output", "FILE", ValueKind::File,
@@ -58,11 +66,7 @@ const std::array<OptionUsage, 22> OPTIONS = {{
      "verify: list every difference, not only the first"},
     {Option::Verify, "", "--verify", "", ValueKind::None,
      "program: verify the chip after programming it"},
-    {Option::Watch, "", "--watch", "", ValueKind::None,
-     "program: program FILE each time it is written anew (by an assembler or a linker), once "
-     "it has been left alone for 300 ms, and wait for the next change; a file that is half "
-     "written or fails its checksum is reported and not programmed. Ctrl+C ends, with the "
-     "last run's exit status"},
+    {Option::Watch, "", "--watch", "", ValueKind::None, WATCH_SUMMARY},
     {Option::Board, "", "--board", "SERIAL", ValueKind::Text,
      "the programmer with this USB serial number (see list); without it the first one "
      "attached"},

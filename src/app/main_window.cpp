@@ -1,8 +1,10 @@
 #include "main_window.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +27,7 @@
 #include "link/attached_boards.h"
 #include "link/web_addresses.h"
 #include "operations/blank_erase.h"
+#include "operations/device_id.h"
 #include "operations/operation_claim.h"
 #include "operations/program.h"
 #include "operations/read.h"
@@ -35,6 +38,7 @@
 #include "recent_files_menu.h"
 #include "session/connection.h"
 #include "session/hex_file_open.h"
+#include "session/rebuild_watch.h"
 #include "sx_fuse_editor.h"
 #include "sx_fusex_editor.h"
 #include "system_menu.h"
@@ -53,6 +57,15 @@ bool IsOnAnyScreen(const QRect& area) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     return std::any_of(screens.begin(), screens.end(),
                        [&](const QScreen* screen) { return screen->geometry().intersects(area); });
+}
+
+// What tells one version of a file from the next: its size and time of writing; empty when
+// there is no file.
+QString FileStamp(const QString& path) {
+    const QFileInfo file(path);
+    return file.exists() ? QString::number(file.size()) + " " +
+                               file.lastModified().toString(Qt::ISODateWithMs)
+                         : QString();
 }
 
 QString ToQString(std::string_view text) {
@@ -138,6 +151,20 @@ void MainWindow::ConnectCommands() {
     connect(gotoFtdiAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { OpenWebAddress(webOpener_, FTDI_WEB_ADDRESS, this); }); });
     connect(pollTimer_, &QTimer::timeout, this, &MainWindow::OnPollTimer);
+
+    fileWatcher_ = new QFileSystemWatcher(this);
+    fileWatcher_->setObjectName("fileWatcher");
+    rebuildTimer_ = new QTimer(this);
+    rebuildTimer_->setObjectName("rebuildTimer");
+    rebuildTimer_->setSingleShot(true);
+    rebuildTimer_->setInterval(REBUILD_QUIET_MS);
+    connect(programWhenFileChangesAction_, &QAction::triggered, this,
+            &MainWindow::OnProgramWhenFileChanges);
+    connect(fileWatcher_, &QFileSystemWatcher::fileChanged, this,
+            &MainWindow::OnWatchedPathChanged);
+    connect(fileWatcher_, &QFileSystemWatcher::directoryChanged, this,
+            &MainWindow::OnWatchedPathChanged);
+    connect(rebuildTimer_, &QTimer::timeout, this, &MainWindow::ProgramRebuiltFile);
 }
 
 void MainWindow::Initialise() {
@@ -272,16 +299,34 @@ void MainWindow::OnBlankCheck() {
 }
 
 void MainWindow::OnErase() {
-    Erase(programmer_, {SelectedTarget()});
+    const DeviceInfo& target = SelectedTarget();
+    OfferChipInSocket(Erase(programmer_, {target}), target);
 }
 
 void MainWindow::OnProgram() {
-    Program(programmer_, {SelectedTarget(), workspace_.hexFile, WordsInFields(TakeFieldTexts()),
-                          eraseBeforeProgramAction_->isChecked()});
+    const DeviceInfo& target = SelectedTarget();
+    OfferChipInSocket(
+        Program(programmer_, {target, workspace_.hexFile, WordsInFields(TakeFieldTexts()),
+                              eraseBeforeProgramAction_->isChecked()}),
+        target);
 }
 
 void MainWindow::VerifyTarget() {
-    Verify(programmer_, {SelectedTarget(), workspace_.hexFile, WordsInFields(TakeFieldTexts())});
+    const DeviceInfo& target = SelectedTarget();
+    OfferChipInSocket(
+        Verify(programmer_, {target, workspace_.hexFile, WordsInFields(TakeFieldTexts())}), target);
+}
+
+// Yes selects the chip's row as a choice in the Device list would; the command is not run
+// again, so that the person starts it knowing which chip it is for.
+void MainWindow::OfferChipInSocket(const OperationResult& result, const DeviceInfo& target) {
+    const std::optional<ChipInSocket> chip = ChipInSocketAfter(result, target);
+    if (!chip || !reporter_.AskYesNo(chip->statement + "\nSelect the " +
+                                     std::string(chip->row->name) + " in the Device list?")) {
+        return;
+    }
+    deviceList_->setCurrentIndex(chip->row->processorIndex);
+    OnDeviceListClosedUp();
 }
 
 // What a Read took goes into the fields, the editors and the Hex Data window, and is kept for
@@ -299,6 +344,7 @@ void MainWindow::ReadTarget() {
     if (!starts) {
         return;
     }
+    OfferChipInSocket(result, request.target);
     workspace_.lastRead = result.readBack;
     if (const std::optional<ReadContents>& read = result.readBack) {
         FieldTexts fields = TakeFieldTexts();
@@ -382,6 +428,7 @@ void MainWindow::OpenFile(const std::string& chosen) {
     if (opened.scan.result != HexScanResult::OpenFailed) {
         recentFiles_->Remember(path);
     }
+    UpdateFileWatch();
 }
 
 void MainWindow::OpenRecentFile(const std::string& path) {
@@ -516,6 +563,75 @@ void MainWindow::OnAllowTargetPower(bool checkedNow) {
     RunCommand([this, checkedBefore] {
         AllowTargetPower(programmer_, checkedBefore,
                          [this](bool checked) { allowTargetPowerAction_->setChecked(checked); });
+    });
+}
+
+void MainWindow::OnProgramWhenFileChanges(bool checked) {
+    if (checked && workspace_.hexFile.name.size() < 2) {
+        programWhenFileChangesAction_->setChecked(false);
+        RunCommand([this] { reporter_.ShowMessage("Error: No Hex datafile selected."); });
+    }
+    UpdateFileWatch();
+}
+
+// The watch follows the chosen file. Its folder is watched too: a file replaced by a new one
+// (as many linkers write theirs) leaves the watch on the file.
+void MainWindow::UpdateFileWatch() {
+    rebuildTimer_->stop();
+    for (const QStringList& paths : {fileWatcher_->files(), fileWatcher_->directories()}) {
+        if (!paths.isEmpty()) {
+            fileWatcher_->removePaths(paths);
+        }
+    }
+    const bool watching =
+        programWhenFileChangesAction_->isChecked() && workspace_.hexFile.name.size() >= 2;
+    watchingLabel_->setVisible(watching);
+    if (!watching) {
+        return;
+    }
+    const QString path = QString::fromStdString(workspace_.hexFile.path);
+    watchingLabel_->setText("watching " + QString::fromStdString(workspace_.hexFile.name));
+    watchingLabel_->setToolTip(path);
+    // Only a change from now on is programmed.
+    watchedStamp_ = FileStamp(path);
+    fileWatcher_->addPath(QFileInfo(path).absolutePath());
+    if (QFileInfo::exists(path)) {
+        fileWatcher_->addPath(path);
+    }
+}
+
+// Any change of the file or its folder, where a build may still be writing, starts the quiet
+// time afresh.
+void MainWindow::OnWatchedPathChanged() {
+    const QString path = QString::fromStdString(workspace_.hexFile.path);
+    if (!fileWatcher_->files().contains(path) && QFileInfo::exists(path)) {
+        fileWatcher_->addPath(path);
+    }
+    rebuildTimer_->start();
+}
+
+// As the Program button would, when the file has changed since it was last looked at and is
+// not half written. While another command runs (the last run's message box among them) it
+// waits for its end.
+void MainWindow::ProgramRebuiltFile() {
+    if (runningCommands_ > 0 || programmer_.BusyFlag) {
+        rebuildTimer_->start();
+        return;
+    }
+    const QString stamp = FileStamp(QString::fromStdString(workspace_.hexFile.path));
+    if (stamp == watchedStamp_) {
+        return;  // a change elsewhere in the folder, or one already handled
+    }
+    watchedStamp_ = stamp;
+    if (stamp.isEmpty()) {
+        return;  // removed; the build will write it again
+    }
+    RunCommand([this] {
+        if (const std::string problem = HalfWrittenProblem(workspace_.hexFile); !problem.empty()) {
+            reporter_.ShowMessage(problem);
+            return;
+        }
+        OnProgram();
     });
 }
 

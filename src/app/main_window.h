@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "operations/operation_result.h"
 #include "qt_reporter.h"
 #include "session/processor_selection.h"
 #include "session/programmer.h"
@@ -21,6 +22,7 @@
 #include "web_links.h"
 
 class QAction;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QMenuBar;
@@ -82,6 +84,9 @@ class MainWindow : public QDialog {
     void OnProgram();
     void VerifyTarget();
     void ReadTarget();
+    // After an operation that stopped on the chip's ID: names the chip in the socket when it is
+    // another of the target's family, and offers to select it.
+    void OfferChipInSocket(const OperationResult& result, const DeviceInfo& target);
     // The Device list's row into CurrentTarget, unless an operation runs, which keeps its own.
     const DeviceInfo& SelectedTarget();
     // The texts of the fields, and showing new ones (with a repaint).
@@ -95,6 +100,12 @@ class MainWindow : public QDialog {
     void OnDeviceSelectionChanged();
     void OnDeviceListClosedUp();
     void OnAllowTargetPower(bool checkedNow);
+    // "Program When File Changes": while the item is checked the chosen file is watched, and
+    // programmed once it has been left alone for a while after each change.
+    void OnProgramWhenFileChanges(bool checked);
+    void UpdateFileWatch();
+    void OnWatchedPathChanged();
+    void ProgramRebuiltFile();
     // From the About menu and, on Windows, the system menu.
     void ShowAbout();
     // Saves the board picked among the attached ones and connects to it.
@@ -137,6 +148,10 @@ class MainWindow : public QDialog {
     QPushButton* lastConfigButton_ = nullptr;
     QLabel* connectionLabel_ = nullptr;
     QTimer* pollTimer_ = nullptr;
+    QLabel* watchingLabel_ = nullptr;
+    QFileSystemWatcher* fileWatcher_ = nullptr;
+    QTimer* rebuildTimer_ = nullptr;  // runs out once the watched file has been left alone
+    QString watchedStamp_;            // of the watched file as last looked at
 
     ConfigurationFields* configurationFields_ = nullptr;
     RecentFilesMenu* recentFiles_ = nullptr;
@@ -148,6 +163,7 @@ class MainWindow : public QDialog {
     QAction* saveReadDataAction_ = nullptr;
     QAction* exitAction_ = nullptr;
     QAction* eraseBeforeProgramAction_ = nullptr;
+    QAction* programWhenFileChangesAction_ = nullptr;
     QAction* programAction_ = nullptr;
     QAction* verifyAction_ = nullptr;
     QAction* readAction_ = nullptr;

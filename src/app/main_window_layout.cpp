@@ -129,7 +129,13 @@ void MainWindow::BuildControls() {
     layout->addLayout(configuration);
 
     connectionLabel_ = MakeLabel("connectionLabel", "");
-    layout->addWidget(connectionLabel_);
+    watchingLabel_ = MakeLabel("watchingLabel", "");
+    watchingLabel_->hide();
+    auto* status = new QHBoxLayout;
+    status->addWidget(connectionLabel_);
+    status->addStretch();
+    status->addWidget(watchingLabel_);
+    layout->addLayout(status);
 }
 
 QMenuBar* MainWindow::BuildMenus() {
@@ -155,6 +161,9 @@ QMenuBar* MainWindow::BuildMenus() {
     eraseBeforeProgramAction_->setCheckable(true);
     // Checked at every start, never saved.
     eraseBeforeProgramAction_->setChecked(true);
+    programWhenFileChangesAction_ =
+        AddAction(setup, "programWhenFileChangesAction", "Program When File Changes");
+    programWhenFileChangesAction_->setCheckable(true);  // off at every start, never saved
     testCommunicationAction_ = AddAction(setup, "testCommunicationAction", "Test Communication");
     allowTargetPowerAction_ =
         AddAction(setup, "allowTargetPowerAction", "Allow Target Power From VEK Flash");

@@ -84,7 +84,10 @@ class Parser {
     void Use(Option option, const std::string& value) {
         switch (option) {
             case Option::Device:
-                if (const DeviceInfo* device = DeviceNamed(value)) {
+                arguments_.autoDevice = value == AUTO_DEVICE;
+                if (arguments_.autoDevice) {
+                    arguments_.deviceRow = -1;
+                } else if (const DeviceInfo* device = DeviceNamed(value)) {
                     arguments_.deviceRow = device->processorIndex;
                 } else {
                     arguments_.deviceRow = -1;
@@ -127,6 +130,9 @@ class Parser {
                 if (value.empty()) {
                     Fail("--job needs a job file");
                 }
+                return;
+            case Option::Watch:
+                arguments_.watch = true;
                 return;
             case Option::Json:
                 arguments_.json = true;
@@ -238,11 +244,20 @@ class Parser {
         if (files > 0) {
             arguments_.file = positional_.back();
         }
+        if (arguments_.watch && (arguments_.loop || !arguments_.jobFile.empty())) {
+            Fail("--watch programs the file it watches: --loop and --job are runs of their own");
+            return;
+        }
         if (fromJob && !TakeJob()) {
             return;
         }
-        if (named->needsDevice && arguments_.deviceRow < 0) {
+        if (named->needsDevice && arguments_.deviceRow < 0 && !arguments_.autoDevice) {
             Fail(command + " needs the device: -d NAME");
+            return;
+        }
+        if (arguments_.autoDevice && arguments_.command != Command::Id &&
+            arguments_.command != Command::Read && arguments_.command != Command::Verify) {
+            Fail("-d auto belongs to id, read and verify, not to " + command);
             return;
         }
         CheckOptionsBelongTo(command);
@@ -353,6 +368,14 @@ class Parser {
             Fail("--all belongs to verify, not to " + command);
         } else if (arguments_.verifyAfterProgram && !programs) {
             Fail("--verify belongs to program, not to " + command);
+        } else if (arguments_.watch && c != Command::Program) {
+            Fail("--watch belongs to program, not to " + command);
+        } else if (arguments_.watch &&
+                   (arguments_.json || !arguments_.logFile.empty() || arguments_.serialNumber ||
+                    !arguments_.serialFile.empty())) {
+            Fail(
+                "--watch programs one chip again and again: --json, --log and serial numbers "
+                "belong to runs of their own");
         } else if ((arguments_.serialNumber || !arguments_.serialFile.empty() ||
                     arguments_.serialAt || arguments_.serialOverwrite) &&
                    !programs) {
@@ -372,9 +395,12 @@ class Parser {
     }
 
     void CheckConfigurationWords() {
-        const DeviceInfo& target = DeviceTable[arguments_.deviceRow];
+        // -d auto finds a PIC16 only; every PIC16 has the same configuration word.
+        const DeviceInfo& target =
+            arguments_.autoDevice ? FirstAutoDevice() : DeviceTable[arguments_.deviceRow];
         const bool isSx = target.family == TargetFamily::SX;
-        const std::string device(target.name);
+        const std::string device =
+            arguments_.autoDevice ? "PIC16 of -d auto" : std::string(target.name);
         if (isSx && words_.config) {
             Fail("--config is the PIC16 configuration word; an " + device +
                  " has --fuse and --fusex");
@@ -461,6 +487,11 @@ class Parser {
 };
 
 }  // namespace
+
+const DeviceInfo& FirstAutoDevice() {
+    return *std::find_if(DeviceTable.begin(), DeviceTable.end(),
+                         [](const DeviceInfo& device) { return device.family == AUTO_FAMILY; });
+}
 
 ParsedArguments ParseArguments(const std::vector<std::string>& words) {
     return Parser().Parse(words);

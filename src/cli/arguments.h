@@ -7,6 +7,7 @@
 
 #include "cli/serial_number.h"
 #include "cli/usage.h"
+#include "device/device_table.h"
 #include "link/usb_drivers.h"
 
 namespace vek::cli {
@@ -19,6 +20,7 @@ struct Arguments {
     Command command = Command::Detect;
     std::string commandName;  // as typed
     int deviceRow = -1;       // the row of DeviceTable named by --device
+    bool autoDevice = false;  // -d auto: the row is found once the chip answers
     std::string file;         // program, verify, save-job
     std::string outputFile;   // read -o; empty (also for -o -): the HEX text goes to stdout
     bool noErase = false;
@@ -32,6 +34,7 @@ struct Arguments {
     bool all = false;
     bool verifyAfterProgram = false;  // program --verify, and always with --loop
     bool loop = false;                // program chip after chip until Ctrl+C
+    bool watch = false;               // program --watch
     // program --job, or the job that save-job writes; with --job the job's fields are in the
     // other members, and the HEX file must hash to its SHA-256.
     std::string jobFile;
@@ -50,6 +53,13 @@ struct Arguments {
     bool help = false;
     bool version = false;
 };
+
+// -d auto asks the chip for its ID with the entry of the first row of AUTO_FAMILY and picks the
+// row of that family that the ID fits; no other family's programming sequence is ever tried on
+// a chip that may not be of it.
+inline constexpr std::string_view AUTO_DEVICE = "auto";
+inline constexpr TargetFamily AUTO_FAMILY = TargetFamily::PIC16;
+const DeviceInfo& FirstAutoDevice();
 
 struct ParsedArguments {
     Arguments arguments;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cli/run_report.h"
@@ -18,12 +19,14 @@
 #include "operations/program.h"
 #include "operations/read.h"
 #include "operations/verify.h"
+#include "platform/file_changes.h"
 #include "platform/utc_time.h"
 #include "platform/utf8_path.h"
 #include "platform/whole_file.h"
 #include "session/connection.h"
 #include "session/hex_file_open.h"
 #include "session/job_file.h"
+#include "session/rebuild_watch.h"
 
 namespace vek::cli {
 
@@ -112,7 +115,8 @@ class CommandRun {
           results_(results),
           record_(record),
           beforeTarget_(beforeTarget),
-          chip_(chip) {}
+          chip_(chip),
+          row_(arguments.autoDevice ? FirstAutoDevice().processorIndex : arguments.deviceRow) {}
 
     ExitStatus Run() {
         const ExitStatus status = RunNamedCommand();
@@ -140,7 +144,9 @@ class CommandRun {
             case Command::Erase:
                 return OnTarget([this] { return Erase(programmer_, {Target()}); });
             case Command::Program:
-                return arguments_.loop ? ProgramLoop() : Program();
+                return arguments_.loop    ? ProgramLoop()
+                       : arguments_.watch ? WatchAndProgram()
+                                          : Program();
             case Command::SaveJob:
                 return SaveJob();
             case Command::Verify:
@@ -155,8 +161,9 @@ class CommandRun {
         return EXIT_USAGE;
     }
 
-    // The row of -d; every command that works on a chip has one.
-    const DeviceInfo& Target() const { return DeviceTable[arguments_.deviceRow]; }
+    // The row of -d; every command that works on a chip has one. Until -d auto has found its
+    // row, the row whose entry asks for the ID.
+    const DeviceInfo& Target() const { return DeviceTable[row_]; }
     bool IsSx() const { return Target().family == TargetFamily::SX; }
 
     // The result of an operation, its target's ID noted for the record.
@@ -313,12 +320,48 @@ class CommandRun {
         }
         Result(line + "\n");
         record_.found["id"] = {{"word", word}, {"devices", fits}};
+        if (arguments_.autoDevice) {
+            return ChooseRowFitting(id);
+        }
         if (!IdFits(Target(), id)) {
             reporter_.ShowMessage("The chip's device ID " + word + " is not that of the " +
                                   std::string(Target().name) + ".");
             return EXIT_WRONG_DEVICE;
         }
         return EXIT_OK;
+    }
+
+    // -d auto: the row of AUTO_FAMILY that the chip's ID fits becomes the target; none or
+    // several refuse the run.
+    ExitStatus ChooseRowFitting(int id) {
+        const std::vector<const DeviceInfo*> rows = RowsFittingId(id, AUTO_FAMILY);
+        if (rows.size() == 1) {
+            row_ = record_.autoDeviceRow = rows.front()->processorIndex;
+            return EXIT_OK;
+        }
+        std::string names;
+        for (const DeviceInfo* row : rows) {
+            names += (names.empty() ? "" : ", ") + std::string(row->name);
+        }
+        reporter_.ShowMessage("-d auto: the chip reports ID " + IdText(id) +
+                              (rows.empty()
+                                   ? ", which fits no PIC16; an SX is never asked with its own "
+                                     "sequence by -d auto: give -d SX28 or -d SX48"
+                                   : ", which fits " + names + ": give -d NAME") +
+                              ".");
+        return EXIT_WRONG_DEVICE;
+    }
+
+    // After ReachTarget: with -d auto, asks the chip which row it is.
+    ExitStatus FindAutoDevice() {
+        if (!arguments_.autoDevice) {
+            return EXIT_OK;
+        }
+        const OperationResult identification = Noted(ReadId(programmer_, {Target()}));
+        if (!identification.targetId) {
+            return StatusOf(identification);
+        }
+        return ChooseRowFitting(*identification.targetId);
     }
 
     // The file as the window opens it, with the configuration words of its records; the words
@@ -561,6 +604,44 @@ class CommandRun {
         return EXIT_OK;
     }
 
+    // program --watch: programs the file each time it has been written anew, until Ctrl+C.
+    ExitStatus WatchAndProgram() {
+        const std::unique_ptr<FileChanges> changes =
+            FileChanges::Watch(PathFromUtf8(arguments_.file));
+        if (!changes) {
+            reporter_.ShowMessage("Error: the folder of " + arguments_.file +
+                                  " cannot be watched.");
+            return EXIT_HEX_FILE;
+        }
+        reporter_.ShowMessage("Watching " + arguments_.file + "; Ctrl+C ends.");
+        return static_cast<ExitStatus>(WatchForRebuilds(
+            *changes, [this] { return ProgramRebuilt(); }, EXIT_OK, EXIT_HEX_FILE));
+    }
+
+    // One run of the watch, as a command of its own: the board is opened for it and closed
+    // after it, so that a board plugged in again meanwhile is found.
+    RebuildRun ProgramRebuilt() {
+        ExitStatus status = EXIT_HEX_FILE;
+        if (const std::string problem =
+                HalfWrittenProblem({arguments_.file, Utf8FileName(arguments_.file)});
+            !problem.empty()) {
+            reporter_.ShowMessage(problem);
+        } else {
+            status = Program();
+        }
+        reporter_.FinishProgress(status == EXIT_OK);
+        if (status != EXIT_OK) {
+            reporter_.ReportHeldMessages();
+        }
+        if (programmer_.Connected) {
+            programmer_.link.Close();
+            programmer_.Connected = false;
+        }
+        reporter_.ShowMessage("program: " + std::string(OutcomeName(status)) + "; watching " +
+                              arguments_.file + ", Ctrl+C ends.");
+        return {status, !programmer_.link.IsShutDown()};
+    }
+
     // The serial number of the option or the file, placed over the file's words where the
     // command line says; the file stays locked until the run ends.
     ExitStatus PlaceSerialNumber(std::optional<SerialNumberFile>& serialFile) {
@@ -616,12 +697,23 @@ class CommandRun {
         });
     }
 
+    // With -d auto the file is read for the row found, once the chip has answered.
     ExitStatus Verify() {
-        if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
-            return chosen;
+        if (!arguments_.autoDevice) {
+            if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
+                return chosen;
+            }
         }
         if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
+        }
+        if (arguments_.autoDevice) {
+            if (const ExitStatus found = FindAutoDevice(); found != EXIT_OK) {
+                return found;
+            }
+            if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
+                return chosen;
+            }
         }
         return CompareWithTarget();
     }
@@ -687,6 +779,9 @@ class CommandRun {
         if (const std::optional<ExitStatus> refused = ReachTarget()) {
             return *refused;
         }
+        if (const ExitStatus found = FindAutoDevice(); found != EXIT_OK) {
+            return found;
+        }
         reporter_.SetProgressLabel("read");
         const OperationResult result = Noted(vek::Read(programmer_, {Target()}));
         reporter_.FinishProgress(result.Succeeded());
@@ -721,6 +816,8 @@ class CommandRun {
     GivenWords words_;
     std::vector<ImageWord> overlay_;
     std::optional<unsigned> serialNumber_;
+    // The row worked on: -d's, or the one -d auto asks with and then finds.
+    int row_;
     // The target's ID as last read, for the record.
     std::optional<int> targetId_;
 };

@@ -22,6 +22,7 @@ struct RunRecord {
     std::string boardSerial;  // --board's, else the first attached board's
     std::string deviceWord;   // the chip's ID as read, empty when none was read
     std::string driver;       // the USB driver in use, as --driver names it; empty for none
+    int autoDeviceRow = -1;   // the row that -d auto found, once it found one
     std::optional<unsigned> serialToWrite;  // program: the number placed in the image
     std::optional<unsigned> serialWritten;  // once the chip holds it
     // What the command found, by command: the ID, the differences, the file read, the boards.

@@ -20,8 +20,10 @@ nlohmann::json TextOrNull(const std::string& text) {
     return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
 }
 
-std::string DeviceName(const Arguments& arguments) {
-    return arguments.deviceRow < 0 ? "" : std::string(DeviceTable[arguments.deviceRow].name);
+// -d's device, or the one -d auto found; empty until there is one.
+std::string DeviceName(const RunSummary& run) {
+    const int row = run.arguments.autoDevice ? run.record.autoDeviceRow : run.arguments.deviceRow;
+    return row < 0 ? "" : std::string(DeviceTable[row].name);
 }
 
 // The file's SHA-256 in lower-case hex, empty when it cannot be read.
@@ -124,8 +126,8 @@ bool RunLog::Append(const RunSummary& run, bool started) {
     const std::optional<unsigned>& serial =
         started ? run.record.serialToWrite : run.record.serialWritten;
     const std::string line = CsvLine(
-        {run.startedAt, run.record.boardSerial, DeviceName(run.arguments), run.record.deviceWord,
-         file, Sha256Text(file), serial ? std::to_string(*serial) : "",
+        {run.startedAt, run.record.boardSerial, DeviceName(run), run.record.deviceWord, file,
+         Sha256Text(file), serial ? std::to_string(*serial) : "",
          started ? "started" : OutcomeName(run.status),
          started ? "" : std::to_string(static_cast<int>(run.status)), started ? "" : seconds});
     return file_.Append(header, line);
@@ -135,7 +137,7 @@ std::string JsonReport(const RunSummary& run) {
     const Arguments& arguments = run.arguments;
     nlohmann::json report = {
         {"command", TextOrNull(arguments.commandName)},
-        {"device", TextOrNull(DeviceName(arguments))},
+        {"device", TextOrNull(DeviceName(run))},
         {"board_serial", TextOrNull(run.record.boardSerial)},
         {"driver", TextOrNull(run.record.driver)},
         {"outcome", OutcomeName(run.status)},

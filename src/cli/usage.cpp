@@ -6,6 +6,7 @@
 
 #include "device/device_table.h"
 #include "link/usb_drivers.h"
+#include "session/rebuild_watch.h"
 
 namespace vek::cli {
 
@@ -34,13 +35,23 @@ constexpr std::array<CommandUsage, 10> COMMANDS = {{
 
 const std::string DEVICE_SUMMARY = "the chip in the socket: " + DeviceNames(", ", " or ") +
                                    ", in any letter case; every command but detect, list and "
-                                   "udev-rule needs it";
+                                   "udev-rule needs it. id, read and verify also take auto: the "
+                                   "PIC16 whose device ID the chip reports, asked the PIC16 way "
+                                   "only; exit status 5 when it fits no PIC16 (an SX is never "
+                                   "probed: name it) or several";
 const std::string DRIVER_SUMMARY = "the USB driver: " + std::string(AUTO_USB_DRIVER) +
                                    " (the default: " + UsbAutoOrder() + "), " +
                                    UsbDriverKeys(", ", " or ");
 const std::string DRIVER_CHOICES = std::string(AUTO_USB_DRIVER) + " " + UsbDriverKeys(" ", " ");
 
-const std::array<OptionUsage, 23> OPTIONS = {{
+const std::string WATCH_SUMMARY =
+    "program: program FILE each time it is written anew (by an assembler or a linker), once it "
+    "has been left alone for " +
+    std::to_string(REBUILD_QUIET_MS) +
+    " ms, and wait for the next change; a file that is half written or fails its checksum is "
+    "reported and not programmed. Ctrl+C ends, with the last run's exit status";
+
+const std::array<OptionUsage, 24> OPTIONS = {{
     {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName, DEVICE_SUMMARY},
     {Option::Output, "-o", "--output", "FILE", ValueKind::File,
      "read: write the HEX file FILE instead of stdout; FILE is new or a regular file, and - "
@@ -69,6 +80,7 @@ const std::array<OptionUsage, 23> OPTIONS = {{
      "until the socket is empty; Ctrl+C prints the totals and ends with status 0 when every "
      "chip passed, else 1. With --log each chip gets its lines, and the counts start from the "
      "log's chips of the same device and HEX file today; with --json one object per chip"},
+    {Option::Watch, "", "--watch", "", ValueKind::None, WATCH_SUMMARY},
     {Option::Board, "", "--board", "SERIAL", ValueKind::Text,
      "the programmer with this USB serial number (see list); without it the first one "
      "attached"},

@@ -31,6 +31,7 @@ enum class Option {
     Verify,
     Job,
     Loop,
+    Watch,
     Board,
     Json,
     SerialNumber,

@@ -57,6 +57,16 @@ std::vector<std::string_view> DevicesFittingId(int id) {
     return names;
 }
 
+std::vector<const DeviceInfo*> RowsFittingId(int id, TargetFamily family) {
+    std::vector<const DeviceInfo*> rows;
+    for (const DeviceInfo& device : DeviceTable) {
+        if (device.family == family && IdFits(device, id)) {
+            rows.push_back(&device);
+        }
+    }
+    return rows;
+}
+
 int UnprotectedProgramWords(const DeviceInfo& device, int configWord) {
     constexpr int UPPER_WORDS = 256;
     switch (device.ProtectionBits(configWord)) {

@@ -107,6 +107,9 @@ bool IdFits(const DeviceInfo& device, int id);
 std::vector<std::string_view> DevicesFittingId(int id);
 // An ID of all zeros or all ones that fits no device: nothing answers in the socket.
 bool IdOfEmptySocket(const DeviceInfo& target, int id);
+// The rows of the family that a chip answering `id` fits, in table order: an ID is only to be
+// trusted for the family whose sequence read it.
+std::vector<const DeviceInfo*> RowsFittingId(int id, TargetFamily family);
 
 // A configuration word of the target as text: its digits in upper case ("3FF2", "7F3").
 std::string WordText(const DeviceInfo& target, int word);

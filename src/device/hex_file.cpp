@@ -25,6 +25,7 @@ constexpr std::size_t ADDRESS_POSITION = 3;
 constexpr std::size_t TYPE_POSITION = 7;
 constexpr std::size_t DATA_POSITION = 9;
 constexpr int DATA_RECORD = 0x00;
+constexpr int END_RECORD = 0x01;
 
 // Physical lines of a regular file, without their line ends, each cut at HEX_LINE_LIMIT.
 class HexLineReader {
@@ -138,6 +139,10 @@ bool HexRecord::IsData() const {
     return Byte(TYPE_POSITION) == DATA_RECORD;
 }
 
+bool HexRecord::IsEnd() const {
+    return Byte(TYPE_POSITION) == END_RECORD && ByteCount() == 0;
+}
+
 int HexRecord::WordCount() const {
     const int count = ByteCount();
     return count >= 0 && count <= 0xFF ? (count + 1) / 2 : 0;
@@ -240,6 +245,22 @@ HexScanResult FindHexData(const std::string& path) {
         }
     }
     return HexScanResult::NoData;
+}
+
+bool EndsWithEndRecord(const std::string& path) {
+    auto reader = std::make_unique<HexLineReader>();
+    if (!reader->Open(path)) {
+        return false;
+    }
+    std::string line;
+    std::string lastRecord;
+    while (reader->Next(line)) {
+        if (IsRecord(line)) {
+            lastRecord = line;
+        }
+    }
+    const HexRecord record(lastRecord);
+    return record.IsEnd() && record.ChecksumOk();
 }
 
 std::optional<TargetFamily> FamilyMarkedByHexFile(const std::string& path) {

@@ -23,6 +23,8 @@ class HexRecord {
     int Address() const;
     int WordAddress() const { return Address() < 0 ? -1 : Address() / 2; }
     bool IsData() const;
+    // The end-of-file record, which carries no data.
+    bool IsEnd() const;
     // (byte count + 1) / 2 words, or 0 for a count that is not a byte.
     int WordCount() const;
     // Data word k, high byte from the second byte of the pair; the last word of an odd count
@@ -68,6 +70,10 @@ HexScanResult ScanHexFile(const std::string& path, const DeviceInfo& target, Con
 // HexScanResult::NoData unless the file gives at least one data byte at an address (checksums
 // unchecked), HexScanResult::OpenFailed when it cannot be read.
 HexScanResult FindHexData(const std::string& path);
+
+// Whether the file's last record is an intact end-of-file record: a file that is still being
+// written, or was left half written, has none at its end. False when it cannot be read.
+bool EndsWithEndRecord(const std::string& path);
 
 // The family whose own words the file's data records give: PIC16 for the configuration word
 // or the data EEPROM, SX for the FUSE or FUSEX word. Nothing for neither or both, or for a file

@@ -68,6 +68,22 @@ Identity CheckTargetIdentity(Programmer& programmer, const DeviceInfo& target) {
     return read ? Identity::Differs : Identity::Unreadable;
 }
 
+std::optional<ChipInSocket> ChipInSocketAfter(const OperationResult& result,
+                                              const DeviceInfo& target) {
+    if (result.outcome != Outcome::WrongDevice || !result.targetId) {
+        return std::nullopt;
+    }
+    const std::vector<const DeviceInfo*> rows = RowsFittingId(*result.targetId, target.family);
+    if (rows.size() != 1) {
+        return std::nullopt;
+    }
+    const DeviceInfo& row = *rows.front();
+    const std::string called =
+        (row.family == TargetFamily::PIC16 ? "a PIC" : "an ") + std::string(row.name);
+    return ChipInSocket{&row, "The chip in the socket reports ID " +
+                                  IdText(*result.targetId & row.IdMask()) + ": " + called + "."};
+}
+
 OperationResult ReadId(Programmer& programmer, const ReadIdRequest& request) {
     const DeviceInfo& target = request.target;
     return RunClaimed(programmer, target, [&]() -> OperationResult {

@@ -43,6 +43,9 @@ struct ChildRun {
 // Starts the program with stdin empty and stdout and stderr going to their files.
 Child StartChild(const ChildSetup& setup);
 
+// Not on Windows: what Ctrl+C sends the program.
+void InterruptChild(const Child& child);
+
 // Waits for the program's end. A program that stops itself (not on Windows) is handed to
 // `whileStopped`, then let go on.
 ChildRun FinishChild(const Child& child, const std::function<void()>& whileStopped = {});

@@ -65,6 +65,10 @@ Child StartChild(const ChildSetup& setup) {
     return started;
 }
 
+void InterruptChild(const Child& child) {
+    kill(static_cast<pid_t>(child.process), SIGINT);
+}
+
 ChildRun FinishChild(const Child& child, const std::function<void()>& whileStopped) {
     ChildRun run;
     if (child.terminal >= 0) {

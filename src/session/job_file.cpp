@@ -27,7 +27,13 @@ std::string StoredPath(const std::filesystem::path& path, const std::filesystem:
     const std::filesystem::path relative =
         whole.lexically_relative(std::filesystem::absolute(folder).lexically_normal());
     const bool beside = !relative.empty() && *relative.begin() != "..";
-    return Utf8FromPath(beside ? relative : whole);
+    if (!beside) {
+        return Utf8FromPath(whole);
+    }
+    // Written with '/', which Windows reads too, so that a job moves between systems with the
+    // folder that holds it.
+    const std::u8string text = relative.generic_u8string();
+    return std::string(text.begin(), text.end());
 }
 
 std::filesystem::path WholePath(const std::string& stored, const std::filesystem::path& folder) {

@@ -86,6 +86,7 @@ ExitStatus StatusOf(const OperationResult& result) {
             return EXIT_OK;
         case Outcome::NotBlank:
         case Outcome::Mismatch:
+        case Outcome::EepromProtected:
             return EXIT_DIFFERS;
         case Outcome::NoHexFile:
         case Outcome::HexFileError:

@@ -129,7 +129,11 @@ void MainWindow::BuildControls() {
     layout->addLayout(configuration);
 
     connectionLabel_ = MakeLabel("connectionLabel", "");
-    layout->addWidget(connectionLabel_);
+    checksumLabel_ = MakeLabel("checksumLabel", "");
+    auto* status = new QHBoxLayout;
+    status->addWidget(connectionLabel_, 1);
+    status->addWidget(checksumLabel_);
+    layout->addLayout(status);
 }
 
 QMenuBar* MainWindow::BuildMenus() {
@@ -155,6 +159,12 @@ QMenuBar* MainWindow::BuildMenus() {
     eraseBeforeProgramAction_->setCheckable(true);
     // Checked at every start, never saved.
     eraseBeforeProgramAction_->setChecked(true);
+    // Saved; restored in Initialise.
+    preserveEepromAction_ = AddAction(setup, "preserveEepromAction", "Preserve Device EEPROM");
+    preserveEepromAction_->setCheckable(true);
+    verifyAfterProgramAction_ =
+        AddAction(setup, "verifyAfterProgramAction", "Verify After Program");
+    verifyAfterProgramAction_->setCheckable(true);
     testCommunicationAction_ = AddAction(setup, "testCommunicationAction", "Test Communication");
     allowTargetPowerAction_ =
         AddAction(setup, "allowTargetPowerAction", "Allow Target Power From VEK Flash");

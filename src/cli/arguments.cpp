@@ -123,6 +123,9 @@ class Parser {
             case Option::SerialOverwrite:
                 arguments_.serialOverwrite = true;
                 return;
+            case Option::PreserveEeprom:
+                arguments_.preserveEeprom = true;
+                return;
             case Option::Board:
                 arguments_.board = value;
                 if (value.empty()) {
@@ -225,6 +228,11 @@ class Parser {
         if (error_.empty() && arguments_.command == Command::Program) {
             CheckSerialNumber();
         }
+        if (error_.empty() && arguments_.preserveEeprom &&
+            DeviceTable[arguments_.deviceRow].eepromBytes == 0) {
+            Fail("an " + std::string(DeviceTable[arguments_.deviceRow].name) +
+                 " has no EEPROM to preserve");
+        }
     }
 
     void CheckOptionsBelongTo(const std::string& command) {
@@ -237,6 +245,8 @@ class Parser {
             Fail("--all belongs to verify, not to " + command);
         } else if (arguments_.verifyAfterProgram && c != Command::Program) {
             Fail("--verify belongs to program, not to " + command);
+        } else if (arguments_.preserveEeprom && c != Command::Program) {
+            Fail("--preserve-eeprom belongs to program, not to " + command);
         } else if ((arguments_.serialNumber || !arguments_.serialFile.empty() ||
                     arguments_.serialAt || arguments_.serialOverwrite) &&
                    c != Command::Program) {
@@ -244,8 +254,8 @@ class Parser {
         } else if (used_.output && c != Command::Read) {
             Fail("-o belongs to read, not to " + command);
         } else if ((words_.config || words_.fuse || words_.fuseX) && c != Command::Program &&
-                   c != Command::Verify) {
-            Fail("configuration words belong to program and verify, not to " + command);
+                   c != Command::Verify && c != Command::Checksum) {
+            Fail("configuration words belong to program, verify and checksum, not to " + command);
         }
     }
 

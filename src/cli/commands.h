@@ -1,6 +1,7 @@
 // The commands of vekflash-cli, each a core operation of the window run once.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -24,6 +25,9 @@ struct RunRecord {
     std::string driver;       // the USB driver in use, as --driver names it; empty for none
     std::optional<unsigned> serialToWrite;  // program: the number placed in the image
     std::optional<unsigned> serialWritten;  // once the chip holds it
+    // program: of what was written; verify and read: of the chip as read; checksum: of the
+    // file. None when unknown.
+    std::optional<std::uint16_t> checksum;
     // What the command found, by command: the ID, the differences, the file read, the boards.
     nlohmann::json found = nlohmann::json::object();
 };

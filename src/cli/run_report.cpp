@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "device/device_table.h"
+#include "device/hex_text.h"
 #include "link/attached_boards.h"
 #include "platform/locked_file.h"
 #include "platform/sha256.h"
@@ -17,6 +18,11 @@ namespace {
 // A text, or null when there is none.
 nlohmann::json TextOrNull(const std::string& text) {
     return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
+}
+
+// "3BFF", or empty when the run found none.
+std::string ChecksumText(const RunRecord& record) {
+    return record.checksum ? HexDigits(*record.checksum, 4) : "";
 }
 
 std::string DeviceName(const Arguments& arguments) {
@@ -91,7 +97,7 @@ bool RunLog::AppendFinished(const RunSummary& run) {
 bool RunLog::Append(const RunSummary& run, bool started) {
     const std::string header =
         CsvLine({"time", "board_serial", "device", "device_word", "hex_file", "hex_sha256",
-                 "serial_number", "outcome", "exit_status", "seconds"});
+                 "serial_number", "outcome", "exit_status", "seconds", "checksum"});
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
     const std::string& file = run.arguments.file;
@@ -101,7 +107,8 @@ bool RunLog::Append(const RunSummary& run, bool started) {
         {run.startedAt, run.record.boardSerial, DeviceName(run.arguments), run.record.deviceWord,
          file, Sha256OfFile(file), serial ? std::to_string(*serial) : "",
          started ? "started" : OutcomeName(run.status),
-         started ? "" : std::to_string(static_cast<int>(run.status)), started ? "" : seconds});
+         started ? "" : std::to_string(static_cast<int>(run.status)), started ? "" : seconds,
+         started ? "" : ChecksumText(run.record)});
     return file_.Append(header, line);
 }
 
@@ -119,6 +126,7 @@ std::string JsonReport(const RunSummary& run) {
         {"device_word", TextOrNull(run.record.deviceWord)},
         {"serial_number", run.record.serialWritten ? nlohmann::json(*run.record.serialWritten)
                                                    : nlohmann::json(nullptr)},
+        {"checksum", TextOrNull(ChecksumText(run.record))},
     };
     report.update(run.record.found);
     // Invalid UTF-8 in a file name or a message is replaced rather than refused.

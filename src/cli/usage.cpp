@@ -11,7 +11,7 @@ namespace vek::cli {
 
 namespace {
 
-constexpr std::array<CommandUsage, 9> COMMANDS = {{
+constexpr std::array<CommandUsage, 10> COMMANDS = {{
     {"detect", Command::Detect, "", false, "is a programmer attached, and does it answer?"},
     {"id", Command::Id, "", true, "the chip's device word and the devices it fits"},
     {"blank", Command::Blank, "", true, "is the chip's program memory blank?"},
@@ -22,6 +22,9 @@ constexpr std::array<CommandUsage, 9> COMMANDS = {{
      "compare the chip with the HEX file and the configuration words"},
     {"read", Command::Read, "", true,
      "read the chip as an Intel HEX file, to stdout or to the file of -o"},
+    {"checksum", Command::Checksum, "FILE", true,
+     "the checksum of what program would write: four hexadecimal digits, as Microchip's tools "
+     "show it for a PIC16"},
     {"list", Command::List, "", false,
      "every attached programmer: index, USB serial number, description and driver, separated "
      "by tabs"},
@@ -37,7 +40,7 @@ const std::string DRIVER_SUMMARY = "the USB driver: " + std::string(AUTO_USB_DRI
                                    UsbDriverKeys(", ", " or ");
 const std::string DRIVER_CHOICES = std::string(AUTO_USB_DRIVER) + " " + UsbDriverKeys(" ", " ");
 
-const std::array<OptionUsage, 21> OPTIONS = {{
+const std::array<OptionUsage, 22> OPTIONS = {{
     {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName, DEVICE_SUMMARY},
     {Option::Output, "-o", "--output", "FILE", ValueKind::File,
      "read: write the HEX file FILE instead of stdout; FILE is new or a regular file, and - "
@@ -48,9 +51,11 @@ const std::array<OptionUsage, 21> OPTIONS = {{
      "program: write a configuration word that turns on code protection (without it such a "
      "word is refused)"},
     {Option::Config, "", "--config", "HEX", ValueKind::Hex,
-     "program, verify: the PIC16 configuration word"},
-    {Option::Fuse, "", "--fuse", "HEX", ValueKind::Hex, "program, verify: the SX FUSE word"},
-    {Option::FuseX, "", "--fusex", "HEX", ValueKind::Hex, "program, verify: the SX FUSEX word"},
+     "program, verify, checksum: the PIC16 configuration word"},
+    {Option::Fuse, "", "--fuse", "HEX", ValueKind::Hex,
+     "program, verify, checksum: the SX FUSE word"},
+    {Option::FuseX, "", "--fusex", "HEX", ValueKind::Hex,
+     "program, verify, checksum: the SX FUSEX word"},
     {Option::All, "", "--all", "", ValueKind::None,
      "verify: list every difference, not only the first"},
     {Option::Verify, "", "--verify", "", ValueKind::None,
@@ -73,6 +78,9 @@ const std::array<OptionUsage, 21> OPTIONS = {{
      "locations, one hexadecimal digit in the low four bits of each, most significant first"},
     {Option::SerialOverwrite, "", "--serial-overwrite", "", ValueKind::None,
      "program: write the number over data the HEX file gives there"},
+    {Option::PreserveEeprom, "", "--preserve-eeprom", "", ValueKind::None,
+     "program: keep the data EEPROM the chip holds instead of writing the file's (PIC16); a "
+     "chip whose EEPROM is protected is refused before it is erased"},
     {Option::Log, "", "--log", "FILE", ValueKind::File,
      "append CSV lines about the run to FILE, with a header when new: one with the outcome "
      "started before the chip is touched, and one when the run ends"},
@@ -89,7 +97,9 @@ const std::array<OptionUsage, 21> OPTIONS = {{
 
 constexpr std::array<ExitStatusUsage, 6> EXIT_STATUSES = {{
     {EXIT_OK, "success"},
-    {EXIT_DIFFERS, "verify found a difference, or the chip is not blank"},
+    {EXIT_DIFFERS,
+     "verify found a difference, the chip is not blank, or its EEPROM is protected and cannot "
+     "be kept"},
     {EXIT_USAGE,
      "the command line cannot be used, or the configuration word turns on code protection "
      "without --allow-code-protection"},
@@ -117,7 +127,8 @@ const Usage CLI_USAGE = {
         "Messages go to stderr, with a progress bar when stderr is a terminal. Results go "
         "to stdout: the USB driver in use (detect), the device word and the devices it fits "
         "(id), the HEX file (read "
-        "without -o), every difference with their count (verify --all) and the programmers "
+        "without -o), the checksum (checksum), every difference with their count (verify --all) "
+        "and the programmers "
         "(list); with --json stdout holds only the JSON object.",
     .exitStatuses = EXIT_STATUSES,
 };

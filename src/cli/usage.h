@@ -8,7 +8,7 @@
 
 namespace vek::cli {
 
-enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read, List, UdevRule };
+enum class Command { Detect, Id, Blank, Erase, Program, Verify, Read, Checksum, List, UdevRule };
 
 struct CommandUsage {
     std::string_view name;
@@ -34,6 +34,7 @@ enum class Option {
     SerialFile,
     SerialAt,
     SerialOverwrite,
+    PreserveEeprom,
     Log,
     Progress,
     Driver,

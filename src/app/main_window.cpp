@@ -18,6 +18,7 @@
 #include "board_chooser_dialog.h"
 #include "configuration_fields.h"
 #include "device/device_table.h"
+#include "device/hex_text.h"
 #include "device/listing.h"
 #include "device_list.h"
 #include "driver_download_dialog.h"
@@ -179,6 +180,8 @@ void MainWindow::Initialise() {
         ParseUsbDriverChoice(settings_.ReadSettingText(SETTINGS_SECTION, KEY_USB_DRIVER, "auto"))
             .value_or(AUTO_USB_DRIVER));
     programmer_.BoardSerial = settings_.ReadSettingText(SETTINGS_SECTION, KEY_BOARD_SERIAL, "");
+    RestoreSavedCheck(preserveEepromAction_, KEY_PRESERVE_EEPROM);
+    RestoreSavedCheck(verifyAfterProgramAction_, KEY_VERIFY_AFTER_PROGRAM);
     RunCommand([this] { StartupConnection(programmer_); });
 
     for (const DeviceInfo& device : DeviceTable) {
@@ -193,6 +196,11 @@ void MainWindow::Initialise() {
     connect(deviceList_, &QComboBox::currentIndexChanged, this,
             &MainWindow::OnDeviceSelectionChanged);
     connect(deviceList_, &DeviceList::closedUp, this, &MainWindow::OnDeviceListClosedUp);
+    OfferPreserveEeprom();
+    // The configuration words count: whatever changes a field, the person or an editor.
+    for (QLineEdit* field : {fuseField_, fuseXField_}) {
+        connect(field, &QLineEdit::textChanged, this, &MainWindow::ShowFileChecksum);
+    }
 
     SetOperationIcons();
     SetToolTips();
@@ -305,10 +313,11 @@ void MainWindow::OnErase() {
 
 void MainWindow::OnProgram() {
     const DeviceInfo& target = SelectedTarget();
-    OfferChipInSocket(
-        Program(programmer_, {target, workspace_.hexFile, WordsInFields(TakeFieldTexts()),
-                              eraseBeforeProgramAction_->isChecked()}),
-        target);
+    ProgramRequest request{target, workspace_.hexFile, WordsInFields(TakeFieldTexts()),
+                           eraseBeforeProgramAction_->isChecked()};
+    request.preserveEeprom = preserveEepromAction_->isChecked();
+    request.verifyAfterProgram = verifyAfterProgramAction_->isChecked();
+    OfferChipInSocket(Program(programmer_, request), target);
 }
 
 void MainWindow::VerifyTarget() {
@@ -352,6 +361,7 @@ void MainWindow::ReadTarget() {
         ShowFieldTexts(fields);
         configurationFields_->RefreshEditors();
         ShowHexDataLines(DeviceListingLines(read->image, read->target));
+        ShowChecksum(ChecksumOfRead(*read), "Of the chip as read");
     }
     saveReadDataAction_->setEnabled(workspace_.lastRead.has_value());
 }
@@ -424,6 +434,7 @@ void MainWindow::OpenFile(const std::string& chosen) {
         }
         reporter_.ShowMessage(opened.failure);
     }
+    ShowFileChecksum();
     // A file that could not be read at all is not offered again.
     if (opened.scan.result != HexScanResult::OpenFailed) {
         recentFiles_->Remember(path);
@@ -495,6 +506,31 @@ void MainWindow::SetOperationRunning(bool running) {
     }
 }
 
+void MainWindow::ShowFileChecksum() {
+    ShowChecksum(
+        ProgramChecksum({SelectedTarget(), workspace_.hexFile, WordsInFields(TakeFieldTexts())}),
+        "Of what Program writes from the HEX file and the configuration fields");
+}
+
+void MainWindow::ShowChecksum(std::optional<std::uint16_t> checksum, const QString& of) {
+    checksumLabel_->setText(
+        checksum ? "Checksum: " + QString::fromStdString(HexDigits(*checksum, 4)) : QString());
+    checksumLabel_->setToolTip(checksum ? of : QString());
+}
+
+void MainWindow::OfferPreserveEeprom() {
+    const int row = deviceList_->currentIndex();
+    preserveEepromAction_->setEnabled(IsValidRow(row) && DeviceTable[row].eepromBytes > 0);
+}
+
+void MainWindow::RestoreSavedCheck(QAction* item, const char* key) {
+    item->setChecked(settings_.ReadSettingInt(SETTINGS_SECTION, key, 0) != 0);
+    // Each change on disk at once.
+    connect(item, &QAction::toggled, this, [this, key](bool checked) {
+        settings_.WriteSettingInt(SETTINGS_SECTION, key, checked ? 1 : 0);
+    });
+}
+
 void MainWindow::PrepareHexDataWindow() {
     if (hexDataWindow_ == nullptr) {
         hexDataWindow_ = new HexDataWindow(this);
@@ -541,6 +577,8 @@ void MainWindow::OnDeviceSelectionChanged() {
         OnSelectionChanged(state_, fields, deviceList_->currentIndex(), programmer_.BusyFlag);
         ShowFieldTexts(fields);
         configurationFields_->CloseAllEditors();
+        OfferPreserveEeprom();
+        ShowFileChecksum();
     });
 }
 
@@ -552,6 +590,8 @@ void MainWindow::OnDeviceListClosedUp() {
         FieldTexts fields = TakeFieldTexts();
         ApplyLayout(OnListClosedUp(state_, fields, deviceList_->currentIndex()));
         ShowFieldTexts(fields);
+        OfferPreserveEeprom();
+        ShowFileChecksum();
         blankCheckButton_->setFocus();
     });
 }

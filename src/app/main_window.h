@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QStringList>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -117,6 +118,14 @@ class MainWindow : public QDialog {
     void OpenDroppedFile(const std::string& path);
     void SaveReadData();
     void SetOperationRunning(bool running);
+    // "Checksum: XXXX" of what Program would write from the file and the fields as they
+    // stand, or of the chip after a Read; empty when there is none.
+    void ShowFileChecksum();
+    void ShowChecksum(std::optional<std::uint16_t> checksum, const QString& of);
+    // "Preserve Device EEPROM" is offered for a chip with EEPROM only.
+    void OfferPreserveEeprom();
+    // A Setup item whose check mark is saved under `key`.
+    void RestoreSavedCheck(QAction* item, const char* key);
     void ShowTargetId(int id);
     void PrepareHexDataWindow();
     void ShowHexDataLines(const std::vector<std::string>& lines);
@@ -147,6 +156,7 @@ class MainWindow : public QDialog {
     QPushButton* fuseXSetButton_ = nullptr;
     QPushButton* lastConfigButton_ = nullptr;
     QLabel* connectionLabel_ = nullptr;
+    QLabel* checksumLabel_ = nullptr;
     QTimer* pollTimer_ = nullptr;
     QLabel* watchingLabel_ = nullptr;
     QFileSystemWatcher* fileWatcher_ = nullptr;
@@ -164,6 +174,8 @@ class MainWindow : public QDialog {
     QAction* exitAction_ = nullptr;
     QAction* eraseBeforeProgramAction_ = nullptr;
     QAction* programWhenFileChangesAction_ = nullptr;
+    QAction* preserveEepromAction_ = nullptr;
+    QAction* verifyAfterProgramAction_ = nullptr;
     QAction* programAction_ = nullptr;
     QAction* verifyAction_ = nullptr;
     QAction* readAction_ = nullptr;

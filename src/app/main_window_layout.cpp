@@ -131,10 +131,11 @@ void MainWindow::BuildControls() {
     connectionLabel_ = MakeLabel("connectionLabel", "");
     watchingLabel_ = MakeLabel("watchingLabel", "");
     watchingLabel_->hide();
+    checksumLabel_ = MakeLabel("checksumLabel", "");
     auto* status = new QHBoxLayout;
-    status->addWidget(connectionLabel_);
-    status->addStretch();
+    status->addWidget(connectionLabel_, 1);
     status->addWidget(watchingLabel_);
+    status->addWidget(checksumLabel_);
     layout->addLayout(status);
 }
 
@@ -161,6 +162,12 @@ QMenuBar* MainWindow::BuildMenus() {
     eraseBeforeProgramAction_->setCheckable(true);
     // Checked at every start, never saved.
     eraseBeforeProgramAction_->setChecked(true);
+    // Saved; restored in Initialise.
+    preserveEepromAction_ = AddAction(setup, "preserveEepromAction", "Preserve Device EEPROM");
+    preserveEepromAction_->setCheckable(true);
+    verifyAfterProgramAction_ =
+        AddAction(setup, "verifyAfterProgramAction", "Verify After Program");
+    verifyAfterProgramAction_->setCheckable(true);
     programWhenFileChangesAction_ =
         AddAction(setup, "programWhenFileChangesAction", "Program When File Changes");
     programWhenFileChangesAction_->setCheckable(true);  // off at every start, never saved

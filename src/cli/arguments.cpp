@@ -140,6 +140,9 @@ class Parser {
             case Option::SerialOverwrite:
                 arguments_.serialOverwrite = true;
                 return;
+            case Option::PreserveEeprom:
+                arguments_.preserveEeprom = true;
+                return;
             case Option::Board:
                 arguments_.board = value;
                 if (value.empty()) {
@@ -270,6 +273,11 @@ class Parser {
         if (error_.empty() && job_) {
             CheckWordsAgainstJob();
         }
+        if (error_.empty() && arguments_.preserveEeprom &&
+            DeviceTable[arguments_.deviceRow].eepromBytes == 0) {
+            Fail("an " + std::string(DeviceTable[arguments_.deviceRow].name) +
+                 " has no EEPROM to preserve");
+        }
         // Every chip of the loop is verified: its PASS says so.
         arguments_.verifyAfterProgram = arguments_.verifyAfterProgram || arguments_.loop;
     }
@@ -376,6 +384,8 @@ class Parser {
             Fail(
                 "--watch programs one chip again and again: --json, --log and serial numbers "
                 "belong to runs of their own");
+        } else if (arguments_.preserveEeprom && c != Command::Program) {
+            Fail("--preserve-eeprom belongs to program, not to " + command);
         } else if ((arguments_.serialNumber || !arguments_.serialFile.empty() ||
                     arguments_.serialAt || arguments_.serialOverwrite) &&
                    !programs) {
@@ -389,8 +399,8 @@ class Parser {
         } else if (used_.output && c != Command::Read) {
             Fail("-o belongs to read, not to " + command);
         } else if ((words_.config || words_.fuse || words_.fuseX) && !programs &&
-                   c != Command::Verify) {
-            Fail("configuration words belong to program and verify, not to " + command);
+                   c != Command::Verify && c != Command::Checksum) {
+            Fail("configuration words belong to program, verify and checksum, not to " + command);
         }
     }
 

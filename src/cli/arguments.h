@@ -48,6 +48,7 @@ struct Arguments {
     std::string serialFile;
     std::optional<SerialPlace> serialAt;
     bool serialOverwrite = false;
+    bool preserveEeprom = false;  // program: keep the chip's data EEPROM
     ProgressStyle progress = ProgressStyle::Automatic;
     bool quiet = false;
     bool help = false;

@@ -87,6 +87,7 @@ ExitStatus StatusOf(const OperationResult& result) {
             return EXIT_OK;
         case Outcome::NotBlank:
         case Outcome::Mismatch:
+        case Outcome::EepromProtected:
             return EXIT_DIFFERS;
         case Outcome::NoHexFile:
         case Outcome::HexFileError:
@@ -153,6 +154,8 @@ class CommandRun {
                 return Verify();
             case Command::Read:
                 return Read();
+            case Command::Checksum:
+                return Checksum();
             case Command::List:
                 return List();
             case Command::UdevRule:
@@ -432,18 +435,20 @@ class CommandRun {
     // used up.
     ExitStatus ProgramTarget(std::optional<SerialNumberFile>& serialFile) {
         reporter_.SetProgressLabel("program");
-        const OperationResult programmed = Noted(
-            vek::Program(programmer_, {Target(), file_, words_, !arguments_.noErase, overlay_}));
+        const ProgramRequest request{
+            Target(), file_, words_, !arguments_.noErase, overlay_, arguments_.preserveEeprom};
+        const OperationResult programmed = Noted(vek::Program(programmer_, request));
         reporter_.FinishProgress(programmed.Succeeded());
         if (!programmed.Succeeded()) {
             return StatusOf(programmed);
         }
+        record_.checksum = programmed.checksum;
         record_.serialWritten = serialNumber_;
         // A number is used up only by a chip that holds it as verified.
         if (!arguments_.verifyAfterProgram && !serialFile) {
             return EXIT_OK;
         }
-        const ExitStatus verified = CompareWithTarget();
+        const ExitStatus verified = CompareWithTarget(VerifyRequestAfter(request, programmed));
         if (verified != EXIT_OK || !serialFile || serialFile->Advance()) {
             return verified;
         }
@@ -715,15 +720,18 @@ class CommandRun {
                 return chosen;
             }
         }
-        return CompareWithTarget();
+        return CompareWithTarget({Target(), file_, words_, overlay_});
     }
 
-    // The verify of the open programmer's chip; verify --all lists every difference.
-    ExitStatus CompareWithTarget() {
+    // The verify of the open programmer's chip; verify --all lists every difference. The
+    // verify command records the checksum of the chip as read; program keeps its own.
+    ExitStatus CompareWithTarget(const VerifyRequest& request) {
         reporter_.SetProgressLabel("verify");
-        const OperationResult result =
-            Noted(vek::Verify(programmer_, {Target(), file_, words_, overlay_}));
+        const OperationResult result = Noted(vek::Verify(programmer_, request));
         reporter_.FinishProgress(result.Succeeded());
+        if (arguments_.command == Command::Verify && result.readBack) {
+            record_.checksum = ChecksumOfRead(*result.readBack);
+        }
         if (result.outcome == Outcome::Mismatch || result.Succeeded()) {
             ListDifferences(result.differences);
         }
@@ -748,6 +756,21 @@ class CommandRun {
             Result(lines + std::to_string(differences.size()) + " difference" +
                    (differences.size() == 1 ? "" : "s") + "\n");
         }
+    }
+
+    // The file and its words as program takes them, the chip untouched.
+    ExitStatus Checksum() {
+        if (const ExitStatus chosen = ChooseFile(); chosen != EXIT_OK) {
+            return chosen;
+        }
+        record_.checksum = ProgramChecksum({Target(), file_, words_});
+        if (!record_.checksum) {
+            // The file has changed since its scan.
+            reporter_.ShowMessage("The hex file " + file_.name + " could not be opened.");
+            return EXIT_HEX_FILE;
+        }
+        Result(HexDigits(*record_.checksum, 4) + "\n");
+        return EXIT_OK;
     }
 
     // Checked before the chip is read: a mistyped folder is not made for the file, and only a
@@ -789,6 +812,7 @@ class CommandRun {
             return StatusOf(result);
         }
         const ReadContents& read = *result.readBack;
+        record_.checksum = ChecksumOfRead(read);
         const std::string text = HexFileText(read.image, read.target, read.words);
         if (arguments_.outputFile.empty()) {
             Result(text);

@@ -1,6 +1,7 @@
 // The commands of vekflash-cli, each a core operation of the window run once.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -25,6 +26,9 @@ struct RunRecord {
     int autoDeviceRow = -1;   // the row that -d auto found, once it found one
     std::optional<unsigned> serialToWrite;  // program: the number placed in the image
     std::optional<unsigned> serialWritten;  // once the chip holds it
+    // program: of what was written; verify and read: of the chip as read; checksum: of the
+    // file. None when unknown.
+    std::optional<std::uint16_t> checksum;
     // What the command found, by command: the ID, the differences, the file read, the boards.
     nlohmann::json found = nlohmann::json::object();
 };

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "device/device_table.h"
+#include "device/hex_text.h"
 #include "link/attached_boards.h"
 #include "platform/locked_file.h"
 #include "platform/utf8_path.h"
@@ -18,6 +19,11 @@ namespace {
 // A text, or null when there is none.
 nlohmann::json TextOrNull(const std::string& text) {
     return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
+}
+
+// "3BFF", or empty when the run found none.
+std::string ChecksumText(const RunRecord& record) {
+    return record.checksum ? HexDigits(*record.checksum, 4) : "";
 }
 
 // -d's device, or the one -d auto found; empty until there is one.
@@ -81,12 +87,13 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 
 LoopCounts CountsInLog(const std::string& file, const std::string& device,
                        const std::string& sha256, const std::string& day) {
+    // A log begun before the checksum column was added has ten fields a row; its rows count.
     enum { TIME, BOARD, DEVICE, DEVICE_WORD, HEX_FILE, HEX_SHA256, SERIAL, OUTCOME, FIELDS = 10 };
     LoopCounts counts;
     std::istringstream lines(ReadWholeFile(PathFromUtf8(file)).value_or(""));
     for (std::string line; std::getline(lines, line);) {
         const std::vector<std::string> fields = CsvFields(line);
-        if (fields.size() != FIELDS || !fields[TIME].starts_with(day) || fields[DEVICE] != device ||
+        if (fields.size() < FIELDS || !fields[TIME].starts_with(day) || fields[DEVICE] != device ||
             fields[HEX_SHA256] != sha256 || fields[DEVICE_WORD].empty() ||
             fields[OUTCOME] == "started") {
             continue;
@@ -119,17 +126,18 @@ bool RunLog::AppendFinished(const RunSummary& run) {
 bool RunLog::Append(const RunSummary& run, bool started) {
     const std::string header =
         CsvLine({"time", "board_serial", "device", "device_word", "hex_file", "hex_sha256",
-                 "serial_number", "outcome", "exit_status", "seconds"});
+                 "serial_number", "outcome", "exit_status", "seconds", "checksum"});
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
     const std::string& file = run.arguments.file;
     const std::optional<unsigned>& serial =
         started ? run.record.serialToWrite : run.record.serialWritten;
-    const std::string line = CsvLine(
-        {run.startedAt, run.record.boardSerial, DeviceName(run), run.record.deviceWord, file,
-         Sha256Text(file), serial ? std::to_string(*serial) : "",
-         started ? "started" : OutcomeName(run.status),
-         started ? "" : std::to_string(static_cast<int>(run.status)), started ? "" : seconds});
+    const std::string line =
+        CsvLine({run.startedAt, run.record.boardSerial, DeviceName(run), run.record.deviceWord,
+                 file, Sha256Text(file), serial ? std::to_string(*serial) : "",
+                 started ? "started" : OutcomeName(run.status),
+                 started ? "" : std::to_string(static_cast<int>(run.status)),
+                 started ? "" : seconds, started ? "" : ChecksumText(run.record)});
     return file_.Append(header, line);
 }
 
@@ -147,6 +155,7 @@ std::string JsonReport(const RunSummary& run) {
         {"device_word", TextOrNull(run.record.deviceWord)},
         {"serial_number", run.record.serialWritten ? nlohmann::json(*run.record.serialWritten)
                                                    : nlohmann::json(nullptr)},
+        {"checksum", TextOrNull(ChecksumText(run.record))},
     };
     report.update(run.record.found);
     // Invalid UTF-8 in a file name or a message is replaced rather than refused.

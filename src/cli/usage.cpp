@@ -12,7 +12,7 @@ namespace vek::cli {
 
 namespace {
 
-constexpr std::array<CommandUsage, 10> COMMANDS = {{
+constexpr std::array<CommandUsage, 11> COMMANDS = {{
     {"detect", Command::Detect, "", false, "is a programmer attached, and does it answer?"},
     {"id", Command::Id, "", true, "the chip's device word and the devices it fits"},
     {"blank", Command::Blank, "", true, "is the chip's program memory blank?"},
@@ -26,6 +26,9 @@ constexpr std::array<CommandUsage, 10> COMMANDS = {{
      "compare the chip with the HEX file and the configuration words"},
     {"read", Command::Read, "", true,
      "read the chip as an Intel HEX file, to stdout or to the file of -o"},
+    {"checksum", Command::Checksum, "FILE", true,
+     "the checksum of what program would write: four hexadecimal digits, as Microchip's tools "
+     "show it for a PIC16"},
     {"list", Command::List, "", false,
      "every attached programmer: index, USB serial number, description and driver, separated "
      "by tabs"},
@@ -51,7 +54,7 @@ const std::string WATCH_SUMMARY =
     " ms, and wait for the next change; a file that is half written or fails its checksum is "
     "reported and not programmed. Ctrl+C ends, with the last run's exit status";
 
-const std::array<OptionUsage, 24> OPTIONS = {{
+const std::array<OptionUsage, 25> OPTIONS = {{
     {Option::Device, "-d", "--device", "NAME", ValueKind::DeviceName, DEVICE_SUMMARY},
     {Option::Output, "-o", "--output", "FILE", ValueKind::File,
      "read: write the HEX file FILE instead of stdout; FILE is new or a regular file, and - "
@@ -62,9 +65,11 @@ const std::array<OptionUsage, 24> OPTIONS = {{
      "program: write a configuration word that turns on code protection (without it such a "
      "word is refused)"},
     {Option::Config, "", "--config", "HEX", ValueKind::Hex,
-     "program, verify: the PIC16 configuration word"},
-    {Option::Fuse, "", "--fuse", "HEX", ValueKind::Hex, "program, verify: the SX FUSE word"},
-    {Option::FuseX, "", "--fusex", "HEX", ValueKind::Hex, "program, verify: the SX FUSEX word"},
+     "program, verify, checksum: the PIC16 configuration word"},
+    {Option::Fuse, "", "--fuse", "HEX", ValueKind::Hex,
+     "program, verify, checksum: the SX FUSE word"},
+    {Option::FuseX, "", "--fusex", "HEX", ValueKind::Hex,
+     "program, verify, checksum: the SX FUSEX word"},
     {Option::All, "", "--all", "", ValueKind::None,
      "verify: list every difference, not only the first"},
     {Option::Verify, "", "--verify", "", ValueKind::None,
@@ -99,6 +104,9 @@ const std::array<OptionUsage, 24> OPTIONS = {{
      "locations, one hexadecimal digit in the low four bits of each, most significant first"},
     {Option::SerialOverwrite, "", "--serial-overwrite", "", ValueKind::None,
      "program: write the number over data the HEX file gives there"},
+    {Option::PreserveEeprom, "", "--preserve-eeprom", "", ValueKind::None,
+     "program: keep the data EEPROM the chip holds instead of writing the file's (PIC16); a "
+     "chip whose EEPROM is protected is refused before it is erased"},
     {Option::Log, "", "--log", "FILE", ValueKind::File,
      "append CSV lines about the run to FILE, with a header when new: one with the outcome "
      "started before the chip is touched, and one when the run ends"},
@@ -115,7 +123,9 @@ const std::array<OptionUsage, 24> OPTIONS = {{
 
 constexpr std::array<ExitStatusUsage, 6> EXIT_STATUSES = {{
     {EXIT_OK, "success"},
-    {EXIT_DIFFERS, "verify found a difference, or the chip is not blank"},
+    {EXIT_DIFFERS,
+     "verify found a difference, the chip is not blank, or its EEPROM is protected and cannot "
+     "be kept"},
     {EXIT_USAGE,
      "the command line cannot be used or contradicts the job of --job, or the configuration "
      "word turns on code protection without --allow-code-protection"},
@@ -144,7 +154,8 @@ const Usage CLI_USAGE = {
         "Messages go to stderr, with a progress bar when stderr is a terminal. Results go "
         "to stdout: the USB driver in use (detect), the device word and the devices it fits "
         "(id), the HEX file (read "
-        "without -o), every difference with their count (verify --all) and the programmers "
+        "without -o), the checksum (checksum), every difference with their count (verify --all) "
+        "and the programmers "
         "(list); with --json stdout holds only the JSON object.",
     .exitStatuses = EXIT_STATUSES,
 };

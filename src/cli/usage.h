@@ -8,7 +8,19 @@
 
 namespace vek::cli {
 
-enum class Command { Detect, Id, Blank, Erase, Program, SaveJob, Verify, Read, List, UdevRule };
+enum class Command {
+    Detect,
+    Id,
+    Blank,
+    Erase,
+    Program,
+    SaveJob,
+    Verify,
+    Read,
+    Checksum,
+    List,
+    UdevRule
+};
 
 struct CommandUsage {
     std::string_view name;
@@ -38,6 +50,7 @@ enum class Option {
     SerialFile,
     SerialAt,
     SerialOverwrite,
+    PreserveEeprom,
     Log,
     Progress,
     Driver,

@@ -73,6 +73,20 @@ struct DeviceInfo {
                 return (configWord >> 4) & 3;
         }
     }
+    // Whether a PIC16 configuration word keeps the data EEPROM from the programmer, which then
+    // reads it as zeros: on the 16F84A its code protection covers the EEPROM too, on the 16F87x
+    // CPD (bit 8) does that alone. An SX has no EEPROM.
+    constexpr bool ProtectsData(int configWord) const {
+        switch (configLayout) {
+            case ConfigLayout::PIC16F84A:
+                return ProtectionBits(configWord) == 0;
+            case ConfigLayout::SX28:
+            case ConfigLayout::SX48:
+                return false;
+            default:
+                return (configWord & 0x100) == 0;
+        }
+    }
 };
 
 inline constexpr int DEVICE_COUNT = 10;

@@ -1,11 +1,13 @@
 // What a device operation came to, for a caller that needs more than the messages shown.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "device/image_compare.h"
+#include "device/memory_image.h"
 #include "session/workspace.h"
 
 namespace vek {
@@ -22,6 +24,7 @@ enum class Outcome {
     CommunicationFailed,  // the programmer did not answer as it must
     NoConfiguration,      // Program: a configuration word is absent ("---")
     Declined,             // Program: the person chose not to turn on code protection
+    EepromProtected,      // Program: the EEPROM to keep cannot be read from the chip
 };
 
 struct OperationResult {
@@ -35,6 +38,11 @@ struct OperationResult {
     // Verify: every place where the chip differs, in the order compared; the message names
     // the first.
     std::vector<ImageDifference> differences = {};
+    // Program: the checksum of what was written, once the chip holds it.
+    std::optional<std::uint16_t> checksum = std::nullopt;
+    // Program with the EEPROM kept: the bytes written in place of the file's, as entries that
+    // a Verify places over the file's.
+    std::vector<ImageWord> keptEeprom = {};
 
     bool Succeeded() const { return outcome == Outcome::Done; }
 };

@@ -1,6 +1,7 @@
 #include "operations/program.h"
 
 #include "config/code_protection.h"
+#include "device/checksum.h"
 #include "device/hex_file.h"
 #include "device/hex_text.h"
 #include "link/link_messages.h"
@@ -8,6 +9,8 @@
 #include "operations/blank_erase.h"
 #include "operations/device_id.h"
 #include "operations/operation_claim.h"
+#include "operations/read.h"
+#include "operations/verify.h"
 #include "session/hex_file_open.h"
 
 namespace vek {
@@ -34,6 +37,27 @@ constexpr const char* MSG_NO_FUSEX_WORD =
     "The FuseX bits are not set (the FuseX field shows no word).\nSet them with the FuseX Set "
     "button, or open a HEX file that holds the FUSEX word.";
 constexpr int PAUSE_BEFORE_END_MS = 100;
+constexpr const char* MSG_PROGRAMMING_COMPLETE = "Programming complete.";
+// A kept EEPROM byte as a programming block carries it: written, whatever the file gives.
+constexpr std::int32_t KEPT_BYTE_MASK = EEPROM_PRESENT | 0xFF;
+
+// The configuration words as the chip holds them once programmed; a PIC16 has no FUSEX.
+ConfigurationWords WordsWritten(const GivenWords& words) {
+    return {words.fuse.value_or(ABSENT_WORD_VALUE), words.fuseX.value_or(0)};
+}
+
+// The file's words as Program writes them, with the kept EEPROM bytes and then the overlay
+// over them. False as LoadHexInto says.
+bool LoadProgramImage(const ProgramRequest& request, const std::vector<ImageWord>& kept,
+                      MemoryImage& image, int* damagedLine) {
+    if (!LoadHexInto(request.file.path, image, LoadVariant::Program, request.target.family, nullptr,
+                     damagedLine)) {
+        return false;
+    }
+    image.Place(kept);
+    image.Place(request.overlay);
+    return true;
+}
 
 enum class ReplyCheck { Expected, ReadFailed, Wrong };
 
@@ -78,8 +102,18 @@ class Programming {
             !Stream()) {
             return result_;
         }
-        reporter_.ShowMessage("Programming complete.");
-        return {Outcome::Done};
+        result_ = {Outcome::Done};
+        result_.checksum = TargetChecksum(image_, target_, WordsWritten(request_.words));
+        result_.keptEeprom = kept_;
+        if (!request_.verifyAfterProgram) {
+            reporter_.ShowMessage(MSG_PROGRAMMING_COMPLETE);
+            return result_;
+        }
+        OperationResult verified = VerifyJustProgrammed(
+            programmer_, VerifyRequestAfter(request_, result_), MSG_PROGRAMMING_COMPLETE);
+        verified.checksum = result_.checksum;
+        verified.keptEeprom = kept_;
+        return verified;
     }
 
   private:
@@ -150,6 +184,9 @@ class Programming {
             case Identity::Unreadable:
                 return Failed(Outcome::CommunicationFailed);
         }
+        if (KeepsEeprom() && !KeepEeprom()) {
+            return false;
+        }
         switch (BlankCheckTarget(programmer_, target_)) {
             case BlankResult::Blank:
                 return true;
@@ -177,19 +214,37 @@ class Programming {
         return FailCommunicating("Error during Bulk Erase function.");
     }
 
+    bool KeepsEeprom() const { return request_.preserveEeprom && target_.eepromBytes > 0; }
+
+    // Before the chip can be erased: its EEPROM bytes, read in the transaction that has
+    // identified it, which the read stream ends; the blank check gets one of its own. A chip
+    // whose protected EEPROM reads as zeros is refused.
+    bool KeepEeprom() {
+        const std::optional<ReadContents> read = ReadInTransaction(programmer_, target_);
+        if (!read) {
+            return Failed(Outcome::CommunicationFailed);
+        }
+        if (target_.ProtectsData(read->words.fuse)) {
+            return Fail(Outcome::EepromProtected,
+                        "The chip's EEPROM is protected and cannot be kept.");
+        }
+        for (int address = EEPROM_ADDR; address < EEPROM_ADDR + target_.eepromBytes; ++address) {
+            kept_.push_back({address, KEPT_BYTE_MASK, read->image[address] | EEPROM_PRESENT});
+        }
+        return Begin("(1130)", "(1c)");
+    }
+
     // The file's words into the image, then the requested configuration words.
     bool LoadData() {
         const ChosenHexFile& file = request_.file;
         int damagedLine = 0;
-        if (!LoadHexInto(file.path, image_, LoadVariant::Program, Family(), nullptr,
-                         &damagedLine)) {
+        if (!LoadProgramImage(request_, kept_, image_, &damagedLine)) {
             // The file changed since its scan; what it holds now was never checked.
             return Fail(Outcome::HexFileError,
                         damagedLine > 0 ? HexScanMessage(target_, file,
                                                          HexScanResult::ChecksumError, damagedLine)
                                         : "The hex file " + file.name + " could not be opened.");
         }
-        image_.Place(request_.overlay);
         configValue_ = *request_.words.fuse;
         if (IsPic16()) {
             protectData_ = (configValue_ & DATA_UNPROTECTED_BIT) == 0;
@@ -388,6 +443,7 @@ class Programming {
     const DeviceInfo& target_;
     MemoryImage image_;
     OperationResult result_;
+    std::vector<ImageWord> kept_;
     int configValue_ = 0;
     int fuseXValue_ = 0;
     bool protectData_ = false;
@@ -404,6 +460,22 @@ std::string CodeProtectionQuestion(const std::string& wordText) {
 OperationResult Program(Programmer& programmer, const ProgramRequest& request) {
     return RunClaimed(programmer, request.target,
                       [&] { return Programming(programmer, request).Run(); });
+}
+
+std::optional<std::uint16_t> ProgramChecksum(const ProgramRequest& request) {
+    const DeviceInfo& target = request.target;
+    const bool sx = target.family == TargetFamily::SX;
+    if (!request.words.fuse || (sx && !request.words.fuseX)) {
+        return std::nullopt;
+    }
+    int lineNo = 0;
+    MemoryImage image;
+    if (request.file.name.size() < 2 ||
+        ScanHexFile(request.file.path, target, nullptr, lineNo) != HexScanResult::Ok ||
+        !LoadProgramImage(request, {}, image, nullptr)) {
+        return std::nullopt;
+    }
+    return TargetChecksum(image, target, WordsWritten(request.words));
 }
 
 }  // namespace vek

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "device/checksum.h"
 #include "operations/device_id.h"
 #include "operations/operation_claim.h"
 #include "operations/read_stream.h"
@@ -12,35 +13,84 @@ namespace {
 
 constexpr int PAUSE_BEFORE_BEGIN_MS = 100;
 
+// The read stream as Read takes it, inside an identified transaction.
+class TargetRead {
+  public:
+    TargetRead(Programmer& programmer, const DeviceInfo& target)
+        : programmer_(programmer),
+          link_(programmer.link),
+          target_(target),
+          stream_(programmer, target_, image_) {}
+
+    std::optional<ReadContents> Run() {
+        if (!stream_.Request()) {
+            return std::nullopt;
+        }
+        std::optional<ReadContents> contents;
+        if (stream_.TakeFirstByte()) {
+            contents = ReadTargetData();
+        }
+        // The stream is left for the transaction's end however far it got.
+        EndTransaction(programmer_, target_);
+        return contents;
+    }
+
+  private:
+    bool IsPic16() const { return target_.family == TargetFamily::PIC16; }
+
+    std::optional<ReadContents> Fail(const std::string& message) {
+        programmer_.reporter.ShowMessage(message);
+        return std::nullopt;
+    }
+
+    // The data phase, once CMD_READ has been accepted and its first byte taken. What was read
+    // counts only once the whole stream has arrived as it must.
+    std::optional<ReadContents> ReadTargetData() {
+        ConfigurationWords words;
+        if (!stream_.TakeConfiguration("Could not read from device. (T3)", words)) {
+            return std::nullopt;
+        }
+        const Reply afterConfiguration = link_.ReadReply();
+        if (afterConfiguration.ReadFailed()) {
+            return Fail("Could not read from device. (T119)");
+        }
+        if (afterConfiguration.status == Reply::Status::Missing) {
+            programmer_.reporter.ShowMessage("Could not read from device. (T120)");
+        }
+        if (!stream_.ReadMemoryBlocks("Could not read from device. (T13)")) {
+            return std::nullopt;
+        }
+        if (IsPic16()) {
+            words.fuseX = 0;  // a PIC16's second word means nothing
+        }
+        return ReadContents{target_, std::move(image_), words};
+    }
+
+    Programmer& programmer_;
+    ProgrammerLink& link_;
+    const DeviceInfo& target_;
+    MemoryImage image_;
+    ReadStream stream_;
+};
+
 class Reading {
   public:
     Reading(Programmer& programmer, const ReadRequest& request)
-        : programmer_(programmer),
-          link_(programmer.link),
-          target_(request.target),
-          stream_(programmer, target_, image_) {}
+        : programmer_(programmer), target_(request.target) {}
 
     OperationResult Run() {
         programmer_.reporter.Pause(PAUSE_BEFORE_BEGIN_MS);
         if (!Begin()) {
             return result_;
         }
-        if (!stream_.Request()) {
-            return {Outcome::CommunicationFailed};
+        result_.readBack = ReadInTransaction(programmer_, target_);
+        if (!result_.readBack) {
+            result_.outcome = Outcome::CommunicationFailed;
         }
-        if (stream_.TakeFirstByte()) {
-            ReadTargetData();
-        } else {
-            Failed();
-        }
-        // The stream is left for the transaction's end however far it got.
-        EndTransaction(programmer_, target_);
         return result_;
     }
 
   private:
-    bool IsPic16() const { return target_.family == TargetFamily::PIC16; }
-
     bool Fail(const std::string& message) {
         programmer_.reporter.ShowMessage(message);
         return Failed();
@@ -74,35 +124,8 @@ class Reading {
         return false;
     }
 
-    // The data phase, once CMD_READ has been accepted and its first byte taken. What was read
-    // counts only once the whole stream has arrived as it must.
-    bool ReadTargetData() {
-        ConfigurationWords words;
-        if (!stream_.TakeConfiguration("Could not read from device. (T3)", words)) {
-            return Failed();
-        }
-        const Reply afterConfiguration = link_.ReadReply();
-        if (afterConfiguration.ReadFailed()) {
-            return Fail("Could not read from device. (T119)");
-        }
-        if (afterConfiguration.status == Reply::Status::Missing) {
-            programmer_.reporter.ShowMessage("Could not read from device. (T120)");
-        }
-        if (!stream_.ReadMemoryBlocks("Could not read from device. (T13)")) {
-            return Failed();
-        }
-        if (IsPic16()) {
-            words.fuseX = 0;  // a PIC16's second word means nothing
-        }
-        result_.readBack = ReadContents{target_, std::move(image_), words};
-        return true;
-    }
-
     Programmer& programmer_;
-    ProgrammerLink& link_;
     const DeviceInfo& target_;
-    MemoryImage image_;
-    ReadStream stream_;
     OperationResult result_;
 };
 
@@ -111,6 +134,19 @@ class Reading {
 OperationResult Read(Programmer& programmer, const ReadRequest& request) {
     return RunClaimed(programmer, request.target,
                       [&] { return Reading(programmer, request).Run(); });
+}
+
+std::optional<ReadContents> ReadInTransaction(Programmer& programmer, const DeviceInfo& target) {
+    return TargetRead(programmer, target).Run();
+}
+
+std::optional<std::uint16_t> ChecksumOfRead(const ReadContents& read) {
+    const DeviceInfo& target = read.target;
+    if (target.family == TargetFamily::PIC16 &&
+        UnprotectedProgramWords(target, read.words.fuse) < target.programWords) {
+        return std::nullopt;
+    }
+    return TargetChecksum(read.image, target, read.words);
 }
 
 }  // namespace vek

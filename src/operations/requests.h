@@ -35,6 +35,12 @@ struct ProgramRequest {
     // Entries placed over the file's: the serial number that the command line writes into
     // each chip.
     std::vector<ImageWord> overlay = {};
+    // PIC16 with EEPROM: the chip's own EEPROM bytes, read before it is erased, are written
+    // in place of the file's ("Preserve Device EEPROM"); the overlay goes over them.
+    bool preserveEeprom = false;
+    // A Program that succeeded is followed by Verify under the same claim, and one final
+    // message names both results ("Verify After Program").
+    bool verifyAfterProgram = false;
 };
 
 struct VerifyRequest {

@@ -38,14 +38,26 @@ std::string MismatchMessage(const ImageDifference& difference) {
 
 class Verification {
   public:
-    Verification(Programmer& programmer, const VerifyRequest& request)
+    // programmed: the message of a Program that this Verify follows, shown with the verdict.
+    Verification(Programmer& programmer, const VerifyRequest& request, std::string programmed = "")
         : programmer_(programmer),
           link_(programmer.link),
           request_(request),
           target_(request.target),
-          stream_(programmer, target_, image_) {}
+          stream_(programmer, target_, image_),
+          programmed_(std::move(programmed)) {}
 
     OperationResult Run() {
+        OperationResult result = Steps();
+        // Program's result is named in a final message even when Verify reached no verdict.
+        if (!programmed_.empty() && !concluded_) {
+            programmer_.reporter.ShowMessage(programmed_ + "\nVerify could not be completed.");
+        }
+        return result;
+    }
+
+  private:
+    OperationResult Steps() {
         const ChosenHexFile& file = request_.file;
         if (file.name.empty()) {
             return Conclude(Outcome::NoHexFile, "Error: You must first load a HEX file.");
@@ -76,10 +88,11 @@ class Verification {
         return Compare();
     }
 
-  private:
     // Shows the message that ends the operation and keeps its outcome.
     OperationResult Conclude(Outcome outcome, const std::string& message) {
-        programmer_.reporter.ShowMessage(message);
+        programmer_.reporter.ShowMessage(programmed_.empty() ? message
+                                                             : programmed_ + "\n" + message);
+        concluded_ = true;
         result_.outcome = outcome;
         return result_;
     }
@@ -132,9 +145,22 @@ class Verification {
     MemoryImage image_;
     ReadStream stream_;
     OperationResult result_;
+    const std::string programmed_;
+    bool concluded_ = false;
 };
 
 }  // namespace
+
+VerifyRequest VerifyRequestAfter(const ProgramRequest& program, const OperationResult& programmed) {
+    std::vector<ImageWord> overlay = programmed.keptEeprom;
+    overlay.insert(overlay.end(), program.overlay.begin(), program.overlay.end());
+    return {program.target, program.file, program.words, std::move(overlay)};
+}
+
+OperationResult VerifyJustProgrammed(Programmer& programmer, const VerifyRequest& request,
+                                     const std::string& programmed) {
+    return Verification(programmer, request, programmed).Run();
+}
 
 OperationResult Verify(Programmer& programmer, const VerifyRequest& request) {
     return RunClaimed(programmer, request.target,

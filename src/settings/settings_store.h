@@ -29,6 +29,10 @@ inline constexpr const char* KEY_BOARD_SERIAL = "VEKFlashBoardSerial";
 // The recently opened HEX files, most recent first, under this name followed by 1 to 5; an
 // empty value is no file.
 inline constexpr const char* KEY_RECENT_FILE_PREFIX = "VEKFlashRecentFile";
+// The Setup menu's "Preserve Device EEPROM" and "Verify After Program": 1 checked, 0 (the
+// default) not.
+inline constexpr const char* KEY_PRESERVE_EEPROM = "VEKFlashPreserveEeprom";
+inline constexpr const char* KEY_VERIFY_AFTER_PROGRAM = "VEKFlashVerifyAfterProgram";
 
 class SettingsStore {
   public:

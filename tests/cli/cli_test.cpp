@@ -446,10 +446,10 @@ TEST_F(Cli, HelpAndVersion) {
     EXPECT_TRUE(help.out.starts_with("Usage: vekflash-cli [options] COMMAND\n"));
     EXPECT_NE(
         help.out.find(
-            "Exit status:\n  0  success\n  1  verify found a difference, or the "
-            "chip is not blank\n  2  the command line cannot be used or contradicts the job of "
-            "--job, or the\n     configuration word turns on code protection without "
-            "--allow-code-protection\n"),
+            "Exit status:\n  0  success\n  1  verify found a difference, the chip is not "
+            "blank, or its EEPROM is\n     protected and cannot be kept\n  2  the command line "
+            "cannot be used or contradicts the job of --job, or the\n     configuration word "
+            "turns on code protection without --allow-code-protection\n"),
         std::string::npos);
     EXPECT_NE(help.out.find("  5  the chip's device ID differs from --device\n"),
               std::string::npos);

@@ -110,19 +110,22 @@ TEST_F(Production, JsonGivesOneObjectPerRunWithWhatTheCommandFound) {
         Run(Args("--json", "--board", "A1", "-d", "16f877", "program", "--verify", PIC_SAMPLE));
     EXPECT_EQ(programmed.status, 0);
     EXPECT_EQ(programmed.err, "Programming complete.\nVerify passed\n");  // still for a person
-    EXPECT_EQ(Report(programmed), json::parse(R"({"board_serial": "A1", "command": "program",
+    EXPECT_EQ(Report(programmed),
+              json::parse(R"({"board_serial": "A1", "checksum": "78B3", "command": "program",
         "device": "16F877", "device_word": "9A0", "differences": [], "driver": "d2xx",
         "exit_status": 0, "messages": ["Programming complete.", "Verify passed"],
         "outcome": "success", "serial_number": null})"));
 
-    EXPECT_EQ(Report(Run(Args("id", "-d", "SX28", "--json", "--board", "B2"))),
-              json::parse(R"({"board_serial": "B2", "command": "id", "device": "SX28",
+    EXPECT_EQ(
+        Report(Run(Args("id", "-d", "SX28", "--json", "--board", "B2"))),
+        json::parse(R"({"board_serial": "B2", "checksum": null, "command": "id", "device": "SX28",
         "device_word": "FCE", "driver": "d2xx", "exit_status": 0,
         "id": {"devices": ["SX28"], "word": "FCE"}, "messages": [], "outcome": "success",
         "serial_number": null})"));
     // The first board when --board is not given.
-    EXPECT_EQ(Report(Run(Args("id", "-d", "SX28", "--json"))),
-              json::parse(R"({"board_serial": "A1", "command": "id", "device": "SX28",
+    EXPECT_EQ(
+        Report(Run(Args("id", "-d", "SX28", "--json"))),
+        json::parse(R"({"board_serial": "A1", "checksum": null, "command": "id", "device": "SX28",
         "device_word": "9A0", "driver": "d2xx", "exit_status": 5,
         "id": {"devices": ["16F877"], "word": "9A0"},
         "messages": ["The chip's device ID 9A0 is not that of the SX28."],
@@ -151,7 +154,7 @@ TEST_F(Production, JsonGivesOneObjectPerRunWithWhatTheCommandFound) {
     EXPECT_EQ(Report(Run(Args("list", "--json"))), json::parse(R"({"board_serial": null,
         "boards": [{"description": "VEK Flash", "driver": "d2xx", "index": 0, "serial": "A1"},
                    {"description": "VEK Flash", "driver": "d2xx", "index": 1, "serial": "B2"}],
-        "command": "list", "device": null, "device_word": null, "driver": "d2xx",
+        "checksum": null, "command": "list", "device": null, "device_word": null, "driver": "d2xx",
         "exit_status": 0, "messages": [], "outcome": "success", "serial_number": null})"));
     report = Report(Run(Args("detect", "--json", "--board", "C3")));
     EXPECT_EQ(report["outcome"], "programmer");
@@ -160,7 +163,8 @@ TEST_F(Production, JsonGivesOneObjectPerRunWithWhatTheCommandFound) {
 
     const CliRun usage = Run(Args("--json", "burn"));
     EXPECT_EQ(usage.status, 2);
-    EXPECT_EQ(Report(usage), json::parse(R"({"board_serial": null, "command": null,
+    EXPECT_EQ(Report(usage),
+              json::parse(R"({"board_serial": null, "checksum": null, "command": null,
         "device": null, "device_word": null, "driver": null, "exit_status": 2,
         "messages": ["vekflash-cli: unknown command 'burn'"], "outcome": "usage",
         "serial_number": null})"));

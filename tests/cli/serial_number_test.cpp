@@ -82,10 +82,10 @@ TEST_F(SerialNumbers, ABatchGetsOneNumberEachAndTheLogALineEach) {
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0],
               "time,board_serial,device,device_word,hex_file,hex_sha256,serial_number,outcome,"
-              "exit_status,seconds");
+              "exit_status,seconds,checksum");
     const std::regex row(
         R"((\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ),VF000001,16F84A,(560|),([^,]+),([0-9a-f]{64}),)"
-        R"((\d*),([a-z-]+),(\d|),(\d+\.\d{3}|))");
+        R"((\d*),([a-z-]+),(\d|),(\d+\.\d{3}|),([0-9A-F]{4}|))");
     const std::vector<std::vector<std::string>> expected = {
         {"", "999", "started", "", ""},  {"560", "999", "success", "0", "s"},
         {"", "1000", "started", "", ""}, {"560", "1000", "success", "0", "s"},
@@ -102,6 +102,8 @@ TEST_F(SerialNumbers, ABatchGetsOneNumberEachAndTheLogALineEach) {
         EXPECT_EQ(fields[6], expected[i][2]);
         EXPECT_EQ(fields[7], expected[i][3]);
         EXPECT_EQ(fields[8].length() > 0, expected[i][4] == "s");
+        // What was written, worked by hand: 1014 x 3FFF + the file's ten words + 3FF1.
+        EXPECT_EQ(fields[9], expected[i][4] == "s" ? "98B3" : "");
         // What `sha256sum examples/blink-16f84a.hex` prints.
         EXPECT_EQ(fields[4], "b8e1aee8394cfebef1c7f42add17ab40f732a461cf23bd32d9c5bfca529324c7");
     }
@@ -124,7 +126,7 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
     return rows;
 }
 
-TEST_F(SerialNumbers, TheLogKeepsOneRowOfTenFieldsWhateverTheFileIsCalled) {
+TEST_F(SerialNumbers, TheLogKeepsOneRowOfElevenFieldsWhateverTheFileIsCalled) {
     const std::string text = ":020000000628D0\n:02400E00F13F80\n:00000001FF\n";
     const std::vector<std::string> files = {folder.Write("a, b.hex", text),
                                             folder.Write("say \"hi\".hex", text)};
@@ -135,7 +137,7 @@ TEST_F(SerialNumbers, TheLogKeepsOneRowOfTenFieldsWhateverTheFileIsCalled) {
     const std::vector<std::vector<std::string>> rows = CsvRows(ReadFile(logFile));
     ASSERT_EQ(rows.size(), 5u);
     for (std::size_t i = 1; i < rows.size(); ++i) {
-        ASSERT_EQ(rows[i].size(), 10u);
+        ASSERT_EQ(rows[i].size(), 11u);
         EXPECT_EQ(rows[i][4], files[(i - 1) / 2]);
         // What sha256sum prints for the file, its first byte below 0x10.
         EXPECT_EQ(rows[i][5], "0a5dc589b243e1915cc58b3c2ebb7facc711255df44c9ba021eddd78d2f9b3fe");
@@ -335,7 +337,7 @@ TEST_F(SerialNumbers, AKilledRunLeavesAStartedRowWithTheNumberItWasWriting) {
     EXPECT_TRUE(std::regex_match(
         lines[1], std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ,VF000001,16F84A,,)" + PIC_SAMPLE +
                              ",b8e1aee8394cfebef1c7f42add17ab40f732a461cf23bd32d9c5bfca529324c7,"
-                             "1000,started,,")))
+                             "1000,started,,,")))
         << lines[1];
 
     // A run that ends writes its row after the started one.

@@ -33,12 +33,12 @@ while IFS='|' read -r line expected; do
     actual=$(offered "$line")
     [ "$actual" = "$expected" ] || fail "'$line' offers '$actual', not '$expected'"
 done <<'CASES'
-vekflash-cli |blank detect erase id list program read save-job udev-rule verify
+vekflash-cli |blank checksum detect erase id list program read save-job udev-rule verify
 vekflash-cli pro|program
 vekflash-cli -d |16F84A 16F870 16F871 16F872 16F873 16F874 16F876 16F877 SX28 SX48
 vekflash-cli --device sx|SX28 SX48
 vekflash-cli --device=16F87|16F870 16F871 16F872 16F873 16F874 16F876 16F877
-vekflash-cli -d SX28 |blank detect erase id list program read save-job udev-rule verify
+vekflash-cli -d SX28 |blank checksum detect erase id list program read save-job udev-rule verify
 vekflash-cli -q --device 16F84A e|erase
 vekflash-cli --no|--no-erase
 vekflash-cli -d SX28 read --f|--fuse --fusex

@@ -1,0 +1,109 @@
+// program --preserve-eeprom, and the checksum: its command, its JSON field and its log column.
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "cli_fixture.h"
+
+namespace vek::test {
+namespace {
+
+std::string HexText(int value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
+    return text;
+}
+
+class BenchCommands : public Cli {
+  protected:
+    // A 16F84A's state: a program word to erase, the configuration word, EEPROM 80 81 82 ...
+    void WriteChip(const std::string& config) {
+        std::string eeprom = "eeprom 0";
+        for (int location = 0; location < 16; ++location) {
+            eeprom += " " + HexText(0x80 + location);
+        }
+        folder.Write("chip",
+                     "chip 16F84A\nprogram 20 1234\nconfig 7 " + config + "\n" + eeprom + "\n");
+    }
+    // The first `count` EEPROM bytes of the state file, as it writes them (hex).
+    std::string Eeprom(int count) {
+        const std::string state = ReadFile(folder / "chip");
+        const std::size_t at = state.find("\neeprom 0 ");
+        std::istringstream words(state.substr(at + 10));
+        std::string bytes;
+        for (std::string word; count-- > 0 && words >> word;) {
+            bytes += word + " ";
+        }
+        return bytes;
+    }
+};
+
+// The chip's bytes stay and Verify expects them, a serial number over them; a chip whose
+// EEPROM is protected is refused before the erase.
+TEST_F(BenchCommands, PreserveEepromKeepsTheChipsBytesUnderTheSerialNumber) {
+    WriteChip("3FFF");
+    const CliRun kept =
+        Run(Args("-d", "16F84A", "program", "--preserve-eeprom", "--verify", "--serial-number",
+                 "1000", "--serial-at", "eeprom:2:2", "--serial-overwrite", PIC_SAMPLE),
+            "16F84A", "chip");
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_EQ(kept.err, "Programming complete.\nVerify passed\n");
+    EXPECT_EQ(Eeprom(6), "80 81 E8 3 84 85 ");
+
+    WriteChip("000F");
+    const CliRun refused =
+        Run(Args("-d", "16F84A", "program", "--preserve-eeprom", "--json", PIC_SAMPLE), "16F84A",
+            "chip");
+    EXPECT_EQ(refused.status, 1);
+    const nlohmann::json report = nlohmann::json::parse(refused.out);
+    EXPECT_EQ(report["messages"],
+              nlohmann::json::array({"The chip's EEPROM is protected and cannot be kept."}));
+    EXPECT_EQ(report["checksum"], nullptr);
+    EXPECT_NE(ReadFile(folder / "chip").find("program 20 1234"), std::string::npos);
+}
+
+TEST_F(BenchCommands, PreserveEepromBelongsToProgramOnAChipWithEeprom) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {Args("-d", "SX28", "program", "--preserve-eeprom", SX_SAMPLE),
+         "vekflash-cli: an SX28 has no EEPROM to preserve\n"},
+        {Args("-d", "16F84A", "verify", "--preserve-eeprom", PIC_SAMPLE),
+         "vekflash-cli: --preserve-eeprom belongs to program, not to verify\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const CliRun run = Run(arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, message + USAGE_HINT);
+    }
+}
+
+// By hand: the 16F84A example's ten words with 1014 blank ones and its configuration word
+// 3FF1 sum to 98B3, with --config 3FFF to 98C1.
+TEST_F(BenchCommands, ChecksumPrintsWhatProgramWritesAndTheJsonCarriesIt) {
+    const std::string damaged = folder.Write("damaged.hex", ":02000000062800\n:00000001FF\n");
+    const std::string bare = folder.Write("bare.hex", ":020000000628D0\n:00000001FF\n");
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string out;
+    } const cases[] = {
+        {Args("checksum", "-d", "16F84A", PIC_SAMPLE), 0, "98B3\n"},
+        {Args("checksum", "-d", "16F84A", "--config", "3FFF", PIC_SAMPLE), 0, "98C1\n"},
+        {Args("checksum", "-d", "16F84A", damaged), 3, ""},
+        {Args("checksum", "-d", "16F84A", bare), 2, ""},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Run(c.arguments);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(run.out, c.out);
+    }
+    // program: what it wrote; verify and read: the chip as read.
+    for (const auto& arguments : {Args("program", PIC_SAMPLE), Args("verify", PIC_SAMPLE),
+                                  Args("read"), Args("checksum", PIC_SAMPLE)}) {
+        std::vector<std::string> withJson = arguments;
+        withJson.insert(withJson.end(), {"-d", "16F84A", "--json"});
+        const nlohmann::json report = nlohmann::json::parse(Run(withJson).out);
+        EXPECT_EQ(report["checksum"], "98B3") << arguments[0];
+    }
+}
+
+}  // namespace
+}  // namespace vek::test

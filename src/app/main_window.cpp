@@ -93,7 +93,7 @@ MainWindow::MainWindow(const std::filesystem::path& settingsPath, const UsbSetup
         });
     configurationFields_->setParent(this);
     new HexFileDrop(
-        this, [this] { return !programmer_.BusyFlag && !HasEnded(); },
+        this, [this] { return !programmer_.BusyFlag && !HasEnded() && !job_; },
         [this](const QString& path) { OpenDroppedFile(path.toStdString()); });
     ConnectCommands();
     Initialise();
@@ -117,6 +117,9 @@ void MainWindow::ConnectCommands() {
     connect(readAction_, &QAction::triggered, this, read);
     connect(openHexFileAction_, &QAction::triggered, this, &MainWindow::OpenHexFile);
     connect(saveReadDataAction_, &QAction::triggered, this, &MainWindow::SaveReadData);
+    connect(openJobAction_, &QAction::triggered, this, &MainWindow::OpenJob);
+    connect(saveJobAction_, &QAction::triggered, this, &MainWindow::SaveJobAs);
+    connect(closeJobAction_, &QAction::triggered, this, &MainWindow::CloseJob);
     connect(connectAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { Connect(programmer_); }); });
     connect(testCommunicationAction_, &QAction::triggered, this,
@@ -276,6 +279,9 @@ void MainWindow::OnErase() {
 }
 
 void MainWindow::OnProgram() {
+    if (job_ && !JobHexFileUnchanged(*job_, jobPath_)) {
+        return;
+    }
     Program(programmer_, {SelectedTarget(), workspace_.hexFile, WordsInFields(TakeFieldTexts()),
                           eraseBeforeProgramAction_->isChecked()});
 }
@@ -351,7 +357,7 @@ void MainWindow::OpenHexFile() {
 
 // The file's name and its configuration words into the fields, and its listing; a file that
 // cannot be used empties the listing and the field's name, and says why.
-void MainWindow::OpenFile(const std::string& chosen) {
+bool MainWindow::OpenFile(const std::string& chosen) {
     // File dialogs, drops and command lines give '/' or '\' on Windows; the settings and the
     // recent list keep the platform's own form, so that one file is one entry there.
     const std::string path = QDir::toNativeSeparators(QString::fromStdString(chosen)).toStdString();
@@ -382,6 +388,7 @@ void MainWindow::OpenFile(const std::string& chosen) {
     if (opened.scan.result != HexScanResult::OpenFailed) {
         recentFiles_->Remember(path);
     }
+    return opened.failure.empty();
 }
 
 void MainWindow::OpenRecentFile(const std::string& path) {
@@ -436,10 +443,7 @@ void MainWindow::SetOperationRunning(bool running) {
                           readAction_, chooseProgrammerAction_}) {
         item->setEnabled(!running);
     }
-    deviceList_->setEnabled(!running);
-    hexFileField_->setEnabled(!running);
-    openHexFileAction_->setEnabled(!running);
-    recentFiles_->SetEnabled(!running);
+    EnableFileAndTarget(!running && !job_);
     // What a Read has taken is there to be saved once it has ended.
     saveReadDataAction_->setEnabled(!running && workspace_.lastRead.has_value());
     configurationFields_->SetOperationRunning(running);

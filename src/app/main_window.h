@@ -13,6 +13,7 @@
 #include <string>
 
 #include "qt_reporter.h"
+#include "session/job_file.h"
 #include "session/processor_selection.h"
 #include "session/programmer.h"
 #include "session/window_state.h"
@@ -101,10 +102,20 @@ class MainWindow : public QDialog {
     void ChooseProgrammer();
     void OpenHexFile();
     // The one way a file is opened, whether the dialog, the recent list or a drop chose it.
-    void OpenFile(const std::string& chosen);
+    // False when the file could not be used.
+    bool OpenFile(const std::string& chosen);
     void OpenRecentFile(const std::string& path);
     void OpenDroppedFile(const std::string& path);
     void SaveReadData();
+    // File > "Open Job...", "Save Job As...", "Close Job": a job fills the window and pins its
+    // device, file and words until it is closed.
+    void OpenJob();
+    void SaveJobAs();
+    void CloseJob();
+    void ApplyJobLock();
+    void EnableFileAndTarget(bool enabled);
+    // The job's HEX file is still the one it pins; else says so.
+    bool JobHexFileUnchanged(const ProductionJob& job, const std::string& jobPath);
     void SetOperationRunning(bool running);
     void ShowTargetId(int id);
     void PrepareHexDataWindow();
@@ -147,6 +158,9 @@ class MainWindow : public QDialog {
     QAction* openHexFileAction_ = nullptr;
     QAction* saveReadDataAction_ = nullptr;
     QAction* exitAction_ = nullptr;
+    QAction* openJobAction_ = nullptr;
+    QAction* saveJobAction_ = nullptr;
+    QAction* closeJobAction_ = nullptr;
     QAction* eraseBeforeProgramAction_ = nullptr;
     QAction* programAction_ = nullptr;
     QAction* verifyAction_ = nullptr;
@@ -169,6 +183,8 @@ class MainWindow : public QDialog {
     QPoint clientPosition_;
     int runningCommands_ = 0;
     std::optional<int> endResult_;
+    std::optional<ProductionJob> job_;
+    std::string jobPath_;
 };
 
 }  // namespace vek

@@ -67,7 +67,9 @@ TEST_F(Window, AStartShowsTheSavedSelectionInItsFamilyLayout) {
 TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
     Start();
     const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
-        {"&File", {"&Open Hex File...", "Save Read Data &As... (off)", "----", "&Exit"}},
+        {"&File",
+         {"&Open Hex File...", "Save Read Data &As... (off)", "Open &Job...", "Save Job As...",
+          "&Close Job (off)", "----", "&Exit"}},
         {"Se&tup",
          {"Connect to VEK Flash Programmer", "Setup USB Description String...",
           "Choose &Programmer...", "Enable Erase Before Program [x]", "Test Communication",

@@ -120,6 +120,7 @@ void MainWindow::ConnectCommands() {
     connect(openJobAction_, &QAction::triggered, this, &MainWindow::OpenJob);
     connect(saveJobAction_, &QAction::triggered, this, &MainWindow::SaveJobAs);
     connect(closeJobAction_, &QAction::triggered, this, &MainWindow::CloseJob);
+    connect(productionModeAction_, &QAction::triggered, this, &MainWindow::OpenProductionWindow);
     connect(connectAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { Connect(programmer_); }); });
     connect(testCommunicationAction_, &QAction::triggered, this,

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "operations/production_loop.h"
 #include "qt_reporter.h"
 #include "session/job_file.h"
 #include "session/processor_selection.h"
@@ -116,6 +117,9 @@ class MainWindow : public QDialog {
     void EnableFileAndTarget(bool enabled);
     // The job's HEX file is still the one it pins; else says so.
     bool JobHexFileUnchanged(const ProductionJob& job, const std::string& jobPath);
+    // Commands > "Production Mode...": the open job's chips one after another.
+    void OpenProductionWindow();
+    ChipVerdict ProgramJobChip();
     void SetOperationRunning(bool running);
     void ShowTargetId(int id);
     void PrepareHexDataWindow();
@@ -171,6 +175,7 @@ class MainWindow : public QDialog {
     QAction* blankCheckAction_ = nullptr;
     QAction* eraseAction_ = nullptr;
     QAction* applyTargetPowerAction_ = nullptr;
+    QAction* productionModeAction_ = nullptr;
     QAction* usbDescriptionAction_ = nullptr;
     QAction* chooseProgrammerAction_ = nullptr;
     QAction* gotoVekDesignAction_ = nullptr;

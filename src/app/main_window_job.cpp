@@ -8,7 +8,10 @@
 #include "device_list.h"
 #include "hex_file_chooser.h"
 #include "main_window.h"
+#include "operations/program.h"
+#include "operations/verify.h"
 #include "platform/utf8_path.h"
+#include "production_window.h"
 #include "recent_files_menu.h"
 
 namespace vek {
@@ -21,6 +24,22 @@ QString InitialJobFile(const std::string& jobPath, const std::string& lastHexFil
         return QString::fromStdString(jobPath);
     }
     return lastHexFile.empty() ? QString() : QFileInfo(QString::fromStdString(lastHexFile)).path();
+}
+
+// A chip that is not what it should be fails; what fails beyond the chip (the file, the
+// words, a lost programmer) would fail the next one too and ends the loop.
+ChipVerdict VerdictOf(const OperationResult& result) {
+    switch (result.outcome) {
+        case Outcome::Done:
+            return ChipVerdict::Passed;
+        case Outcome::WrongDevice:
+        case Outcome::NotBlank:
+        case Outcome::Mismatch:
+        case Outcome::CommunicationFailed:
+            return ChipVerdict::Failed;
+        default:
+            return ChipVerdict::EndLoop;
+    }
 }
 
 }  // namespace
@@ -94,6 +113,40 @@ void MainWindow::SaveJobAs() {
             reporter_.ShowMessage("Error: the job " + path + " could not be written.");
         }
     });
+}
+
+void MainWindow::OpenProductionWindow() {
+    if (programmer_.BusyFlag) {
+        return;
+    }
+    RunCommand([this] {
+        if (!job_) {
+            reporter_.ShowMessage("Open a job before production mode.");
+            return;
+        }
+        ProductionWindow production(this, programmer_, reporter_,
+                                    {QString::fromStdString(Utf8FileName(jobPath_)), job_->target,
+                                     QString::fromStdString(workspace_.hexFile.name)},
+                                    [this] { return ProgramJobChip(); });
+        production.exec();
+    });
+}
+
+// Every chip is verified: its PASS says so.
+ChipVerdict MainWindow::ProgramJobChip() {
+    if (!JobHexFileUnchanged(*job_, jobPath_)) {
+        return ChipVerdict::EndLoop;
+    }
+    const ProgramRequest request{job_->target, workspace_.hexFile, WordsInFields(TakeFieldTexts()),
+                                 job_->eraseBeforeProgram};
+    OperationResult result = Program(programmer_, request);
+    if (result.Succeeded()) {
+        result = Verify(programmer_, {request.target, request.file, request.words});
+    }
+    if (programmer_.link.IsShutDown()) {
+        return ChipVerdict::EndLoop;
+    }
+    return VerdictOf(result);
 }
 
 void MainWindow::CloseJob() {

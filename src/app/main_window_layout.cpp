@@ -170,6 +170,7 @@ QMenuBar* MainWindow::BuildMenus() {
     programAction_ = AddAction(commands, "programAction", "Pro&gram");
     verifyAction_ = AddAction(commands, "verifyAction", "&Verify");
     readAction_ = AddAction(commands, "readAction", "Rea&d");
+    productionModeAction_ = AddAction(commands, "productionModeAction", "Production &Mode...");
     applyTargetPowerAction_ =
         AddAction(commands, "applyTargetPowerAction", "Apply Target Power Now");
 

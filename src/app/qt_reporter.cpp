@@ -22,6 +22,10 @@ QtReporter::~QtReporter() {
 }
 
 void QtReporter::ShowMessage(const std::string& text, MessageIcon icon) {
+    if (divertTo_) {
+        divertTo_(text);
+        return;
+    }
     const QMessageBox::Icon boxIcon =
         icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
     CopyableMessageBox box(boxIcon, QString::fromStdString(text), window_);

@@ -75,7 +75,8 @@ TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
           "Choose &Programmer...", "Enable Erase Before Program [x]", "Test Communication",
           "Allow Target Power From VEK Flash [ ]"}},
         {"Co&mmands",
-         {"Blan&k Check", "E&rase", "Pro&gram", "&Verify", "Rea&d", "Apply Target Power Now"}},
+         {"Blan&k Check", "E&rase", "Pro&gram", "&Verify", "Rea&d", "Production &Mode...",
+          "Apply Target Power Now"}},
         {"Internet", {"Goto VEK Design", "Goto FTDI", "Download Drivers"}},
         {"About", {"&About VEK-FLASH"}},
     };

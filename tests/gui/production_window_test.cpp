@@ -1,9 +1,11 @@
 // Production jobs on the window: a job opened pins the device, the file and the words until it
-// is closed, and refuses a HEX file rebuilt since it was saved.
+// is closed, and refuses a HEX file rebuilt since it was saved; the production window programs
+// its chips one after another.
 #include <filesystem>
 #include <fstream>
 
 #include "pic_config_editor.h"
+#include "production_window.h"
 #include "window_fixture.h"
 
 namespace vek::test {
@@ -24,6 +26,29 @@ class Jobs : public WindowTest {
             dialog.accept();
         });
     }
+    void OpenSampleJob() {
+        OpenThroughDialog(CopiedSample());
+        ChooseJob("saveJobAction", InFolder("line.vekjob"));
+        ChooseJob("openJobAction", InFolder("line.vekjob"));
+    }
+    // A control's text as the accessibility tree gives it, found below `root` by object name.
+    static std::string Accessible(QWidget* root, const QString& objectName) {
+        std::function<QAccessibleInterface*(QAccessibleInterface*)> find =
+            [&](QAccessibleInterface* node) -> QAccessibleInterface* {
+            if (node->object() != nullptr && node->object()->objectName() == objectName) {
+                return node;
+            }
+            for (int i = 0; i < node->childCount(); ++i) {
+                if (QAccessibleInterface* found = find(node->child(i))) {
+                    return found;
+                }
+            }
+            return nullptr;
+        };
+        QAccessibleInterface* control = find(QAccessible::queryAccessibleInterface(root));
+        EXPECT_NE(control, nullptr) << objectName.toStdString();
+        return control == nullptr ? "" : control->text(QAccessible::Name).toStdString();
+    }
     // What a person can change, enabled or not: the Device list, the Hex File field, the
     // Fuse field, its Set button, File > Open Hex File and Setup > Enable Erase Before Program.
     std::vector<bool> Changeable() {
@@ -40,6 +65,11 @@ class Jobs : public WindowTest {
 
 TEST_F(Jobs, AnOpenJobPinsTheWindowUntilItIsClosed) {
     Start();
+    Trigger("saveJobAction");
+    Trigger("productionModeAction");
+    EXPECT_EQ(answerer.messages, (std::vector<std::string>{"Open a HEX file before saving a job.",
+                                                           "Open a job before production mode."}));
+    answerer.messages.clear();
     OpenThroughDialog(CopiedSample());
     Trigger("eraseBeforeProgramAction");  // off, as the job keeps it
     const std::string job = InFolder("line.vekjob");
@@ -95,5 +125,57 @@ TEST_F(Jobs, AHexFileRebuiltSinceTheJobIsRefused) {
     EXPECT_EQ(Changeable(), std::vector<bool>(6, false));
 }
 
+TEST_F(Jobs, TheProductionWindowShowsEachChipsVerdictAndTheCounts) {
+    qputenv("VEKSIM_SOCKET", "empty:1s,16F84A,empty:1s,16F84A:fail-verify,empty");
+    const auto unscripted = qScopeGuard([] { qunsetenv("VEKSIM_SOCKET"); });
+    sim.Reset();
+    Start();
+    OpenSampleJob();
+
+    std::vector<std::string> shown;  // the state and the prompt, each time they change
+    WithModal("productionModeAction", [&](QDialog& production) {
+        const auto show = [&] {
+            const std::string now = Accessible(&production, "stateLabel") + " | " +
+                                    Accessible(&production, "promptLabel");
+            if (shown.empty() || shown.back() != now) {
+                shown.push_back(now);
+            }
+        };
+        auto* startStop = production.findChild<QPushButton*>("startStopButton");
+        // Each poll of the socket; once both chips are out the operator presses Stop, and in
+        // the second run closes the window.
+        bool secondRun = false;
+        onPause = [&](int ms) {
+            if (ms != 500) {
+                return;
+            }
+            show();
+            if (shown.back() != "Insert chip | " ||
+                Accessible(&production, "totalLabel") != "Total: 2" || !startStop->isEnabled()) {
+                return;
+            }
+            if (secondRun) {
+                production.close();
+            } else {
+                QTest::mouseClick(startStop, Qt::LeftButton);
+            }
+        };
+        EXPECT_EQ(Accessible(&production, "stateLabel"), "Press Start");
+        QTest::mouseClick(startStop, Qt::LeftButton);
+        show();
+        EXPECT_EQ(Accessible(&production, "passedLabel"), "Passed: 1");
+        EXPECT_EQ(Accessible(&production, "failedLabel"), "Failed: 1");
+        EXPECT_EQ(startStop->text(), "Start");
+        EXPECT_TRUE(production.isVisible());
+
+        secondRun = true;
+        QTest::mouseClick(startStop, Qt::LeftButton);
+        EXPECT_FALSE(production.isVisible());
+    });
+    EXPECT_EQ(shown, (std::vector<std::string>{"Insert chip | ", "PASS | Remove chip",
+                                               "Insert chip | ", "FAIL | Remove chip",
+                                               "Insert chip | ", "Stopped | ", "Insert chip | "}));
+    EXPECT_TRUE(answerer.messages.empty()) << answerer.messages.front();
+}
 }  // namespace
 }  // namespace vek::test

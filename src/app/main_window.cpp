@@ -414,7 +414,13 @@ void MainWindow::OpenCommandLineFile(const QStringList& arguments) {
         return;
     }
     // Absolute, so that the recent list and the next dialog find it from any folder.
-    OpenDroppedFile(QFileInfo(arguments.at(1)).absoluteFilePath().toStdString());
+    const QFileInfo file(arguments.at(1));
+    if (file.suffix().compare("vekjob", Qt::CaseInsensitive) == 0) {
+        const std::string path = QDir::toNativeSeparators(file.absoluteFilePath()).toStdString();
+        RunCommand([this, path] { OpenJobFile(path); });
+        return;
+    }
+    OpenDroppedFile(file.absoluteFilePath().toStdString());
 }
 
 void MainWindow::SaveReadData() {

@@ -52,8 +52,9 @@ class MainWindow : public QDialog {
     // The web links open their addresses through this; the desktop's browser by default.
     void SetWebOpener(WebOpener opener) { webOpener_ = std::move(opener); }
 
-    // `vekflash FILE`: opens FILE as the file dialog would; `arguments` starts with the program
-    // name, as QCoreApplication::arguments() does. Without a file nothing happens.
+    // `vekflash FILE`: opens FILE as the file dialog would, or as File > "Open Job..." would
+    // when it ends in ".vekjob"; `arguments` starts with the program name, as
+    // QCoreApplication::arguments() does. Without a file nothing happens.
     void OpenCommandLineFile(const QStringList& arguments);
 
     // Every way of ending arrives here; while a command runs, the end waits for its return.
@@ -111,6 +112,7 @@ class MainWindow : public QDialog {
     // File > "Open Job...", "Save Job As...", "Close Job": a job fills the window and pins its
     // device, file and words until it is closed.
     void OpenJob();
+    void OpenJobFile(const std::string& path);
     void SaveJobAs();
     void CloseJob();
     void ApplyJobLock();

@@ -53,33 +53,35 @@ void MainWindow::OpenJob() {
             this, false,
             InitialJobFile(jobPath_,
                            settings_.ReadSettingText(SETTINGS_SECTION, KEY_FILE_NAME_PATH, "")));
-        if (!chosen || programmer_.BusyFlag) {
-            return;
+        if (chosen && !programmer_.BusyFlag) {
+            OpenJobFile(chosen->toStdString());
         }
-        const std::string path = chosen->toStdString();
-        std::string error;
-        std::optional<ProductionJob> job = ReadJobFile(PathFromUtf8(path), error);
-        if (!job) {
-            reporter_.ShowMessage(error);
-            return;
-        }
-        if (!JobHexFileUnchanged(*job, path)) {
-            return;
-        }
-        CloseJob();
-        deviceList_->setCurrentIndex(job->target.processorIndex);
-        OnDeviceListClosedUp();
-        if (!OpenFile(Utf8FromPath(job->hexFile))) {
-            return;
-        }
-        FieldTexts fields = TakeFieldTexts();
-        ShowFileWords(state_, fields, job->target, job->words);
-        ShowFieldTexts(fields);
-        eraseBeforeProgramAction_->setChecked(job->eraseBeforeProgram);
-        job_ = std::move(job);
-        jobPath_ = path;
-        ApplyJobLock();
     });
+}
+
+void MainWindow::OpenJobFile(const std::string& path) {
+    std::string error;
+    std::optional<ProductionJob> job = ReadJobFile(PathFromUtf8(path), error);
+    if (!job) {
+        reporter_.ShowMessage(error);
+        return;
+    }
+    if (!JobHexFileUnchanged(*job, path)) {
+        return;
+    }
+    CloseJob();
+    deviceList_->setCurrentIndex(job->target.processorIndex);
+    OnDeviceListClosedUp();
+    if (!OpenFile(Utf8FromPath(job->hexFile))) {
+        return;
+    }
+    FieldTexts fields = TakeFieldTexts();
+    ShowFileWords(state_, fields, job->target, job->words);
+    ShowFieldTexts(fields);
+    eraseBeforeProgramAction_->setChecked(job->eraseBeforeProgram);
+    job_ = std::move(job);
+    jobPath_ = path;
+    ApplyJobLock();
 }
 
 void MainWindow::SaveJobAs() {

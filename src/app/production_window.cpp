@@ -39,7 +39,9 @@ ProductionWindow::ProductionWindow(QWidget* parent, Programmer& programmer, QtRe
         {"Device:", QString::fromUtf8(subject_.target.name.data(), subject_.target.name.size())},
         {"Hex File:", subject_.hexFileName}};
     for (int row = 0; row < 3; ++row) {
-        header->addWidget(new QLabel(rows[row][0]), row, 0);
+        QLabel* name = MakeLabel("", 14);
+        name->setText(rows[row][0]);
+        header->addWidget(name, row, 0);
         QLabel* value = MakeLabel("", 14, true);
         value->setText(rows[row][1]);
         header->addWidget(value, row, 1);

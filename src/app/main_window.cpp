@@ -280,7 +280,7 @@ void MainWindow::OnErase() {
 }
 
 void MainWindow::OnProgram() {
-    if (job_ && !JobHexFileUnchanged(*job_, jobPath_)) {
+    if (job_ && (!JobFitsTheWindow(false) || !JobHexFileUnchanged(*job_, jobPath_))) {
         return;
     }
     Program(programmer_, {SelectedTarget(), workspace_.hexFile, WordsInFields(TakeFieldTexts()),

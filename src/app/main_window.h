@@ -119,6 +119,9 @@ class MainWindow : public QDialog {
     void EnableFileAndTarget(bool enabled);
     // The job's HEX file is still the one it pins; else says so.
     bool JobHexFileUnchanged(const ProductionJob& job, const std::string& jobPath);
+    // The open job asks nothing of Program (loop: of the production loop) that only the
+    // command line does; else says so.
+    bool JobFitsTheWindow(bool loop);
     // Commands > "Production Mode...": the open job's chips one after another.
     void OpenProductionWindow();
     ChipVerdict ProgramJobChip();

@@ -126,10 +126,14 @@ void MainWindow::OpenProductionWindow() {
             reporter_.ShowMessage("Open a job before production mode.");
             return;
         }
-        ProductionWindow production(this, programmer_, reporter_,
-                                    {QString::fromStdString(Utf8FileName(jobPath_)), job_->target,
-                                     QString::fromStdString(workspace_.hexFile.name)},
-                                    [this] { return ProgramJobChip(); });
+        if (!JobFitsTheWindow(true)) {
+            return;
+        }
+        ProductionWindow production(
+            this, programmer_, reporter_,
+            {QString::fromStdString(Utf8FileName(jobPath_)), job_->target,
+             QString::fromStdString(workspace_.hexFile.name), job_->allowCodeProtection},
+            [this] { return ProgramJobChip(); });
         production.exec();
     });
 }
@@ -170,6 +174,19 @@ void MainWindow::EnableFileAndTarget(bool enabled) {
     hexFileField_->setEnabled(enabled);
     openHexFileAction_->setEnabled(enabled);
     recentFiles_->SetEnabled(enabled);
+}
+
+// Serial numbers and the log are the command line's: a chip programmed here would go
+// without its number, and the log without its row.
+bool MainWindow::JobFitsTheWindow(bool loop) {
+    if (job_->serialAt.empty() && (!loop || job_->logFile.empty())) {
+        return true;
+    }
+    reporter_.ShowMessage("The job " + jobPath_ +
+                          " numbers its chips or logs them, which only the command line does:\n"
+                          "vekflash-cli program --job " +
+                          jobPath_ + " --loop");
+    return false;
 }
 
 bool MainWindow::JobHexFileUnchanged(const ProductionJob& job, const std::string& jobPath) {

@@ -113,10 +113,12 @@ void ProductionWindow::RunLoop() {
     stopRequested_ = false;
     startStopButton_->setText("Stop");
     std::string lastMessage;
-    reporter_.DivertMessages([&](const std::string& text) {
-        lastMessage = text;
-        detailLabel_->setText(QString::fromStdString(text));
-    });
+    reporter_.DivertMessages(
+        [&](const std::string& text) {
+            lastMessage = text;
+            detailLabel_->setText(QString::fromStdString(text));
+        },
+        subject_.allowCodeProtection);
     const LoopResult result = RunProductionLoop(
         programmer_, subject_.target,
         {[this] {

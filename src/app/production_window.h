@@ -20,6 +20,8 @@ struct ProductionSubject {
     QString jobName;
     DeviceInfo target;
     QString hexFileName;
+    // The answer to Program's question before it turns on code protection.
+    bool allowCodeProtection = false;
 };
 
 class ProductionWindow : public QDialog {

@@ -126,6 +126,29 @@ TEST_F(Jobs, AHexFileRebuiltSinceTheJobIsRefused) {
     EXPECT_EQ(Changeable(), std::vector<bool>(6, false));
 }
 
+TEST_F(Jobs, AJobThatNumbersItsChipsIsLeftToTheCommandLine) {
+    Start();
+    const std::string job = InFolder("numbered.vekjob");
+    std::ofstream(job) << R"({"vekflash_job": 1, "device": "16F84A", "hex_file": "blink.hex",
+        "hex_sha256": "b8e1aee8394cfebef1c7f42add17ab40f732a461cf23bd32d9c5bfca529324c7",
+        "config": "3FF1", "erase_before_program": true, "verify": true,
+        "allow_code_protection": false, "serial_at": "eeprom:0:4", "serial_overwrite": false,
+        "serial_file": "sn.txt", "log": null})";
+    CopiedSample();
+    window->OpenCommandLineFile({"vekflash", QString::fromStdString(job)});
+    ASSERT_TRUE(answerer.messages.empty()) << answerer.messages.front();
+
+    const int writes = Calls("FT_Write");
+    Trigger("productionModeAction");
+    QTest::mouseClick(Find<QToolButton>("programButton"), Qt::LeftButton);
+    const std::string refusal = "The job " + job +
+                                " numbers its chips or logs them, which only the command line "
+                                "does:\nvekflash-cli program --job " +
+                                job + " --loop";
+    EXPECT_EQ(answerer.messages, (std::vector<std::string>{refusal, refusal}));
+    EXPECT_EQ(Calls("FT_Write"), writes);
+}
+
 TEST_F(Jobs, TheProductionWindowShowsEachChipsVerdictAndTheCounts) {
     qputenv("VEKSIM_SOCKET", "empty:1s,16F84A,empty:1s,16F84A:fail-verify,empty");
     const auto unscripted = qScopeGuard([] { qunsetenv("VEKSIM_SOCKET"); });

@@ -201,5 +201,18 @@ TEST_F(Jobs, TheProductionWindowShowsEachChipsVerdictAndTheCounts) {
                                                "Insert chip | ", "Stopped | ", "Insert chip | "}));
     EXPECT_TRUE(answerer.messages.empty()) << answerer.messages.front();
 }
+TEST_F(Jobs, WithoutAProgrammerTheLoopEndsAtOnceInABox) {
+    sim.SetAttached(false);
+    Start();
+    OpenSampleJob();
+    answerer.messages.clear();
+    WithModal("productionModeAction", [&](QDialog& production) {
+        QTest::mouseClick(production.findChild<QPushButton*>("startStopButton"), Qt::LeftButton);
+        EXPECT_EQ(Accessible(&production, "stateLabel"), "Stopped");
+        EXPECT_EQ(answerer.messages.size(), 1u);
+        production.close();
+    });
+}
+
 }  // namespace
 }  // namespace vek::test

@@ -2,6 +2,7 @@
 // --production, the production window of a job once its first chip has passed. Runs on Qt's
 // offscreen platform and whatever D2XX library the search path offers, meant to be the
 // simulated programmer (with a scripted socket for --production).
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "main_window.h"
 

@@ -73,6 +73,8 @@ ProductionWindow::ProductionWindow(QWidget* parent, Programmer& programmer, QtRe
     startStopButton_->setObjectName("startStopButton");
     startStopButton_->setAutoDefault(false);
     startStopButton_->setMinimumHeight(48);
+    startStopButton_->setToolTip(
+        "Program chip after chip; Stop ends once the chip in hand is done");
     connect(startStopButton_, &QPushButton::clicked, this, &ProductionWindow::OnStartStop);
 
     auto* layout = new QVBoxLayout(this);

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "operations/production_loop.h"
 #include "qt_reporter.h"

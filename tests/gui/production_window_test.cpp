@@ -185,6 +185,8 @@ TEST_F(Jobs, TheProductionWindowShowsEachChipsVerdictAndTheCounts) {
             }
         };
         EXPECT_EQ(Accessible(&production, "stateLabel"), "Press Start");
+        EXPECT_EQ(startStop->toolTip(),
+                  "Program chip after chip; Stop ends once the chip in hand is done");
         QTest::mouseClick(startStop, Qt::LeftButton);
         show();
         EXPECT_EQ(Accessible(&production, "passedLabel"), "Passed: 1");

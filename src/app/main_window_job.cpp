@@ -26,8 +26,9 @@ QString InitialJobFile(const std::string& jobPath, const std::string& lastHexFil
     return lastHexFile.empty() ? QString() : QFileInfo(QString::fromStdString(lastHexFile)).path();
 }
 
-// A chip that is not what it should be fails; what fails beyond the chip (the file, the
-// words, a lost programmer) would fail the next one too and ends the loop.
+// A chip that is not what it should be, or does not answer as it should, fails; what fails
+// beyond the chip (the file, the words, the person's answer) would fail the next one too and
+// ends the loop. A board that is gone ends it at the next ID read.
 ChipVerdict VerdictOf(const OperationResult& result) {
     switch (result.outcome) {
         case Outcome::Done:

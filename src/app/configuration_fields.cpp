@@ -220,16 +220,26 @@ void ConfigurationFields::SetSxControlsEnabled(bool enabled) {
 
 void ConfigurationFields::SetOperationRunning(bool running) {
     operationRunning_ = running;
-    controls_.fuseSetButton->setEnabled(!running);
-    controls_.fuseXField->setEnabled(sxControlsEnabled_);
-    controls_.fuseXSetButton->setEnabled(sxControlsEnabled_ && !running);
-    controls_.lastConfigButton->setEnabled(sxControlsEnabled_ && !running);
+    const bool fixed = running || jobLocked_;
+    controls_.fuseField->setEnabled(!jobLocked_);
+    controls_.fuseSetButton->setEnabled(!fixed);
+    controls_.fuseXField->setEnabled(sxControlsEnabled_ && !jobLocked_);
+    controls_.fuseXSetButton->setEnabled(sxControlsEnabled_ && !fixed);
+    controls_.lastConfigButton->setEnabled(sxControlsEnabled_ && !fixed);
     for (ConfigEditor* editor :
          {sxFuseEditor_.data(), sxFuseXEditor_.data(), picConfigEditor_.data()}) {
         if (editor != nullptr) {
             editor->setEnabled(!running);
         }
     }
+}
+
+void ConfigurationFields::SetJobLocked(bool locked) {
+    jobLocked_ = locked;
+    if (locked) {
+        CloseAllEditors();
+    }
+    SetOperationRunning(operationRunning_);
 }
 
 }  // namespace vek

@@ -55,6 +55,8 @@ class ConfigurationFields : public QObject {
     void SetSxControlsEnabled(bool enabled);
     // While a device operation runs nothing here may change the words it works from.
     void SetOperationRunning(bool running);
+    // An open job pins the words: the fields and their buttons stay greyed until it closes.
+    void SetJobLocked(bool locked);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -81,6 +83,7 @@ class ConfigurationFields : public QObject {
     QPointer<ConfigEditor> picConfigEditor_;
     bool sxControlsEnabled_ = false;
     bool operationRunning_ = false;
+    bool jobLocked_ = false;
 };
 
 }  // namespace vek

@@ -107,7 +107,7 @@ MainWindow::MainWindow(const std::filesystem::path& settingsPath, const UsbSetup
         });
     configurationFields_->setParent(this);
     new HexFileDrop(
-        this, [this] { return !programmer_.BusyFlag && !HasEnded(); },
+        this, [this] { return !programmer_.BusyFlag && !HasEnded() && !job_; },
         [this](const QString& path) { OpenDroppedFile(path.toStdString()); });
     ConnectCommands();
     Initialise();
@@ -131,6 +131,10 @@ void MainWindow::ConnectCommands() {
     connect(readAction_, &QAction::triggered, this, read);
     connect(openHexFileAction_, &QAction::triggered, this, &MainWindow::OpenHexFile);
     connect(saveReadDataAction_, &QAction::triggered, this, &MainWindow::SaveReadData);
+    connect(openJobAction_, &QAction::triggered, this, &MainWindow::OpenJob);
+    connect(saveJobAction_, &QAction::triggered, this, &MainWindow::SaveJobAs);
+    connect(closeJobAction_, &QAction::triggered, this, &MainWindow::CloseJob);
+    connect(productionModeAction_, &QAction::triggered, this, &MainWindow::OpenProductionWindow);
     connect(connectAction_, &QAction::triggered, this,
             [this] { RunCommand([this] { Connect(programmer_); }); });
     connect(testCommunicationAction_, &QAction::triggered, this,
@@ -312,11 +316,15 @@ void MainWindow::OnErase() {
 }
 
 void MainWindow::OnProgram() {
+    if (job_ && (!JobFitsTheWindow(false) || !JobHexFileUnchanged(*job_, jobPath_))) {
+        return;
+    }
     const DeviceInfo& target = SelectedTarget();
     ProgramRequest request{target, workspace_.hexFile, WordsInFields(TakeFieldTexts()),
                            eraseBeforeProgramAction_->isChecked()};
     request.preserveEeprom = preserveEepromAction_->isChecked();
-    request.verifyAfterProgram = verifyAfterProgramAction_->isChecked();
+    // A job that verifies its chips does so whatever the Setup menu says.
+    request.verifyAfterProgram = verifyAfterProgramAction_->isChecked() || (job_ && job_->verify);
     OfferChipInSocket(Program(programmer_, request), target);
 }
 
@@ -407,7 +415,7 @@ void MainWindow::OpenHexFile() {
 
 // The file's name and its configuration words into the fields, and its listing; a file that
 // cannot be used empties the listing and the field's name, and says why.
-void MainWindow::OpenFile(const std::string& chosen) {
+bool MainWindow::OpenFile(const std::string& chosen) {
     // File dialogs, drops and command lines give '/' or '\' on Windows; the settings and the
     // recent list keep the platform's own form, so that one file is one entry there.
     const std::string path = QDir::toNativeSeparators(QString::fromStdString(chosen)).toStdString();
@@ -440,6 +448,7 @@ void MainWindow::OpenFile(const std::string& chosen) {
         recentFiles_->Remember(path);
     }
     UpdateFileWatch();
+    return opened.failure.empty();
 }
 
 void MainWindow::OpenRecentFile(const std::string& path) {
@@ -464,7 +473,13 @@ void MainWindow::OpenCommandLineFile(const QStringList& arguments) {
         return;
     }
     // Absolute, so that the recent list and the next dialog find it from any folder.
-    OpenDroppedFile(QFileInfo(arguments.at(1)).absoluteFilePath().toStdString());
+    const QFileInfo file(arguments.at(1));
+    if (file.suffix().compare("vekjob", Qt::CaseInsensitive) == 0) {
+        const std::string path = QDir::toNativeSeparators(file.absoluteFilePath()).toStdString();
+        RunCommand([this, path] { OpenJobFile(path); });
+        return;
+    }
+    OpenDroppedFile(file.absoluteFilePath().toStdString());
 }
 
 void MainWindow::SaveReadData() {
@@ -494,10 +509,7 @@ void MainWindow::SetOperationRunning(bool running) {
                           readAction_, chooseProgrammerAction_}) {
         item->setEnabled(!running);
     }
-    deviceList_->setEnabled(!running);
-    hexFileField_->setEnabled(!running);
-    openHexFileAction_->setEnabled(!running);
-    recentFiles_->SetEnabled(!running);
+    EnableFileAndTarget(!running && !job_);
     // What a Read has taken is there to be saved once it has ended.
     saveReadDataAction_->setEnabled(!running && workspace_.lastRead.has_value());
     configurationFields_->SetOperationRunning(running);

@@ -14,7 +14,9 @@
 #include <string>
 
 #include "operations/operation_result.h"
+#include "operations/production_loop.h"
 #include "qt_reporter.h"
+#include "session/job_file.h"
 #include "session/processor_selection.h"
 #include "session/programmer.h"
 #include "session/window_state.h"
@@ -53,8 +55,9 @@ class MainWindow : public QDialog {
     // The web links open their addresses through this; the desktop's browser by default.
     void SetWebOpener(WebOpener opener) { webOpener_ = std::move(opener); }
 
-    // `vekflash FILE`: opens FILE as the file dialog would; `arguments` starts with the program
-    // name, as QCoreApplication::arguments() does. Without a file nothing happens.
+    // `vekflash FILE`: opens FILE as the file dialog would, or as File > "Open Job..." would
+    // when it ends in ".vekjob"; `arguments` starts with the program name, as
+    // QCoreApplication::arguments() does. Without a file nothing happens.
     void OpenCommandLineFile(const QStringList& arguments);
 
     // Every way of ending arrives here; while a command runs, the end waits for its return.
@@ -113,10 +116,27 @@ class MainWindow : public QDialog {
     void ChooseProgrammer();
     void OpenHexFile();
     // The one way a file is opened, whether the dialog, the recent list or a drop chose it.
-    void OpenFile(const std::string& chosen);
+    // False when the file could not be used.
+    bool OpenFile(const std::string& chosen);
     void OpenRecentFile(const std::string& path);
     void OpenDroppedFile(const std::string& path);
     void SaveReadData();
+    // File > "Open Job...", "Save Job As...", "Close Job": a job fills the window and pins its
+    // device, file and words until it is closed.
+    void OpenJob();
+    void OpenJobFile(const std::string& path);
+    void SaveJobAs();
+    void CloseJob();
+    void ApplyJobLock();
+    void EnableFileAndTarget(bool enabled);
+    // The job's HEX file is still the one it pins; else says so.
+    bool JobHexFileUnchanged(const ProductionJob& job, const std::string& jobPath);
+    // The open job asks nothing of Program (loop: of the production loop) that only the
+    // command line does; else says so.
+    bool JobFitsTheWindow(bool loop);
+    // Commands > "Production Mode...": the open job's chips one after another.
+    void OpenProductionWindow();
+    ChipVerdict ProgramJobChip();
     void SetOperationRunning(bool running);
     // "Checksum: XXXX" of what Program would write from the file and the fields as they
     // stand, or of the chip after a Read; empty when there is none.
@@ -172,6 +192,9 @@ class MainWindow : public QDialog {
     QAction* openHexFileAction_ = nullptr;
     QAction* saveReadDataAction_ = nullptr;
     QAction* exitAction_ = nullptr;
+    QAction* openJobAction_ = nullptr;
+    QAction* saveJobAction_ = nullptr;
+    QAction* closeJobAction_ = nullptr;
     QAction* eraseBeforeProgramAction_ = nullptr;
     QAction* programWhenFileChangesAction_ = nullptr;
     QAction* preserveEepromAction_ = nullptr;
@@ -185,6 +208,7 @@ class MainWindow : public QDialog {
     QAction* blankCheckAction_ = nullptr;
     QAction* eraseAction_ = nullptr;
     QAction* applyTargetPowerAction_ = nullptr;
+    QAction* productionModeAction_ = nullptr;
     QAction* usbDescriptionAction_ = nullptr;
     QAction* chooseProgrammerAction_ = nullptr;
     QAction* gotoVekDesignAction_ = nullptr;
@@ -197,6 +221,8 @@ class MainWindow : public QDialog {
     QPoint clientPosition_;
     int runningCommands_ = 0;
     std::optional<int> endResult_;
+    std::optional<ProductionJob> job_;
+    std::string jobPath_;
 };
 
 }  // namespace vek

@@ -148,6 +148,10 @@ QMenuBar* MainWindow::BuildMenus() {
     // Offered once a Read has succeeded (SetOperationRunning).
     saveReadDataAction_ = AddAction(file, "saveReadDataAction", "Save Read Data &As...");
     saveReadDataAction_->setEnabled(false);
+    openJobAction_ = AddAction(file, "openJobAction", "Open &Job...");
+    saveJobAction_ = AddAction(file, "saveJobAction", "Save Job As...");
+    closeJobAction_ = AddAction(file, "closeJobAction", "&Close Job");
+    closeJobAction_->setEnabled(false);
     exitAction_ = AddAction(file, "exitAction", "&Exit");
     recentFiles_ = new RecentFilesMenu(file, exitAction_, settings_,
                                        [this](const std::string& path) { OpenRecentFile(path); });
@@ -182,6 +186,7 @@ QMenuBar* MainWindow::BuildMenus() {
     programAction_ = AddAction(commands, "programAction", "Pro&gram");
     verifyAction_ = AddAction(commands, "verifyAction", "&Verify");
     readAction_ = AddAction(commands, "readAction", "Rea&d");
+    productionModeAction_ = AddAction(commands, "productionModeAction", "Production &Mode...");
     applyTargetPowerAction_ =
         AddAction(commands, "applyTargetPowerAction", "Apply Target Power Now");
 

@@ -22,6 +22,10 @@ QtReporter::~QtReporter() {
 }
 
 void QtReporter::ShowMessage(const std::string& text, MessageIcon icon) {
+    if (divertTo_) {
+        divertTo_(text);
+        return;
+    }
     const QMessageBox::Icon boxIcon =
         icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
     CopyableMessageBox box(boxIcon, QString::fromStdString(text), window_);
@@ -29,6 +33,10 @@ void QtReporter::ShowMessage(const std::string& text, MessageIcon icon) {
 }
 
 bool QtReporter::AskYesNo(const std::string& question) {
+    if (divertTo_) {
+        divertTo_(question);
+        return divertedAnswer_;
+    }
     CopyableMessageBox box(QMessageBox::Warning, QString::fromStdString(question), window_);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::No);

@@ -28,6 +28,14 @@ class QtReporter : public Reporter {
     QtReporter(QWidget* window, WindowHooks hooks, PauseFunction pause);
     ~QtReporter() override;
 
+    // While set, messages go here instead of into boxes, and questions too, answered with
+    // `answer`: the production window shows each chip's result itself, and a box per chip
+    // would stop the line.
+    void DivertMessages(std::function<void(const std::string&)> to, bool answer = false) {
+        divertTo_ = std::move(to);
+        divertedAnswer_ = answer;
+    }
+
     void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
     bool AskYesNo(const std::string& question) override;
     void SetProgress(int percent) override;
@@ -47,6 +55,8 @@ class QtReporter : public Reporter {
     QWidget* window_;
     WindowHooks hooks_;
     PauseFunction pause_;
+    std::function<void(const std::string&)> divertTo_;
+    bool divertedAnswer_ = false;
     int waitRequests_ = 0;
     int openMessageBoxes_ = 0;
     bool waitCursorShown_ = false;

@@ -99,8 +99,9 @@ TEST_F(FileMenu, TheLastFiveFilesNewestFirstAndAMissingOneTakenOff) {
     OpenThroughDialog(InFolder("none.hex"));
     OpenThroughDialog(damaged);
     EXPECT_EQ(FileMenuItems(),
-              (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)", "----",
-                                        "&1 " + damaged, "&2 " + files[5], "&3 " + files[4],
+              (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)",
+                                        "Open &Job...", "Save Job As...", "&Close Job (off)",
+                                        "----", "&1 " + damaged, "&2 " + files[5], "&3 " + files[4],
                                         "&4 " + files[3], "&5 " + files[2], "----", "&Exit"}));
     EXPECT_EQ(SavedText("VEKFlashRecentFile1"), damaged);
     EXPECT_EQ(SavedText("VEKFlashRecentFile5"), files[2]);
@@ -125,8 +126,9 @@ TEST_F(FileMenu, TheLastFiveFilesNewestFirstAndAMissingOneTakenOff) {
     // The list outlives the window.
     Start();
     EXPECT_EQ(FileMenuItems(),
-              (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)", "----",
-                                        "&1 " + files[3], "&2 " + damaged, "&3 " + files[5],
+              (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)",
+                                        "Open &Job...", "Save Job As...", "&Close Job (off)",
+                                        "----", "&1 " + files[3], "&2 " + damaged, "&3 " + files[5],
                                         "&4 " + files[2], "----", "&Exit"}));
 }
 

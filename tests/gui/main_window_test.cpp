@@ -67,14 +67,17 @@ TEST_F(Window, AStartShowsTheSavedSelectionInItsFamilyLayout) {
 TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
     Start();
     const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
-        {"&File", {"&Open Hex File...", "Save Read Data &As... (off)", "----", "&Exit"}},
+        {"&File",
+         {"&Open Hex File...", "Save Read Data &As... (off)", "Open &Job...", "Save Job As...",
+          "&Close Job (off)", "----", "&Exit"}},
         {"Se&tup",
          {"Connect to VEK Flash Programmer", "Setup USB Description String...",
           "Choose &Programmer...", "Enable Erase Before Program [x]", "Preserve Device EEPROM [ ]",
           "Verify After Program [ ]", "Program When File Changes [ ]", "Test Communication",
           "Allow Target Power From VEK Flash [ ]"}},
         {"Co&mmands",
-         {"Blan&k Check", "E&rase", "Pro&gram", "&Verify", "Rea&d", "Apply Target Power Now"}},
+         {"Blan&k Check", "E&rase", "Pro&gram", "&Verify", "Rea&d", "Production &Mode...",
+          "Apply Target Power Now"}},
         {"Internet", {"Goto VEK Design", "Goto FTDI", "Download Drivers"}},
         {"About", {"&About VEK-FLASH"}},
     };

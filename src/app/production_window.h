@@ -1,0 +1,66 @@
+// The production station: chip after chip in one socket, with a verdict an operator reads from
+// a metre away and the counts of the session.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "operations/production_loop.h"
+#include "qt_reporter.h"
+#include "session/programmer.h"
+
+class QLabel;
+class QPushButton;
+
+namespace vek {
+
+// What the window works on, as its header shows it.
+struct ProductionSubject {
+    QString jobName;
+    DeviceInfo target;
+    QString hexFileName;
+    // The answer to Program's question before it turns on code protection.
+    bool allowCodeProtection = false;
+};
+
+class ProductionWindow : public QDialog {
+    Q_OBJECT
+  public:
+    // workOnChip programs and verifies the chip just put in. Messages of the loop go to the
+    // window's detail line instead of boxes; one that ends the loop is shown in a box as well.
+    ProductionWindow(QWidget* parent, Programmer& programmer, QtReporter& reporter,
+                     ProductionSubject subject, std::function<ChipVerdict()> workOnChip);
+
+    // Closing (the close box, Escape) stops the loop once the chip in the socket is done.
+    void done(int result) override;
+
+  private:
+    void OnStartStop();
+    void RunLoop();
+    enum class Look { Neutral, Pass, Fail };
+    void ShowState(const QString& state, Look look);
+    void ShowCounts(const LoopCounts& counts);
+
+    Programmer& programmer_;
+    QtReporter& reporter_;
+    ProductionSubject subject_;
+    std::function<ChipVerdict()> workOnChip_;
+
+    QLabel* stateLabel_ = nullptr;
+    QLabel* promptLabel_ = nullptr;
+    QLabel* detailLabel_ = nullptr;
+    QLabel* passedLabel_ = nullptr;
+    QLabel* failedLabel_ = nullptr;
+    QLabel* totalLabel_ = nullptr;
+    QPushButton* startStopButton_ = nullptr;
+
+    // The chips of the runs before the one going on.
+    LoopCounts before_;
+    bool running_ = false;
+    bool stopRequested_ = false;
+    std::optional<int> endResult_;
+};
+
+}  // namespace vek

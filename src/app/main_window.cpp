@@ -322,8 +322,8 @@ void MainWindow::OnProgram() {
     const DeviceInfo& target = SelectedTarget();
     ProgramRequest request{target, workspace_.hexFile, WordsInFields(TakeFieldTexts()),
                            eraseBeforeProgramAction_->isChecked()};
-    request.preserveEeprom = preserveEepromAction_->isChecked();
-    // A job that verifies its chips does so whatever the Setup menu says.
+    // A job that keeps the EEPROM or verifies its chips does so whatever the Setup menu says.
+    request.preserveEeprom = preserveEepromAction_->isChecked() || (job_ && job_->preserveEeprom);
     request.verifyAfterProgram = verifyAfterProgramAction_->isChecked() || (job_ && job_->verify);
     OfferChipInSocket(Program(programmer_, request), target);
 }

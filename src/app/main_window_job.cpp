@@ -9,7 +9,6 @@
 #include "hex_file_chooser.h"
 #include "main_window.h"
 #include "operations/program.h"
-#include "operations/verify.h"
 #include "platform/utf8_path.h"
 #include "production_window.h"
 #include "recent_files_menu.h"
@@ -36,6 +35,7 @@ ChipVerdict VerdictOf(const OperationResult& result) {
         case Outcome::WrongDevice:
         case Outcome::NotBlank:
         case Outcome::Mismatch:
+        case Outcome::EepromProtected:
         case Outcome::CommunicationFailed:
             return ChipVerdict::Failed;
         default:
@@ -111,6 +111,8 @@ void MainWindow::SaveJobAs() {
         job.hexSha256 = *hash;
         job.words = WordsInFields(TakeFieldTexts());
         job.eraseBeforeProgram = eraseBeforeProgramAction_->isChecked();
+        job.verify = job.verify || verifyAfterProgramAction_->isChecked();
+        job.preserveEeprom = job.preserveEeprom || preserveEepromAction_->isChecked();
         const std::string path = chosen->toStdString();
         if (!WriteJobFile(PathFromUtf8(path), job)) {
             reporter_.ShowMessage("Error: the job " + path + " could not be written.");
@@ -144,12 +146,11 @@ ChipVerdict MainWindow::ProgramJobChip() {
     if (!JobHexFileUnchanged(*job_, jobPath_)) {
         return ChipVerdict::EndLoop;
     }
-    const ProgramRequest request{job_->target, workspace_.hexFile, WordsInFields(TakeFieldTexts()),
-                                 job_->eraseBeforeProgram};
-    OperationResult result = Program(programmer_, request);
-    if (result.Succeeded()) {
-        result = Verify(programmer_, {request.target, request.file, request.words});
-    }
+    ProgramRequest request{job_->target, workspace_.hexFile, WordsInFields(TakeFieldTexts()),
+                           job_->eraseBeforeProgram};
+    request.preserveEeprom = job_->preserveEeprom;
+    request.verifyAfterProgram = true;
+    const OperationResult result = Program(programmer_, request);
     if (programmer_.link.IsShutDown()) {
         return ChipVerdict::EndLoop;
     }

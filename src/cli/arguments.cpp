@@ -312,6 +312,7 @@ class Parser {
         arguments_.pinnedSha256 = job_->hexSha256;
         arguments_.noErase = arguments_.noErase || !job_->eraseBeforeProgram;
         arguments_.verifyAfterProgram = arguments_.verifyAfterProgram || job_->verify;
+        arguments_.preserveEeprom = arguments_.preserveEeprom || job_->preserveEeprom;
         arguments_.allowCodeProtection =
             arguments_.allowCodeProtection || job_->allowCodeProtection;
         return TakeJobSerialNumberAndLog(jobName);
@@ -384,7 +385,7 @@ class Parser {
             Fail(
                 "--watch programs one chip again and again: --json, --log and serial numbers "
                 "belong to runs of their own");
-        } else if (arguments_.preserveEeprom && c != Command::Program) {
+        } else if (arguments_.preserveEeprom && !programs) {
             Fail("--preserve-eeprom belongs to program, not to " + command);
         } else if ((arguments_.serialNumber || !arguments_.serialFile.empty() ||
                     arguments_.serialAt || arguments_.serialOverwrite) &&

@@ -589,6 +589,7 @@ class CommandRun {
         job.words = words_;
         job.eraseBeforeProgram = !arguments_.noErase;
         job.verify = arguments_.verifyAfterProgram;
+        job.preserveEeprom = arguments_.preserveEeprom;
         job.allowCodeProtection = arguments_.allowCodeProtection;
         if (arguments_.serialAt) {
             if (const ExitStatus free = CheckSerialPlaceFree(SerialWords(0, *arguments_.serialAt));

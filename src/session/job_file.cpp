@@ -103,6 +103,15 @@ std::string ParseJob(const json& fields, const std::filesystem::path& folder, Pr
         }
         *flag = fields[key].get<bool>();
     }
+    // Jobs saved before the EEPROM could be kept lack the field; they did not keep it.
+    const json preserve = fields.value("preserve_eeprom", json(false));
+    if (!preserve.is_boolean()) {
+        return "preserve_eeprom";
+    }
+    job.preserveEeprom = preserve.get<bool>();
+    if (job.preserveEeprom && target->eepromBytes == 0) {
+        return "preserve_eeprom";
+    }
     job.serialAt = text("serial_at");
     job.serialFile = WholePath(text("serial_file"), folder);
     job.logFile = WholePath(text("log"), folder);
@@ -167,6 +176,7 @@ bool WriteJobFile(const std::filesystem::path& path, const ProductionJob& job) {
     }
     fields["erase_before_program"] = job.eraseBeforeProgram;
     fields["verify"] = job.verify;
+    fields["preserve_eeprom"] = job.preserveEeprom;
     fields["allow_code_protection"] = job.allowCodeProtection;
     const auto optionalText = [](const std::string& text) {
         return text.empty() ? json(nullptr) : json(text);

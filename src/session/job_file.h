@@ -21,6 +21,7 @@ struct ProductionJob {
     GivenWords words;
     bool eraseBeforeProgram = true;
     bool verify = false;
+    bool preserveEeprom = false;  // the chip's data EEPROM is kept across Program
     bool allowCodeProtection = false;
     std::string serialAt;          // the serial number's place as --serial-at takes it; empty: none
     bool serialOverwrite = false;  // the number may go over data the HEX file gives there

@@ -15,9 +15,10 @@ class Station : public Cli {
     void SaveJob() {
         hexFile = folder.Write("blink.hex", ReadFile(PIC_SAMPLE));
         serialFile = folder.Write("sn.txt", "1000\n");
-        const CliRun saved = Run(Args("-d", "16F84A", "save-job", job, "--verify", "--serial-file",
-                                      serialFile, "--serial-at", "eeprom:8:2", "--log",
-                                      Utf8FromPath(folder / "line.csv"), hexFile));
+        const CliRun saved =
+            Run(Args("-d", "16F84A", "save-job", job, "--verify", "--preserve-eeprom",
+                     "--serial-file", serialFile, "--serial-at", "eeprom:8:2", "--log",
+                     Utf8FromPath(folder / "line.csv"), hexFile));
         ASSERT_EQ(saved.status, 0) << saved.err;
         EXPECT_EQ(saved.err, "The job " + job + " has been written.\n");
     }
@@ -33,7 +34,8 @@ TEST_F(Station, ASavedJobProgramsAsTheCommandLineItWasSavedFrom) {
               "\"blink.hex\",\n  \"hex_sha256\": \"" +
                   BLINK_SHA +
                   "\",\n  \"config\": \"3FF1\",\n  \"erase_before_program\": true,\n  "
-                  "\"verify\": true,\n  \"allow_code_protection\": false,\n  \"serial_at\": "
+                  "\"verify\": true,\n  \"preserve_eeprom\": true,\n  \"allow_code_protection\": "
+                  "false,\n  \"serial_at\": "
                   "\"eeprom:8:2\",\n  \"serial_overwrite\": false,\n  \"serial_file\": "
                   "\"sn.txt\",\n  \"log\": \"line.csv\"\n}\n");
     EXPECT_FALSE(std::filesystem::exists(folder / "line.csv"));  // saving programs nothing

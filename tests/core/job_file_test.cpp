@@ -22,6 +22,7 @@ ProductionJob FullJob(const TempFolder& folder, const char* device) {
     job.words = {isSx ? 0xF32 : 0x3F32, isSx ? 0x0A5 : 0};
     job.eraseBeforeProgram = false;
     job.verify = true;
+    job.preserveEeprom = !isSx;  // an SX has no EEPROM to keep
     job.allowCodeProtection = true;
     job.serialAt = "eeprom:4:2";
     job.serialOverwrite = true;
@@ -44,7 +45,9 @@ TEST(JobFile, KeepsEveryFieldAndPathsBesideTheJobRelative) {
                             SHA_OF_ABC + "\",\n" +
                             (isSx ? "  \"fuse\": \"F32\",\n  \"fusex\": \"0A5\",\n"
                                   : "  \"config\": \"3F32\",\n") +
-                            "  \"erase_before_program\": false,\n  \"verify\": true,\n"
+                            "  \"erase_before_program\": false,\n  \"verify\": true,\n" +
+                            (isSx ? "  \"preserve_eeprom\": false,\n"
+                                  : "  \"preserve_eeprom\": true,\n") +
                             "  \"allow_code_protection\": true,\n  \"serial_at\": "
                             "\"eeprom:4:2\",\n  \"serial_overwrite\": true,\n  \"serial_file\": "
                             "\"sn.txt\",\n  \"log\": \"logs/line.csv\"\n}\n");
@@ -57,6 +60,7 @@ TEST(JobFile, KeepsEveryFieldAndPathsBesideTheJobRelative) {
         EXPECT_EQ(read->words.fuse, saved.words.fuse);
         EXPECT_EQ(read->words.fuseX, isSx ? 0x0A5 : 0);
         EXPECT_FALSE(read->eraseBeforeProgram);
+        EXPECT_EQ(read->preserveEeprom, !isSx);
         EXPECT_TRUE(read->verify && read->allowCodeProtection && read->serialOverwrite);
         EXPECT_EQ(read->serialAt, "eeprom:4:2");
         EXPECT_EQ(read->serialFile, saved.serialFile);
@@ -102,6 +106,13 @@ TEST(JobFile, RefusesAFileThatIsNoJobNamingTheField) {
         {std::regex_replace(job, std::regex("3FF1"), "4000"), "config"},  // wider than 14 bits
         {std::regex_replace(job, std::regex("\"config\""), "\"fuse\""), "config"},
         {std::regex_replace(job, std::regex("\"verify\": true"), "\"verify\": 1"), "verify"},
+        {std::regex_replace(job, std::regex("\"verify\""), "\"preserve_eeprom\": 1, \"verify\""),
+         "preserve_eeprom"},
+        // An SX has no EEPROM to keep.
+        {std::regex_replace(job, std::regex("\"device\": \"16F84A\"(.*)\"config\": \"3FF1\""),
+                            "\"device\": \"SX28\"$1\"fuse\": \"FFF\", \"fusex\": \"FFF\", "
+                            "\"preserve_eeprom\": true"),
+         "preserve_eeprom"},
     };
     for (const auto& [text, wrong] : cases) {
         SCOPED_TRACE(text);

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "configuration_fields.h"
+#include "device/hex_text.h"
 #include "device_list.h"
 #include "hex_file_chooser.h"
 #include "main_window.h"
@@ -132,10 +133,14 @@ void MainWindow::OpenProductionWindow() {
         if (!JobFitsTheWindow(true)) {
             return;
         }
+        const std::optional<std::uint16_t> checksum =
+            ProgramChecksum({job_->target, workspace_.hexFile, WordsInFields(TakeFieldTexts())});
         ProductionWindow production(
             this, programmer_, reporter_,
             {QString::fromStdString(Utf8FileName(jobPath_)), job_->target,
-             QString::fromStdString(workspace_.hexFile.name), job_->allowCodeProtection},
+             QString::fromStdString(workspace_.hexFile.name),
+             checksum ? QString::fromStdString(HexDigits(*checksum, 4)) : QString(),
+             job_->allowCodeProtection},
             [this] { return ProgramJobChip(); });
         production.exec();
     });

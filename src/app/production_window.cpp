@@ -34,15 +34,18 @@ ProductionWindow::ProductionWindow(QWidget* parent, Programmer& programmer, QtRe
     setWindowTitle("Production Mode");
 
     auto* header = new QGridLayout;
-    const QString rows[][2] = {
-        {"Job:", subject_.jobName},
-        {"Device:", QString::fromUtf8(subject_.target.name.data(), subject_.target.name.size())},
-        {"Hex File:", subject_.hexFileName}};
-    for (int row = 0; row < 3; ++row) {
+    const QString rows[][3] = {
+        {"Job:", subject_.jobName, "jobValue"},
+        {"Device:", QString::fromUtf8(subject_.target.name.data(), subject_.target.name.size()),
+         "deviceValue"},
+        {"Hex File:", subject_.hexFileName, "hexFileValue"},
+        // The same four digits as the IDE that built the file shows, to compare at the line.
+        {"Checksum:", subject_.checksum, "checksumValue"}};
+    for (int row = 0; row < 4; ++row) {
         QLabel* name = MakeLabel("", 14);
         name->setText(rows[row][0]);
         header->addWidget(name, row, 0);
-        QLabel* value = MakeLabel("", 14, true);
+        QLabel* value = MakeLabel(rows[row][2], 14, true);
         value->setText(rows[row][1]);
         header->addWidget(value, row, 1);
     }

@@ -21,6 +21,7 @@ struct ProductionSubject {
     QString jobName;
     DeviceInfo target;
     QString hexFileName;
+    QString checksum;  // of what each chip gets, as the main window shows it; empty: none
     // The answer to Program's question before it turns on code protection.
     bool allowCodeProtection = false;
 };

@@ -185,6 +185,7 @@ TEST_F(Jobs, TheProductionWindowShowsEachChipsVerdictAndTheCounts) {
             }
         };
         EXPECT_EQ(Accessible(&production, "stateLabel"), "Press Start");
+        EXPECT_EQ(Accessible(&production, "checksumValue"), "98B3");  // worked out by hand
         EXPECT_EQ(startStop->toolTip(),
                   "Program chip after chip; Stop ends once the chip in hand is done");
         QTest::mouseClick(startStop, Qt::LeftButton);

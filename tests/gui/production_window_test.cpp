@@ -105,7 +105,7 @@ TEST_F(Jobs, AHexFileRebuiltSinceTheJobIsRefused) {
     const std::string job = InFolder("line.vekjob");
     ChooseJob("saveJobAction", job);
     ChooseJob("openJobAction", job);
-    std::ofstream(hex, std::ios::app) << "\n";
+    std::ofstream(hex, std::ios::app | std::ios::binary) << "\n";  // the same bytes everywhere
 
     // Program refuses the open job's file; opening the job again, here as `vekflash JOB` does,
     // names both hashes.

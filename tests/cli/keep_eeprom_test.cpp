@@ -24,17 +24,6 @@ class BenchCommands : public Cli {
         folder.Write("chip",
                      "chip 16F84A\nprogram 20 1234\nconfig 7 " + config + "\n" + eeprom + "\n");
     }
-    // The first `count` EEPROM bytes of the state file, as it writes them (hex).
-    std::string Eeprom(int count) {
-        const std::string state = ReadFile(folder / "chip");
-        const std::size_t at = state.find("\neeprom 0 ");
-        std::istringstream words(state.substr(at + 10));
-        std::string bytes;
-        for (std::string word; count-- > 0 && words >> word;) {
-            bytes += word + " ";
-        }
-        return bytes;
-    }
 };
 
 // The chip's bytes stay and Verify expects them, a serial number over them; a chip whose
@@ -47,7 +36,8 @@ TEST_F(BenchCommands, PreserveEepromKeepsTheChipsBytesUnderTheSerialNumber) {
             "16F84A", "chip");
     EXPECT_EQ(kept.status, 0) << kept.err;
     EXPECT_EQ(kept.err, "Programming complete.\nVerify passed\n");
-    EXPECT_EQ(Eeprom(6), "80 81 E8 3 84 85 ");
+    EXPECT_EQ(EepromBytes(folder / "chip", 0, 6),
+              (std::vector<int>{0x80, 0x81, 0xE8, 0x03, 0x84, 0x85}));
 
     WriteChip("000F");
     const CliRun refused =

@@ -1,5 +1,4 @@
 // program --preserve-eeprom, and the checksum: its command, its JSON field and its log column.
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "cli_fixture.h"
@@ -7,22 +6,12 @@
 namespace vek::test {
 namespace {
 
-std::string HexText(int value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
-    return text;
-}
-
 class BenchCommands : public Cli {
   protected:
     // A 16F84A's state: a program word to erase, the configuration word, EEPROM 80 81 82 ...
     void WriteChip(const std::string& config) {
-        std::string eeprom = "eeprom 0";
-        for (int location = 0; location < 16; ++location) {
-            eeprom += " " + HexText(0x80 + location);
-        }
-        folder.Write("chip",
-                     "chip 16F84A\nprogram 20 1234\nconfig 7 " + config + "\n" + eeprom + "\n");
+        folder.Write("chip", "chip 16F84A\nprogram 20 1234\nconfig 7 " + config +
+                                 "\neeprom 0 80 81 82 83 84 85 86 87 88 89 8A 8B 8C 8D 8E 8F\n");
     }
 };
 

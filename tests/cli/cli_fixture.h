@@ -39,6 +39,27 @@ inline std::vector<std::string> Lines(const std::string& text, char separator = 
     return lines;
 }
 
+// The memory space `space` of a chip's state file, from its first location.
+inline std::vector<int> Space(const std::filesystem::path& state, const std::string& space) {
+    std::istringstream text(ReadFile(state));
+    std::vector<int> values;
+    for (std::string line; std::getline(text, line);) {
+        std::istringstream words(line);
+        std::string name;
+        int index = 0;
+        words >> name >> std::hex >> index;
+        for (int value = 0; name == space && words >> value;) {
+            values.push_back(value);
+        }
+    }
+    return values;
+}
+
+inline std::vector<int> EepromBytes(const std::filesystem::path& state, int from, int count) {
+    const std::vector<int> eeprom = Space(state, "eeprom");
+    return {eeprom.begin() + from, eeprom.begin() + from + count};
+}
+
 // What stderr shows for a command line that cannot be used.
 inline std::string Usage(const std::string& complaint) {
     return "vekflash-cli: " + complaint + "\n" + USAGE_HINT;

@@ -16,27 +16,6 @@
 namespace vek::test {
 namespace {
 
-// The memory space `space` of a chip's state file, from its first location.
-std::vector<int> Space(const std::filesystem::path& state, const std::string& space) {
-    std::istringstream text(ReadFile(state));
-    std::vector<int> values;
-    for (std::string line; std::getline(text, line);) {
-        std::istringstream words(line);
-        std::string name;
-        int index = 0;
-        words >> name >> std::hex >> index;
-        for (int value = 0; name == space && words >> value;) {
-            values.push_back(value);
-        }
-    }
-    return values;
-}
-
-std::vector<int> EepromBytes(const std::filesystem::path& state, int from, int count) {
-    const std::vector<int> eeprom = Space(state, "eeprom");
-    return {eeprom.begin() + from, eeprom.begin() + from + count};
-}
-
 // A terminal ends its lines with CR LF.
 std::string WithoutCarriageReturns(std::string text) {
     std::erase(text, '\r');

@@ -152,9 +152,8 @@ TEST_F(Station, TheLoopProgramsChipAfterChipUntilCtrlCAndCountsTheDayFromTheLog)
     EXPECT_EQ(ReadFile(serialFile), "1001\n");
 
     // Each chip's row before it is touched and its row at the end, after the header.
-    std::istringstream log(ReadFile(folder / "line.csv"));
     std::vector<std::string> rows;
-    for (std::string line; std::getline(log, line);) {
+    for (const std::string& line : Lines(ReadFile(folder / "line.csv"))) {
         const std::size_t from = line.find(BLINK_SHA) + BLINK_SHA.size();
         const std::size_t seconds = line.rfind(',', line.rfind(',') - 1);  // then the checksum
         rows.push_back(rows.empty() ? line : line.substr(from, seconds - from));

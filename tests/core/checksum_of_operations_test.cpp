@@ -1,15 +1,11 @@
 // The checksum as the operations give it: of what Program would write and has written, and of
 // what Read takes from the chip, through the simulated programmer.
 #include "sim_fixture.h"
-#include "temp_folder.h"
 
 namespace vek::test {
 namespace {
 
-class ChecksumOfOperations : public SimTest {
-  protected:
-    TempFolder folder;
-};
+using ChecksumOfOperations = SimTest;
 
 // Worked by hand: FC00 - 3FFF + 2805 - 3FFF + 3000 + 3FF2 = 13F9; the IDs and the EEPROM
 // bytes count for nothing while the code is not protected.

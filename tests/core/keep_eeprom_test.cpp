@@ -1,7 +1,6 @@
 // Program that keeps the chip's data EEPROM, and Program followed by Verify, through the
 // simulated programmer.
 #include "sim_fixture.h"
-#include "temp_folder.h"
 
 namespace vek::test {
 namespace {
@@ -51,8 +50,6 @@ class KeepEeprom : public SimTest {
         }
         return bytes;
     }
-
-    TempFolder folder;
 };
 
 // Across an erase, on the smallest and the largest EEPROM; without the option the file's

@@ -2,7 +2,6 @@
 // the erase before programming, and every failure of its table.
 #include "link/protocol.h"
 #include "sim_fixture.h"
-#include "temp_folder.h"
 
 namespace vek::test {
 namespace {
@@ -74,8 +73,6 @@ class Programming : public SimTest {
         ui.messages.clear();
         return hostBytes;
     }
-
-    TempFolder folder;
 };
 
 TEST_F(Programming, A16F84AGetsTheFileTheFieldsAndItsEepromInOneStream) {

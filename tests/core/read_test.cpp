@@ -9,7 +9,6 @@
 #include "link/protocol.h"
 #include "operations/operation_claim.h"
 #include "sim_fixture.h"
-#include "temp_folder.h"
 
 namespace vek::test {
 namespace {
@@ -120,8 +119,6 @@ class VerifyTest : public SimTest {
         bench.ui.messages.clear();
         bench.sim.ClearLogs();
     }
-
-    TempFolder folder;
 };
 
 TEST_F(VerifyTest, AProgrammedChipPassesAndEachChangeIsReportedFirstAndAlone) {
@@ -297,7 +294,6 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
         {FaultReply(CMD_READ, 2119, VEKSIM_APPEND, 1), {LEFTOVER}, {LEFTOVER}},
         {FailRead(42), {T + "T21)"}, {T + "T21)"}},
     };
-    TempFolder folder;
     // One blank word: a file needs data to be verified against.
     const std::string blankPic = folder.Write("blank-pic.hex", ":02000000FF3FC0\n:00000001FF\n");
     const std::string blankSx = folder.Write("blank-sx.hex", ":02000000FF0FF0\n:00000001FF\n");

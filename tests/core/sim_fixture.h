@@ -19,6 +19,7 @@
 #include "session/programmer.h"
 #include "session/window_state.h"
 #include "sim_control.h"
+#include "temp_folder.h"
 #include "vek_sim.h"
 #include "wire_text.h"
 
@@ -165,6 +166,10 @@ struct Bench {
     OperationResult last;  // of the operation run last
 };
 
-class SimTest : public ::testing::Test, protected Bench {};
+// A bench with a folder of its own for the files a test writes.
+class SimTest : public ::testing::Test, protected Bench {
+  protected:
+    TempFolder folder;
+};
 
 }  // namespace vek::test

@@ -36,7 +36,6 @@ class Workflow : public WindowTest {
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
-    void ClickInto(const char* fieldName) { ClickOn(fieldName); }
     // The Set button's caption and whether its field is read-only go together.
     void ExpectEditorShown(const char* setButton, const char* field, bool shown) {
         EXPECT_EQ(Caption(setButton), shown ? "X" : "Set") << setButton;
@@ -108,8 +107,8 @@ TEST_F(Workflow, AFileThatCannotBeUsedIsReportedAndItsNameKept) {
     EXPECT_EQ(SavedText("VEKFlashfilenamepath"), missing);
     // Program finds the same file and the same error.
     Press("programButton");
-    ASSERT_FALSE(answerer.messages.empty());
-    EXPECT_EQ(answerer.messages.back(), "Error: HEX file could not be opened.");
+    EXPECT_EQ(answerer.messages,
+              std::vector<std::string>(2, "Error: HEX file could not be opened."));
 
     // A file that cannot be used takes the listing of the file before with its name.
     OpenThroughDialog(PIC_SAMPLE);
@@ -142,12 +141,11 @@ TEST_F(Workflow, WhileProgramRunsTheTargetTheFileAndTheWordsStayPut) {
         QTest::keyClick(Find<QComboBox>("deviceList"), Qt::Key_End);
         Trigger("openHexFileAction");
         Press("fuseSetButton");
-        ClickInto("fuseField");
+        ClickOn("fuseField");
     });
     Press("programButton");
     EXPECT_TRUE(checked);
-    ASSERT_FALSE(answerer.messages.empty());
-    EXPECT_EQ(answerer.messages.back(), "Programming complete.");
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{"Programming complete."});
     EXPECT_EQ(Find<QComboBox>("deviceList")->currentText(), "16F84A");
     EXPECT_EQ(Caption("fuseSetButton"), "Set");
     EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
@@ -224,10 +222,10 @@ TEST_F(Workflow, TheSetButtonAndTheFieldOpenAndCloseTheEditor) {
     Press("fuseSetButton");
 
     // A click into the field opens it too, and the focus moves on to Blank Check.
-    ClickInto("fuseField");
+    ClickOn("fuseField");
     ASSERT_NE(Alive<PicConfigEditor>(), nullptr);
     EXPECT_EQ(window->focusWidget(), Find<QWidget>("blankCheckButton"));
-    ClickInto("fuseField");
+    ClickOn("fuseField");
     EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
 
     // Escape closes it as the person does: caption and field come back.
@@ -239,8 +237,8 @@ TEST_F(Workflow, TheSetButtonAndTheFieldOpenAndCloseTheEditor) {
     // With no target selected, Set says so and opens nothing.
     Find<QComboBox>("deviceList")->setCurrentIndex(-1);
     Press("fuseSetButton");
-    ASSERT_FALSE(answerer.messages.empty());
-    EXPECT_EQ(answerer.messages.back(), "First select a device to be programmed.");
+    EXPECT_EQ(answerer.messages,
+              std::vector<std::string>{"First select a device to be programmed."});
     EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
     EXPECT_EQ(Caption("fuseSetButton"), "X");
 }

@@ -201,9 +201,7 @@ bool MainWindow::JobHexFileUnchanged(const ProductionJob& job, const std::string
     if (hash == job.hexSha256) {
         return true;
     }
-    reporter_.ShowMessage("Error: " + Utf8FromPath(job.hexFile) + " has the SHA-256 " +
-                          (hash.empty() ? "of no file" : hash) + ", but the job " + jobPath +
-                          " programs the one with " + job.hexSha256 + ".");
+    reporter_.ShowMessage(NotTheJobsFile(Utf8FromPath(job.hexFile), hash, jobPath, job.hexSha256));
     return false;
 }
 

@@ -561,10 +561,8 @@ class CommandRun {
         if (hash == arguments_.pinnedSha256) {
             return EXIT_OK;
         }
-        reporter_.ShowMessage("Error: " + arguments_.file + " has the SHA-256 " +
-                              (hash.empty() ? "of no file" : hash) + ", but the job " +
-                              arguments_.jobFile + " programs the one with " +
-                              arguments_.pinnedSha256 + ".");
+        reporter_.ShowMessage(
+            NotTheJobsFile(arguments_.file, hash, arguments_.jobFile, arguments_.pinnedSha256));
         return EXIT_HEX_FILE;
     }
 

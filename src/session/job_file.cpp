@@ -120,6 +120,12 @@ std::string ParseJob(const json& fields, const std::filesystem::path& folder, Pr
 
 }  // namespace
 
+std::string NotTheJobsFile(const std::string& hexFile, const std::string& hash,
+                           const std::string& jobFile, const std::string& pinned) {
+    return "Error: " + hexFile + " has the SHA-256 " + (hash.empty() ? "of no file" : hash) +
+           ", but the job " + jobFile + " programs the one with " + pinned + ".";
+}
+
 std::optional<std::string> Sha256OfFile(const std::filesystem::path& path) {
     std::error_code noFile;
     const std::optional<std::string> bytes =

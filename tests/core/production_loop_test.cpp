@@ -85,7 +85,6 @@ TEST_F(ProductionLoop, EndsWhenTheBoardIsLostOrTheCallerEndsIt) {
     EXPECT_EQ(Join(trace), "insert wait");
     EXPECT_FALSE(ui.messages.empty());  // the link said why
 
-    Bench next;
     trace.clear();
     Start("16F84A,16F84A");
     ProductionLoopHooks hooks = Hooks();

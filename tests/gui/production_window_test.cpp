@@ -91,6 +91,12 @@ TEST_F(Jobs, AnOpenJobPinsTheWindowUntilItIsClosed) {
     // A click on the greyed Set button opens no editor; after Close Job it does.
     QTest::mouseClick(Find<QPushButton>("fuseSetButton"), Qt::LeftButton);
     EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
+    // Program with the fields greyed: once its box is closed the focus is back on the button
+    // the person clicked, and no editor has opened.
+    QTest::mouseClick(Find<QToolButton>("programButton"), Qt::LeftButton);
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{"Programming complete."});
+    EXPECT_EQ(window->focusWidget(), Find<QWidget>("programButton"));
+    EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
     Trigger("closeJobAction");
     EXPECT_EQ(Changeable(), std::vector<bool>(6, true));
     EXPECT_FALSE(Find<QAction>("closeJobAction")->isEnabled());

@@ -577,7 +577,7 @@ class CommandRun {
         }
         const std::optional<std::string> hash = Sha256OfFile(PathFromUtf8(file_.path));
         if (!hash) {
-            reporter_.ShowMessage("Error: HEX file could not be opened.");
+            reporter_.ShowMessage(HexScanMessage(Target(), file_, HexScanResult::OpenFailed, 0));
             return EXIT_HEX_FILE;
         }
         ProductionJob job;

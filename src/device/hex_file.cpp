@@ -24,8 +24,6 @@ constexpr std::size_t COUNT_POSITION = 1;
 constexpr std::size_t ADDRESS_POSITION = 3;
 constexpr std::size_t TYPE_POSITION = 7;
 constexpr std::size_t DATA_POSITION = 9;
-constexpr int DATA_RECORD = 0x00;
-constexpr int END_RECORD = 0x01;
 
 // Physical lines of a regular file, without their line ends, each cut at HEX_LINE_LIMIT.
 class HexLineReader {
@@ -136,11 +134,11 @@ int HexRecord::Address() const {
 }
 
 bool HexRecord::IsData() const {
-    return Byte(TYPE_POSITION) == DATA_RECORD;
+    return Byte(TYPE_POSITION) == HEX_DATA_RECORD;
 }
 
 bool HexRecord::IsEnd() const {
-    return Byte(TYPE_POSITION) == END_RECORD && ByteCount() == 0;
+    return Byte(TYPE_POSITION) == HEX_END_RECORD && ByteCount() == 0;
 }
 
 int HexRecord::WordCount() const {

@@ -8,6 +8,11 @@
 
 namespace vek {
 
+// The record types a HEX file is read and written with; others (extended addresses) carry no
+// data for these targets.
+inline constexpr int HEX_DATA_RECORD = 0x00;
+inline constexpr int HEX_END_RECORD = 0x01;
+
 // Text in a fixed printf format, for the messages and listing lines that quote one.
 template <typename... Values>
 std::string Printf(const char* format, Values... values) {

@@ -11,14 +11,13 @@ namespace vek {
 namespace {
 
 constexpr int RECORD_DATA_BYTES = 16;
-constexpr unsigned DATA_RECORD = 0x00;
-constexpr unsigned END_RECORD = 0x01;
 constexpr int WORD_MASK = 0xFFFF;
 constexpr int EEPROM_BYTE_MASK = 0xFF;
 
 // One record: count, address, type and data, with the checksum that makes their bytes sum to 0.
-std::string Record(int byteAddress, unsigned type, const std::vector<std::uint8_t>& data) {
+std::string Record(int byteAddress, int recordType, const std::vector<std::uint8_t>& data) {
     const auto address = static_cast<unsigned>(byteAddress);
+    const auto type = static_cast<unsigned>(recordType);
     unsigned sum = static_cast<unsigned>(data.size()) + (address >> 8) + (address & 0xFF) + type;
     std::string line = ":" + HexDigits(static_cast<unsigned>(data.size()), 2) +
                        HexDigits(address, 4) + HexDigits(type, 2);
@@ -44,7 +43,7 @@ std::string Records(int firstWord, const std::vector<int>& words) {
         for (std::size_t k = start; k < end; ++k) {
             AppendWord(bytes, words[k]);
         }
-        text += Record(2 * (firstWord + static_cast<int>(start)), DATA_RECORD, bytes);
+        text += Record(2 * (firstWord + static_cast<int>(start)), HEX_DATA_RECORD, bytes);
     }
     return text;
 }
@@ -69,7 +68,7 @@ std::string HexFileText(const MemoryImage& image, const DeviceInfo& target,
         text +=
             Records(EEPROM_ADDR, Entries(image, EEPROM_ADDR, target.eepromBytes, EEPROM_BYTE_MASK));
     }
-    return text + Record(0, END_RECORD, {});
+    return text + Record(0, HEX_END_RECORD, {});
 }
 
 }  // namespace vek

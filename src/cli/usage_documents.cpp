@@ -1,5 +1,6 @@
 #include "cli/usage_documents.h"
 
+#include "cli/arguments.h"
 #include "device/device_table.h"
 
 namespace vek::cli {
@@ -86,11 +87,12 @@ std::string NamePattern(const OptionUsage& option) {
 }
 
 // What the shell offers for an option's value. Device names are upper case and may be typed
-// in any case, as the parser takes them.
+// in any case, as the parser takes them; "auto" is lower case only.
 std::string ValueCompletion(const OptionUsage& option) {
     switch (option.valueKind) {
         case ValueKind::DeviceName:
-            return "COMPREPLY=($(compgen -W '" + DeviceNames(" ", " ") + "' -- \"${cur^^}\"))";
+            return "COMPREPLY=($(compgen -W '" + std::string(AUTO_DEVICE) +
+                   "' -- \"$cur\") $(compgen -W '" + DeviceNames(" ", " ") + "' -- \"${cur^^}\"))";
         case ValueKind::File:
             return "_filedir";
         case ValueKind::Choice:

@@ -103,8 +103,8 @@ TEST(UsageDocuments, CompletionOffersEachKindOfValue) {
         {"BASH_FILE_COMMANDS", "program"},
         {"BASH_VALUE_CASES",
          "        -d | --device)\n"
-         "            COMPREPLY=($(compgen -W '16F84A 16F870 16F871 16F872 16F873 16F874 16F876 "
-         "16F877 SX28 SX48' -- \"${cur^^}\"))\n"
+         "            COMPREPLY=($(compgen -W 'auto' -- \"$cur\") $(compgen -W '16F84A 16F870 "
+         "16F871 16F872 16F873 16F874 16F876 16F877 SX28 SX48' -- \"${cur^^}\"))\n"
          "            return\n"
          "            ;;\n"
          "        -o | --output)\n"

@@ -15,8 +15,9 @@ constexpr std::uint8_t FAST_LATENCY_MS = 2;
 ProgrammerLink::ProgrammerLink(Reporter& reporter, const UsbSetup& usb) : reporter_(reporter) {
     for (const UsbDriver& driver : UsbDrivers()) {
         const auto library = usb.libraries.find(driver.key);
-        const std::string name =
-            library == usb.libraries.end() ? std::string(driver.library) : library->second;
+        const std::string name = library == usb.libraries.end()
+                                     ? std::string(LibraryFileName(driver.library))
+                                     : library->second;
         transports_.push_back(driver.make == nullptr ? nullptr : driver.make(reporter_, name, usb));
     }
     UseTransport(0);  // answers, as unbound as it is, until a driver binds

@@ -11,17 +11,9 @@ UsbTransportMaker MakeLibftdiTransport;
 
 namespace {
 
-// The libraries' file names on this platform, found through the system's library search path.
-#if defined(_WIN32)
-constexpr const char* D2XX_LIBRARY = "Ftd2xx.dll";
-constexpr const char* LIBFTDI_LIBRARY = "libftdi1.dll";
-#elif defined(__APPLE__)
-constexpr const char* D2XX_LIBRARY = "libftd2xx.dylib";
-constexpr const char* LIBFTDI_LIBRARY = "libftdi1.2.dylib";
-#else
-constexpr const char* D2XX_LIBRARY = "libftd2xx.so";
-constexpr const char* LIBFTDI_LIBRARY = "libftdi1.so.2";
-#endif
+// The libraries' file names, found through the system's library search path.
+constexpr LibraryFileNames D2XX_LIBRARY = {"Ftd2xx.dll", "libftd2xx.dylib", "libftd2xx.so"};
+constexpr LibraryFileNames LIBFTDI_LIBRARY = {"libftdi1.dll", "libftdi1.2.dylib", "libftdi1.so.2"};
 
 #if defined(VEK_HAVE_LIBFTDI)
 constexpr UsbTransportMaker* LIBFTDI = MakeLibftdiTransport;
@@ -78,7 +70,7 @@ std::string UsbAutoOrder() {
 
 std::string UsbDriverLibrary(std::string_view key) {
     const auto* driver = std::ranges::find(USB_DRIVERS, key, &UsbDriver::key);
-    return driver == std::end(USB_DRIVERS) ? "" : std::string(driver->library);
+    return driver == std::end(USB_DRIVERS) ? "" : LibraryFileName(driver->library);
 }
 
 std::string UsbDriverName(const UsbDriver* driver) {

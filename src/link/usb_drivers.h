@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "link/usb_transport.h"
+#include "platform/dynamic_library.h"
 
 namespace vek {
 
@@ -23,7 +24,7 @@ using UsbTransportMaker = std::unique_ptr<UsbTransport>(Reporter& reporter,
 struct UsbDriver {
     std::string_view key;        // as --driver and the setting name it: "d2xx"
     std::string_view name;       // as the window names it: "FTDI D2XX"
-    std::string_view library;    // the library's file name, found on the library search path
+    LibraryFileNames library;    // found on the library search path
     std::string_view autoWords;  // how --help names it in auto's order
     UsbTransportMaker* make;     // null where this build leaves the driver out
 };

@@ -5,6 +5,16 @@
 
 namespace vek {
 
+// A library's file name on each kind of system the program is built for.
+struct LibraryFileNames {
+    const char* windows;
+    const char* apple;
+    const char* otherPosix;
+};
+
+// The name of the system the program was built for.
+const char* LibraryFileName(const LibraryFileNames& names);
+
 // Loaded once and never unloaded: the bound function entries stay valid for the process.
 class DynamicLibrary {
   public:

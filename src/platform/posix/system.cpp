@@ -36,6 +36,14 @@ void* DynamicLibrary::Symbol(const char* name) const {
     return handle_ == nullptr ? nullptr : dlsym(handle_, name);
 }
 
+const char* LibraryFileName(const LibraryFileNames& names) {
+#if defined(__APPLE__)
+    return names.apple;
+#else
+    return names.otherPosix;
+#endif
+}
+
 std::optional<SettingsFolders> SystemSettingsFolders() {
     return std::nullopt;
 }

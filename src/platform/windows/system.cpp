@@ -73,6 +73,10 @@ void* DynamicLibrary::Symbol(const char* name) const {
                : reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
 }
 
+const char* LibraryFileName(const LibraryFileNames& names) {
+    return names.windows;
+}
+
 namespace {
 
 fs::path ApplicationDataFolder() {

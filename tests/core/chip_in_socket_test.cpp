@@ -27,8 +27,7 @@ TEST(ChipInSocket, AnotherRowOfTheTargetsFamilyIsNamed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chip);
-        Bench bench;
-        bench.Open(c.selected);
+        Bench bench(c.selected);
         ASSERT_TRUE(bench.sim.SelectChip(c.chip));
         if (c.id >= 0) {
             bench.sim.SetDeviceId(static_cast<unsigned>(c.id));

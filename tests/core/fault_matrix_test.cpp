@@ -170,8 +170,7 @@ struct Run {
 // a good chip the run only records, and its checks mean nothing.
 Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fault& fault,
             const ChipContents* good, unsigned long long goodElapsedMs) {
-    Bench bench;
-    bench.Open(target);
+    Bench bench(target);
     if (row.prepare) {
         row.prepare(bench, folder);
     }

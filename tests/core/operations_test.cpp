@@ -39,8 +39,7 @@ TEST_F(Operations, BlankCheckAndEraseSendTheirFramesAndGiveTheVerdict) {
                           {&Bench::Erase, 8, true, "Device is blank", 0x08}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
-        Bench bench;
-        bench.Open(c.row);
+        Bench bench(c.row);
         if (c.written) {
             bench.sim.WriteWord(VEKSIM_PROGRAM, 5, 0x0A5);
         }
@@ -102,8 +101,7 @@ TEST_F(Operations, IdentityIgnoresPic16RevisionBitsAndWarnsOnAnythingElse) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
-        Bench bench;
-        bench.Open(c.row);
+        Bench bench(c.row);
         // The check runs inside a transaction.
         ASSERT_TRUE(bench.programmer.link.SendCommand({CMD_BEGIN, std::uint8_t(c.row)}));
         ASSERT_TRUE(bench.programmer.link.ReadReply().Is(REPLY_READY));
@@ -165,8 +163,7 @@ TEST_F(Operations, EveryFailureIsReportedWithItsCode) {
     };
     for (const FailureCase& failure : cases) {
         SCOPED_TRACE(failure.messages.front());
-        Bench bench;
-        bench.Open();
+        Bench bench(0);
         failure.inject(bench.sim);
         (bench.*failure.command)();
         EXPECT_EQ(bench.ui.messages, failure.messages);

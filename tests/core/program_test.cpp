@@ -209,8 +209,7 @@ TEST_F(Programming, AWordThatTurnsOnCodeProtectionIsWrittenOnlyAfterTheQuestion)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "row " << c.row << ": " << c.fuse);
         for (const bool yes : {false, true}) {
-            Bench bench;
-            bench.Open(c.row);
+            Bench bench(c.row);
             const bool isSx = c.row > 7;
             Prepare(bench, isSx ? SX_FILE : PIC_FILE, c.fuse, "FFF");
             bench.ui.answerYes = yes;
@@ -318,8 +317,7 @@ TEST_F(Programming, EveryFailureShowsItsMessagesOnce) {
     for (std::size_t row = 0; row < std::size(cases); ++row) {
         const FailureCase& c = cases[row];
         SCOPED_TRACE(testing::Message() << "row " << row << ": " << c.messages.front());
-        Bench bench;
-        bench.Open(c.input.row);
+        Bench bench(c.input.row);
         Prepare(bench, c.input.file, c.input.fuse, c.input.fuseX);
         c.inject(bench.sim);
         EXPECT_EQ(bench.Program().outcome, c.outcome);

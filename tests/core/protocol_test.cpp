@@ -15,22 +15,6 @@ class Protocol : public SimTest {
     void SetUp() override { Open(); }
 };
 
-TEST_F(Protocol, WorkedFramesByteForByte) {
-    const std::pair<std::vector<std::uint8_t>, std::string> frames[] = {
-        {{CMD_TEST, 0xC9, 0x01, 0xFF}, "04 50 C9 01 FF 63"},
-        {{CMD_BEGIN, 0}, "02 53 00 51"},
-        {{CMD_POWER_ON}, "01 5D 5C"},
-        {{CMD_BLANK_CHECK, 7, 0x00, 0x20}, "04 5C 07 00 20 7F"},
-    };
-    ASSERT_TRUE(sim.SelectChip("16F877"));
-    for (const auto& [payload, wire] : frames) {
-        sim.ClearLogs();
-        EXPECT_TRUE(programmer.link.SendCommand(payload.data(), payload.size()));
-        EXPECT_EQ(HostHex(), wire);
-    }
-    EXPECT_TRUE(ui.messages.empty());
-}
-
 TEST_F(Protocol, SendCommandPurgesAndSetsTimeoutsBeforeWritingThenReadsOneByte) {
     ASSERT_TRUE(programmer.link.SendCommand({CMD_END, 0}));
     const std::vector<std::string> calls = sim.CallLog();
@@ -57,8 +41,7 @@ TEST_F(Protocol, AnAcknowledgementThatIsNotThereIsFatalAndAFailedCallIsNot) {
     };
     for (const auto& [inject, message] : cases) {
         SCOPED_TRACE(message);
-        Bench bench;
-        bench.Open();
+        Bench bench(0);
         inject(bench.sim);
         EXPECT_FALSE(bench.programmer.link.SendCommand({CMD_TEST, 0xC9, 0x01, 0xFF}));
         EXPECT_EQ(bench.ui.messages, std::vector<std::string>{message});
@@ -66,17 +49,6 @@ TEST_F(Protocol, AnAcknowledgementThatIsNotThereIsFatalAndAFailedCallIsNot) {
         EXPECT_EQ(bench.programmer.link.IsShutDown(), fatal);
         EXPECT_EQ(bench.sim.CallLog().back().starts_with("FT_Close -> 0"), fatal);
     }
-}
-
-TEST_F(Protocol, SendWordKeepsTheLow16BitsAndReportsAFailedWrite) {
-    EXPECT_TRUE(programmer.link.SendWord(0x2100));
-    EXPECT_TRUE(programmer.link.SendWord(0x7F3FF2));
-    EXPECT_TRUE(programmer.link.SendWord(-3));
-    EXPECT_EQ(HostHex(), "00 21 F2 3F FD FF");
-
-    sim.FailCall("FT_Write", 0);
-    EXPECT_FALSE(programmer.link.SendWord(0x1234));
-    EXPECT_EQ(ui.messages, std::vector<std::string>{T16});
 }
 
 // Address 0x2100, then words whose bits above 15 must not travel.

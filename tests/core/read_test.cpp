@@ -300,8 +300,7 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
     for (std::size_t row = 0; row < std::size(faults); ++row) {
         const StreamFault& fault = faults[row];
         SCOPED_TRACE(testing::Message() << "row " << row << ": " << fault.read.back());
-        Bench reading;
-        reading.Open(fault.row);
+        Bench reading(fault.row);
         fault.inject(reading.sim);
         // The window empties its Hex Data window first for every Read that starts.
         EXPECT_TRUE(WouldStart(reading.programmer, reading.Target()));
@@ -316,8 +315,7 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
             continue;
         }
         // A blank chip against a file of one blank word, so that only the fault can fail it.
-        Bench verifying;
-        verifying.Open(fault.row);
+        Bench verifying(fault.row);
         verifying.UseFile(fault.row > 7 ? blankSx : blankPic, "3FFF", "FFF");
         fault.inject(verifying.sim);
         const OperationResult result = verifying.Verify();
@@ -383,8 +381,7 @@ TEST_P(ReadStreamShift, EveryByteLostOrAddedEndsWithTheChipsWordsOrAsALinkFault)
     const DeviceInfo& target = DeviceTable[shift.row];
     const bool sx = target.family == TargetFamily::SX;
     // The good read gives the words to compare with, and the file Verify needs.
-    Bench good;
-    good.Open(shift.row);
+    Bench good(shift.row);
     FillChip(good.sim, target);
     ASSERT_TRUE(good.Read().Succeeded());
     const MemoryImage chip = good.last.readBack->image;
@@ -396,8 +393,7 @@ TEST_P(ReadStreamShift, EveryByteLostOrAddedEndsWithTheChipsWordsOrAsALinkFault)
     for (const ShiftRange& range : shift.ranges) {
         for (int position = range.first; position <= range.last; ++position) {
             SCOPED_TRACE(testing::Message() << "byte " << position);
-            Bench reading;
-            reading.Open(shift.row);
+            Bench reading(shift.row);
             FillChip(reading.sim, target);
             reading.fields.FuseText = "KEPT";
             reading.sim.FaultReply(CMD_READ, 0, position, shift.action, 1);
@@ -423,8 +419,7 @@ TEST_P(ReadStreamShift, EveryByteLostOrAddedEndsWithTheChipsWordsOrAsALinkFault)
             if (position > 70 && position < programEnd && inBlock != 0 && inBlock != 63) {
                 continue;
             }
-            Bench verifying;
-            verifying.Open(shift.row);
+            Bench verifying(shift.row);
             FillChip(verifying.sim, target);
             verifying.UseFile(file, chipFields.FuseText, sx ? chipFields.FuseXText : "0");
             verifying.sim.FaultReply(CMD_READ, 0, position, shift.action, 1);

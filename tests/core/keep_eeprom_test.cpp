@@ -88,40 +88,39 @@ TEST_F(KeepEeprom, ASerialNumberGoesOverTheKeptBytesAndVerifyExpectsBoth) {
 }
 
 // The configuration word read before the erase says whether the EEPROM reads as zeros: such a
-// chip is refused and keeps everything.
-TEST_F(KeepEeprom, AChipWhoseEepromIsProtectedIsRefusedBeforeTheErase) {
+// chip is refused, and a read that fails ends Program with the read's message. Either way
+// nothing is erased.
+TEST_F(KeepEeprom, AChipWhoseEepromCannotBeKeptIsRefusedBeforeTheErase) {
     struct Case {
         int row;
         int configWord;
-        bool refused;
+        Outcome outcome;
+        Injection fault = NOTHING;
     } const cases[] = {
-        {0, 0x000F, true},   // 16F84A: code protection covers the EEPROM
-        {0, 0x3EFF, true},   // 16F84A: one CP bit clear is enough
-        {7, 0x3EFF, true},   // 16F877: CPD clear
-        {7, 0x3FCF, false},  // 16F877: program memory protected, EEPROM readable
+        // 16F84A: code protection covers the EEPROM; one CP bit clear is enough.
+        {0, 0x000F, Outcome::EepromProtected},
+        {0, 0x3EFF, Outcome::EepromProtected},
+        {7, 0x3EFF, Outcome::EepromProtected},  // 16F877: CPD clear
+        {7, 0x3FCF, Outcome::Done},             // 16F877: program memory protected, EEPROM readable
+        {0, 0x3FFF, Outcome::CommunicationFailed, [](SimControl& s) { s.ShortEepromBlock(0, 10); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.configWord);
         Prepare(c.row, c.configWord);
+        c.fault(sim);
         const OperationResult result = ProgramWith(true, false);
-        EXPECT_EQ(result.outcome, c.refused ? Outcome::EepromProtected : Outcome::Done);
-        EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 5), c.refused ? 0x1234 : 0x3FFF);
-        if (c.refused) {
+        EXPECT_EQ(result.outcome, c.outcome);
+        const bool erased = c.outcome == Outcome::Done;
+        EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 5), erased ? 0x3FFF : 0x1234);
+        if (!erased) {
+            EXPECT_EQ(ChipEeprom(), OldEeprom());
+        }
+        if (c.outcome == Outcome::EepromProtected) {
             EXPECT_EQ(result.messages, std::vector<std::string>{
                                            "The chip's EEPROM is protected and cannot be kept."});
             EXPECT_EQ(Count(HostHex(), Frame({0x57, Target().processorIndex})), 0);
         }
     }
-}
-
-// A read that fails before the erase ends Program with the read's message; nothing is
-// erased.
-TEST_F(KeepEeprom, AReadThatFailsBeforeTheEraseStopsProgram) {
-    Prepare(0, 0x3FFF);
-    sim.ShortEepromBlock(0, 10);
-    EXPECT_EQ(ProgramWith(true, false).outcome, Outcome::CommunicationFailed);
-    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 5), 0x1234);
-    EXPECT_EQ(ChipEeprom(), OldEeprom());
 }
 
 // One final message names both results; a failed Program runs no Verify.

@@ -10,11 +10,9 @@ namespace {
 // past the given ones repeat `rest`.
 std::string Block(int address, std::vector<int> words, int rest) {
     words.resize(32, rest);
-    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(address & 0xFF),
-                                    static_cast<std::uint8_t>(address >> 8 & 0xFF)};
+    std::vector<std::uint8_t> bytes{Low(address), High(address)};
     for (const int value : words) {
-        bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(value >> 8 & 0xFF));
+        bytes.insert(bytes.end(), {Low(value), High(value)});
     }
     return Hex(bytes);
 }

@@ -243,13 +243,6 @@ TEST_F(Control, TestCommunicationSendsTheTestFrame) {
     TestCommunication(programmer);
     EXPECT_EQ(HostHex(), "04 50 C9 01 FF 63");
     EXPECT_EQ(ui.messages, std::vector<std::string>{READY});
-
-    programmer.Connected = false;
-    sim.ClearLogs();
-    TestCommunication(programmer);
-    EXPECT_TRUE(sim.HostBytes().empty());
-    ASSERT_FALSE(ui.messages.empty());
-    EXPECT_EQ(ui.messages.back(), NO_PROGRAMMER);
 }
 
 TEST_F(Control, PowerIsSwitchedOnlyAfterItWasAllowed) {
@@ -296,19 +289,6 @@ TEST_F(Control, AllowTargetPowerWithoutItsAcknowledgementEndsTheApplication) {
         EXPECT_TRUE(bench.programmer.link.IsShutDown());
         EXPECT_FALSE(bench.programmer.LinkInUse);
     }
-}
-
-TEST_F(Control, CommandsAreRefusedWhileAnOperationHoldsTheLink) {
-    programmer.LinkInUse = true;
-    programmer.PowerAllowed = true;
-    Connect(programmer);
-    TestCommunication(programmer);
-    AllowTargetPower(programmer, itemChecked, setItemChecked);
-    ApplyTargetPowerNow(programmer);
-    EXPECT_TRUE(sim.CallLog().empty());
-    EXPECT_FALSE(itemChecked);
-    EXPECT_EQ(ui.messages, std::vector<std::string>(4, BUSY));
-    EXPECT_TRUE(programmer.LinkInUse);
 }
 
 // Two boards of the simulator, with serial numbers and chips of their own.

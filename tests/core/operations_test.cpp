@@ -204,10 +204,13 @@ TEST_F(Operations, LateEraseCompletionIsDrainedAfterItsMessage) {
     EXPECT_EQ(ui.pauses.front(), 2);
 }
 
+// Nor does Test Communication without a programmer, nor any command of the Setup menu while an
+// operation holds the link.
 TEST_F(Operations, NoOperationStartsWithoutAProgrammerOrWhileAControlCommandHoldsTheLink) {
     for (const bool held : {false, true}) {
         programmer.Connected = held;
-        programmer.LinkInUse = held;  // a control command's
+        programmer.LinkInUse = held;  // a control command's, or an operation's
+        programmer.PowerAllowed = held;
         ui.messages.clear();
         // The window empties its Hex Data window only for a Read that starts.
         EXPECT_FALSE(WouldStart(programmer, Target()));
@@ -217,7 +220,13 @@ TEST_F(Operations, NoOperationStartsWithoutAProgrammerOrWhileAControlCommandHold
             EXPECT_EQ(result.outcome, held ? Outcome::Refused : Outcome::NoProgrammer);
             EXPECT_EQ(result.messages, std::vector<std::string>{held ? BUSY : NO_PROGRAMMER});
         }
-        EXPECT_EQ(ui.messages, std::vector<std::string>(5, held ? BUSY : NO_PROGRAMMER));
+        TestCommunication(programmer);
+        if (held) {
+            Connect(programmer);
+            AllowTargetPower(programmer, false, [](bool) { ADD_FAILURE() << "the mark flipped"; });
+            ApplyTargetPowerNow(programmer);
+        }
+        EXPECT_EQ(ui.messages, std::vector<std::string>(held ? 9 : 6, held ? BUSY : NO_PROGRAMMER));
         EXPECT_TRUE(sim.CallLog().empty());
         EXPECT_FALSE(programmer.BusyFlag);
         EXPECT_EQ(programmer.LinkInUse, held);

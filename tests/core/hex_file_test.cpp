@@ -24,7 +24,6 @@
 #include "memory_settings.h"
 #include "session/hex_file_open.h"
 #include "session/window_state.h"
-#include "sim_control.h"
 #include "temp_folder.h"
 
 namespace vek::test {

@@ -343,10 +343,7 @@ TEST_F(SeveralBoards, NoneAreListedWhenDetachedOrUnbound) {
 
 const std::string T16 = "Error: Could not write to VEK Flash programmer.(T16)";
 
-class Protocol : public SimTest {
-  protected:
-    void SetUp() override { Open(); }
-};
+using Protocol = OpenedSimTest;
 
 TEST_F(Protocol, SendCommandPurgesAndSetsTimeoutsBeforeWritingThenReadsOneByte) {
     ASSERT_TRUE(programmer.link.SendCommand({CMD_END, 0}));

@@ -19,10 +19,7 @@ const std::string C3 = "Error: Communication with VEK Flash programmer failed. (
 const std::string NOT_RESPONDING = "VEK-Flash programmer is not responding to commands.";
 const std::string NOT_RESPONDING_TO = "VEK-Flash programmer is not responding ";
 
-class Operations : public SimTest {
-  protected:
-    void SetUp() override { Open(); }
-};
+using Operations = OpenedSimTest;
 
 TEST_F(Operations, BlankCheckAndEraseSendTheirFramesAndGiveTheVerdict) {
     struct Case {

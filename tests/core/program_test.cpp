@@ -18,13 +18,11 @@ std::string Block(int address, std::vector<int> words, int rest) {
     return Hex(bytes);
 }
 
-// Blocks of blank words from `from` up to `to`.
-std::vector<std::string> BlankBlocks(int from, int to) {
-    std::vector<std::string> blocks;
+// Adds blocks of blank words from `from` up to `to` to the stream.
+void AddBlankBlocks(std::vector<std::string>& stream, int from, int to) {
     for (int address = from; address < to; address += 0x20) {
-        blocks.push_back(Block(address, {}, 0x3FFF));
+        stream.push_back(Block(address, {}, 0x3FFF));
     }
-    return blocks;
 }
 
 // A small PIC16 file: two program words, a word with every bit set, two ID words, a
@@ -35,9 +33,8 @@ const std::string PIC_FILE =
 // An SX file: three program words and its FUSE and FUSEX words.
 const std::string SX_FILE = ":06000000010A020B030CD3\n:042020009B0FFE0F05\n:00000001FF\n";
 
-class Programming : public SimTest {
+class Programming : public OpenedSimTest {
   protected:
-    void SetUp() override { Open(); }
     // The chip in the socket as it came, the file chosen and the fields filled.
     void Prepare(Bench& bench, const std::string& file, const std::string& fuse,
                  const std::string& fuseX) {
@@ -82,9 +79,7 @@ TEST_F(Programming, A16F84AGetsTheFileTheFieldsAndItsEepromInOneStream) {
         std::vector<std::string> stream = {
             "02 53 00 51 02 56 00 54 04 5C 00 00 04 5C 02 54 00 56 02 53 00 51",
             "0A 58 00 00 04 40 00 FA 3F FF 0F 23", Block(0x0000, {0x2805, 0x0000, 0xFFFF}, 0x3FFF)};
-        for (const std::string& block : BlankBlocks(0x20, 0x400)) {
-            stream.push_back(block);
-        }
+        AddBlankBlocks(stream, 0x20, 0x400);
         const std::vector<int> ids = {1, 2, 0x3F80, 0x3F80, 0x3F80, 0x3F80, 0x3F80};
         std::vector<int> configuration = ids;
         configuration.push_back(0x3FFA);
@@ -127,9 +122,7 @@ TEST_F(Programming, AnSx28GetsItsFuseWordsInTheFramesAndNoConfigurationBlocks) {
         "02 53 08 59 02 56 08 5C 04 5C 08 00 08 58 02 54 08 5E 02 53 08 59",
         "0A 59 08 00 08 00 00 F3 07 40 0F E8 0A 58 08 00 08 00 00 F3 07 40 0F E9",
         Block(0x0000, {0x0A01, 0x0B02, 0x0C03}, 0x3FFF)};
-    for (const std::string& block : BlankBlocks(0x20, 0x800)) {
-        stream.push_back(block);
-    }
+    AddBlankBlocks(stream, 0x20, 0x800);
     stream.push_back(Block(0xF000, {0x0A01, 0x0B02, 0x0C03}, 0x3FFF));
     stream.push_back("02 54 08 5E");
     EXPECT_EQ(ProgramInBothModes(SX_FILE, "7F3", "F40", 8, 65), Join(stream));

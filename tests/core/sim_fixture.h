@@ -173,4 +173,10 @@ class SimTest : public ::testing::Test, protected Bench {
     TempFolder folder;
 };
 
+// A bench opened on the Device list's first row before each test.
+class OpenedSimTest : public SimTest {
+  protected:
+    void SetUp() override { Open(); }
+};
+
 }  // namespace vek::test

@@ -81,22 +81,12 @@ bool MatchesAny(const std::vector<std::string>& table, const std::string& text) 
     return std::ranges::any_of(table, [&text](const auto& entry) { return Matches(entry, text); });
 }
 
-std::string FirstLine(const std::string& text) {
-    return text.substr(0, text.find('\n'));
-}
-
 // One fault at one point of the good run's exchange.
 struct Fault {
     std::string description;
     std::function<void(SimControl&)> arm{};
     int wrongBytes = 0;  // bytes it changes, which a command cannot tell from the chip's own
 };
-
-// A byte the programmer never sends in that place and that no reply table gives a meaning:
-// a wrong byte that reads as another reply would be the programmer's own answer.
-std::uint8_t WrongByteFor(std::uint8_t good) {
-    return good == 0x00 ? 0xFF : 0x00;
-}
 
 // "FT_Read 1 -> 0 [55]": the bytes the read got.
 std::vector<std::uint8_t> BytesInBrackets(const std::string& line) {
@@ -133,7 +123,9 @@ std::vector<Fault> FaultsOf(const std::vector<std::string>& log) {
                 {name + what, [=](SimControl& sim) { sim.FaultRead(read, from, VEKSIM_DROP); }});
         };
         const auto change = [&](int at, std::uint8_t good) {
-            const std::uint8_t wrong = WrongByteFor(good);
+            // A byte the programmer never sends in that place and that no reply table gives a
+            // meaning: a wrong byte that reads as another reply would be its own answer.
+            const std::uint8_t wrong = good == 0x00 ? 0xFF : 0x00;
             faults.push_back(
                 {name + " byte " + std::to_string(at) + " becomes " + Hex({wrong}),
                  [=](SimControl& sim) { sim.FaultRead(read, at, VEKSIM_REPLACE, wrong); }, 1});
@@ -170,8 +162,7 @@ struct Run {
 // a good chip the run only records, and its checks mean nothing.
 Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fault& fault,
             const ChipContents* good, unsigned long long goodElapsedMs) {
-    Bench bench;
-    bench.Open(target);
+    Bench bench(target);
     if (row.prepare) {
         row.prepare(bench, folder);
     }
@@ -188,7 +179,8 @@ Run RunOnce(const MatrixRow& row, int target, const TempFolder& folder, const Fa
         bench.ui.onMessage = [&](const std::string& text) {
             for (const Claim& claim : row.claims) {
                 if (claim.message == text) {
-                    check(claim.holds(bench, *good), "\"" + FirstLine(text) + "\" is not true");
+                    check(claim.holds(bench, *good),
+                          "\"" + text.substr(0, text.find('\n')) + "\" is not true");
                 }
             }
         };

@@ -24,7 +24,6 @@
 #include "memory_settings.h"
 #include "session/hex_file_open.h"
 #include "session/window_state.h"
-#include "sim_control.h"
 #include "temp_folder.h"
 
 namespace vek::test {
@@ -277,13 +276,9 @@ TEST_F(HexFiles, CrLfLinesAndANameBeyondAsciiLoadLikeAnyFile) {
     const std::string path = folder.Write(
         "Dateien \xC3\xA4\xC3\xB6\xC3\xBC \xE2\x82\xAC/bl\xC3\xAFnk \xE6\x97\xA5.hex", crLfLines);
     EXPECT_EQ(ScanPath(path), HexScanResult::Ok);
-    EXPECT_EQ(sink.calls, "config 3FF2");
     MemoryImage image;
     ASSERT_TRUE(LoadHexInto(path, image, LoadVariant::Program, TargetFamily::PIC16));
-    EXPECT_EQ(image[0], 0x2805);
-    EXPECT_EQ(image[1], 0x3FFF);
-    EXPECT_EQ(image[0x2007], 0x3FF2);
-    EXPECT_EQ(image[0x2100], 0x141);
+    EXPECT_EQ(image[0x2100], 0x141);  // not left blank, as a failed read would leave it
     MemoryImage fromLfFile;
     ASSERT_TRUE(LoadHexInto(folder.Write("lf.hex", lines), fromLfFile, LoadVariant::Program,
                             TargetFamily::PIC16));
@@ -459,24 +454,20 @@ TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {
         std::string file;
         const char* fuse;
         const char* fuseX;
-        const char* fuseKey;
         const char* savedFuse;
         const char* savedFuseX;
     };
     const Case cases[] = {
-        {0, ":02400E00F23F7F\n", "3FF2", "FFF", "VEKFlashmicrochipBits", "3FF2", "<absent>"},
+        {0, ":02400E00F23F7F\n", "3FF2", "FFF", "3FF2", "<absent>"},
         // Code protection on makes the word smaller than 1000: it keeps its four digits.
-        {0, ":02400E00F20FAF\n", "0FF2", "FFF", "VEKFlashmicrochipBits", "0FF2", "<absent>"},
+        {0, ":02400E00F20FAF\n", "0FF2", "FFF", "0FF2", "<absent>"},
         // Records at the configuration words without a data byte give no word.
-        {0, ":020000000528D1\n:00400E00B2\n", "FFF", "FFF", "VEKFlashmicrochipBits", "<absent>",
-         "<absent>"},
-        {8, ":020000000528D1\n:00202000C0\n", "FFF", "FFF", "VEKFlashFuseBits", "<absent>",
-         "<absent>"},
-        {9, ":020000000528D1\n:00202200BE\n", "FFF", "FFF", "VEKFlashFuseBits", "<absent>",
-         "<absent>"},
-        {8, ":042020009B0FFE0F05\n", "F9B", "FFE", "VEKFlashFuseBits", "F9B", "FFE"},
-        {9, ":022020009B0F14\n", "F9B", "FFF", "VEKFlashFuseBits", "F9B", "<absent>"},
-        {9, ":02202200FE0FAF\n", "FFF", "FFE", "VEKFlashFuseBits", "<absent>", "FFE"},
+        {0, ":020000000528D1\n:00400E00B2\n", "FFF", "FFF", "<absent>", "<absent>"},
+        {8, ":020000000528D1\n:00202000C0\n", "FFF", "FFF", "<absent>", "<absent>"},
+        {9, ":020000000528D1\n:00202200BE\n", "FFF", "FFF", "<absent>", "<absent>"},
+        {8, ":042020009B0FFE0F05\n", "F9B", "FFE", "F9B", "FFE"},
+        {9, ":022020009B0F14\n", "F9B", "FFF", "F9B", "<absent>"},
+        {9, ":02202200FE0FAF\n", "FFF", "FFE", "<absent>", "FFE"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.file);
@@ -486,7 +477,8 @@ TEST_F(HexOpen, ConfigurationRecordsSetTheFieldsTheSharedTextsAndTheSettings) {
         EXPECT_EQ(opened.failure, "");
         EXPECT_EQ(fields.FuseText, test.fuse);
         EXPECT_EQ(fields.FuseXText, test.fuseX);
-        EXPECT_EQ(settings.Text(test.fuseKey), test.savedFuse);
+        const char* fuseKey = test.row < 8 ? "VEKFlashmicrochipBits" : "VEKFlashFuseBits";
+        EXPECT_EQ(settings.Text(fuseKey), test.savedFuse);
         // The loader's spelling of the FUSEX key and the editor's are one value.
         EXPECT_EQ(settings.Text("VEKFlashFusexBits"), test.savedFuseX);
         // A word is given only where a record carries one.

@@ -1,5 +1,6 @@
-// Blank Check, Erase and the identity check through the simulated programmer, and what every
-// device operation does when it must not start.
+// Blank Check, Erase and the identity check through the simulated programmer, what every
+// device operation does when it must not start, and the chip in the socket named after an
+// operation stopped on its ID, when it is another chip of the target's family.
 #include "link/protocol.h"
 #include "operations/device_id.h"
 #include "operations/operation_claim.h"
@@ -18,10 +19,7 @@ const std::string C3 = "Error: Communication with VEK Flash programmer failed. (
 const std::string NOT_RESPONDING = "VEK-Flash programmer is not responding to commands.";
 const std::string NOT_RESPONDING_TO = "VEK-Flash programmer is not responding ";
 
-class Operations : public SimTest {
-  protected:
-    void SetUp() override { Open(); }
-};
+using Operations = OpenedSimTest;
 
 TEST_F(Operations, BlankCheckAndEraseSendTheirFramesAndGiveTheVerdict) {
     struct Case {
@@ -39,8 +37,7 @@ TEST_F(Operations, BlankCheckAndEraseSendTheirFramesAndGiveTheVerdict) {
                           {&Bench::Erase, 8, true, "Device is blank", 0x08}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
-        Bench bench;
-        bench.Open(c.row);
+        Bench bench(c.row);
         if (c.written) {
             bench.sim.WriteWord(VEKSIM_PROGRAM, 5, 0x0A5);
         }
@@ -102,8 +99,7 @@ TEST_F(Operations, IdentityIgnoresPic16RevisionBitsAndWarnsOnAnythingElse) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
-        Bench bench;
-        bench.Open(c.row);
+        Bench bench(c.row);
         // The check runs inside a transaction.
         ASSERT_TRUE(bench.programmer.link.SendCommand({CMD_BEGIN, std::uint8_t(c.row)}));
         ASSERT_TRUE(bench.programmer.link.ReadReply().Is(REPLY_READY));
@@ -165,8 +161,7 @@ TEST_F(Operations, EveryFailureIsReportedWithItsCode) {
     };
     for (const FailureCase& failure : cases) {
         SCOPED_TRACE(failure.messages.front());
-        Bench bench;
-        bench.Open();
+        Bench bench(0);
         failure.inject(bench.sim);
         (bench.*failure.command)();
         EXPECT_EQ(bench.ui.messages, failure.messages);
@@ -206,10 +201,13 @@ TEST_F(Operations, LateEraseCompletionIsDrainedAfterItsMessage) {
     EXPECT_EQ(ui.pauses.front(), 2);
 }
 
+// Nor does Test Communication without a programmer, nor any command of the Setup menu while an
+// operation holds the link.
 TEST_F(Operations, NoOperationStartsWithoutAProgrammerOrWhileAControlCommandHoldsTheLink) {
     for (const bool held : {false, true}) {
         programmer.Connected = held;
-        programmer.LinkInUse = held;  // a control command's
+        programmer.LinkInUse = held;  // a control command's, or an operation's
+        programmer.PowerAllowed = held;
         ui.messages.clear();
         // The window empties its Hex Data window only for a Read that starts.
         EXPECT_FALSE(WouldStart(programmer, Target()));
@@ -219,7 +217,13 @@ TEST_F(Operations, NoOperationStartsWithoutAProgrammerOrWhileAControlCommandHold
             EXPECT_EQ(result.outcome, held ? Outcome::Refused : Outcome::NoProgrammer);
             EXPECT_EQ(result.messages, std::vector<std::string>{held ? BUSY : NO_PROGRAMMER});
         }
-        EXPECT_EQ(ui.messages, std::vector<std::string>(5, held ? BUSY : NO_PROGRAMMER));
+        TestCommunication(programmer);
+        if (held) {
+            Connect(programmer);
+            AllowTargetPower(programmer, false, [](bool) { ADD_FAILURE() << "the mark flipped"; });
+            ApplyTargetPowerNow(programmer);
+        }
+        EXPECT_EQ(ui.messages, std::vector<std::string>(held ? 9 : 6, held ? BUSY : NO_PROGRAMMER));
         EXPECT_TRUE(sim.CallLog().empty());
         EXPECT_FALSE(programmer.BusyFlag);
         EXPECT_EQ(programmer.LinkInUse, held);
@@ -249,6 +253,44 @@ TEST_F(Operations, CommandsArrivingDuringARunningOperationDoNothingAndLeaveItsTa
     EXPECT_EQ(result.messages, ui.messages);    // the nested commands' results kept nothing
     EXPECT_EQ(HostHex(), Frame({CMD_END, 0}));  // the operation's own last frame only
     EXPECT_EQ(Target().name, "SX28");           // the next command takes the new choice
+}
+
+TEST(ChipInSocket, AnotherRowOfTheTargetsFamilyIsNamed) {
+    struct Case {
+        int selected;
+        std::string chip;
+        int id;                 // -1: the chip's own
+        std::string statement;  // empty: none
+        int row;
+    };
+    const Case cases[] = {
+        {0, "16F877", -1, "The chip in the socket reports ID 9A0: a PIC16F877.", 7},
+        // The revision bits take no part.
+        {7, "16F84A", 0x566, "The chip in the socket reports ID 560: a PIC16F84A.", 0},
+        {8, "SX48", -1, "The chip in the socket reports ID 002: an SX48.", 9},
+        // An ID read the other family's way says nothing about the chip.
+        {0, "SX28", -1, "", -1},
+        {9, "16F873", -1, "", -1},
+        // An empty socket fits no row.
+        {0, "16F84A", 0x000, "", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chip);
+        Bench bench(c.selected);
+        ASSERT_TRUE(bench.sim.SelectChip(c.chip));
+        if (c.id >= 0) {
+            bench.sim.SetDeviceId(static_cast<unsigned>(c.id));
+        }
+        EXPECT_EQ(bench.Read().outcome, Outcome::WrongDevice);
+        const std::optional<ChipInSocket> chip = ChipInSocketAfter(bench.last, bench.Target());
+        EXPECT_EQ(chip ? chip->statement : "", c.statement);
+        EXPECT_EQ(chip ? chip->row->processorIndex : -1, c.row);
+        // Only after a wrong chip: not after a Read that succeeded.
+        if (chip) {
+            bench.UseTarget(c.row);
+            EXPECT_FALSE(ChipInSocketAfter(bench.Read(), bench.Target()));
+        }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Program through the simulated programmer: the byte stream, what the chip holds afterwards,
-// the erase before programming, and every failure of its table.
+// the erase before programming, every failure of its table, and the options that keep the
+// chip's data EEPROM and verify afterwards.
 #include "link/protocol.h"
 #include "sim_fixture.h"
 
@@ -10,22 +11,18 @@ namespace {
 // past the given ones repeat `rest`.
 std::string Block(int address, std::vector<int> words, int rest) {
     words.resize(32, rest);
-    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(address & 0xFF),
-                                    static_cast<std::uint8_t>(address >> 8 & 0xFF)};
+    std::vector<std::uint8_t> bytes{Low(address), High(address)};
     for (const int value : words) {
-        bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(value >> 8 & 0xFF));
+        bytes.insert(bytes.end(), {Low(value), High(value)});
     }
     return Hex(bytes);
 }
 
-// Blocks of blank words from `from` up to `to`.
-std::vector<std::string> BlankBlocks(int from, int to) {
-    std::vector<std::string> blocks;
+// Adds blocks of blank words from `from` up to `to` to the stream.
+void AddBlankBlocks(std::vector<std::string>& stream, int from, int to) {
     for (int address = from; address < to; address += 0x20) {
-        blocks.push_back(Block(address, {}, 0x3FFF));
+        stream.push_back(Block(address, {}, 0x3FFF));
     }
-    return blocks;
 }
 
 // A small PIC16 file: two program words, a word with every bit set, two ID words, a
@@ -36,9 +33,8 @@ const std::string PIC_FILE =
 // An SX file: three program words and its FUSE and FUSEX words.
 const std::string SX_FILE = ":06000000010A020B030CD3\n:042020009B0FFE0F05\n:00000001FF\n";
 
-class Programming : public SimTest {
+class Programming : public OpenedSimTest {
   protected:
-    void SetUp() override { Open(); }
     // The chip in the socket as it came, the file chosen and the fields filled.
     void Prepare(Bench& bench, const std::string& file, const std::string& fuse,
                  const std::string& fuseX) {
@@ -83,9 +79,7 @@ TEST_F(Programming, A16F84AGetsTheFileTheFieldsAndItsEepromInOneStream) {
         std::vector<std::string> stream = {
             "02 53 00 51 02 56 00 54 04 5C 00 00 04 5C 02 54 00 56 02 53 00 51",
             "0A 58 00 00 04 40 00 FA 3F FF 0F 23", Block(0x0000, {0x2805, 0x0000, 0xFFFF}, 0x3FFF)};
-        for (const std::string& block : BlankBlocks(0x20, 0x400)) {
-            stream.push_back(block);
-        }
+        AddBlankBlocks(stream, 0x20, 0x400);
         const std::vector<int> ids = {1, 2, 0x3F80, 0x3F80, 0x3F80, 0x3F80, 0x3F80};
         std::vector<int> configuration = ids;
         configuration.push_back(0x3FFA);
@@ -128,9 +122,7 @@ TEST_F(Programming, AnSx28GetsItsFuseWordsInTheFramesAndNoConfigurationBlocks) {
         "02 53 08 59 02 56 08 5C 04 5C 08 00 08 58 02 54 08 5E 02 53 08 59",
         "0A 59 08 00 08 00 00 F3 07 40 0F E8 0A 58 08 00 08 00 00 F3 07 40 0F E9",
         Block(0x0000, {0x0A01, 0x0B02, 0x0C03}, 0x3FFF)};
-    for (const std::string& block : BlankBlocks(0x20, 0x800)) {
-        stream.push_back(block);
-    }
+    AddBlankBlocks(stream, 0x20, 0x800);
     stream.push_back(Block(0xF000, {0x0A01, 0x0B02, 0x0C03}, 0x3FFF));
     stream.push_back("02 54 08 5E");
     EXPECT_EQ(ProgramInBothModes(SX_FILE, "7F3", "F40", 8, 65), Join(stream));
@@ -209,8 +201,7 @@ TEST_F(Programming, AWordThatTurnsOnCodeProtectionIsWrittenOnlyAfterTheQuestion)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "row " << c.row << ": " << c.fuse);
         for (const bool yes : {false, true}) {
-            Bench bench;
-            bench.Open(c.row);
+            Bench bench(c.row);
             const bool isSx = c.row > 7;
             Prepare(bench, isSx ? SX_FILE : PIC_FILE, c.fuse, "FFF");
             bench.ui.answerYes = yes;
@@ -318,8 +309,7 @@ TEST_F(Programming, EveryFailureShowsItsMessagesOnce) {
     for (std::size_t row = 0; row < std::size(cases); ++row) {
         const FailureCase& c = cases[row];
         SCOPED_TRACE(testing::Message() << "row " << row << ": " << c.messages.front());
-        Bench bench;
-        bench.Open(c.input.row);
+        Bench bench(c.input.row);
         Prepare(bench, c.input.file, c.input.fuse, c.input.fuseX);
         c.inject(bench.sim);
         EXPECT_EQ(bench.Program().outcome, c.outcome);
@@ -328,6 +318,153 @@ TEST_F(Programming, EveryFailureShowsItsMessagesOnce) {
         if (c.outcome == Outcome::HexFileError || c.outcome == Outcome::NoConfiguration) {
             EXPECT_EQ(bench.HostHex(), "");
         }
+    }
+}
+
+// Two program words, a configuration word and the EEPROM bytes 11 and 22 at locations 0 and 1.
+const std::string KEEP_FILE =
+    ":04000000052800309F\n:02400E00F23F7F\n:044200001100220087\n:00000001FF\n";
+
+// What the chip's EEPROM held before: location k holds the low byte of 0x40 + k.
+int OldByte(int location) {
+    return (0x40 + location) & 0xFF;
+}
+
+class KeepEeprom : public Programming {
+  protected:
+    // The chip of `row` holding a program word (so that it is erased) and its old EEPROM.
+    void ChipWithOldEeprom(int row, int configWord) {
+        UseTarget(row);
+        Prepare(*this, KEEP_FILE, "3FF2", "0");
+        sim.WriteWord(VEKSIM_PROGRAM, 5, 0x1234);
+        sim.WriteWord(VEKSIM_CONFIG, 7, configWord);
+        for (int location = 0; location < Target().eepromBytes; ++location) {
+            sim.WriteWord(VEKSIM_EEPROM, location, OldByte(location));
+        }
+        ui.messages.clear();
+    }
+    OperationResult ProgramWith(bool keep, bool verify, std::vector<ImageWord> overlay = {}) {
+        return last = vek::Program(programmer, {Target(), file, WordsInFields(fields), true,
+                                                std::move(overlay), keep, verify});
+    }
+    std::vector<int> ChipEeprom() {
+        std::vector<int> bytes;
+        for (int location = 0; location < Target().eepromBytes; ++location) {
+            bytes.push_back(sim.ReadWord(VEKSIM_EEPROM, location));
+        }
+        return bytes;
+    }
+    std::vector<int> OldEeprom() {
+        std::vector<int> bytes;
+        for (int location = 0; location < Target().eepromBytes; ++location) {
+            bytes.push_back(OldByte(location));
+        }
+        return bytes;
+    }
+};
+
+// Across an erase, on the smallest and the largest EEPROM; without the option the file's
+// bytes go in and the rest is erased.
+TEST_F(KeepEeprom, TheChipsBytesGoInInPlaceOfTheFiles) {
+    for (const int row : {0, 7}) {
+        for (const bool keep : {false, true}) {
+            SCOPED_TRACE(std::to_string(row) + (keep ? " kept" : " not kept"));
+            ChipWithOldEeprom(row, 0x3FFF);
+            ASSERT_TRUE(ProgramWith(keep, false).Succeeded());
+            EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x2805);
+            EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 5), 0x3FFF);  // erased
+            std::vector<int> expected(Target().eepromBytes, 0xFF);
+            expected[0] = 0x11;
+            expected[1] = 0x22;
+            EXPECT_EQ(ChipEeprom(), keep ? OldEeprom() : expected);
+            EXPECT_EQ(last.keptEeprom.size(),
+                      keep ? static_cast<std::size_t>(Target().eepromBytes) : 0u);
+            EXPECT_EQ(ui.messages.back(), "Programming complete.");
+        }
+    }
+}
+
+// A serial number's bytes go over the kept ones, and Verify after such a Program compares
+// the EEPROM with the kept bytes, the serial number's over them.
+TEST_F(KeepEeprom, ASerialNumberGoesOverTheKeptBytesAndVerifyExpectsBoth) {
+    ChipWithOldEeprom(0, 0x3FFF);
+    const std::vector<ImageWord> serial = {{EEPROM_ADDR + 2, 0x1FF, 0x1AB},
+                                           {EEPROM_ADDR + 3, 0x1FF, 0x1CD}};
+    ASSERT_TRUE(ProgramWith(true, true, serial).Succeeded());
+    std::vector<int> expected = OldEeprom();
+    expected[2] = 0xAB;
+    expected[3] = 0xCD;
+    EXPECT_EQ(ChipEeprom(), expected);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Programming complete.\nVerify passed"});
+}
+
+// The configuration word read before the erase says whether the EEPROM reads as zeros: such a
+// chip is refused, and a read that fails ends Program with the read's message. Either way
+// nothing is erased.
+TEST_F(KeepEeprom, AChipWhoseEepromCannotBeKeptIsRefusedBeforeTheErase) {
+    struct Case {
+        int row;
+        int configWord;
+        Outcome outcome;
+        Injection fault = NOTHING;
+    } const cases[] = {
+        // 16F84A: code protection covers the EEPROM; one CP bit clear is enough.
+        {0, 0x000F, Outcome::EepromProtected},
+        {0, 0x3EFF, Outcome::EepromProtected},
+        {7, 0x3EFF, Outcome::EepromProtected},  // 16F877: CPD clear
+        {7, 0x3FCF, Outcome::Done},             // 16F877: program memory protected, EEPROM readable
+        {0, 0x3FFF, Outcome::CommunicationFailed, [](SimControl& s) { s.ShortEepromBlock(0, 10); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.configWord);
+        ChipWithOldEeprom(c.row, c.configWord);
+        c.fault(sim);
+        const OperationResult result = ProgramWith(true, false);
+        EXPECT_EQ(result.outcome, c.outcome);
+        const bool erased = c.outcome == Outcome::Done;
+        EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 5), erased ? 0x3FFF : 0x1234);
+        if (!erased) {
+            EXPECT_EQ(ChipEeprom(), OldEeprom());
+        }
+        if (c.outcome == Outcome::EepromProtected) {
+            EXPECT_EQ(result.messages, std::vector<std::string>{
+                                           "The chip's EEPROM is protected and cannot be kept."});
+            EXPECT_EQ(Count(HostHex(), Frame({0x57, Target().processorIndex})), 0);
+        }
+    }
+}
+
+// One final message names both results; a failed Program runs no Verify.
+TEST_F(KeepEeprom, VerifyAfterProgramEndsWithOneMessageNamingBoth) {
+    struct Case {
+        const char* what;
+        Injection fault;
+        Outcome outcome;
+        std::vector<std::string> messages;
+    } const cases[] = {
+        {"passes", NOTHING, Outcome::Done, {"Programming complete.\nVerify passed"}},
+        // The first program word of the read-back (byte 7 of the CMD_READ answer) reads 0.
+        {"differs",
+         FaultReply(CMD_READ, 7, VEKSIM_REPLACE, 0),
+         Outcome::Mismatch,
+         {"Programming complete.\nProgram ROM verify failed at word 0. (expected 0x2805, read "
+          "0x2800"}},
+        {"read-back fails",
+         [](SimControl& s) { s.ShortEepromBlock(0, 10); },
+         Outcome::CommunicationFailed,
+         {"Could not read from device. (128)",
+          "Programming complete.\nVerify could not be completed."}},
+        {"program fails",
+         FaultReply(VEKSIM_ANCHOR_BLOCK | 0, 0, VEKSIM_REPLACE, 0),
+         Outcome::CommunicationFailed,
+         {"Bad ACK during Flash programming. (0xA5)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ChipWithOldEeprom(0, 0x3FFF);
+        c.fault(sim);
+        EXPECT_EQ(ProgramWith(false, true).outcome, c.outcome);
+        EXPECT_EQ(ui.messages, c.messages);
     }
 }
 

@@ -100,6 +100,7 @@ inline Injection SetWord(int space, int index, int value) {
 // own, since a fatal row ends its link for good.
 struct Bench {
     Bench() { sim.Reset(); }
+    explicit Bench(int row) : Bench() { Open(row); }
 
     // Binds and opens the programmer as start-up would, selects a Device list row and puts the
     // matching chip in the socket, then forgets that traffic.
@@ -170,6 +171,12 @@ struct Bench {
 class SimTest : public ::testing::Test, protected Bench {
   protected:
     TempFolder folder;
+};
+
+// A bench opened on the Device list's first row before each test.
+class OpenedSimTest : public SimTest {
+  protected:
+    void SetUp() override { Open(); }
 };
 
 }  // namespace vek::test

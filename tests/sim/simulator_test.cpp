@@ -27,13 +27,6 @@
 namespace vek::test {
 namespace {
 
-inline std::uint8_t Low(int value) {
-    return static_cast<std::uint8_t>(value & 0xFF);
-}
-inline std::uint8_t High(int value) {
-    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
 template <typename Function>
 Function Exported(const char* name) {
     return reinterpret_cast<Function>(SimControl::Get().Symbol(name));

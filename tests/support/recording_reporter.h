@@ -12,9 +12,8 @@ namespace vek::test {
 
 class RecordingReporter : public Reporter {
   public:
-    void ShowMessage(const std::string& text, MessageIcon icon) override {
+    void ShowMessage(const std::string& text, MessageIcon) override {
         messages.push_back(text);
-        icons.push_back(icon);
         events.push_back("message: " + text);
         if (onMessage) {
             onMessage(text);
@@ -26,12 +25,7 @@ class RecordingReporter : public Reporter {
         return answerYes;
     }
     void SetProgress(int percent) override { progress.push_back(percent); }
-    void PumpOneEvent() override {
-        ++pumps;
-        if (onPump) {
-            onPump();
-        }
-    }
+    void PumpOneEvent() override { ++pumps; }
     void BeginWaitCursor() override {
         ++waitDepth;
         maxWaitDepth = std::max(maxWaitDepth, waitDepth);
@@ -41,18 +35,12 @@ class RecordingReporter : public Reporter {
         pauses.push_back(milliseconds);
         events.push_back("pause " + std::to_string(milliseconds));
     }
-    void SetOperationRunning(bool running) override {
-        operationRunning = running;
-        if (running) {
-            ++operationsStarted;
-        }
-    }
+    void SetOperationRunning(bool running) override { operationRunning = running; }
     void ShowTargetId(int id) override { targetIds.push_back(id); }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     bool answerYes = false;
-    std::vector<MessageIcon> icons;
     std::vector<std::string> events;  // messages, questions and pauses, in order
     std::vector<int> progress;
     std::vector<int> pauses;
@@ -61,10 +49,8 @@ class RecordingReporter : public Reporter {
     int maxWaitDepth = 0;
     int pumps = 0;
     bool operationRunning = false;
-    int operationsStarted = 0;
-    // Run inside a message box or a pump, as the window's nested event loop would.
+    // Run inside a message box, as the window's nested event loop would.
     std::function<void(const std::string&)> onMessage;
-    std::function<void()> onPump;
 };
 
 }  // namespace vek::test

@@ -22,6 +22,14 @@ inline std::string Hex(const std::vector<std::uint8_t>& bytes) {
     return text;
 }
 
+// The bytes of a word, which the wire carries low byte first.
+inline std::uint8_t Low(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
+inline std::uint8_t High(int value) {
+    return static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
 // A command frame as the wire carries it: length, payload, XOR check byte.
 inline std::vector<std::uint8_t> FrameBytes(const std::vector<std::uint8_t>& payload) {
     std::vector<std::uint8_t> frame;

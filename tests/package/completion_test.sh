@@ -35,7 +35,8 @@ while IFS='|' read -r line expected; do
 done <<'CASES'
 vekflash-cli |blank checksum detect erase id list program read save-job udev-rule verify
 vekflash-cli pro|program
-vekflash-cli -d |16F84A 16F870 16F871 16F872 16F873 16F874 16F876 16F877 SX28 SX48
+vekflash-cli -d |16F84A 16F870 16F871 16F872 16F873 16F874 16F876 16F877 SX28 SX48 auto
+vekflash-cli id -d a|auto
 vekflash-cli --device sx|SX28 SX48
 vekflash-cli --device=16F87|16F870 16F871 16F872 16F873 16F874 16F876 16F877
 vekflash-cli -d SX28 |blank checksum detect erase id list program read save-job udev-rule verify

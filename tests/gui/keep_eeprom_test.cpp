@@ -35,8 +35,7 @@ TEST_F(BenchItems, AreSavedAtOnceAndOfferedByChip) {
     EXPECT_EQ(SavedInt("VEKFlashVerifyAfterProgram"), 0);
 }
 
-// The chip's EEPROM survives the erase in place of the file's bytes, and Verify expects it;
-// a chip whose EEPROM is protected is refused and keeps its program.
+// The chip's EEPROM survives the erase in place of the file's bytes, and Verify expects it.
 TEST_F(BenchItems, ProgramKeepsTheEepromAndVerifiesInOneMessage) {
     Save("VEKFlashPreserveEeprom", 1);
     Save("VEKFlashVerifyAfterProgram", 1);
@@ -53,14 +52,6 @@ TEST_F(BenchItems, ProgramKeepsTheEepromAndVerifiesInOneMessage) {
         EXPECT_EQ(sim.ReadWord(VEKSIM_EEPROM, location), 0x80 + location) << location;
     }
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 100), 0x3FFF);
-
-    sim.WriteWord(VEKSIM_PROGRAM, 100, 0x1234);
-    sim.WriteWord(VEKSIM_CONFIG, 7, 0x000F);
-    answerer.messages.clear();
-    QTest::mouseClick(Find<QToolButton>("programButton"), Qt::LeftButton);
-    EXPECT_EQ(answerer.messages,
-              std::vector<std::string>{"The chip's EEPROM is protected and cannot be kept."});
-    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 100), 0x1234);
 }
 
 // "Checksum: XXXX" of what Program writes from the file and the fields, for the device

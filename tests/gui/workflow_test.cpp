@@ -196,17 +196,15 @@ TEST_F(Workflow, ProgramAsksBeforeItTurnsOnCodeProtection) {
     };
     Press("programButton");
     EXPECT_TRUE(asked);
-    answerer.whileOpen = nullptr;
-    const std::string question =
-        "The configuration word 3F72 turns on code protection: the chip can no longer be read "
-        "or verified. Program it anyway?";
-    EXPECT_EQ(answerer.messages, std::vector<std::string>{question});
+    EXPECT_EQ(answerer.messages.size(), 1u);
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x3FFF);
 
+    answerer.whileOpen = nullptr;
     answerer.questionAnswer = QMessageBox::Yes;
     Press("programButton");
-    EXPECT_EQ(answerer.messages,
-              (std::vector<std::string>{question, question, "Programming complete."}));
+    ASSERT_EQ(answerer.messages.size(), 3u);
+    EXPECT_EQ(answerer.messages[1], answerer.messages[0]);  // asked again
+    EXPECT_EQ(answerer.messages[2], "Programming complete.");
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x2805);
 }
 

@@ -342,8 +342,6 @@ TEST_F(Cli, ReadWritesARegularFileOrStdout) {
         SCOPED_TRACE(path);
         const CliRun refused = Run(Args("read", "-d", "16F84A", "-o", path.string()));
         EXPECT_EQ(refused.status, 3);
-        EXPECT_EQ(refused.err,
-                  "Error: " + path.string() + " could not be written: it is not a regular file.\n");
         EXPECT_TRUE(std::filesystem::is_fifo(fifo));
         EXPECT_TRUE(std::filesystem::is_symlink(fifoLink));
     }

@@ -13,10 +13,6 @@ namespace {
 
 class FileMenu : public WindowTest {
   protected:
-    std::vector<std::string> FileMenuItems() {
-        return MenuItems(
-            qobject_cast<QMenu*>(Find<QAction>("openHexFileAction")->associatedObjects().value(0)));
-    }
     // Answers the save dialog with `path` and checks what it offered.
     void SaveThroughDialog(const std::string& path, const QString& offeredName) {
         WithModal("saveReadDataAction", [&](QDialog& dialog) {
@@ -98,7 +94,7 @@ TEST_F(FileMenu, TheLastFiveFilesNewestFirstAndAMissingOneTakenOff) {
     // so that it can be opened again once it has been mended.
     OpenThroughDialog(InFolder("none.hex"));
     OpenThroughDialog(damaged);
-    EXPECT_EQ(FileMenuItems(),
+    EXPECT_EQ(MenuWith("openHexFileAction"),
               (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)",
                                         "Open &Job...", "Save Job As...", "&Close Job (off)",
                                         "----", "&1 " + damaged, "&2 " + files[5], "&3 " + files[4],
@@ -123,7 +119,7 @@ TEST_F(FileMenu, TheLastFiveFilesNewestFirstAndAMissingOneTakenOff) {
 
     // The list outlives the window.
     Start();
-    EXPECT_EQ(FileMenuItems(),
+    EXPECT_EQ(MenuWith("openHexFileAction"),
               (std::vector<std::string>{"&Open Hex File...", "Save Read Data &As... (off)",
                                         "Open &Job...", "Save Job As...", "&Close Job (off)",
                                         "----", "&1 " + files[3], "&2 " + damaged, "&3 " + files[5],

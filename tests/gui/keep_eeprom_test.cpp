@@ -6,12 +6,7 @@
 namespace vek::test {
 namespace {
 
-class BenchItems : public WindowTest {
-  protected:
-    std::vector<std::string> SetupItems() {
-        return MenuItems(Find<QMenuBar>("menuBar")->actions().at(1)->menu());
-    }
-};
+using BenchItems = WindowTest;
 
 TEST_F(BenchItems, AreSavedAtOnceAndOfferedByChip) {
     Start();
@@ -27,10 +22,10 @@ TEST_F(BenchItems, AreSavedAtOnceAndOfferedByChip) {
     auto* deviceList = Find<QComboBox>("deviceList");
     deviceList->setFocus();
     QTest::keyClick(deviceList, Qt::Key_End);
-    EXPECT_EQ(SetupItems()[4], "Preserve Device EEPROM [x] (off)");
-    EXPECT_EQ(SetupItems()[5], "Verify After Program [x]");
+    EXPECT_EQ(MenuWith("preserveEepromAction")[4], "Preserve Device EEPROM [x] (off)");
+    EXPECT_EQ(MenuWith("preserveEepromAction")[5], "Verify After Program [x]");
     QTest::keyClick(deviceList, Qt::Key_Home);
-    EXPECT_EQ(SetupItems()[4], "Preserve Device EEPROM [x]");
+    EXPECT_EQ(MenuWith("preserveEepromAction")[4], "Preserve Device EEPROM [x]");
     Trigger("verifyAfterProgramAction");
     EXPECT_EQ(SavedInt("VEKFlashVerifyAfterProgram"), 0);
 }

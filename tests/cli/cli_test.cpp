@@ -95,6 +95,9 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
     const std::string protecting =
         folder.Write("protecting.hex", ":02400E00723FFF\n:020000000528D1\n");
     const std::string pic = "16F84A", sx = "SX28";
+    const std::string noPic16 =
+        " which fits no PIC16; an SX is never asked with its own sequence by -d auto: give -d "
+        "SX28 or -d SX48.\n";
     const auto noWord = [](const std::string& given, const char* most) {
         return Usage(given + " is no configuration word: 1 to 4 hexadecimal digits, at most " +
                      most);
@@ -159,6 +162,12 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
         {0, "16F877", Args("-q", "program", "-d", "16F877", protecting), ""},
         {2, pic, Args("verify", "--allow-code-protection", "-d", "16F84A", protecting),
          Usage("--allow-code-protection belongs to program, not to verify")},
+        {2, sx, Args("-d", "SX28", "program", "--preserve-eeprom", SX_SAMPLE),
+         Usage("an SX28 has no EEPROM to preserve")},
+        {2, pic, Args("-d", "16F84A", "verify", "--preserve-eeprom", PIC_SAMPLE),
+         Usage("--preserve-eeprom belongs to program, not to verify")},
+        {2, pic, Args("program", "-d", "auto", PIC_SAMPLE),
+         Usage("-d auto belongs to id, read and verify, not to program")},
         {2, pic, Args("program", "-d", "16F84A", noConfig),
          "vekflash-cli: " + noConfig + " carries no configuration word: give --config\n"},
         {2, sx, Args("program", "-d", "SX28", noFuseX),
@@ -198,6 +207,15 @@ TEST_F(Cli, EachExitStatusComesFromARealCause) {
          "let the programmer power the target: it needs a supply of its own.\n"},
         {5, sx, Args("id", "-d", "16f84a"), "The chip's device ID FCE is not that of the 16F84A.\n",
          "FCE SX28\n"},
+        // -d auto asks the PIC16 way only; an empty socket answers zeros.
+        {5, sx, Args("id", "-d", "auto"), "-d auto: the chip reports ID FCE," + noPic16,
+         "FCE SX28\n"},
+        {5, "SX48", Args("read", "-d", "auto"), "-d auto: the chip reports ID 002," + noPic16},
+        {5, pic, Args("verify", "-d", "auto", PIC_SAMPLE),
+         "-d auto: the chip reports ID 000," + noPic16 +
+             "An ID of all zeros or all ones: no chip in the socket, a chip the wrong way round, "
+             "or no target power are the usual causes.\n",
+         "", "reply:0x56,0,1,1,0;reply:0x56,0,2,1,0"},
     };
     for (const Cause& cause : causes) {
         SCOPED_TRACE(testing::PrintToString(cause.arguments));

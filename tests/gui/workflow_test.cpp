@@ -208,7 +208,7 @@ TEST_F(Workflow, ProgramAsksBeforeItTurnsOnCodeProtection) {
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x2805);
 }
 
-TEST_F(Workflow, TheSetButtonAndTheFieldOpenAndCloseTheEditor) {
+TEST_F(Workflow, TheSetButtonAndTheFieldOpenAndCloseTheEditorWhichFollowsAReadAndAFile) {
     Start();
     Press("fuseSetButton");
     auto* editor = Alive<PicConfigEditor>();
@@ -217,6 +217,12 @@ TEST_F(Workflow, TheSetButtonAndTheFieldOpenAndCloseTheEditor) {
     editor->findChild<QCheckBox*>("powerUpTimerBox")->click();
     EXPECT_EQ(Text("fuseField"), "3FF5");
     EXPECT_EQ(SavedText("VEKFlashmicrochipBits"), "3FF5");
+    // A Read shows the chip's word in the open editor.
+    sim.WriteWord(VEKSIM_CONFIG, 7, 0x3FF2);  // HS
+    Press("readButton");
+    EXPECT_EQ(Text("fuseField"), "3FF2");
+    EXPECT_TRUE(editor->findChild<QRadioButton*>("oscillatorMode1")->isChecked());
+    EXPECT_TRUE(editor->isEnabled());
     Press("fuseSetButton");
 
     // A click into the field opens it too, and the focus moves on to Blank Check.
@@ -226,8 +232,11 @@ TEST_F(Workflow, TheSetButtonAndTheFieldOpenAndCloseTheEditor) {
     ClickOn("fuseField");
     EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
 
-    // Escape closes it as the person does: caption and field come back.
+    // Opened again after a file closed it, it shows the file's word. Escape closes it as the
+    // person does: caption and field come back.
+    OpenThroughDialog(PIC_SAMPLE);
     Press("fuseSetButton");
+    EXPECT_TRUE(Alive<PicConfigEditor>()->findChild<QRadioButton*>("oscillatorMode2")->isChecked());
     QTest::keyClick(Alive<PicConfigEditor>(), Qt::Key_Escape);
     EXPECT_EQ(Alive<PicConfigEditor>(), nullptr);
     ExpectEditorShown("fuseSetButton", "fuseField", false);
@@ -308,25 +317,6 @@ TEST_F(Workflow, SxEditorsAndTheLastConfigurationButton) {
     EXPECT_EQ(SavedText("VEKFlashFusexBits"), "FBD");
     fuseXEditor->close();  // the close box
     ExpectEditorShown("fuseXSetButton", "fuseXField", false);
-}
-
-TEST_F(Workflow, EditorsFollowAReadAndAFileOpened) {
-    Start();
-    sim.WriteWord(VEKSIM_CONFIG, 7, 0x3FF1);  // XT oscillator
-    Press("fuseSetButton");
-    auto* editor = Alive<PicConfigEditor>();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_TRUE(editor->findChild<QRadioButton*>("oscillatorMode2")->isChecked());  // "---"
-    sim.WriteWord(VEKSIM_CONFIG, 7, 0x3FF2);                                        // HS
-    Press("readButton");
-    EXPECT_EQ(Text("fuseField"), "3FF2");
-    EXPECT_TRUE(editor->findChild<QRadioButton*>("oscillatorMode1")->isChecked());
-    EXPECT_TRUE(editor->isEnabled());
-
-    // Opened again after a file closed it, it shows the file's word.
-    OpenThroughDialog(PIC_SAMPLE);
-    Press("fuseSetButton");
-    EXPECT_TRUE(Alive<PicConfigEditor>()->findChild<QRadioButton*>("oscillatorMode2")->isChecked());
 }
 
 TEST_F(Workflow, EveryWayTheWindowClosesTheEditorsLeavesThemClosed) {

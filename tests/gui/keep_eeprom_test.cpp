@@ -8,7 +8,7 @@ namespace {
 
 using BenchItems = WindowTest;
 
-TEST_F(BenchItems, AreSavedAtOnceAndOfferedByChip) {
+TEST_F(BenchItems, AreSavedAtOnceOfferedByChipAndKeepTheEepromThroughVerify) {
     Start();
     // Their place in the Setup menu is checked with the whole menu.
     Trigger("preserveEepromAction");
@@ -18,6 +18,8 @@ TEST_F(BenchItems, AreSavedAtOnceAndOfferedByChip) {
     EXPECT_EQ(SavedInt("VEKFlashVerifyAfterProgram"), 1);
 
     // Kept across a start; an SX, without EEPROM, is not offered the item.
+    window.reset();
+    sim.Reset();  // the window left its board open
     Start();
     auto* deviceList = Find<QComboBox>("deviceList");
     deviceList->setFocus();
@@ -26,15 +28,8 @@ TEST_F(BenchItems, AreSavedAtOnceAndOfferedByChip) {
     EXPECT_EQ(MenuWith("preserveEepromAction")[5], "Verify After Program [x]");
     QTest::keyClick(deviceList, Qt::Key_Home);
     EXPECT_EQ(MenuWith("preserveEepromAction")[4], "Preserve Device EEPROM [x]");
-    Trigger("verifyAfterProgramAction");
-    EXPECT_EQ(SavedInt("VEKFlashVerifyAfterProgram"), 0);
-}
 
-// The chip's EEPROM survives the erase in place of the file's bytes, and Verify expects it.
-TEST_F(BenchItems, ProgramKeepsTheEepromAndVerifiesInOneMessage) {
-    Save("VEKFlashPreserveEeprom", 1);
-    Save("VEKFlashVerifyAfterProgram", 1);
-    Start();
+    // Program keeps the chip's EEPROM in place of the file's bytes, and Verify expects it.
     for (int location = 0; location < 64; ++location) {
         sim.WriteWord(VEKSIM_EEPROM, location, 0x80 + location);
     }
@@ -47,6 +42,8 @@ TEST_F(BenchItems, ProgramKeepsTheEepromAndVerifiesInOneMessage) {
         EXPECT_EQ(sim.ReadWord(VEKSIM_EEPROM, location), 0x80 + location) << location;
     }
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 100), 0x3FFF);
+    Trigger("verifyAfterProgramAction");
+    EXPECT_EQ(SavedInt("VEKFlashVerifyAfterProgram"), 0);
 }
 
 // "Checksum: XXXX" of what Program writes from the file and the fields, for the device

@@ -64,7 +64,7 @@ TEST_F(Window, AStartShowsTheSavedSelectionInItsFamilyLayout) {
     }
 }
 
-TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
+TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTableAndThePowerCheckMarkTheProgrammer) {
     Start();
     const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
         {"&File",
@@ -99,6 +99,13 @@ TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
     };
     for (const auto& [control, toolTip] : toolTips) {
         EXPECT_EQ(Find<QWidget>(control)->toolTip(), toolTip) << control;
+    }
+    // Allow Target Power's check mark follows the programmer's.
+    auto* allowPower = Find<QAction>("allowTargetPowerAction");
+    for (const bool allowed : {true, false}) {
+        allowPower->trigger();
+        EXPECT_EQ(allowPower->isChecked(), allowed);
+        EXPECT_EQ(sim.PowerState() & 1, allowed ? 1 : 0);
     }
 }
 
@@ -244,16 +251,6 @@ TEST_F(Window, EveryTickSavesTheMovedPositionBeforeItsPollAndAnIdleOneLeavesTheF
     Tick();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(Find<QTimer>("pollTimer")->isActive());
-}
-
-TEST_F(Window, AllowTargetPowerFlipsItsCheckMarkWithTheProgrammer) {
-    Start();
-    auto* allowPower = Find<QAction>("allowTargetPowerAction");
-    for (const bool allowed : {true, false}) {
-        allowPower->trigger();
-        EXPECT_EQ(allowPower->isChecked(), allowed);
-        EXPECT_EQ(sim.PowerState() & 1, allowed ? 1 : 0);
-    }
 }
 
 TEST_F(Window, ExitEndsThroughOkEscapeThroughCancelAndNoCommandStartsAfterwards) {

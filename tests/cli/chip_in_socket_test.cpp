@@ -1,5 +1,5 @@
 // -d auto: id, read and verify find the PIC16 in the socket by its ID, asked the PIC16 way
-// only, and refuse a chip that fits no PIC16.
+// only (a chip that fits no PIC16 is refused with the other exit statuses).
 #include <nlohmann/json.hpp>
 
 #include "cli_fixture.h"
@@ -34,39 +34,6 @@ TEST_F(ChipInSocket, ReadAndVerifyWorkOnTheChipFound) {
     // The sample fits a 16F84A and not this blank one.
     const CliRun verify = Run(Args("verify", "-d", "auto", PIC_SAMPLE), "16F84A", "84a");
     EXPECT_EQ(verify.status, 1) << verify.err;
-}
-
-TEST_F(ChipInSocket, AChipThatFitsNoPic16IsRefused) {
-    const std::string noPic16 =
-        " which fits no PIC16; an SX is never asked with its own "
-        "sequence by -d auto: give -d SX28 or -d SX48.\n";
-    struct Case {
-        std::vector<std::string> arguments;
-        std::string chip, faults, out, err;
-    };
-    const Case cases[] = {
-        {Args("id", "-d", "auto"), "SX28", "", "FCE SX28\n",
-         "-d auto: the chip reports ID FCE," + noPic16},
-        {Args("read", "-d", "auto"), "SX48", "", "", "-d auto: the chip reports ID 002," + noPic16},
-        // An empty socket answers zeros.
-        {Args("verify", "-d", "auto", PIC_SAMPLE), "16F84A",
-         "reply:0x56,0,1,1,0;reply:0x56,0,2,1,0", "",
-         "-d auto: the chip reports ID 000," + noPic16 +
-             "An ID of all zeros or all ones: no chip in the socket, a chip the wrong way round, "
-             "or no target power are the usual causes.\n"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments.front() + " " + c.chip);
-        const CliRun run = Run(c.arguments, c.chip, c.chip, c.faults);
-        EXPECT_EQ(run.status, 5);
-        EXPECT_EQ(run.out, c.out);
-        EXPECT_EQ(run.err, c.err);
-    }
-    const CliRun program = Run(Args("program", "-d", "auto", PIC_SAMPLE));
-    EXPECT_EQ(program.status, 2);
-    EXPECT_EQ(
-        program.err,
-        "vekflash-cli: -d auto belongs to id, read and verify, not to program\n" + USAGE_HINT);
 }
 
 }  // namespace

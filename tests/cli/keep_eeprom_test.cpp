@@ -40,20 +40,6 @@ TEST_F(BenchCommands, PreserveEepromKeepsTheChipsBytesUnderTheSerialNumber) {
     EXPECT_NE(ReadFile(folder / "chip").find("program 20 1234"), std::string::npos);
 }
 
-TEST_F(BenchCommands, PreserveEepromBelongsToProgramOnAChipWithEeprom) {
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {Args("-d", "SX28", "program", "--preserve-eeprom", SX_SAMPLE),
-         "vekflash-cli: an SX28 has no EEPROM to preserve\n"},
-        {Args("-d", "16F84A", "verify", "--preserve-eeprom", PIC_SAMPLE),
-         "vekflash-cli: --preserve-eeprom belongs to program, not to verify\n"},
-    };
-    for (const auto& [arguments, message] : cases) {
-        const CliRun run = Run(arguments);
-        EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(run.err, message + USAGE_HINT);
-    }
-}
-
 // By hand: the 16F84A example's ten words with 1014 blank ones and its configuration word
 // 3FF1 sum to 98B3, with --config 3FFF to 98C1.
 TEST_F(BenchCommands, ChecksumPrintsWhatProgramWritesAndTheJsonCarriesIt) {

@@ -102,9 +102,6 @@ TEST_F(Dialogs, RestoreWindowPositionMovesBothWindowsAndTheNextTickSavesIt) {
         Tick();
         EXPECT_EQ(SavedPosition(), window->geometry().topLeft());
     });
-
-    Start();
-    EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(100, 100));
 }
 
 TEST_F(Dialogs, EachLinkOpensItsAddressAndSaysOnceWithAnExclamationWhenItCannot) {

@@ -64,7 +64,7 @@ TEST_F(Window, AStartShowsTheSavedSelectionInItsFamilyLayout) {
     }
 }
 
-TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
+TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTableAndThePowerCheckMarkTheProgrammer) {
     Start();
     const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
         {"&File",
@@ -99,6 +99,13 @@ TEST_F(Window, TheMenusAndToolTipsFollowTheCommandTable) {
     };
     for (const auto& [control, toolTip] : toolTips) {
         EXPECT_EQ(Find<QWidget>(control)->toolTip(), toolTip) << control;
+    }
+    // Allow Target Power's check mark follows the programmer's.
+    auto* allowPower = Find<QAction>("allowTargetPowerAction");
+    for (const bool allowed : {true, false}) {
+        allowPower->trigger();
+        EXPECT_EQ(allowPower->isChecked(), allowed);
+        EXPECT_EQ(sim.PowerState() & 1, allowed ? 1 : 0);
     }
 }
 
@@ -195,8 +202,12 @@ TEST_F(Window, BlankCheckAndEraseRunFromTheirButtonsKeysAndMenuItemsOneAtATime) 
     EXPECT_EQ(sim.HostBytes(), oneBlankCheck);
 }
 
+// The poll finds a programmer plugged in and says so once; the connection label follows it.
 TEST_F(Window, EveryTickSavesTheMovedPositionBeforeItsPollAndAnIdleOneLeavesTheFileAlone) {
+    const std::string absent = "Error: Unable to detect presence of VEK Flash programmer.";
     StartDetached();
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{absent});
+    EXPECT_EQ(Caption("connectionLabel"), "No programmer");
     MoveTo({321, 234});
     auto* timer = Find<QTimer>("pollTimer");
     QPoint savedWhileOpen;
@@ -208,6 +219,7 @@ TEST_F(Window, EveryTickSavesTheMovedPositionBeforeItsPollAndAnIdleOneLeavesTheF
     };
     Tick();  // finds the programmer and says so, with no tick while the box is open
     EXPECT_EQ(answerer.messages, std::vector<std::string>{"VEK Flash programmer ready."});
+    EXPECT_EQ(Caption("connectionLabel"), "Programmer connected");
     EXPECT_EQ(savedWhileOpen, QPoint(321, 234));
     EXPECT_FALSE(timerRanWhileOpen);
     EXPECT_TRUE(timer->isActive());
@@ -225,6 +237,12 @@ TEST_F(Window, EveryTickSavesTheMovedPositionBeforeItsPollAndAnIdleOneLeavesTheF
     Tick();
     EXPECT_GT(changes.Take(), 0);
     EXPECT_EQ(SavedInt("VEKFlashScreenX"), 300);
+    // Only the commands speak: the ticks since then were silent, and Connect reports the unplug.
+    EXPECT_EQ(Caption("connectionLabel"), "Programmer connected");
+    sim.SetAttached(false);
+    Trigger("connectAction");
+    EXPECT_EQ(Caption("connectionLabel"), "No programmer");
+    EXPECT_EQ(answerer.messages, (std::vector<std::string>{"VEK Flash programmer ready.", absent}));
 
     // A window closed while the poll's message is open keeps its timer stopped.
     answerer.whileOpen = nullptr;  // the start-up's own message needs no answer of ours
@@ -233,16 +251,6 @@ TEST_F(Window, EveryTickSavesTheMovedPositionBeforeItsPollAndAnIdleOneLeavesTheF
     Tick();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(Find<QTimer>("pollTimer")->isActive());
-}
-
-TEST_F(Window, AllowTargetPowerFlipsItsCheckMarkWithTheProgrammer) {
-    Start();
-    auto* allowPower = Find<QAction>("allowTargetPowerAction");
-    for (const bool allowed : {true, false}) {
-        allowPower->trigger();
-        EXPECT_EQ(allowPower->isChecked(), allowed);
-        EXPECT_EQ(sim.PowerState() & 1, allowed ? 1 : 0);
-    }
 }
 
 TEST_F(Window, ExitEndsThroughOkEscapeThroughCancelAndNoCommandStartsAfterwards) {
@@ -374,25 +382,6 @@ TEST_F(Window, TheSavedDriverChoiceDecidesTheDriverThatTheConnectionLabelNames) 
         EXPECT_EQ(Find<QLabel>("connectionLabel")->toolTip(), c.tooltip);
         EXPECT_EQ(answerer.messages, c.messages);
     }
-}
-
-TEST_F(Window, TheConnectionLabelFollowsAPlugAndAnUnplugSilently) {
-    sim.SetAttached(false);
-    Start();
-    EXPECT_EQ(Caption("connectionLabel"), "No programmer");
-    sim.SetAttached(true);
-    Tick();
-    EXPECT_EQ(Caption("connectionLabel"), "Programmer connected");
-    Tick();
-    EXPECT_EQ(Caption("connectionLabel"), "Programmer connected");
-    sim.SetAttached(false);
-    Trigger("connectAction");
-    EXPECT_EQ(Caption("connectionLabel"), "No programmer");
-    // Only the commands spoke.
-    EXPECT_EQ(answerer.messages, (std::vector<std::string>{
-                                     "Error: Unable to detect presence of VEK Flash programmer.",
-                                     "VEK Flash programmer ready.",
-                                     "Error: Unable to detect presence of VEK Flash programmer."}));
 }
 
 // The boxes themselves, from the core's side of the window.

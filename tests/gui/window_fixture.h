@@ -133,6 +133,11 @@ class WindowTest : public ::testing::Test {
         return static_cast<int>(std::count_if(
             calls.begin(), calls.end(), [&](const auto& call) { return call.starts_with(start); }));
     }
+    // The items of the menu that holds this one, as MenuItems describes them.
+    std::vector<std::string> MenuWith(const char* actionName) {
+        return MenuItems(
+            qobject_cast<QMenu*>(Find<QAction>(actionName)->associatedObjects().value(0)));
+    }
     // One tick of the 200 ms timer, delivered at once.
     void Tick() { QMetaObject::invokeMethod(Find<QTimer>("pollTimer"), "timeout"); }
     int SavedInt(const char* key) { return settings.ReadSettingInt(SETTINGS_SECTION, key, -1); }

@@ -32,23 +32,8 @@ constexpr const char* DESCRIPTORS =
     "12010002000000080304016000060102030109022000010100a02d0904000002ffffff02"
     "0705810240000007050202400000";
 
-// The simulated programmer's D2XX functions, which the chip forwards to.
-struct Board {
-    FT_OpenExFn openEx = Sym<FT_OpenExFn>("FT_OpenEx");
-    FT_CloseFn close = Sym<FT_CloseFn>("FT_Close");
-    FT_WriteFn write = Sym<FT_WriteFn>("FT_Write");
-    FT_ReadFn read = Sym<FT_ReadFn>("FT_Read");
-    FT_GetQueueStatusFn queueStatus = Sym<FT_GetQueueStatusFn>("FT_GetQueueStatus");
-    FT_SetTimeoutsFn setTimeouts = Sym<FT_SetTimeoutsFn>("FT_SetTimeouts");
-    FT_PurgeFn purge = Sym<FT_PurgeFn>("FT_Purge");
-    FT_ResetDeviceFn reset = Sym<FT_ResetDeviceFn>("FT_ResetDevice");
-    FT_SetLatencyTimerFn setLatency = Sym<FT_SetLatencyTimerFn>("FT_SetLatencyTimer");
-
-    template <typename Fn>
-    static Fn Sym(const char* name) {
-        return reinterpret_cast<Fn>(SimControl::Get().Symbol(name));
-    }
-};
+// The simulated programmer's D2XX function, which the chip forwards to.
+#define BOARD(function) (*reinterpret_cast<function##Fn>(SimControl::Get().Symbol(#function)))
 
 struct Urb {
     UMockdevIoctlData* urb;
@@ -75,7 +60,6 @@ struct FakeFt232r::State {
     std::string sysPath;  // its device in sysfs
     UMockdevTestbed* testbed = nullptr;
     UMockdevIoctlBase* handler = nullptr;
-    Board board;
 
     mutable std::mutex mutex;
     FT_HANDLE handle = nullptr;  // the board's D2XX handle while the interface is claimed
@@ -121,14 +105,14 @@ struct Resolved {
 
 void FakeFt232r::State::Claim() {
     if (handle == nullptr) {
-        board.openEx(serial.data(), FT_OPEN_BY_SERIAL_NUMBER, &handle);
+        BOARD(FT_OpenEx)(serial.data(), FT_OPEN_BY_SERIAL_NUMBER, &handle);
         latencyMs = DEFAULT_LATENCY_MS;
     }
 }
 
 void FakeFt232r::State::Release() {
     if (handle != nullptr) {
-        board.close(handle);
+        BOARD(FT_Close)(handle);
         handle = nullptr;
     }
 }
@@ -228,7 +212,7 @@ int FakeFt232r::State::Submit(UMockdevIoctlData* arg) {
     } else {
         ++counts.bulkOut;
         D2xxDword written = 0;
-        board.write(handle, bytes, static_cast<D2xxDword>(room), &written);
+        BOARD(FT_Write)(handle, bytes, static_cast<D2xxDword>(room), &written);
         urb->actual_length = static_cast<int>(written);
     }
     done.push_back({urbData, buffer});
@@ -254,19 +238,19 @@ std::size_t FakeFt232r::State::BulkIn(std::uint8_t* data, std::size_t room) {
     std::size_t length = sizeof STATUS_BYTES;
     const std::size_t wanted = std::min(room - length, PACKET_DATA_BYTES);
     D2xxDword ready = 0;
-    board.queueStatus(handle, &ready);
+    BOARD(FT_GetQueueStatus)(handle, &ready);
     if (ready == 0) {
-        board.setTimeouts(handle, latencyMs, latencyMs);
+        BOARD(FT_SetTimeouts)(handle, latencyMs, latencyMs);
         D2xxDword got = 0;
-        board.read(handle, data + length, 1, &got);
+        BOARD(FT_Read)(handle, data + length, 1, &got);
         length += got;
-        board.queueStatus(handle, &ready);
+        BOARD(FT_GetQueueStatus)(handle, &ready);
     }
     const D2xxDword take =
         std::min<D2xxDword>(ready, static_cast<D2xxDword>(wanted - (length - 2)));
     D2xxDword got = 0;
     if (take > 0) {
-        board.read(handle, data + length, take, &got);
+        BOARD(FT_Read)(handle, data + length, take, &got);
     }
     return length + got;
 }
@@ -319,17 +303,17 @@ int FakeFt232r::State::Control(std::uint8_t* setup, std::uint8_t* data, std::siz
         // 0 resets the chip, 1 empties the bytes from the host, 2 those for the host.
         if (value == 0) {
             chipRequests.push_back("reset");
-            board.reset(handle);
+            BOARD(FT_ResetDevice)(handle);
         } else if (value == 1) {
             chipRequests.push_back("purge tx");
         } else if (value == 2) {
             chipRequests.push_back("purge rx");
-            board.purge(handle, FT_PURGE_RX);
+            BOARD(FT_Purge)(handle, FT_PURGE_RX);
         }
     } else if (request == 0x09) {
         chipRequests.push_back("latency " + std::to_string(value));
         latencyMs = value;
-        board.setLatency(handle, static_cast<std::uint8_t>(value));
+        BOARD(FT_SetLatencyTimer)(handle, static_cast<std::uint8_t>(value));
     }
     return 0;
 }

@@ -37,12 +37,6 @@ const int ROW_SX28 = 8;
 std::uint64_t SimNowMs() {
     return SimControl::Get().ElapsedMs();
 }
-bool NeverRefused(const char*) {
-    return false;
-}
-bool AlwaysRefused(const char*) {
-    return true;
-}
 
 // Everything the chip holds, for comparing two runs.
 std::vector<int> ChipContents() {
@@ -56,10 +50,13 @@ std::vector<int> ChipContents() {
     return words;
 }
 
-// The drivers' libraries (libftdi1's own where none is given), with the simulator's clock.
-UsbSetup Usb(const std::string& d2xx, const std::string& libftdi = "",
-             bool (*accessRefused)(const char*) = NeverRefused) {
-    UsbSetup usb{.libraries = {{"d2xx", d2xx}}, .nowMs = SimNowMs, .accessRefused = accessRefused};
+// The drivers' libraries (libftdi1's own where none is given), with the simulator's clock; a
+// refused board's device node is not given to this process.
+UsbSetup Usb(const std::string& d2xx, const std::string& libftdi = "", bool refused = false) {
+    UsbSetup usb{.libraries = {{"d2xx", d2xx}},
+                 .nowMs = SimNowMs,
+                 .accessRefused = refused ? +[](const char*) { return true; }
+                                          : +[](const char*) { return false; }};
     if (!libftdi.empty()) {
         usb.libraries.emplace("libftdi", libftdi);
     }
@@ -69,9 +66,8 @@ UsbSetup Usb(const std::string& d2xx, const std::string& libftdi = "",
 // One programmer on the simulated board through one driver, from a fresh start.
 struct DriverRun {
     explicit DriverRun(const UsbDriverChoice& choice, const std::string& d2xx = NO_D2XX,
-                       const std::string& libftdi = "",
-                       bool (*accessRefused)(const char*) = NeverRefused)
-        : programmer(ui, Usb(d2xx, libftdi, accessRefused)) {
+                       const std::string& libftdi = "", bool refused = false)
+        : programmer(ui, Usb(d2xx, libftdi, refused)) {
         programmer.link.ChooseDriver(choice);
     }
 
@@ -235,7 +231,7 @@ TEST_F(Libftdi, OpensOnlyTheBoardWithTheDescriptionAndHoldsItFromFtdiSio) {
         if (c.refused) {
             board->RemoveDeviceNode();
         }
-        DriverRun run("libftdi", NO_D2XX, "", c.refused ? AlwaysRefused : NeverRefused);
+        DriverRun run("libftdi", NO_D2XX, "", c.refused);
         StartupConnection(run.programmer);
         const bool connected = c.message.empty();
         EXPECT_EQ(run.programmer.Connected, connected);
@@ -359,7 +355,7 @@ TEST_F(Libftdi, TheCommandLineNamesTheUdevRuleAndPlugdevWhenTheBoardIsRefused) {
     std::FILE* results = std::tmpfile();
     {
         cli::TerminalReporter reporter(messages, false);
-        Programmer programmer(reporter, Usb(NO_D2XX, "", AlwaysRefused));
+        Programmer programmer(reporter, Usb(NO_D2XX, "", true));
         cli::Arguments arguments;
         arguments.driver = "libftdi";
         programmer.link.ChooseDriver(arguments.driver);

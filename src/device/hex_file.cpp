@@ -7,6 +7,7 @@
 
 #include "device/hex_text.h"
 #include "platform/files.h"
+#include "platform/sha256.h"
 #include "platform/utf8_path.h"
 
 namespace vek {
@@ -44,6 +45,10 @@ class HexLineReader {
         return !error && size > MAX_HEX_FILE_BYTES;
     }
 
+    // Every byte read from here on is appended to `bytes` as well, so that what was parsed
+    // can be hashed without reading the file a second time.
+    void KeepBytes(std::string& bytes) { kept_ = &bytes; }
+
     bool Next(std::string& line) {
         line.clear();
         bool any = false;
@@ -74,6 +79,9 @@ class HexLineReader {
         filled_ = std::fread(buffer_, 1, sizeof buffer_, file_.get());
         position_ = 0;
         consumed_ += filled_;
+        if (kept_ != nullptr) {
+            kept_->append(buffer_, filled_);
+        }
         return filled_ > 0;
     }
 
@@ -85,6 +93,7 @@ class HexLineReader {
     std::size_t filled_ = 0;
     std::size_t position_ = 0;
     std::uintmax_t consumed_ = 0;
+    std::string* kept_ = nullptr;
 };
 
 bool IsHexDigit(char c) {
@@ -305,7 +314,8 @@ void ResetImage(MemoryImage& image, LoadVariant variant, TargetFamily family) {
 }
 
 bool LoadHexInto(const std::string& path, MemoryImage& image, LoadVariant variant,
-                 TargetFamily family, std::string* lastComment, int* damagedLine) {
+                 TargetFamily family, std::string* lastComment, int* damagedLine,
+                 std::string* sha256) {
     ResetImage(image, variant, family);
     if (lastComment != nullptr) {
         lastComment->clear();
@@ -313,10 +323,17 @@ bool LoadHexInto(const std::string& path, MemoryImage& image, LoadVariant varian
     if (damagedLine != nullptr) {
         *damagedLine = 0;
     }
+    if (sha256 != nullptr) {
+        sha256->clear();
+    }
     int lineNo = 0;
     auto reader = std::make_unique<HexLineReader>();
     if (!reader->Open(path)) {
         return false;
+    }
+    std::string bytes;
+    if (sha256 != nullptr) {
+        reader->KeepBytes(bytes);
     }
     const bool marksEeprom = variant != LoadVariant::Listing && family == TargetFamily::PIC16;
     std::string line;
@@ -350,6 +367,10 @@ bool LoadHexInto(const std::string& path, MemoryImage& image, LoadVariant varian
             }
             image[address] = entry;
         }
+    }
+    if (sha256 != nullptr) {
+        const std::optional<Sha256Digest> digest = Sha256(bytes);
+        *sha256 = digest ? Sha256Text(*digest) : "";
     }
     return true;
 }

@@ -1,5 +1,6 @@
 // Intel HEX files: reading their lines, checking them against a target, and loading their
-// data records into a memory image. The file is never held whole; every user reads it anew.
+// data records into a memory image. The file is held whole only to be hashed; every user reads
+// it anew.
 #pragma once
 
 #include <cstdint>
@@ -88,9 +89,12 @@ void ResetImage(MemoryImage& image, LoadVariant variant, TargetFamily family);
 // receives the last line that begins with ';' (empty without one). No checksum is checked
 // unless damagedLine is given: then a record that fails its checksum ends the load, false, with
 // its line number there (the file has changed since it was scanned). False, with damagedLine
-// 0, when the file cannot be read.
+// 0, when the file cannot be read. sha256, when given, receives the SHA-256 of exactly the
+// bytes this load read, as 64 lower-case hex digits (empty when it could not be computed), so
+// that a pinned file is checked in the very reading that fills the image; a load that ends
+// early leaves it empty.
 bool LoadHexInto(const std::string& path, MemoryImage& image, LoadVariant variant,
                  TargetFamily family, std::string* lastComment = nullptr,
-                 int* damagedLine = nullptr);
+                 int* damagedLine = nullptr, std::string* sha256 = nullptr);
 
 }  // namespace vek

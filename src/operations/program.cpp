@@ -12,6 +12,7 @@
 #include "operations/read.h"
 #include "operations/verify.h"
 #include "session/hex_file_open.h"
+#include "session/pinned_file.h"
 
 namespace vek {
 
@@ -46,17 +47,18 @@ ConfigurationWords WordsWritten(const GivenWords& words) {
     return {words.fuse.value_or(ABSENT_WORD_VALUE), words.fuseX.value_or(0)};
 }
 
-// The file's words as Program writes them, with the kept EEPROM bytes and then the overlay
-// over them. False as LoadHexInto says.
-bool LoadProgramImage(const ProgramRequest& request, const std::vector<ImageWord>& kept,
-                      MemoryImage& image, int* damagedLine) {
-    if (!LoadHexInto(request.file.path, image, LoadVariant::Program, request.target.family, nullptr,
-                     damagedLine)) {
-        return false;
-    }
+// The file's words as Program writes them. False as LoadHexInto says.
+bool LoadProgramImage(const ProgramRequest& request, MemoryImage& image, int* damagedLine,
+                      std::string* sha256) {
+    return LoadHexInto(request.file.path, image, LoadVariant::Program, request.target.family,
+                       nullptr, damagedLine, sha256);
+}
+
+// The kept EEPROM bytes and then the overlay over the file's words.
+void PlaceOverFile(const ProgramRequest& request, const std::vector<ImageWord>& kept,
+                   MemoryImage& image) {
     image.Place(kept);
     image.Place(request.overlay);
-    return true;
 }
 
 enum class ReplyCheck { Expected, ReadFailed, Wrong };
@@ -98,8 +100,11 @@ class Programming {
             Fail(Outcome::HexFileError, HexScanMessage(target_, file, scan, lineNo));
             return result_;
         }
-        if (!CheckConfigurationWords() || !CheckIdentityAndBlankness() || !LoadData() ||
-            !Stream()) {
+        if (!LoadFile() || !CheckConfigurationWords() || !CheckIdentityAndBlankness()) {
+            return result_;
+        }
+        PlaceWords();
+        if (!Stream()) {
             return result_;
         }
         result_ = {Outcome::Done};
@@ -234,17 +239,31 @@ class Programming {
         return Begin("(1130)", "(1c)");
     }
 
-    // The file's words into the image, then the requested configuration words.
-    bool LoadData() {
+    // The file's words into the image, before the chip is touched: a file that cannot be
+    // loaded, or is not the one pinned, leaves the chip as it is.
+    bool LoadFile() {
         const ChosenHexFile& file = request_.file;
+        const std::optional<PinnedHexFile>& pin = request_.pin;
         int damagedLine = 0;
-        if (!LoadProgramImage(request_, kept_, image_, &damagedLine)) {
+        std::string loadedSha256;
+        if (!LoadProgramImage(request_, image_, &damagedLine, pin ? &loadedSha256 : nullptr)) {
             // The file changed since its scan; what it holds now was never checked.
             return Fail(Outcome::HexFileError,
                         damagedLine > 0 ? HexScanMessage(target_, file,
                                                          HexScanResult::ChecksumError, damagedLine)
                                         : "The hex file " + file.name + " could not be opened.");
         }
+        if (pin && loadedSha256 != pin->sha256) {
+            return Fail(Outcome::HexFileError,
+                        NotTheJobsFile(file.path, loadedSha256, pin->jobFile, pin->sha256));
+        }
+        return true;
+    }
+
+    // Over the file's words: the kept EEPROM bytes, the overlay, and the requested
+    // configuration words.
+    void PlaceWords() {
+        PlaceOverFile(request_, kept_, image_);
         configValue_ = *request_.words.fuse;
         if (IsPic16()) {
             protectData_ = (configValue_ & DATA_UNPROTECTED_BIT) == 0;
@@ -252,7 +271,6 @@ class Programming {
         }
         image_[CONFIG_WORD_ADDR] = configValue_;
         fuseXValue_ = request_.words.fuseX.value_or(ABSENT_WORD_VALUE);
-        return true;
     }
 
     bool SendProgramFrame(std::uint8_t code) {
@@ -472,9 +490,10 @@ std::optional<std::uint16_t> ProgramChecksum(const ProgramRequest& request) {
     MemoryImage image;
     if (request.file.name.size() < 2 ||
         ScanHexFile(request.file.path, target, nullptr, lineNo) != HexScanResult::Ok ||
-        !LoadProgramImage(request, {}, image, nullptr)) {
+        !LoadProgramImage(request, image, nullptr, nullptr)) {
         return std::nullopt;
     }
+    PlaceOverFile(request, {}, image);
     return TargetChecksum(image, target, WordsWritten(request.words));
 }
 

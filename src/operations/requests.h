@@ -3,6 +3,8 @@
 // its controls, the command line from its arguments; an option is one more field.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "device/device_table.h"
@@ -25,6 +27,13 @@ struct EraseRequest {
     DeviceInfo target;
 };
 
+// The HEX file a production job expects, by its SHA-256 (64 lower-case hex digits), and the
+// job's file, named when the file is another.
+struct PinnedHexFile {
+    std::string sha256;
+    std::string jobFile;
+};
+
 struct ProgramRequest {
     DeviceInfo target;
     ChosenHexFile file;
@@ -41,6 +50,9 @@ struct ProgramRequest {
     // A Program that succeeded is followed by Verify under the same claim, and one final
     // message names both results ("Verify After Program").
     bool verifyAfterProgram = false;
+    // Programs only the file with this hash, checked on the very bytes loaded before the chip
+    // is touched, so that a file rewritten after the caller's own check is never written.
+    std::optional<PinnedHexFile> pin = std::nullopt;
 };
 
 struct VerifyRequest {

@@ -1,6 +1,5 @@
 #include "session/job_file.h"
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "platform/sha256.h"
@@ -120,12 +119,6 @@ std::string ParseJob(const json& fields, const std::filesystem::path& folder, Pr
 
 }  // namespace
 
-std::string NotTheJobsFile(const std::string& hexFile, const std::string& hash,
-                           const std::string& jobFile, const std::string& pinned) {
-    return "Error: " + hexFile + " has the SHA-256 " + (hash.empty() ? "of no file" : hash) +
-           ", but the job " + jobFile + " programs the one with " + pinned + ".";
-}
-
 std::optional<std::string> Sha256OfFile(const std::filesystem::path& path) {
     std::error_code noFile;
     const std::optional<std::string> bytes =
@@ -134,13 +127,7 @@ std::optional<std::string> Sha256OfFile(const std::filesystem::path& path) {
     if (!digest) {
         return std::nullopt;
     }
-    std::string hex;
-    char digits[3];
-    for (const unsigned char byte : *digest) {
-        std::snprintf(digits, sizeof digits, "%02x", byte);
-        hex += digits;
-    }
-    return hex;
+    return Sha256Text(*digest);
 }
 
 std::optional<ProductionJob> ReadJobFile(const std::filesystem::path& path, std::string& error) {

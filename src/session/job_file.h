@@ -9,6 +9,7 @@
 
 #include "device/device_table.h"
 #include "device/image_compare.h"
+#include "session/pinned_file.h"
 
 namespace vek {
 
@@ -31,11 +32,6 @@ struct ProductionJob {
 
 // The file's SHA-256 in lower-case hexadecimal; nothing when it cannot be read.
 std::optional<std::string> Sha256OfFile(const std::filesystem::path& path);
-
-// Why the HEX file is not the one the job pins: the file's SHA-256 (empty: it cannot be read)
-// and the job's, both named.
-std::string NotTheJobsFile(const std::string& hexFile, const std::string& hash,
-                           const std::string& jobFile, const std::string& pinned);
 
 // The job of the file, its paths made whole against the job's folder; nothing, and in `error`
 // why, when the file cannot be read or is not a job.

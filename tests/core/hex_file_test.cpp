@@ -1,6 +1,6 @@
-// HEX files as the loader reads them: the scan's verdicts, what each load stores, files that
-// are not HEX files at all, the listing of a loaded file, the file written from a chip, and a file
-// chosen to be used.
+// HEX files as the loader reads them: the scan's verdicts, what each load stores and the hash
+// of what it read, files that are not HEX files at all, the listing of a loaded file, the file
+// written from a chip, and a file chosen to be used.
 #include "device/hex_file.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +22,9 @@
 #include "device/image_compare.h"
 #include "device/listing.h"
 #include "memory_settings.h"
+#include "platform/utf8_path.h"
 #include "session/hex_file_open.h"
+#include "session/job_file.h"
 #include "session/window_state.h"
 #include "temp_folder.h"
 
@@ -287,6 +289,34 @@ TEST_F(HexFiles, CrLfLinesAndANameBeyondAsciiLoadLikeAnyFile) {
         differences += image[address] != fromLfFile[address] ? 1 : 0;
     }
     EXPECT_EQ(differences, 0);
+}
+
+// A job pins a file by the SHA-256 of its bytes: the load hands back the hash of exactly what
+// it read, line ends and cut-off characters included, as the job's own hash of the file has it.
+TEST_F(HexFiles, ALoadHandsBackTheSha256OfTheBytesItRead) {
+    const std::pair<std::string, std::string> cases[] = {
+        {":0600000005280000FFFFCF\r\n:00000001FF\r\n",
+         "de78fbf98ae61cf03a3e79f9ea2a27ad46e312ba2e3a12a316363e57d390b551"},
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        // Longer than a record and than one read of the file.
+        {":" + std::string(70000, 'F') + "\n:00000001FF\n",
+         "d693d7d3b54d73f31b413c7f692896005012d77ecb81b51c3ff52408cd16f0cf"},
+    };
+    for (const auto& [text, hash] : cases) {
+        SCOPED_TRACE(text.size());
+        const std::string path = folder.Write("pinned.hex", text);
+        MemoryImage image;
+        std::string loaded = "stale";
+        ASSERT_TRUE(LoadHexInto(path, image, LoadVariant::Program, TargetFamily::PIC16, nullptr,
+                                nullptr, &loaded));
+        EXPECT_EQ(loaded, hash);
+        EXPECT_EQ(Sha256OfFile(PathFromUtf8(path)), hash);
+    }
+    MemoryImage image;
+    std::string loaded = "stale";
+    EXPECT_FALSE(LoadHexInto((folder / "missing.hex").string(), image, LoadVariant::Program,
+                             TargetFamily::PIC16, nullptr, nullptr, &loaded));
+    EXPECT_EQ(loaded, "");
 }
 
 // The listing of a loaded file, by its lines.

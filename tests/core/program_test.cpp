@@ -151,6 +151,31 @@ TEST_F(Programming, AChipThatIsNotBlankIsErasedOnlyWhenThatIsAllowed) {
     }
 }
 
+// A job programs only the file it pins, judged on the bytes Program loads: another build of
+// the file is refused before the programmer hears a word.
+TEST_F(Programming, APinnedFileIsProgrammedOnlyWhenItsBytesAreThePinnedOnes) {
+    const std::string pinned = "23c62b248f9bc5503c2fb64c0319a51a6bc34806dfd6b6d1216dd6feddc4dc04";
+    const std::string rebuilt = "dd13709a227ccaaf3a948c2c5211ecd541d368c4863e4a96aea3e67e4438c16d";
+    for (const std::string& text : {PIC_FILE, PIC_FILE + "; rebuilt\n"}) {
+        const bool same = text == PIC_FILE;
+        SCOPED_TRACE(same);
+        Prepare(*this, text, "3FFA", "FFF");
+        ui.messages.clear();
+        const OperationResult result =
+            vek::Program(programmer, {.target = Target(),
+                                      .file = file,
+                                      .words = WordsInFields(fields),
+                                      .pin = PinnedHexFile{pinned, "/jobs/line.vekjob"}});
+        EXPECT_EQ(result.outcome, same ? Outcome::Done : Outcome::HexFileError);
+        const std::string refused = "Error: " + file.path + " has the SHA-256 " + rebuilt +
+                                    ", but the job /jobs/line.vekjob programs the one with " +
+                                    pinned + ".";
+        EXPECT_EQ(ui.messages, std::vector<std::string>{same ? "Programming complete." : refused});
+        EXPECT_EQ(HostHex().empty(), !same);
+        EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), same ? 0x2805 : 0x3FFF);
+    }
+}
+
 const std::string COMMUNICATING = "Error communicating with programmer.";
 const std::string NR = "VEK-Flash programmer is not responding ";
 const std::string NR_CODED = "VEK Flash programmer is not responding to commands.";

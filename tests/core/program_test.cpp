@@ -361,6 +361,7 @@ class KeepEeprom : public Programming {
     void ChipWithOldEeprom(int row, int configWord) {
         UseTarget(row);
         Prepare(*this, KEEP_FILE, "3FF2", "0");
+        ui.answerYes = false;  // nothing here may ask about code protection
         sim.WriteWord(VEKSIM_PROGRAM, 5, 0x1234);
         sim.WriteWord(VEKSIM_CONFIG, 7, configWord);
         for (int location = 0; location < Target().eepromBytes; ++location) {

@@ -272,6 +272,8 @@ TEST_F(ReadTest, EveryFaultOfTheReadStreamEndsReadAndVerifyWithTheirOwnMessages)
          {"Error: " + T + "T4)"},
          {"Error: " + T + "T4)"}},
         {FaultReply(CMD_READ, 3, VEKSIM_REPLACE, 0xF4), {WIDE_WORD}, {WIDE_WORD}, 1, false, 8},
+        // A byte gained after the configuration word's low byte: what follows is a byte off.
+        {FaultReply(CMD_READ, 2, VEKSIM_APPEND, 1), {WIDE_WORD}, {WIDE_WORD}},
         {FailRead(7), {T + "T119)"}, {"VEK-Flash programmer not responding to commands.(1161)"}},
         // The byte after them comes late and lands in the first block, a byte off.
         {FaultReply(CMD_READ, 6, VEKSIM_DELAY, 1500), {T + "T120)", WIDE_WORD}, {WIDE_WORD}},

@@ -42,6 +42,14 @@ TEST_F(BenchItems, AreSavedAtOnceOfferedByChipAndKeepTheEepromThroughVerify) {
         EXPECT_EQ(sim.ReadWord(VEKSIM_EEPROM, location), 0x80 + location) << location;
     }
     EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 100), 0x3FFF);
+
+    // A chip whose EEPROM is protected is refused with one message and keeps its program.
+    sim.WriteWord(VEKSIM_PROGRAM, 100, 0x1234);
+    sim.WriteWord(VEKSIM_CONFIG, 7, 0x000F);
+    answerer.messages.clear();
+    QTest::mouseClick(Find<QToolButton>("programButton"), Qt::LeftButton);
+    EXPECT_EQ(answerer.messages.size(), 1u);
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 100), 0x1234);
     Trigger("verifyAfterProgramAction");
     EXPECT_EQ(SavedInt("VEKFlashVerifyAfterProgram"), 0);
 }

@@ -71,7 +71,7 @@ ProductionWindow::ProductionWindow(QWidget* parent, Programmer& programmer, QtRe
         counts->addWidget(count);
     }
 
-    // Read at the line against the label of the chip just taken out.
+    // The operator checks it against the label of the chip just taken out.
     serialLabel_ = MakeLabel("serialLabel", 20, true);
     serialLabel_->setAlignment(Qt::AlignCenter);
     serialLabel_->setVisible(subject_.numbered);
@@ -95,8 +95,7 @@ ProductionWindow::ProductionWindow(QWidget* parent, Programmer& programmer, QtRe
     layout->addWidget(startStopButton_);
 
     ShowState("Press Start", Look::Neutral);
-    ReadCountsInLog();
-    ShowCounts({});
+    ShowCountsSoFar();
 }
 
 void ProductionWindow::done(int result) {
@@ -114,7 +113,7 @@ void ProductionWindow::OnStartStop() {
         startStopButton_->setEnabled(false);  // until the chip in the socket is done
         return;
     }
-    ReadCountsInLog();
+    ShowCountsSoFar();
     RunLoop();
     if (endResult_ || programmer_.link.IsShutDown()) {
         QDialog::done(endResult_.value_or(QDialog::Rejected));
@@ -198,11 +197,12 @@ void ProductionWindow::ShowLastSerial(const QString& number) {
     serialLabel_->setAccessibleName(text);
 }
 
-// Counts kept in the log are the day's of the job, whoever programmed its chips.
-void ProductionWindow::ReadCountsInLog() {
+// Counts kept in the log are the day's of the job, whoever programmed its chips meanwhile.
+void ProductionWindow::ShowCountsSoFar() {
     if (hooks_.countsInLog) {
         before_ = hooks_.countsInLog();
     }
+    ShowCounts({});
 }
 
 void ProductionWindow::ShowCounts(const LoopCounts& counts) {

@@ -58,7 +58,7 @@ class ProductionWindow : public QDialog {
     enum class Look { Neutral, Pass, Fail };
     void ShowState(const QString& state, Look look);
     void ShowCounts(const LoopCounts& counts);
-    void ReadCountsInLog();
+    void ShowCountsSoFar();
     void ShowLastSerial(const QString& number);
 
     Programmer& programmer_;

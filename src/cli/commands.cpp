@@ -21,7 +21,6 @@
 #include "operations/run_log.h"
 #include "operations/verify.h"
 #include "platform/file_changes.h"
-#include "platform/utc_time.h"
 #include "platform/utf8_path.h"
 #include "platform/whole_file.h"
 #include "session/connection.h"
@@ -499,9 +498,8 @@ class CommandRun {
         if (arguments_.logFile.empty()) {
             return {};
         }
-        return CountsInLog(arguments_.logFile, std::string(Target().name),
-                           Sha256OfFile(PathFromUtf8(file_.path)).value_or(""),
-                           IsoTimeUtc(std::chrono::system_clock::now()).substr(0, 10));
+        return vek::TodaysCountsInLog(arguments_.logFile, std::string(Target().name),
+                                      Sha256OfFile(PathFromUtf8(file_.path)).value_or(""));
     }
 
     static std::string CountsText(const LoopCounts& counts) {

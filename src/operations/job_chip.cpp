@@ -113,8 +113,8 @@ LoopCounts TodaysCountsOfJob(const ProductionJob& job) {
     if (job.logFile.empty()) {
         return {};
     }
-    return CountsInLog(Utf8FromPath(job.logFile), std::string(job.target.name), job.hexSha256,
-                       IsoTimeUtc(std::chrono::system_clock::now()).substr(0, 10));
+    return TodaysCountsInLog(Utf8FromPath(job.logFile), std::string(job.target.name),
+                             job.hexSha256);
 }
 
 }  // namespace vek

@@ -1,11 +1,13 @@
 #include "operations/run_log.h"
 
+#include <chrono>
 #include <cstdio>
 #include <sstream>
 #include <string_view>
 #include <vector>
 
 #include "device/hex_text.h"
+#include "platform/utc_time.h"
 #include "platform/utf8_path.h"
 #include "platform/whole_file.h"
 #include "session/job_file.h"
@@ -83,6 +85,12 @@ LoopCounts CountsInLog(const std::string& file, const std::string& device,
         ++(fields[OUTCOME] == OutcomeName(EXIT_OK) ? counts.passed : counts.failed);
     }
     return counts;
+}
+
+LoopCounts TodaysCountsInLog(const std::string& file, const std::string& device,
+                             const std::string& sha256) {
+    return CountsInLog(file, device, sha256,
+                       IsoTimeUtc(std::chrono::system_clock::now()).substr(0, 10));
 }
 
 std::string LogNotWrittenMessage(const std::string& file) {

@@ -30,6 +30,9 @@ struct RunLogRow {
 // the rows of finished runs that read a chip's ID, passed when successful, else failed.
 LoopCounts CountsInLog(const std::string& file, const std::string& device,
                        const std::string& sha256, const std::string& day);
+// The same on this UTC day.
+LoopCounts TodaysCountsInLog(const std::string& file, const std::string& device,
+                             const std::string& sha256);
 
 // What is said when a row cannot be written.
 std::string LogNotWrittenMessage(const std::string& file);

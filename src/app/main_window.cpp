@@ -29,6 +29,7 @@
 #include "link/web_addresses.h"
 #include "operations/blank_erase.h"
 #include "operations/device_id.h"
+#include "operations/job_chip.h"
 #include "operations/operation_claim.h"
 #include "operations/program.h"
 #include "operations/read.h"
@@ -316,7 +317,7 @@ void MainWindow::OnErase() {
 }
 
 void MainWindow::OnProgram() {
-    if (job_ && (!JobFitsTheWindow(false) || !JobHexFileUnchanged(*job_, jobPath_))) {
+    if (job_ && !JobHexFileUnchanged(*job_, jobPath_)) {
         return;
     }
     const DeviceInfo& target = SelectedTarget();
@@ -325,7 +326,12 @@ void MainWindow::OnProgram() {
     // A job that keeps the EEPROM or verifies its chips does so whatever the Setup menu says.
     request.preserveEeprom = preserveEepromAction_->isChecked() || (job_ && job_->preserveEeprom);
     request.verifyAfterProgram = verifyAfterProgramAction_->isChecked() || (job_ && job_->verify);
-    OfferChipInSocket(Program(programmer_, request), target);
+    // A job's chip is numbered and logged as in production mode.
+    if (!job_) {
+        OfferChipInSocket(Program(programmer_, request), target);
+    } else if (const std::optional<JobChip> chip = ProgramJobChip(programmer_, *job_, request)) {
+        OfferChipInSocket(chip->result, target);
+    }
 }
 
 void MainWindow::VerifyTarget() {

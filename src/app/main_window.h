@@ -15,6 +15,7 @@
 
 #include "operations/operation_result.h"
 #include "operations/production_loop.h"
+#include "production_window.h"
 #include "qt_reporter.h"
 #include "session/job_file.h"
 #include "session/processor_selection.h"
@@ -131,12 +132,9 @@ class MainWindow : public QDialog {
     void EnableFileAndTarget(bool enabled);
     // The job's HEX file is still the one it pins; else says so.
     bool JobHexFileUnchanged(const ProductionJob& job, const std::string& jobPath);
-    // The open job asks nothing of Program (loop: of the production loop) that only the
-    // command line does; else says so.
-    bool JobFitsTheWindow(bool loop);
     // Commands > "Production Mode...": the open job's chips one after another.
     void OpenProductionWindow();
-    ChipVerdict ProgramJobChip();
+    ChipWork ProgramProductionChip();
     void SetOperationRunning(bool running);
     // "Checksum: XXXX" of what Program would write from the file and the fields as they
     // stand, or of the chip after a Read; empty when there is none.

@@ -9,6 +9,7 @@
 #include "device_list.h"
 #include "hex_file_chooser.h"
 #include "main_window.h"
+#include "operations/job_chip.h"
 #include "operations/program.h"
 #include "platform/utf8_path.h"
 #include "production_window.h"
@@ -130,36 +131,37 @@ void MainWindow::OpenProductionWindow() {
             reporter_.ShowMessage("Open a job before production mode.");
             return;
         }
-        if (!JobFitsTheWindow(true)) {
-            return;
-        }
         const std::optional<std::uint16_t> checksum =
             ProgramChecksum({job_->target, workspace_.hexFile, WordsInFields(TakeFieldTexts())});
+        ProductionHooks hooks{[this] { return ProgramProductionChip(); }};
+        if (!job_->logFile.empty()) {
+            hooks.countsInLog = [this] { return TodaysCountsOfJob(*job_); };
+        }
         ProductionWindow production(
             this, programmer_, reporter_,
             {QString::fromStdString(Utf8FileName(jobPath_)), job_->target,
              QString::fromStdString(workspace_.hexFile.name),
              checksum ? QString::fromStdString(HexDigits(*checksum, 4)) : QString(),
-             job_->allowCodeProtection},
-            [this] { return ProgramJobChip(); });
+             job_->allowCodeProtection, !job_->serialAt.empty()},
+            std::move(hooks));
         production.exec();
     });
 }
 
 // Every chip is verified: its PASS says so.
-ChipVerdict MainWindow::ProgramJobChip() {
+ChipWork MainWindow::ProgramProductionChip() {
     if (!JobHexFileUnchanged(*job_, jobPath_)) {
-        return ChipVerdict::EndLoop;
+        return {};
     }
     ProgramRequest request{job_->target, workspace_.hexFile, WordsInFields(TakeFieldTexts()),
                            job_->eraseBeforeProgram};
     request.preserveEeprom = job_->preserveEeprom;
     request.verifyAfterProgram = true;
-    const OperationResult result = Program(programmer_, request);
-    if (programmer_.link.IsShutDown()) {
-        return ChipVerdict::EndLoop;
+    const std::optional<JobChip> chip = ProgramJobChip(programmer_, *job_, request);
+    if (!chip || chip->bookkeepingFailed || programmer_.link.IsShutDown()) {
+        return {ChipVerdict::EndLoop, chip ? chip->serialNumber : std::nullopt};
     }
-    return VerdictOf(result);
+    return {VerdictOf(chip->result), chip->serialNumber};
 }
 
 void MainWindow::CloseJob() {
@@ -181,19 +183,6 @@ void MainWindow::EnableFileAndTarget(bool enabled) {
     hexFileField_->setEnabled(enabled);
     openHexFileAction_->setEnabled(enabled);
     recentFiles_->SetEnabled(enabled);
-}
-
-// Serial numbers and the log are the command line's: a chip programmed here would go
-// without its number, and the log without its row.
-bool MainWindow::JobFitsTheWindow(bool loop) {
-    if (job_->serialAt.empty() && (!loop || job_->logFile.empty())) {
-        return true;
-    }
-    reporter_.ShowMessage("The job " + jobPath_ +
-                          " numbers its chips or logs them, which only the command line does:\n"
-                          "vekflash-cli program --job " +
-                          jobPath_ + " --loop");
-    return false;
 }
 
 bool MainWindow::JobHexFileUnchanged(const ProductionJob& job, const std::string& jobPath) {

@@ -23,13 +23,12 @@ QLabel* MakeLabel(const QString& objectName, int pointSize, bool bold = false) {
 }  // namespace
 
 ProductionWindow::ProductionWindow(QWidget* parent, Programmer& programmer, QtReporter& reporter,
-                                   ProductionSubject subject,
-                                   std::function<ChipVerdict()> workOnChip)
+                                   ProductionSubject subject, ProductionHooks hooks)
     : QDialog(parent),
       programmer_(programmer),
       reporter_(reporter),
       subject_(std::move(subject)),
-      workOnChip_(std::move(workOnChip)) {
+      hooks_(std::move(hooks)) {
     setObjectName("productionWindow");
     setWindowTitle("Production Mode");
 
@@ -72,6 +71,12 @@ ProductionWindow::ProductionWindow(QWidget* parent, Programmer& programmer, QtRe
         counts->addWidget(count);
     }
 
+    // The operator checks it against the label of the chip just taken out.
+    serialLabel_ = MakeLabel("serialLabel", 20, true);
+    serialLabel_->setAlignment(Qt::AlignCenter);
+    serialLabel_->setVisible(subject_.numbered);
+    ShowLastSerial("none");
+
     startStopButton_ = new QPushButton("Start");
     startStopButton_->setObjectName("startStopButton");
     startStopButton_->setAutoDefault(false);
@@ -86,10 +91,11 @@ ProductionWindow::ProductionWindow(QWidget* parent, Programmer& programmer, QtRe
     layout->addWidget(promptLabel_);
     layout->addWidget(detailLabel_);
     layout->addLayout(counts);
+    layout->addWidget(serialLabel_);
     layout->addWidget(startStopButton_);
 
     ShowState("Press Start", Look::Neutral);
-    ShowCounts({});
+    ShowCountsSoFar();
 }
 
 void ProductionWindow::done(int result) {
@@ -107,6 +113,7 @@ void ProductionWindow::OnStartStop() {
         startStopButton_->setEnabled(false);  // until the chip in the socket is done
         return;
     }
+    ShowCountsSoFar();
     RunLoop();
     if (endResult_ || programmer_.link.IsShutDown()) {
         QDialog::done(endResult_.value_or(QDialog::Rejected));
@@ -141,7 +148,11 @@ void ProductionWindow::RunLoop() {
          [this] {
              ShowState("Programming", Look::Neutral);
              detailLabel_->clear();
-             return workOnChip_();
+             const ChipWork work = hooks_.workOnChip();
+             if (work.serialNumber) {
+                 ShowLastSerial(QString::number(*work.serialNumber));
+             }
+             return work.verdict;
          },
          [this](ChipVerdict verdict, const LoopCounts& counts) {
              const bool passed = verdict == ChipVerdict::Passed;
@@ -178,6 +189,20 @@ void ProductionWindow::ShowState(const QString& state, Look look) {
     }
     stateLabel_->setPalette(palette);
     stateLabel_->repaint();
+}
+
+void ProductionWindow::ShowLastSerial(const QString& number) {
+    const QString text = "Last serial number: " + number;
+    serialLabel_->setText(text);
+    serialLabel_->setAccessibleName(text);
+}
+
+// Counts kept in the log are the day's of the job, whoever programmed its chips meanwhile.
+void ProductionWindow::ShowCountsSoFar() {
+    if (hooks_.countsInLog) {
+        before_ = hooks_.countsInLog();
+    }
+    ShowCounts({});
 }
 
 void ProductionWindow::ShowCounts(const LoopCounts& counts) {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/serial_number.h"
 #include "cli/usage.h"
 #include "device/device_table.h"
 #include "link/usb_drivers.h"
+#include "session/serial_number.h"
 
 namespace vek::cli {
 

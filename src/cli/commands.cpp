@@ -18,9 +18,9 @@
 #include "operations/production_loop.h"
 #include "operations/program.h"
 #include "operations/read.h"
+#include "operations/run_log.h"
 #include "operations/verify.h"
 #include "platform/file_changes.h"
-#include "platform/utc_time.h"
 #include "platform/utf8_path.h"
 #include "platform/whole_file.h"
 #include "session/connection.h"
@@ -29,24 +29,6 @@
 #include "session/rebuild_watch.h"
 
 namespace vek::cli {
-
-const char* OutcomeName(ExitStatus status) {
-    switch (status) {
-        case EXIT_OK:
-            return "success";
-        case EXIT_DIFFERS:
-            return "difference";
-        case EXIT_USAGE:
-            return "usage";
-        case EXIT_HEX_FILE:
-            return "file";
-        case EXIT_PROGRAMMER:
-            return "programmer";
-        case EXIT_WRONG_DEVICE:
-            return "wrong-device";
-    }
-    return "programmer";
-}
 
 namespace {
 
@@ -79,30 +61,6 @@ DifferenceText DescribeDifference(const ImageDifference& difference, const Devic
     return {kind, HexDigits(static_cast<unsigned>(address), 4),
             HexDigits(static_cast<unsigned>(difference.expected), digits),
             HexDigits(static_cast<unsigned>(difference.read), digits)};
-}
-
-ExitStatus StatusOf(const OperationResult& result) {
-    switch (result.outcome) {
-        case Outcome::Done:
-            return EXIT_OK;
-        case Outcome::NotBlank:
-        case Outcome::Mismatch:
-        case Outcome::EepromProtected:
-            return EXIT_DIFFERS;
-        case Outcome::NoHexFile:
-        case Outcome::HexFileError:
-            return EXIT_HEX_FILE;
-        case Outcome::WrongDevice:
-            return EXIT_WRONG_DEVICE;
-        case Outcome::NoConfiguration:
-        case Outcome::Declined:
-            return EXIT_USAGE;
-        case Outcome::Refused:
-        case Outcome::NoProgrammer:
-        case Outcome::CommunicationFailed:
-            break;
-    }
-    return EXIT_PROGRAMMER;
 }
 
 class CommandRun {
@@ -452,9 +410,7 @@ class CommandRun {
         if (verified != EXIT_OK || !serialFile || serialFile->Advance()) {
             return verified;
         }
-        reporter_.ShowMessage("Error: " + arguments_.serialFile +
-                              " could not be written; the chip holds serial number " +
-                              std::to_string(*serialNumber_) + ".");
+        reporter_.ShowMessage(serialFile->NotAdvancedMessage());
         return EXIT_HEX_FILE;
     }
 
@@ -542,9 +498,8 @@ class CommandRun {
         if (arguments_.logFile.empty()) {
             return {};
         }
-        return CountsInLog(arguments_.logFile, std::string(Target().name),
-                           Sha256OfFile(PathFromUtf8(file_.path)).value_or(""),
-                           IsoTimeUtc(std::chrono::system_clock::now()).substr(0, 10));
+        return vek::TodaysCountsInLog(arguments_.logFile, std::string(Target().name),
+                                      Sha256OfFile(PathFromUtf8(file_.path)).value_or(""));
     }
 
     static std::string CountsText(const LoopCounts& counts) {
@@ -674,10 +629,7 @@ class CommandRun {
         }
         // After a verified chip only the step that cannot fail for room is left.
         if (serialFile && !serialFile->PrepareAdvance()) {
-            reporter_.ShowMessage("Error: the serial number file " + arguments_.serialFile +
-                                  " could not take the next number, " +
-                                  std::to_string(*serialNumber_ + 1) +
-                                  "; the chip was not touched.");
+            reporter_.ShowMessage(serialFile->NotPreparedMessage());
             return EXIT_HEX_FILE;
         }
         overlay_ = words;
@@ -686,19 +638,11 @@ class CommandRun {
     }
 
     ExitStatus CheckSerialPlaceFree(const std::vector<ImageWord>& words) {
-        if (arguments_.serialOverwrite || !FileGivesAnyOf(words)) {
+        if (arguments_.serialOverwrite || !HexFileGivesAnyOf(arguments_.file, words)) {
             return EXIT_OK;
         }
         return UsageError("the serial number's place holds data of " + arguments_.file +
                           "; --serial-overwrite writes over it");
-    }
-
-    bool FileGivesAnyOf(const std::vector<ImageWord>& words) const {
-        MemoryImage given;
-        LoadHexInto(arguments_.file, given, LoadVariant::Listing, TargetFamily::PIC16);
-        return std::any_of(words.begin(), words.end(), [&](const ImageWord& word) {
-            return (given[word.address] & LOADED_MARK) != 0;
-        });
     }
 
     // With -d auto the file is read for the row found, once the chip has answered.

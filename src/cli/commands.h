@@ -14,10 +14,6 @@
 
 namespace vek::cli {
 
-// The outcome's name in --json and --log: "success", "difference", "usage", "file",
-// "programmer", "wrong-device".
-const char* OutcomeName(ExitStatus status);
-
 // What a run came to besides its exit status, for --json and --log.
 struct RunRecord {
     std::string boardSerial;  // --board's, else the first attached board's

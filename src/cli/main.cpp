@@ -80,17 +80,17 @@ int main(int argc, char* argv[]) {
     };
     // Opened before anything else, so that a log that cannot be written stops the run before
     // the chip is touched; a log that failed once gets no further row.
-    std::optional<RunLog> log;
+    std::optional<vek::RunLog> log;
     std::string logError;
     // save-job keeps the log's name in the job; it writes no row of its own.
     const bool logged = !arguments.logFile.empty() && arguments.command != Command::SaveJob;
     const auto logFailed = [&] {
-        reporter.ShowMessage("Error: the log " + arguments.logFile + " could not be written.");
+        reporter.ShowMessage(vek::LogNotWrittenMessage(arguments.logFile));
         log.reset();
     };
     // The end of a run, or of each chip of a loop: its log row and its JSON object.
     const auto finish = [&] {
-        if (log && !log->AppendFinished(summary())) {
+        if (log && !log->Append(LogRowOf(summary(), false))) {
             logFailed();
             status = status == EXIT_OK ? EXIT_HEX_FILE : status;
         }
@@ -116,7 +116,7 @@ int main(int argc, char* argv[]) {
             return log.has_value() == hadLog;
         };
     }
-    if (logged && !(log = RunLog::Open(arguments.logFile, logError))) {
+    if (logged && !(log = vek::RunLog::Open(arguments.logFile, logError))) {
         reporter.ShowMessage(logError);
     } else {
         status = RunCommand(
@@ -127,7 +127,7 @@ int main(int argc, char* argv[]) {
                     start = std::chrono::steady_clock::now();
                     startedAt = vek::IsoTimeUtc(std::chrono::system_clock::now());
                 }
-                if (!log || log->AppendStarted(summary())) {
+                if (!log || log->Append(LogRowOf(summary(), true))) {
                     return true;
                 }
                 logFailed();

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "operations/run_outcome.h"
+
 namespace vek::cli {
 
 enum class Command {
@@ -73,15 +75,9 @@ struct OptionUsage {
     std::string_view choices = {};  // the values of a Choice option, separated by spaces
 };
 
-// The exit statuses, as --help documents them.
-enum ExitStatus {
-    EXIT_OK = 0,
-    EXIT_DIFFERS = 1,
-    EXIT_USAGE = 2,
-    EXIT_HEX_FILE = 3,
-    EXIT_PROGRAMMER = 4,
-    EXIT_WRONG_DEVICE = 5,
-};
+// The exit statuses are the engine's, which the window's log writes too.
+using vek::ExitStatus;
+using enum vek::ExitStatus;
 
 struct ExitStatusUsage {
     ExitStatus status;

@@ -1,8 +1,13 @@
 // The production loop on the simulator's scripted socket: the chips in turn, their verdicts and
-// counts, the waits between polls (recorded, never slept), and the ways the loop ends.
-#include "operations/production_loop.h"
+// counts, the waits between polls (recorded, never slept), and the ways the loop ends; and a
+// job's chip, whose counter and log are checked before it is touched.
+#include <fstream>
+
 #include "environment.h"
+#include "operations/job_chip.h"
+#include "operations/production_loop.h"
 #include "sim_fixture.h"
+#include "temp_folder.h"
 
 namespace vek::test {
 namespace {
@@ -92,6 +97,45 @@ TEST_F(ProductionLoop, EndsWhenTheBoardIsLostOrTheCallerEndsIt) {
     const LoopResult ended = RunProductionLoop(programmer, DeviceTable[0], hooks);
     EXPECT_EQ(ended.end, LoopEnd::Ended);
     EXPECT_EQ(ended.counts.Total(), 0);
+}
+
+TEST_F(ProductionLoop, AJobsCounterOrLogThatCannotBeUsedLeavesTheChipUntouched) {
+    const TempFolder folder;
+    const std::string counter = folder.Write("sn.txt", "65535\n");
+    struct Case {
+        std::string serialAt, serialFile, logFile, message;
+    };
+    const std::vector<Case> cases = {
+        {"eeprom:999", counter, "",
+         "Error: the job's serial number place 'eeprom:999' cannot be used: the EEPROM location "
+         "999 is out of range: 0 to 255."},
+        {"id", "", "", "Error: the job numbers its chips but names no serial number file."},
+        {"eeprom:0:1", counter, "",
+         "Error: serial number 65535 does not fit its place, which holds at most 255."},
+        {"id", counter, "",
+         "Error: the serial number's place holds data of " + PIC_SAMPLE +
+             ", which the job does not write over."},
+        {"", "", folder.Path().string(),
+         "Error: the log " + folder.Path().string() +
+             " could not be written: it is not a regular file."},
+    };
+    Start("16F84A");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        ui.messages.clear();
+        ProductionJob job;
+        job.target = Target();
+        job.hexFile = PIC_SAMPLE;
+        job.serialAt = c.serialAt;
+        job.serialFile = c.serialFile;
+        job.logFile = c.logFile;
+        EXPECT_FALSE(
+            ProgramJobChip(programmer, job, {Target(), file, WordsInFields(fields), true}));
+        EXPECT_EQ(ui.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x3FFF);
+        std::ifstream in(counter);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "65535\n");
+    }
 }
 
 }  // namespace

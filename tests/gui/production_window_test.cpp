@@ -3,6 +3,7 @@
 // its chips one after another.
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "pic_config_editor.h"
 #include "production_window.h"
@@ -30,6 +31,44 @@ class Jobs : public WindowTest {
         OpenThroughDialog(CopiedSample());
         ChooseJob("saveJobAction", InFolder("line.vekjob"));
         ChooseJob("openJobAction", InFolder("line.vekjob"));
+    }
+    // A job numbering its chips in the file's ID locations from sn.txt, which holds 41, and logging
+    // them in line.csv, opened as `vekflash JOB` opens it.
+    void OpenNumberedJob() {
+        const std::string job = InFolder("numbered.vekjob");
+        std::ofstream(job) << R"({"vekflash_job": 1, "device": "16F84A", "hex_file": "blink.hex",
+            "hex_sha256": "b8e1aee8394cfebef1c7f42add17ab40f732a461cf23bd32d9c5bfca529324c7",
+            "config": "3FF1", "erase_before_program": true, "verify": false,
+            "allow_code_protection": false, "serial_at": "id", "serial_overwrite": true,
+            "serial_file": "sn.txt", "log": "line.csv"})";
+        std::ofstream(InFolder("sn.txt")) << "41\n";
+        CopiedSample();
+        window->OpenCommandLineFile({"vekflash", QString::fromStdString(job)});
+        ASSERT_TRUE(answerer.messages.empty()) << answerer.messages.front();
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    // The log's device, device_word, serial_number, outcome and exit_status, row by row.
+    std::vector<std::string> LogRows() {
+        std::vector<std::string> rows;
+        std::istringstream lines(ReadFile(InFolder("line.csv")));
+        for (std::string line; std::getline(lines, line);) {
+            std::vector<std::string> fields(1);
+            for (const char c : line) {
+                if (c == ',') {
+                    fields.emplace_back();
+                } else {
+                    fields.back() += c;
+                }
+            }
+            EXPECT_EQ(fields.size(), 11u) << line;
+            fields.resize(11);
+            rows.push_back(fields[2] + "," + fields[3] + "," + fields[6] + "," + fields[7] + "," +
+                           fields[8]);
+        }
+        return rows;
     }
     // A control's text as the accessibility tree gives it, found below `root` by object name.
     static std::string Accessible(QWidget* root, const QString& objectName) {
@@ -132,27 +171,86 @@ TEST_F(Jobs, AHexFileRebuiltSinceTheJobIsRefused) {
     EXPECT_EQ(Changeable(), std::vector<bool>(6, false));
 }
 
-TEST_F(Jobs, AJobThatNumbersItsChipsIsLeftToTheCommandLine) {
+// Chip after chip, numbered in the ID locations from a counter file and logged: what the
+// window shows, what each chip holds, the counter and the log's rows, which count on reopening.
+TEST_F(Jobs, TheProductionWindowNumbersAndLogsEachChip) {
+    qputenv("VEKSIM_SOCKET", "empty:1s,16F84A,empty:1s,16F84A:fail-verify,empty");
+    const auto unscripted = qScopeGuard([] { qunsetenv("VEKSIM_SOCKET"); });
+    sim.Reset();
     Start();
-    const std::string job = InFolder("numbered.vekjob");
-    std::ofstream(job) << R"({"vekflash_job": 1, "device": "16F84A", "hex_file": "blink.hex",
-        "hex_sha256": "b8e1aee8394cfebef1c7f42add17ab40f732a461cf23bd32d9c5bfca529324c7",
-        "config": "3FF1", "erase_before_program": true, "verify": true,
-        "allow_code_protection": false, "serial_at": "eeprom:0:4", "serial_overwrite": false,
-        "serial_file": "sn.txt", "log": null})";
-    CopiedSample();
-    window->OpenCommandLineFile({"vekflash", QString::fromStdString(job)});
-    ASSERT_TRUE(answerer.messages.empty()) << answerer.messages.front();
+    OpenNumberedJob();
 
-    const int writes = Calls("FT_Write");
-    Trigger("productionModeAction");
+    std::vector<std::string> shown;  // the verdict, the last serial number and the chip's ID
+    WithModal("productionModeAction", [&](QDialog& production) {
+        EXPECT_EQ(Accessible(&production, "serialLabel"), "Last serial number: none");
+        auto* startStop = production.findChild<QPushButton*>("startStopButton");
+        onPause = [&](int ms) {
+            const std::string state = Accessible(&production, "stateLabel");
+            if (ms == 500 && (state == "PASS" || state == "FAIL") &&
+                Accessible(&production, "promptLabel") == "Remove chip" &&
+                (shown.empty() || !shown.back().starts_with(state))) {
+                std::string id;
+                for (int word = 0; word < 4; ++word) {
+                    id += std::to_string(sim.ReadWord(VEKSIM_CONFIG, word) & 0xF) + " ";
+                }
+                shown.push_back(state + " | " + Accessible(&production, "serialLabel") + " | " +
+                                id);
+            }
+            if (ms == 500 && state == "Insert chip" &&
+                Accessible(&production, "totalLabel") == "Total: 2") {
+                production.close();
+            }
+        };
+        QTest::mouseClick(startStop, Qt::LeftButton);
+        production.close();  // when the loop ended before both chips
+    });
+    onPause = nullptr;
+    EXPECT_EQ(shown, (std::vector<std::string>{"PASS | Last serial number: 41 | 0 0 2 9 ",
+                                               "FAIL | Last serial number: 42 | 0 0 2 10 "}));
+    EXPECT_TRUE(answerer.messages.empty()) << answerer.messages.front();
+    // The failed chip does not use its number up.
+    EXPECT_EQ(ReadFile(InFolder("sn.txt")), "42\n");
+    EXPECT_EQ(LogRows(),
+              (std::vector<std::string>{"device,device_word,serial_number,outcome,exit_status",
+                                        "16F84A,,41,started,", "16F84A,560,41,success,0",
+                                        "16F84A,,42,started,", "16F84A,560,42,difference,1"}));
+
+    // Opened again, the window counts the day's chips of the job from the log.
+    WithModal("productionModeAction", [&](QDialog& production) {
+        EXPECT_EQ(Accessible(&production, "passedLabel"), "Passed: 1");
+        EXPECT_EQ(Accessible(&production, "failedLabel"), "Failed: 1");
+        production.close();
+    });
+}
+
+// Program numbers and logs a job's chip as production mode does; a counter that cannot be
+// written stops both before the chip is touched.
+TEST_F(Jobs, AJobsCounterIsUsedByProgramAndRefusedBeforeTheChipWhenReadOnly) {
+    Start();
+    OpenNumberedJob();
+    const std::string counter = InFolder("sn.txt");
+    std::filesystem::permissions(counter, std::filesystem::perms::owner_read);
+    const std::string refusal =
+        "Error: the serial number file " + counter + " could not be written: it is read-only.";
     QTest::mouseClick(Find<QToolButton>("programButton"), Qt::LeftButton);
-    const std::string refusal = "The job " + job +
-                                " numbers its chips or logs them, which only the command line "
-                                "does:\nvekflash-cli program --job " +
-                                job + " --loop";
+    WithModal("productionModeAction", [&](QDialog& production) {
+        QTest::mouseClick(production.findChild<QPushButton*>("startStopButton"), Qt::LeftButton);
+        EXPECT_EQ(Accessible(&production, "stateLabel"), "Stopped");
+        production.close();
+    });
     EXPECT_EQ(answerer.messages, (std::vector<std::string>{refusal, refusal}));
-    EXPECT_EQ(Calls("FT_Write"), writes);
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x3FFF);
+    EXPECT_FALSE(std::filesystem::exists(InFolder("line.csv")));
+
+    std::filesystem::permissions(counter, std::filesystem::perms::owner_all);
+    answerer.messages.clear();
+    QTest::mouseClick(Find<QToolButton>("programButton"), Qt::LeftButton);
+    EXPECT_EQ(answerer.messages, std::vector<std::string>{"Programming complete.\nVerify passed"});
+    EXPECT_EQ(sim.ReadWord(VEKSIM_CONFIG, 3) & 0xF, 9);
+    EXPECT_EQ(ReadFile(counter), "42\n");
+    EXPECT_EQ(LogRows(),
+              (std::vector<std::string>{"device,device_word,serial_number,outcome,exit_status",
+                                        "16F84A,,41,started,", "16F84A,560,41,success,0"}));
 }
 
 TEST_F(Jobs, TheProductionWindowShowsEachChipsVerdictAndTheCounts) {

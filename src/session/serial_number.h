@@ -1,4 +1,4 @@
-// The serial number that program writes into every chip: where it goes, the words it becomes,
+// The serial number written into every chip of a job: where it goes, the words it becomes,
 // and the file that keeps the next one.
 #pragma once
 
@@ -11,7 +11,7 @@
 #include "device/memory_image.h"
 #include "platform/locked_file.h"
 
-namespace vek::cli {
+namespace vek {
 
 // eeprom:LOC[:BYTES]: EEPROM locations from LOC, least significant byte first; id: the four
 // PIC16 ID locations, one hexadecimal digit in the low four bits of each, most significant
@@ -27,7 +27,7 @@ struct SerialPlace {
 
 // The place, or nothing and in `error` what is wrong with the text.
 std::optional<SerialPlace> ParseSerialPlace(std::string_view text, std::string& error);
-// The place as --serial-at takes it: "eeprom:LOC:BYTES" or "id".
+// The place as a job and --serial-at write it: "eeprom:LOC:BYTES" or "id".
 std::string SerialPlaceText(const SerialPlace& place);
 // A decimal number of at most 32 bits.
 std::optional<unsigned> ParseSerialNumber(std::string_view text);
@@ -36,6 +36,8 @@ std::optional<unsigned> ParseSerialNumber(std::string_view text);
 unsigned long long LargestSerialAt(const SerialPlace& place);
 // The image entries the number changes, EEPROM bytes marked for programming.
 std::vector<ImageWord> SerialWords(unsigned number, const SerialPlace& place);
+// Whether the HEX file gives data at any of the words, which the number would write over.
+bool HexFileGivesAnyOf(const std::string& hexFile, const std::vector<ImageWord>& words);
 
 // The file that holds the next serial number, locked from reading it until the process ends.
 class SerialNumberFile {
@@ -52,6 +54,11 @@ class SerialNumberFile {
     // Replaces the file with the next number, whole or not at all.
     bool Advance();
 
+    // What is said when PrepareAdvance fails, and when Advance fails after the chip took the
+    // number.
+    std::string NotPreparedMessage() const;
+    std::string NotAdvancedMessage() const;
+
   private:
     SerialNumberFile(std::filesystem::path path, LockedFile lock, unsigned number)
         : path_(std::move(path)), lock_(std::move(lock)), number_(number) {}
@@ -63,4 +70,4 @@ class SerialNumberFile {
     unsigned number_;
 };
 
-}  // namespace vek::cli
+}  // namespace vek

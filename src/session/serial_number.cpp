@@ -1,11 +1,13 @@
-#include "cli/serial_number.h"
+#include "session/serial_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
+#include "device/hex_file.h"
 #include "platform/utf8_path.h"
 
-namespace vek::cli {
+namespace vek {
 
 namespace {
 
@@ -108,6 +110,14 @@ std::vector<ImageWord> SerialWords(unsigned number, const SerialPlace& place) {
     return words;
 }
 
+bool HexFileGivesAnyOf(const std::string& hexFile, const std::vector<ImageWord>& words) {
+    MemoryImage given;
+    LoadHexInto(hexFile, given, LoadVariant::Listing, TargetFamily::PIC16);
+    return std::any_of(words.begin(), words.end(), [&](const ImageWord& word) {
+        return (given[word.address] & LOADED_MARK) != 0;
+    });
+}
+
 std::optional<SerialNumberFile> SerialNumberFile::Open(const std::filesystem::path& path,
                                                        std::string& error) {
     LockedFile::Problem problem = LockedFile::Problem::None;
@@ -147,8 +157,19 @@ bool SerialNumberFile::Advance() {
     return lock_.CommitReplacement();
 }
 
+std::string SerialNumberFile::NotPreparedMessage() const {
+    return "Error: the serial number file " + Utf8FromPath(path_) +
+           " could not take the next number, " + std::to_string(number_ + 1) +
+           "; the chip was not touched.";
+}
+
+std::string SerialNumberFile::NotAdvancedMessage() const {
+    return "Error: " + Utf8FromPath(path_) +
+           " could not be written; the chip holds serial number " + std::to_string(number_) + ".";
+}
+
 std::string SerialNumberFile::NextText() const {
     return std::to_string(number_ + 1) + "\n";
 }
 
-}  // namespace vek::cli
+}  // namespace vek

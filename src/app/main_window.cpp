@@ -326,10 +326,14 @@ void MainWindow::OnProgram() {
     // A job that keeps the EEPROM or verifies its chips does so whatever the Setup menu says.
     request.preserveEeprom = preserveEepromAction_->isChecked() || (job_ && job_->preserveEeprom);
     request.verifyAfterProgram = verifyAfterProgramAction_->isChecked() || (job_ && job_->verify);
-    // A job's chip is numbered and logged as in production mode.
+    // A job's chip is numbered and logged as in production mode, and gets the very bytes the job
+    // pins.
     if (!job_) {
         OfferChipInSocket(Program(programmer_, request), target);
-    } else if (const std::optional<JobChip> chip = ProgramJobChip(programmer_, *job_, request)) {
+        return;
+    }
+    request.pin = PinnedHexFile{job_->hexSha256, jobPath_};
+    if (const std::optional<JobChip> chip = ProgramJobChip(programmer_, *job_, request)) {
         OfferChipInSocket(chip->result, target);
     }
 }

@@ -157,6 +157,7 @@ ChipWork MainWindow::ProgramProductionChip() {
                            job_->eraseBeforeProgram};
     request.preserveEeprom = job_->preserveEeprom;
     request.verifyAfterProgram = true;
+    request.pin = PinnedHexFile{job_->hexSha256, jobPath_};
     const std::optional<JobChip> chip = ProgramJobChip(programmer_, *job_, request);
     if (!chip || chip->bookkeepingFailed || programmer_.link.IsShutDown()) {
         return {ChipVerdict::EndLoop, chip ? chip->serialNumber : std::nullopt};

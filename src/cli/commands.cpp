@@ -393,8 +393,11 @@ class CommandRun {
     // used up.
     ExitStatus ProgramTarget(std::optional<SerialNumberFile>& serialFile) {
         reporter_.SetProgressLabel("program");
-        const ProgramRequest request{
+        ProgramRequest request{
             Target(), file_, words_, !arguments_.noErase, overlay_, arguments_.preserveEeprom};
+        if (!arguments_.pinnedSha256.empty()) {
+            request.pin = PinnedHexFile{arguments_.pinnedSha256, arguments_.jobFile};
+        }
         const OperationResult programmed = Noted(vek::Program(programmer_, request));
         reporter_.FinishProgress(programmed.Succeeded());
         if (!programmed.Succeeded()) {

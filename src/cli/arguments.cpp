@@ -442,11 +442,11 @@ class Parser {
         }
         const DeviceInfo& device = DeviceTable[arguments_.deviceRow];
         const SerialPlace& place = *arguments_.serialAt;
-        if (device.family == TargetFamily::SX) {
+        const SerialPlaceFit fit = FitOfSerialPlace(place, device);
+        if (fit == SerialPlaceFit::NoPlaceOnSx) {
             Fail("an " + std::string(device.name) +
                  " has no EEPROM and no ID locations for a serial number");
-        } else if (place.kind == SerialPlace::Kind::Eeprom &&
-                   place.location + place.bytes > device.eepromBytes) {
+        } else if (fit == SerialPlaceFit::BeyondEeprom) {
             Fail("--serial-at eeprom:" + std::to_string(place.location) + ":" +
                  std::to_string(place.bytes) + " lies beyond the " +
                  std::to_string(device.eepromBytes) + " EEPROM bytes of the " +

@@ -12,13 +12,30 @@ namespace vek {
 
 namespace {
 
+// Why the place cannot hold a number on the chip; empty when it can.
+std::string MisfitText(const SerialPlace& place, const DeviceInfo& target) {
+    switch (FitOfSerialPlace(place, target)) {
+        case SerialPlaceFit::NoPlaceOnSx:
+            return "an " + std::string(target.name) + " has no EEPROM and no ID locations";
+        case SerialPlaceFit::BeyondEeprom:
+            return "it lies beyond the " + std::to_string(target.eepromBytes) +
+                   " EEPROM bytes of the " + std::string(target.name);
+        case SerialPlaceFit::Fits:
+            break;
+    }
+    return "";
+}
+
 // The counter holding the chip's number, the number's words over the request's and the next
 // number ready in the file's place; nothing after a message when it cannot be used.
 std::optional<SerialNumberFile> PrepareSerialNumber(Reporter& reporter, const ProductionJob& job,
                                                     ProgramRequest& request) {
     std::string error;
     const std::optional<SerialPlace> place = ParseSerialPlace(job.serialAt, error);
-    if (!place) {
+    if (place) {
+        error = MisfitText(*place, job.target);
+    }
+    if (!error.empty()) {
         reporter.ShowMessage("Error: the job's serial number place '" + job.serialAt +
                              "' cannot be used: " + error + ".");
         return std::nullopt;

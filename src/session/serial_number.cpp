@@ -87,6 +87,17 @@ std::optional<unsigned> ParseSerialNumber(std::string_view text) {
     return value;
 }
 
+SerialPlaceFit FitOfSerialPlace(const SerialPlace& place, const DeviceInfo& target) {
+    if (target.family == TargetFamily::SX) {
+        return SerialPlaceFit::NoPlaceOnSx;
+    }
+    if (place.kind == SerialPlace::Kind::Eeprom &&
+        place.location + place.bytes > target.eepromBytes) {
+        return SerialPlaceFit::BeyondEeprom;
+    }
+    return SerialPlaceFit::Fits;
+}
+
 unsigned long long LargestSerialAt(const SerialPlace& place) {
     const int bits = place.kind == SerialPlace::Kind::Id ? 4 * ID_DIGITS : 8 * place.bytes;
     return (1ULL << bits) - 1;

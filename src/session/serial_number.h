@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "device/device_table.h"
 #include "device/memory_image.h"
 #include "platform/locked_file.h"
 
@@ -31,6 +32,11 @@ std::optional<SerialPlace> ParseSerialPlace(std::string_view text, std::string& 
 std::string SerialPlaceText(const SerialPlace& place);
 // A decimal number of at most 32 bits.
 std::optional<unsigned> ParseSerialNumber(std::string_view text);
+
+// Whether the place lies on the chip: an SX has no EEPROM and no ID locations, and an EEPROM
+// place must end within the chip's EEPROM, where Program writes and Verify compares it.
+enum class SerialPlaceFit { Fits, NoPlaceOnSx, BeyondEeprom };
+SerialPlaceFit FitOfSerialPlace(const SerialPlace& place, const DeviceInfo& target);
 
 // The largest number the place holds.
 unsigned long long LargestSerialAt(const SerialPlace& place);

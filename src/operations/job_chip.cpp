@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "link/attached_boards.h"
 #include "operations/program.h"
 #include "operations/run_log.h"
 #include "platform/utc_time.h"
@@ -72,6 +73,16 @@ std::optional<SerialNumberFile> PrepareSerialNumber(Reporter& reporter, const Pr
     return counter;
 }
 
+// The board a row names, as the command line names it: the one chosen, else the first attached,
+// which is the one the link opens.
+std::string BoardOfRow(Programmer& programmer) {
+    if (!programmer.BoardSerial.empty()) {
+        return programmer.BoardSerial;
+    }
+    const std::vector<AttachedBoard> boards = ListAttachedBoards(programmer.link);
+    return boards.empty() ? "" : boards.front().serial;
+}
+
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -82,7 +93,7 @@ std::optional<JobChip> ProgramJobChip(Programmer& programmer, const ProductionJo
                                       ProgramRequest request) {
     Reporter& reporter = programmer.reporter;
     const auto start = std::chrono::steady_clock::now();
-    RunLogRow row{IsoTimeUtc(std::chrono::system_clock::now()), programmer.BoardSerial,
+    RunLogRow row{IsoTimeUtc(std::chrono::system_clock::now()), BoardOfRow(programmer),
                   std::string(job.target.name), "", Utf8FromPath(job.hexFile)};
     std::optional<SerialNumberFile> counter;
     if (!job.serialAt.empty()) {

@@ -65,8 +65,8 @@ class Jobs : public WindowTest {
             }
             EXPECT_EQ(fields.size(), 11u) << line;
             fields.resize(11);
-            rows.push_back(fields[2] + "," + fields[3] + "," + fields[6] + "," + fields[7] + "," +
-                           fields[8]);
+            rows.push_back(fields[1] + "," + fields[2] + "," + fields[3] + "," + fields[6] + "," +
+                           fields[7] + "," + fields[8]);
         }
         return rows;
     }
@@ -211,9 +211,10 @@ TEST_F(Jobs, TheProductionWindowNumbersAndLogsEachChip) {
     // The failed chip does not use its number up.
     EXPECT_EQ(ReadFile(InFolder("sn.txt")), "42\n");
     EXPECT_EQ(LogRows(),
-              (std::vector<std::string>{"device,device_word,serial_number,outcome,exit_status",
-                                        "16F84A,,41,started,", "16F84A,560,41,success,0",
-                                        "16F84A,,42,started,", "16F84A,560,42,difference,1"}));
+              (std::vector<std::string>{
+                  "board_serial,device,device_word,serial_number,outcome,exit_status",
+                  "VF000001,16F84A,,41,started,", "VF000001,16F84A,560,41,success,0",
+                  "VF000001,16F84A,,42,started,", "VF000001,16F84A,560,42,difference,1"}));
 
     // Opened again, the window counts the day's chips of the job from the log.
     WithModal("productionModeAction", [&](QDialog& production) {
@@ -248,9 +249,9 @@ TEST_F(Jobs, AJobsCounterIsUsedByProgramAndRefusedBeforeTheChipWhenReadOnly) {
     EXPECT_EQ(answerer.messages, std::vector<std::string>{"Programming complete.\nVerify passed"});
     EXPECT_EQ(sim.ReadWord(VEKSIM_CONFIG, 3) & 0xF, 9);
     EXPECT_EQ(ReadFile(counter), "42\n");
-    EXPECT_EQ(LogRows(),
-              (std::vector<std::string>{"device,device_word,serial_number,outcome,exit_status",
-                                        "16F84A,,41,started,", "16F84A,560,41,success,0"}));
+    EXPECT_EQ(LogRows(), (std::vector<std::string>{
+                             "board_serial,device,device_word,serial_number,outcome,exit_status",
+                             "VF000001,16F84A,,41,started,", "VF000001,16F84A,560,41,success,0"}));
 }
 
 TEST_F(Jobs, TheProductionWindowShowsEachChipsVerdictAndTheCounts) {

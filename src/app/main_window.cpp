@@ -333,7 +333,10 @@ void MainWindow::OnProgram() {
         return;
     }
     request.pin = PinnedHexFile{job_->hexSha256, jobPath_};
-    if (const std::optional<JobChip> chip = ProgramJobChip(programmer_, *job_, request)) {
+    reporter_.HoldMessages();
+    const std::optional<JobChip> chip = ProgramJobChip(programmer_, *job_, request);
+    reporter_.ReleaseMessages();
+    if (chip) {
         OfferChipInSocket(chip->result, target);
     }
 }

@@ -21,9 +21,22 @@ QtReporter::~QtReporter() {
     }
 }
 
+void QtReporter::ReleaseMessages() {
+    holding_ = false;
+    std::vector<std::pair<std::string, MessageIcon>> held;
+    held.swap(held_);
+    for (const auto& [text, icon] : held) {
+        ShowMessage(text, icon);
+    }
+}
+
 void QtReporter::ShowMessage(const std::string& text, MessageIcon icon) {
     if (divertTo_) {
         divertTo_(text);
+        return;
+    }
+    if (holding_) {
+        held_.emplace_back(text, icon);
         return;
     }
     const QMessageBox::Icon boxIcon =

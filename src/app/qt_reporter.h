@@ -3,6 +3,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/reporter.h"
 
@@ -36,6 +38,11 @@ class QtReporter : public Reporter {
         divertedAnswer_ = answer;
     }
 
+    // While held, messages wait and are shown in boxes once released: a box left open must not
+    // keep a counter file locked that another station waits for.
+    void HoldMessages() { holding_ = true; }
+    void ReleaseMessages();
+
     void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
     bool AskYesNo(const std::string& question) override;
     void SetProgress(int percent) override;
@@ -57,6 +64,8 @@ class QtReporter : public Reporter {
     PauseFunction pause_;
     std::function<void(const std::string&)> divertTo_;
     bool divertedAnswer_ = false;
+    bool holding_ = false;
+    std::vector<std::pair<std::string, MessageIcon>> held_;
     int waitRequests_ = 0;
     int openMessageBoxes_ = 0;
     bool waitCursorShown_ = false;

@@ -245,9 +245,15 @@ TEST_F(Jobs, AJobsCounterIsUsedByProgramAndRefusedBeforeTheChipWhenReadOnly) {
 
     std::filesystem::permissions(counter, std::filesystem::perms::owner_all);
     answerer.messages.clear();
+    // The box comes once the counter and the log are done with, so that an operator slow to
+    // close it keeps no other station waiting for the counter.
+    std::string counterWhileOpen;
+    answerer.whileOpen = [&](QMessageBox&) { counterWhileOpen = ReadFile(counter); };
     QTest::mouseClick(Find<QToolButton>("programButton"), Qt::LeftButton);
+    answerer.whileOpen = nullptr;
     EXPECT_EQ(answerer.messages, std::vector<std::string>{"Programming complete.\nVerify passed"});
     EXPECT_EQ(sim.ReadWord(VEKSIM_CONFIG, 3) & 0xF, 9);
+    EXPECT_EQ(counterWhileOpen, "42\n");
     EXPECT_EQ(ReadFile(counter), "42\n");
     EXPECT_EQ(LogRows(), (std::vector<std::string>{
                              "board_serial,device,device_word,serial_number,outcome,exit_status",

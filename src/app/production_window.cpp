@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <string>
+#include <vector>
 
 namespace vek {
 
@@ -124,10 +126,13 @@ void ProductionWindow::RunLoop() {
     running_ = true;
     stopRequested_ = false;
     startStopButton_->setText("Stop");
-    std::string lastMessage;
+    // The messages since the chip in hand went in, or since the last chip's verdict: boxes of
+    // their own when they end the loop, so that a counter that failed is not hidden behind a
+    // log that failed after it.
+    std::vector<std::string> chipMessages;
     reporter_.DivertMessages(
         [&](const std::string& text) {
-            lastMessage = text;
+            chipMessages.push_back(text);
             detailLabel_->setText(QString::fromStdString(text));
         },
         subject_.allowCodeProtection);
@@ -145,16 +150,18 @@ void ProductionWindow::RunLoop() {
              // The verdict stays while the chip is taken out.
              promptLabel_->setText(wanted == SocketWait::ForEmpty ? "Remove chip" : "");
          },
-         [this] {
+         [this, &chipMessages] {
              ShowState("Programming", Look::Neutral);
              detailLabel_->clear();
+             chipMessages.clear();
              const ChipWork work = hooks_.workOnChip();
              if (work.serialNumber) {
                  ShowLastSerial(QString::number(*work.serialNumber));
              }
              return work.verdict;
          },
-         [this](ChipVerdict verdict, const LoopCounts& counts) {
+         [this, &chipMessages](ChipVerdict verdict, const LoopCounts& counts) {
+             chipMessages.clear();
              const bool passed = verdict == ChipVerdict::Passed;
              ShowState(passed ? "PASS" : "FAIL", passed ? Look::Pass : Look::Fail);
              ShowCounts(counts);
@@ -174,8 +181,8 @@ void ProductionWindow::RunLoop() {
         return;
     }
     ShowState("Stopped", Look::Fail);
-    if (!lastMessage.empty()) {
-        reporter_.ShowMessage(lastMessage);
+    for (const std::string& message : chipMessages) {
+        reporter_.ShowMessage(message);
     }
 }
 

@@ -1,11 +1,13 @@
 #include "operations/run_log.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <sstream>
 #include <string_view>
 #include <vector>
 
+#include "device/device_table.h"
 #include "device/hex_text.h"
 #include "platform/utc_time.h"
 #include "platform/utf8_path.h"
@@ -17,7 +19,7 @@ namespace vek {
 namespace {
 
 // The file's SHA-256 in lower-case hex, empty when it cannot be read.
-std::string Sha256Text(const std::string& path) {
+std::string FileSha256Text(const std::string& path) {
     return path.empty() ? "" : Sha256OfFile(PathFromUtf8(path)).value_or("");
 }
 
@@ -67,6 +69,18 @@ std::string CsvLine(const std::vector<std::string>& fields) {
     return line + "\n";
 }
 
+// Whether the row's device word was read from a chip: not empty, and not what an empty socket
+// answers (a Program or a command run on an empty socket logs that too).
+bool ReadFromAChip(const DeviceInfo* target, const std::string& deviceWord) {
+    int id = 0;
+    const char* end = deviceWord.data() + deviceWord.size();
+    const auto [last, error] = std::from_chars(deviceWord.data(), end, id, 16);
+    if (deviceWord.empty() || error != std::errc() || last != end) {
+        return false;
+    }
+    return target == nullptr || !IdOfEmptySocket(*target, id);
+}
+
 }  // namespace
 
 LoopCounts CountsInLog(const std::string& file, const std::string& device,
@@ -78,7 +92,8 @@ LoopCounts CountsInLog(const std::string& file, const std::string& device,
     for (std::string line; std::getline(lines, line);) {
         const std::vector<std::string> fields = CsvFields(line);
         if (fields.size() < FIELDS || !fields[TIME].starts_with(day) || fields[DEVICE] != device ||
-            fields[HEX_SHA256] != sha256 || fields[DEVICE_WORD].empty() ||
+            fields[HEX_SHA256] != sha256 ||
+            !ReadFromAChip(DeviceNamed(device), fields[DEVICE_WORD]) ||
             fields[OUTCOME] == "started") {
             continue;
         }
@@ -119,7 +134,7 @@ bool RunLog::Append(const RunLogRow& row) {
     const bool started = !row.status;
     const std::string line = CsvLine(
         {row.startedAt, row.boardSerial, row.device, row.deviceWord, row.hexFile,
-         Sha256Text(row.hexFile), row.serialNumber ? std::to_string(*row.serialNumber) : "",
+         FileSha256Text(row.hexFile), row.serialNumber ? std::to_string(*row.serialNumber) : "",
          started ? "started" : OutcomeName(*row.status),
          started ? "" : std::to_string(static_cast<int>(*row.status)), started ? "" : seconds,
          started || !row.checksum ? "" : HexDigits(*row.checksum, 4)});

@@ -1,11 +1,12 @@
 // The production loop on the simulator's scripted socket: the chips in turn, their verdicts and
 // counts, the waits between polls (recorded, never slept), and the ways the loop ends; and a
-// job's chip, whose counter and log are checked before it is touched.
+// job's chip, whose counter and log are checked before it is touched; the day's chips in a log.
 #include <fstream>
 
 #include "environment.h"
 #include "operations/job_chip.h"
 #include "operations/production_loop.h"
+#include "operations/run_log.h"
 #include "sim_fixture.h"
 #include "temp_folder.h"
 
@@ -146,6 +147,52 @@ TEST_F(ProductionLoop, AJobsCounterOrLogThatCannotBeUsedLeavesTheChipUntouched) 
         EXPECT_TRUE(in >> number);
         EXPECT_EQ(number, 65535u);
     }
+}
+
+// Of a day's rows only the finished runs of the device and the file on a chip that answered
+// count: not a run's start, another device, file or day, nor a run on an empty socket.
+TEST(DaysCounts, CountTheFinishedRunsOnChipsOfTheJob) {
+    const TempFolder folder;
+    const std::string sha(64, 'a');
+    const std::string log = folder.Write(
+        "line.csv",
+        "started_at,board_serial,device,device_word,hex_file,hex_sha256,serial_number,outcome,"
+        "exit_status,seconds,checksum\n"
+        "2026-12-08T08:00:00Z,VF1,16F84A,,a.hex," +
+            sha +
+            ",1,started,,,\n"
+            "2026-12-08T08:00:01Z,VF1,16F84A,560,a.hex," +
+            sha +
+            ",1,success,0,1.0,98B3\n"
+            "2026-12-08T08:01:01Z,VF1,16F84A,560,a.hex," +
+            sha +
+            ",2,difference,1,1.0,98B3\n"
+            "2026-12-08T08:02:01Z,VF1,16F84A,000,a.hex," +
+            sha +
+            ",,wrong-device,5,0.1,\n"
+            "2026-12-08T08:02:02Z,VF1,16F84A,3FFF,a.hex," +
+            sha +
+            ",,wrong-device,5,0.1,\n"
+            "2026-12-08T08:03:01Z,VF1,16F84A,,a.hex," +
+            sha +
+            ",,programmer,4,0.1,\n"
+            "2026-12-08T08:04:01Z,VF1,16F877,D00,a.hex," +
+            sha +
+            ",,success,0,1.0,\n"
+            "2026-12-08T08:05:01Z,VF1,16F84A,560,a.hex," +
+            std::string(64, 'b') +
+            ",,success,0,1,\n"
+            "2026-12-07T23:59:59Z,VF1,16F84A,560,a.hex," +
+            sha +
+            ",,success,0,1.0,\n"
+            // A log begun before the checksum column.
+            "2026-12-08T09:00:00Z,VF1,16F84A,560,a.hex," +
+            sha + ",,success,0,1.0\n");
+    const LoopCounts counts = CountsInLog(log, "16F84A", sha, "2026-12-08");
+    EXPECT_EQ(counts.passed, 2);
+    EXPECT_EQ(counts.failed, 1);
+    EXPECT_EQ(
+        CountsInLog(folder.Path().string() + "/none.csv", "16F84A", sha, "2026-12-08").Total(), 0);
 }
 
 }  // namespace

@@ -326,14 +326,14 @@ void MainWindow::OnProgram() {
     // A job that keeps the EEPROM or verifies its chips does so whatever the Setup menu says.
     request.preserveEeprom = preserveEepromAction_->isChecked() || (job_ && job_->preserveEeprom);
     request.verifyAfterProgram = verifyAfterProgramAction_->isChecked() || (job_ && job_->verify);
-    // A job's chip is numbered and logged as in production mode, and gets the very bytes the job
-    // pins.
+    // A job's chip is numbered and logged as in production mode, gets the very bytes the job
+    // pins, and the job answers the question before code protection.
     if (!job_) {
         OfferChipInSocket(Program(programmer_, request), target);
         return;
     }
     request.pin = PinnedHexFile{job_->hexSha256, jobPath_};
-    reporter_.HoldMessages();
+    reporter_.HoldMessages(job_->allowCodeProtection);
     const std::optional<JobChip> chip = ProgramJobChip(programmer_, *job_, request);
     reporter_.ReleaseMessages();
     if (chip) {

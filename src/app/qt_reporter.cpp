@@ -47,8 +47,10 @@ void QtReporter::ShowMessage(const std::string& text, MessageIcon icon) {
 
 bool QtReporter::AskYesNo(const std::string& question) {
     if (divertTo_) {
-        divertTo_(question);
         return divertedAnswer_;
+    }
+    if (holding_) {
+        return heldAnswer_;
     }
     CopyableMessageBox box(QMessageBox::Warning, QString::fromStdString(question), window_);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

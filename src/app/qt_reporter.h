@@ -30,17 +30,21 @@ class QtReporter : public Reporter {
     QtReporter(QWidget* window, WindowHooks hooks, PauseFunction pause);
     ~QtReporter() override;
 
-    // While set, messages go here instead of into boxes, and questions too, answered with
-    // `answer`: the production window shows each chip's result itself, and a box per chip
-    // would stop the line.
+    // While set, messages go here instead of into boxes, and questions are answered with
+    // `answer` (the job's consent) unasked: the production window shows each chip's result
+    // itself, and a box per chip would stop the line.
     void DivertMessages(std::function<void(const std::string&)> to, bool answer = false) {
         divertTo_ = std::move(to);
         divertedAnswer_ = answer;
     }
 
-    // While held, messages wait and are shown in boxes once released: a box left open must not
-    // keep a counter file locked that another station waits for.
-    void HoldMessages() { holding_ = true; }
+    // While held, messages wait and are shown in boxes once released, and questions are
+    // answered with `answer` (the job's consent) unasked: no box may stay open while a job's
+    // counter file is locked, for another station may be waiting for it.
+    void HoldMessages(bool answer) {
+        holding_ = true;
+        heldAnswer_ = answer;
+    }
     void ReleaseMessages();
 
     void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None) override;
@@ -65,6 +69,7 @@ class QtReporter : public Reporter {
     std::function<void(const std::string&)> divertTo_;
     bool divertedAnswer_ = false;
     bool holding_ = false;
+    bool heldAnswer_ = false;
     std::vector<std::pair<std::string, MessageIcon>> held_;
     int waitRequests_ = 0;
     int openMessageBoxes_ = 0;

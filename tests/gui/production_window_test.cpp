@@ -34,11 +34,12 @@ class Jobs : public WindowTest {
     }
     // A job numbering its chips in the file's ID locations from sn.txt, which holds 41, and logging
     // them in line.csv, opened as `vekflash JOB` opens it.
-    void OpenNumberedJob() {
+    void OpenNumberedJob(const std::string& config = "3FF1") {
         const std::string job = InFolder("numbered.vekjob");
         std::ofstream(job) << R"({"vekflash_job": 1, "device": "16F84A", "hex_file": "blink.hex",
             "hex_sha256": "b8e1aee8394cfebef1c7f42add17ab40f732a461cf23bd32d9c5bfca529324c7",
-            "config": "3FF1", "erase_before_program": true, "verify": false,
+            "config": ")" << config
+                           << R"(", "erase_before_program": true, "verify": false,
             "allow_code_protection": false, "serial_at": "id", "serial_overwrite": true,
             "serial_file": "sn.txt", "log": "line.csv"})";
         std::ofstream(InFolder("sn.txt")) << "41\n";
@@ -293,6 +294,17 @@ TEST_F(Jobs, ACounterThatFailsAfterTheChipEndsTheLoopWithItsMessage) {
     EXPECT_EQ(LogRows().back(), "VF000001,16F84A,560,41,file,3");
 }
 #endif
+
+// The job answers Program's question before code protection, so no box stays open while its
+// counter is locked: without the job's consent the chip is left as it is, unasked.
+TEST_F(Jobs, ProgramWithAJobAsksNothingAndLeavesAProtectingWordToTheJobsConsent) {
+    Start();
+    OpenNumberedJob("000F");
+    QTest::mouseClick(Find<QToolButton>("programButton"), Qt::LeftButton);
+    EXPECT_TRUE(answerer.messages.empty()) << answerer.messages.front();
+    EXPECT_EQ(sim.ReadWord(VEKSIM_PROGRAM, 0), 0x3FFF);
+    EXPECT_EQ(ReadFile(InFolder("sn.txt")), "41\n");
+}
 
 TEST_F(Jobs, TheProductionWindowShowsEachChipsVerdictAndTheCounts) {
     qputenv("VEKSIM_SOCKET", "empty:1s,16F84A,empty:1s,16F84A:fail-verify,empty");

@@ -42,7 +42,7 @@ class Jobs : public WindowTest {
                            << R"(", "erase_before_program": true, "verify": false,
             "allow_code_protection": false, "serial_at": "id", "serial_overwrite": true,
             "serial_file": "sn.txt", "log": "line.csv"})";
-        std::ofstream(InFolder("sn.txt")) << "41\n";
+        std::ofstream(InFolder("sn.txt"), std::ios::binary) << "41\n";
         CopiedSample();
         window->OpenCommandLineFile({"vekflash", QString::fromStdString(job)});
         ASSERT_TRUE(answerer.messages.empty()) << answerer.messages.front();
